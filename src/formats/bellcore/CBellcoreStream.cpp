@@ -1,0 +1,219 @@
+#include "formats/bellcore/CBellcoreStream.h"
+
+#include "platform/CException.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr std::array<std::uint16_t, 256> MakeCrcTable() {
+    std::array<std::uint16_t, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        std::uint16_t crc = static_cast<std::uint16_t>(byte << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
+        table[byte] = crc;
+    }
+    return table;
+}
+constexpr auto kCrcTable = MakeCrcTable();
+
+std::uint16_t CrcUpdate(std::uint16_t crc, const std::uint8_t* data, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        crc = static_cast<std::uint16_t>((crc << 8) ^ kCrcTable[((crc >> 8) ^ data[i]) & 0xFF]);
+    return crc;
+}
+
+std::uint16_t SumUpdate(std::uint16_t sum, const std::uint8_t* data, std::size_t n) {
+    unsigned total = sum;
+    for (std::size_t i = 0; i < n; ++i)
+        total += static_cast<unsigned>(static_cast<int>(static_cast<std::int8_t>(data[i])));
+    return static_cast<std::uint16_t>(total);
+}
+
+std::string FormatOpenMessage(const char* format, const CFileException& error) {
+    std::string text = error.GetErrorMessage();
+    if (text.size() > 1024)
+        text.resize(1024);
+    std::string message = format;
+    message.replace(message.find("%s"), 2, text);
+    return message;
+}
+
+} // namespace
+
+void CBellcoreStream::OpenForWrite(const std::string& path) {
+    Abandon();
+    try {
+        file_.OpenForWrite(path);
+    } catch (const CFileException& e) {
+        throw COtdrException(FormatOpenMessage(kMsgCannotOpenWrite, e));
+    }
+    accumulator_ = checksumMode_ == kCrc16 ? 0xFFFF : 0;
+    counter_ = 0;
+    mode_ = kWriting;
+}
+
+void CBellcoreStream::OpenForRead(const std::string& path) {
+    Abandon();
+    try {
+        file_.OpenForRead(path);
+    } catch (const CFileException& e) {
+        throw COtdrException(FormatOpenMessage(kMsgCannotOpenRead, e));
+    }
+    accumulator_ = checksumMode_ == kCrc16 ? 0xFFFF : 0;
+    counter_ = 0;
+    mode_ = kReading;
+}
+
+void CBellcoreStream::OpenForRead(std::vector<std::uint8_t> bytes) {
+    Abandon();
+    file_.OpenMemoryRead(std::move(bytes));
+    accumulator_ = checksumMode_ == kCrc16 ? 0xFFFF : 0;
+    counter_ = 0;
+    mode_ = kReading;
+}
+
+void CBellcoreStream::OpenForWriteMemory() {
+    Abandon();
+    file_.OpenMemoryWrite();
+    accumulator_ = checksumMode_ == kCrc16 ? 0xFFFF : 0;
+    counter_ = 0;
+    mode_ = kWriting;
+}
+
+void CBellcoreStream::Close() {
+    mode_ = kClosed;
+    file_.Close();
+}
+
+void CBellcoreStream::Abandon() {
+    mode_ = kClosed;
+    file_.Abandon();
+}
+
+void CBellcoreStream::Fail(const char* message) {
+    Abandon();
+    throw COtdrException(message);
+}
+
+void CBellcoreStream::Accumulate(const std::uint8_t* data, std::size_t n) {
+    accumulator_ = checksumMode_ == kCrc16 ? CrcUpdate(accumulator_, data, n)
+                                           : SumUpdate(accumulator_, data, n);
+}
+
+void CBellcoreStream::Put(const void* data, std::size_t n) {
+    file_.Write(data, n);
+    Accumulate(static_cast<const std::uint8_t*>(data), n);
+    counter_ += static_cast<int>(n);
+}
+
+void CBellcoreStream::Get(void* data, std::size_t n) {
+    if (file_.Read(data, n) != n)
+        Fail(kMsgCannotRead);
+    Accumulate(static_cast<const std::uint8_t*>(data), n);
+    counter_ += static_cast<int>(n);
+}
+
+void CBellcoreStream::WriteU16(std::uint16_t v) {
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+    Put(bytes, 2);
+}
+
+void CBellcoreStream::WriteU32(std::uint32_t v) {
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                                   static_cast<std::uint8_t>(v >> 16),
+                                   static_cast<std::uint8_t>(v >> 24)};
+    Put(bytes, 4);
+}
+
+void CBellcoreStream::WriteString(const std::string& s) {
+    // The stored text ends at its first NUL, as a reader will see it.
+    const std::size_t length = std::strlen(s.c_str());
+    Put(s.c_str(), length + 1);
+}
+
+void CBellcoreStream::WriteU16Array(const std::uint16_t* values, std::size_t n) {
+    std::vector<std::uint8_t> bytes(n * 2);
+    for (std::size_t i = 0; i < n; ++i) {
+        bytes[2 * i] = static_cast<std::uint8_t>(values[i]);
+        bytes[2 * i + 1] = static_cast<std::uint8_t>(values[i] >> 8);
+    }
+    Put(bytes.data(), bytes.size());
+}
+
+void CBellcoreStream::ReadU16(std::uint16_t& v) {
+    std::uint8_t bytes[2];
+    Get(bytes, 2);
+    v = static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+void CBellcoreStream::ReadU32(std::uint32_t& v) {
+    std::uint8_t bytes[4];
+    Get(bytes, 4);
+    v = static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+        (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+void CBellcoreStream::ReadString(std::string& s) {
+    const auto& bytes = file_.GetBytes();
+    const std::size_t start = file_.GetPosition();
+    const std::size_t remaining = file_.Remaining();
+    const void* nul = remaining ? std::memchr(bytes.data() + start, 0, remaining) : nullptr;
+    if (!nul)
+        Fail(kMsgCannotRead);
+    const auto length = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) -
+                                                 (bytes.data() + start));
+    s.assign(bytes.begin() + static_cast<std::ptrdiff_t>(start),
+             bytes.begin() + static_cast<std::ptrdiff_t>(start + length));
+    Accumulate(bytes.data() + start, length + 1);
+    file_.Seek(start + length + 1);
+    counter_ += static_cast<int>(length + 1);
+}
+
+void CBellcoreStream::ReadU16Array(std::uint16_t* values, std::size_t n) {
+    if (file_.Remaining() / 2 < n)
+        Fail(kMsgCannotRead);
+    const std::uint8_t* bytes = file_.GetBytes().data() + file_.GetPosition();
+    for (std::size_t i = 0; i < n; ++i)
+        values[i] = static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    Accumulate(bytes, n * 2);
+    file_.Seek(file_.GetPosition() + n * 2);
+    counter_ += static_cast<int>(n * 2);
+}
+
+std::uint16_t CBellcoreStream::GetStoredChecksum() const {
+    if (checksumMode_ == kCrc16)
+        return accumulator_;
+    return static_cast<std::uint16_t>(65536u - accumulator_);
+}
+
+bool CBellcoreStream::VerifyChecksum() {
+    std::uint8_t bytes[2];
+    if (file_.Read(bytes, 2) != 2)
+        Fail(kMsgCannotRead);
+    const auto stored = static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
+    return stored == GetStoredChecksum();
+}
+
+void CBellcoreStream::Checksum() {
+    if (mode_ == kWriting) {
+        const std::uint16_t value = GetStoredChecksum();
+        const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value),
+                                       static_cast<std::uint8_t>(value >> 8)};
+        file_.Write(bytes, 2);
+    } else if (mode_ == kReading) {
+        if (!VerifyChecksum())
+            Fail(kMsgCrcError);
+    }
+}
+
+std::uint16_t CBellcoreStream::Crc16(const std::uint8_t* data, std::size_t n) {
+    return CrcUpdate(0xFFFF, data, n);
+}
+
+std::uint16_t CBellcoreStream::AdditiveChecksum(const std::uint8_t* data, std::size_t n) {
+    return static_cast<std::uint16_t>(65536u - SumUpdate(0, data, n));
+}

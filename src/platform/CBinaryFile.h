@@ -1,0 +1,70 @@
+#pragma once
+// A binary file opened for exclusive use. Reading takes the whole file into memory at open,
+// so every reader knows how many bytes remain. Writing collects the bytes and replaces the
+// target atomically at Close(): a save that fails or is abandoned leaves the old file intact.
+// The memory modes serve tests, fuzzers and benchmarks with the same code path.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+class CBinaryFile {
+public:
+    enum class Mode { Closed, Read, Write };
+
+    CBinaryFile() = default;
+    ~CBinaryFile();
+    CBinaryFile(const CBinaryFile&) = delete;
+    CBinaryFile& operator=(const CBinaryFile&) = delete;
+
+    // Throw CFileException.
+    void OpenForRead(const std::string& path);
+    void OpenForWrite(const std::string& path);
+    void OpenMemoryRead(std::vector<std::uint8_t> bytes);
+    void OpenMemoryWrite();
+
+    // Reads up to n bytes at the position; returns how many were read.
+    std::size_t Read(void* destination, std::size_t n) {
+        const std::size_t count = n < Remaining() ? n : Remaining();
+        if (count != 0)
+            std::memcpy(destination, data_.data() + position_, count);
+        position_ += count;
+        return count;
+    }
+    void Write(const void* source, std::size_t n) {
+        const auto* bytes = static_cast<const std::uint8_t*>(source);
+        data_.insert(data_.end(), bytes, bytes + n);
+    }
+    // Read mode only; a position beyond the end reads nothing.
+    void Seek(std::size_t position) { position_ = position; }
+    std::size_t GetPosition() const { return position_; }
+    std::size_t GetLength() const { return data_.size(); }
+    std::size_t Remaining() const {
+        return position_ < data_.size() ? data_.size() - position_ : 0;
+    }
+    // Contents read, or collected so far for writing.
+    const std::vector<std::uint8_t>& GetBytes() const { return data_; }
+
+    // Write mode: commits the bytes to the target (throws CFileException on failure, the
+    // old file then stays as it was). Read mode: releases the file.
+    void Close();
+    // Drops uncommitted bytes; the target is not touched.
+    void Abandon();
+
+    Mode GetMode() const { return mode_; }
+    const std::string& GetPath() const { return path_; }
+
+private:
+    void Release();
+
+    Mode mode_ = Mode::Closed;
+    std::string path_;
+    std::string tempPath_;
+    int lockFd_ = -1;
+    int tempFd_ = -1;
+    bool memory_ = false;
+    std::vector<std::uint8_t> data_;
+    std::size_t position_ = 0;
+};

@@ -1,0 +1,35 @@
+#pragma once
+// The main frame's private notifications. Models post or send these numbers to the target
+// installed as the main target; with none installed they are dropped.
+
+#include <cstdint>
+
+// Message numbers of the main frame.
+inline constexpr unsigned kMsgTreeOperation = 0x500;      // sent, w: operation, l: record
+inline constexpr unsigned kMsgMarkersChanged = 0x501;     // sent by the trace view
+inline constexpr unsigned kMsgRedrawView = 0x502;         // posted
+inline constexpr unsigned kMsgSelectionChanged = 0x503;   // posted (sent by signal entries)
+inline constexpr unsigned kMsgScanTraceArrived = 0x504;   // sent by the scanner: fibre, path
+inline constexpr unsigned kMsgScanPollDone = 0x505;       // posted by the scanner
+inline constexpr unsigned kMsgScanSettingsChanged = 0x506; // posted by the scanning dialogs
+inline constexpr unsigned kMsgOpenPath = 0x507;           // l: path
+inline constexpr unsigned kMsgScanStartStop = 0x508;      // posted by the scanning dialog
+inline constexpr unsigned kMsgGetWorldWindow = 0x509;     // sent by the overview pane
+inline constexpr unsigned kMsgOverviewRedraw = 0x510;     // sent by the trace view
+
+class CMessageTarget {
+public:
+    virtual ~CMessageTarget() = default;
+    // Queued; returns at once.
+    virtual void Post(unsigned message, std::uintptr_t w, std::intptr_t l) = 0;
+    // Handled before it returns; the handler's answer.
+    virtual std::intptr_t Send(unsigned message, std::uintptr_t w, std::intptr_t l) = 0;
+};
+
+// The application's main window, or null. Set by the frame (and by tests).
+CMessageTarget* GetMainTarget();
+void SetMainTarget(CMessageTarget* target);
+
+// Post or send to the main target; dropped (answer 0) when there is none.
+void PostToMain(unsigned message, std::uintptr_t w = 0, std::intptr_t l = 0);
+std::intptr_t SendToMain(unsigned message, std::uintptr_t w = 0, std::intptr_t l = 0);

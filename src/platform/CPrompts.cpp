@@ -1,0 +1,42 @@
+#include "platform/CPrompts.h"
+
+#include <cstdio>
+
+namespace {
+CStderrPrompts stderrPrompts;
+CPrompts* current = &stderrPrompts;
+} // namespace
+
+void CStderrPrompts::Show(const std::string& text, const std::string& caption, Icon) {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+
+bool CStderrPrompts::AskYesNo(const std::string& text, const std::string& caption, Icon) {
+    std::fprintf(stderr, "%s: %s [no]\n", caption.c_str(), text.c_str());
+    return false;
+}
+
+void CScriptedPrompts::Show(const std::string& text, const std::string& caption, Icon icon) {
+    shown.push_back({text, caption, icon, false});
+}
+
+bool CScriptedPrompts::AskYesNo(const std::string& text, const std::string& caption, Icon icon) {
+    shown.push_back({text, caption, icon, true});
+    if (answers.empty())
+        return false;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+CPrompts& GetPrompts() { return *current; }
+
+CPrompts* SetPrompts(CPrompts* prompts) {
+    CPrompts* previous = current;
+    current = prompts ? prompts : &stderrPrompts;
+    return previous;
+}
+
+void ShowError(const std::string& text) {
+    GetPrompts().Show(text, kProgramTitle, CPrompts::Icon::Error);
+}

@@ -1,0 +1,52 @@
+#pragma once
+// Message boxes. The viewer shows them as dialogs, the command line on standard error,
+// tests answer from a script. Texts are UTF-8.
+
+#include <deque>
+#include <string>
+#include <vector>
+
+inline constexpr const char* kProgramTitle = "Lumetra View";
+
+class CPrompts {
+public:
+    enum class Icon { None, Information, Warning, Error, Question };
+
+    virtual ~CPrompts() = default;
+    // A message with an OK button.
+    virtual void Show(const std::string& text, const std::string& caption, Icon icon) = 0;
+    // True for Yes.
+    virtual bool AskYesNo(const std::string& text, const std::string& caption, Icon icon) = 0;
+};
+
+// Writes to standard error; questions are answered No (nothing is changed unasked).
+class CStderrPrompts : public CPrompts {
+public:
+    void Show(const std::string& text, const std::string& caption, Icon icon) override;
+    bool AskYesNo(const std::string& text, const std::string& caption, Icon icon) override;
+};
+
+// Answers questions from a script (No when the script runs out) and records everything shown.
+class CScriptedPrompts : public CPrompts {
+public:
+    struct Record {
+        std::string text;
+        std::string caption;
+        Icon icon;
+        bool question;
+    };
+
+    void Show(const std::string& text, const std::string& caption, Icon icon) override;
+    bool AskYesNo(const std::string& text, const std::string& caption, Icon icon) override;
+
+    std::deque<bool> answers;
+    std::vector<Record> shown;
+};
+
+// The prompts in use; standard error until the application or a test installs its own.
+CPrompts& GetPrompts();
+// Returns the previous prompts; null restores standard error.
+CPrompts* SetPrompts(CPrompts* prompts);
+
+// Shows an error message with the program's title, as every failed operation does.
+void ShowError(const std::string& text);

@@ -1,0 +1,21 @@
+#pragma once
+// Windows-1251 <-> UTF-8. File objects keep their text as stored bytes; the trace model and
+// the UI use UTF-8. The mapping is total and reversible for every byte (undefined 0x98 maps
+// to U+0098), so a load/save round trip never changes a byte.
+
+#include <string>
+#include <string_view>
+
+namespace TextCodec {
+
+// Every byte decodes to exactly one code point.
+std::string Cp1251ToUtf8(std::string_view bytes);
+
+// Characters outside Windows-1251 become '?'. Malformed UTF-8 sequences count as one
+// unencodable character per offending byte.
+std::string Utf8ToCp1251(std::string_view utf8);
+
+// The code point a byte stands for.
+char32_t Cp1251ToCodePoint(unsigned char byte);
+
+} // namespace TextCodec
