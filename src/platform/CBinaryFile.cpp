@@ -13,7 +13,9 @@
 
 namespace {
 
-[[noreturn]] void Fail(int error, const std::string& path) { throw CFileException(error, path); }
+[[noreturn]] void Fail(int error, const std::string& path) {
+    throw CFileException(error, path);
+}
 
 int OpenLocked(const std::string& path, int flags, int lock) {
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
@@ -110,7 +112,8 @@ void CBinaryFile::OpenForWrite(const std::string& path) {
     }
 
     const auto slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     std::random_device seed;
     std::mt19937 random(seed());

@@ -6,9 +6,13 @@ namespace {
 std::atomic<CMessageTarget*> mainTarget{nullptr};
 }
 
-CMessageTarget* GetMainTarget() { return mainTarget.load(); }
+CMessageTarget* GetMainTarget() {
+    return mainTarget.load();
+}
 
-void SetMainTarget(CMessageTarget* target) { mainTarget.store(target); }
+void SetMainTarget(CMessageTarget* target) {
+    mainTarget.store(target);
+}
 
 void PostToMain(unsigned message, std::uintptr_t w, std::intptr_t l) {
     if (CMessageTarget* target = mainTarget.load())

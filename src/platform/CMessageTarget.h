@@ -5,17 +5,17 @@
 #include <cstdint>
 
 // Message numbers of the main frame.
-inline constexpr unsigned kMsgTreeOperation = 0x500;      // sent, w: operation, l: record
-inline constexpr unsigned kMsgMarkersChanged = 0x501;     // sent by the trace view
-inline constexpr unsigned kMsgRedrawView = 0x502;         // posted
-inline constexpr unsigned kMsgSelectionChanged = 0x503;   // posted (sent by signal entries)
-inline constexpr unsigned kMsgScanTraceArrived = 0x504;   // sent by the scanner: fibre, path
-inline constexpr unsigned kMsgScanPollDone = 0x505;       // posted by the scanner
+inline constexpr unsigned kMsgTreeOperation = 0x500;       // sent, w: operation, l: record
+inline constexpr unsigned kMsgMarkersChanged = 0x501;      // sent by the trace view
+inline constexpr unsigned kMsgRedrawView = 0x502;          // posted
+inline constexpr unsigned kMsgSelectionChanged = 0x503;    // posted (sent by signal entries)
+inline constexpr unsigned kMsgScanTraceArrived = 0x504;    // sent by the scanner: fibre, path
+inline constexpr unsigned kMsgScanPollDone = 0x505;        // posted by the scanner
 inline constexpr unsigned kMsgScanSettingsChanged = 0x506; // posted by the scanning dialogs
-inline constexpr unsigned kMsgOpenPath = 0x507;           // l: path
-inline constexpr unsigned kMsgScanStartStop = 0x508;      // posted by the scanning dialog
-inline constexpr unsigned kMsgGetWorldWindow = 0x509;     // sent by the overview pane
-inline constexpr unsigned kMsgOverviewRedraw = 0x510;     // sent by the trace view
+inline constexpr unsigned kMsgOpenPath = 0x507;            // l: path
+inline constexpr unsigned kMsgScanStartStop = 0x508;       // posted by the scanning dialog
+inline constexpr unsigned kMsgGetWorldWindow = 0x509;      // sent by the overview pane
+inline constexpr unsigned kMsgOverviewRedraw = 0x510;      // sent by the trace view
 
 class CMessageTarget {
 public:

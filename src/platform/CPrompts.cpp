@@ -29,7 +29,9 @@ bool CScriptedPrompts::AskYesNo(const std::string& text, const std::string& capt
     return answer;
 }
 
-CPrompts& GetPrompts() { return *current; }
+CPrompts& GetPrompts() {
+    return *current;
+}
 
 CPrompts* SetPrompts(CPrompts* prompts) {
     CPrompts* previous = current;

@@ -36,8 +36,8 @@ TEST(TextCodec, AgreesWithIconv) {
 
 TEST(TextCodec, UnencodableAndMalformedBecomeQuestionMarks) {
     EXPECT_EQ(Utf8ToCp1251("a\u4e2db"), "a?b");
-    EXPECT_EQ(Utf8ToCp1251("\xd0"), "?");          // truncated sequence
-    EXPECT_EQ(Utf8ToCp1251("\xff\x41"), "?A");      // invalid lead byte
-    EXPECT_EQ(Utf8ToCp1251("\U0001F600"), "?");     // outside the code page
+    EXPECT_EQ(Utf8ToCp1251("\xd0"), "?");       // truncated sequence
+    EXPECT_EQ(Utf8ToCp1251("\xff\x41"), "?A");  // invalid lead byte
+    EXPECT_EQ(Utf8ToCp1251("\U0001F600"), "?"); // outside the code page
     EXPECT_EQ(Utf8ToCp1251("№ Ёё €"), "\xb9 \xa8\xb8 \x88");
 }

@@ -25,9 +25,9 @@ inline constexpr std::string_view kTraceTypeCodes[] = {"ST", "RT", "DT", "FT"};
 inline constexpr std::string_view kEventTypeCodes[] = {"0", "1", "2"};
 inline constexpr std::string_view kEventOriginCodes[] = {"A", "M", "E", "F", "O", "D"};
 inline constexpr std::string_view kTechniqueCodes[] = {"2P", "LS", "OT"};
-inline constexpr std::string_view kLandmarkCodes[] = {
-    "BR", "CO", "CP", "FF", "HT", "HE", "HH", "MH", "NB", "ON", "OU",
-    "PO", "PL", "RD", "RT", "SL", "TR", "TS", "WC", "WD", "OT"};
+inline constexpr std::string_view kLandmarkCodes[] = {"BR", "CO", "CP", "FF", "HT", "HE", "HH",
+                                                      "MH", "NB", "ON", "OU", "PO", "PL", "RD",
+                                                      "RT", "SL", "TR", "TS", "WC", "WD", "OT"};
 
 inline constexpr int kLanguageNotFound = 255;
 inline constexpr CCodeTable kLanguageTable{kLanguageCodes, std::size(kLanguageCodes),

@@ -164,8 +164,8 @@ void CBellcoreStream::ReadString(std::string& s) {
     const void* nul = remaining ? std::memchr(bytes.data() + start, 0, remaining) : nullptr;
     if (!nul)
         Fail(kMsgCannotRead);
-    const auto length = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) -
-                                                 (bytes.data() + start));
+    const auto length =
+        static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - (bytes.data() + start));
     s.assign(bytes.begin() + static_cast<std::ptrdiff_t>(start),
              bytes.begin() + static_cast<std::ptrdiff_t>(start + length));
     Accumulate(bytes.data() + start, length + 1);
