@@ -1,0 +1,79 @@
+#pragma once
+// The sampled curve of a trace: levels in dB exactly as the file gave them (drawn negated, so
+// the displayed axis grows upwards) over distances in km, and its screen projection.
+
+#include <cstddef>
+#include <vector>
+
+// A device pixel.
+struct CScreenPoint {
+    int x = 0;
+    int y = 0;
+};
+
+// Device pixels, edges included.
+struct CScreenRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// A window in world units: km horizontally, displayed dB vertically (top above bottom).
+struct CWorldRect {
+    double left = 0.0;
+    double top = 0.0;
+    double right = 0.0;
+    double bottom = 0.0;
+};
+
+inline constexpr const char* kMsgWrongPointCount = "Ошибочное количество точек";
+
+class CTraceData {
+public:
+    // Takes the samples, spread evenly from start to end (km), and computes the level bounds.
+    void SetLevels(std::vector<float> levels, float start, float end);
+    void Clear();
+    // Adds delta (dB) to every sample; the level bounds keep their loaded values.
+    void OffsetLevels(float delta);
+
+    std::size_t GetPointCount() const { return levels_.size(); }
+    const std::vector<float>& GetLevels() const { return levels_; }
+    // Largest displayed level (minus a sample), never below 0.
+    float GetMaxLevel() const { return maxLevel_; }
+    // Smallest displayed level, never above 0.
+    float GetMinLevel() const { return minLevel_; }
+    float GetStartDistance() const { return startDistance_; }
+    float GetEndDistance() const { return endDistance_; }
+    // The extent: start, maxLevel, end, minLevel.
+    CWorldRect GetBounds() const;
+    // |end - start|, km.
+    double GetRange() const;
+
+    // The stored (not negated) level at a distance, interpolated with a sample spacing of
+    // span / pointCount. Throws CAbortException "Ошибочное количество точек" at or beyond the
+    // end, one spacing or more before the start, and for traces that cannot be read (fewer
+    // than two samples, a zero or non-finite span, a distance that is not a number).
+    double GetLevelAt(double km) const;
+    // The stored level at a fractional sample index, clamped into 0..n-1 (NaN reads sample 0).
+    // Throws like GetLevelAt when there are no samples.
+    double GetLevelAtIndex(double index) const;
+
+    // Reduces the curve within the world window xFrom..xTo (km), yTop..yBottom (displayed dB)
+    // to at most two points per pixel column of rect: one for a column with one sample,
+    // otherwise the lowest (largest y) then the highest. Where the window starts or ends
+    // between samples, an interpolated point sits at rect.left or rect.right. points is grown
+    // to 2 * (width + 1) when smaller and never shrunk, so it can be reused; returns how many
+    // points were written. Nothing for a trace or window that cannot be projected.
+    int BuildPolyline(std::vector<CScreenPoint>& points, const CScreenRect& rect, float xFrom,
+                      float yTop, float xTo, float yBottom) const;
+    // BuildPolyline over the trace's own extent.
+    int BuildPolylineFull(std::vector<CScreenPoint>& points, const CScreenRect& rect) const;
+
+private:
+    std::vector<float> levels_;
+    float maxLevel_ = 0.0f;
+    float minLevel_ = 0.0f;
+    float startDistance_ = 0.0f;
+    float endDistance_ = 0.0f;
+};
