@@ -1,0 +1,236 @@
+#include "formats/bellcore/CDataPts.h"
+
+#include "formats/bellcore/BellcoreFields.h"
+#include "platform/CException.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// The scales a level can be given, finest first: scale = factor × 0.001, and the raw value
+// is level × kRawPerDb (exact integers, so the product is rounded once).
+constexpr std::uint16_t kFactors[] = {1, 10, 100, 1000, 10000};
+constexpr double kRawPerDb[] = {1e6, 1e5, 1e4, 1e3, 1e2};
+constexpr std::uint8_t kUnitScale = 3;
+constexpr std::uint8_t kCoarsestScale = 4;
+constexpr std::uint8_t kNoScale = 0xFF;
+
+constexpr double kMaxRaw = 65535.0;
+constexpr double kMinRaw = 1000.0;
+
+std::uint8_t ScaleIndexFor(float level) {
+    const double value = level;
+    if (!(value > 0.0))
+        return kNoScale;
+    if (value * kRawPerDb[kUnitScale] > kMaxRaw)
+        return kCoarsestScale;
+    for (std::uint8_t index = kUnitScale; index > 0; --index)
+        if (value * kRawPerDb[index] >= kMinRaw)
+            return index;
+    return 0;
+}
+
+std::uint16_t RawFor(float level, std::uint8_t scale) {
+    const double raw = static_cast<double>(level) * kRawPerDb[scale];
+    if (!(raw > 0.0))
+        return 0;
+    if (raw >= kMaxRaw)
+        return 0xFFFF;
+    return static_cast<std::uint16_t>(raw);
+}
+
+void FillLevels(const CScaleGroup& group, float* levels) {
+    const double perRaw = group.GetScaleFactor() * 0.001 * 0.001;
+    const std::vector<std::uint16_t>& points = group.GetPoints();
+    for (std::size_t i = 0; i < points.size(); ++i)
+        levels[i] = static_cast<float>(points[i] * perRaw);
+}
+
+} // namespace
+
+void CDataPts::Reset() {
+    levels_.clear();
+    DropScaleGroups();
+}
+
+void CDataPts::Assign(const CDataPts& other) {
+    CopyHeader(other);
+    levels_ = other.levels_;
+    groups_ = other.groups_;
+    built_ = other.built_;
+}
+
+void CDataPts::SetLevels(int count, const float* levels) {
+    if (count < 0 || count > kMaxPoints || (count > 0 && levels == nullptr))
+        throw COtdrException(kMsgBlockError);
+    // A copy first: the caller may pass our own levels.
+    std::vector<float> copy(levels, levels + count);
+    levels_ = std::move(copy);
+    DropScaleGroups();
+}
+
+void CDataPts::SetPointCount(int count) {
+    if (count < 0 || count > kMaxPoints)
+        throw COtdrException(kMsgBlockError);
+    levels_.resize(static_cast<std::size_t>(count), 0.0f);
+    DropScaleGroups();
+}
+
+void CDataPts::SetScaleGroups(std::vector<CScaleGroup> groups) {
+    if (groups.size() > kMaxGroups)
+        throw COtdrException(kMsgBlockError);
+    std::size_t total = 0;
+    for (const CScaleGroup& group : groups) {
+        total += group.GetPointCount();
+        if (total > static_cast<std::size_t>(kMaxPoints))
+            throw COtdrException(kMsgBlockError);
+    }
+    std::vector<float> levels(total);
+    std::size_t filled = 0;
+    for (const CScaleGroup& group : groups) {
+        FillLevels(group, levels.data() + filled);
+        filled += group.GetPointCount();
+    }
+    levels_ = std::move(levels);
+    groups_ = std::move(groups);
+    built_ = true;
+}
+
+void CDataPts::DropScaleGroups() {
+    groups_.clear();
+    built_ = false;
+}
+
+void CDataPts::BuildScaleGroups() {
+    EnsureGroups();
+}
+
+void CDataPts::EnsureGroups() const {
+    if (built_)
+        return;
+    groups_.clear();
+    const std::size_t count = levels_.size();
+    if (count == 0)
+        return;
+
+    // Points with no scale of their own join the group in progress, so they never split
+    // a group; at the start that is the group of the first point with a scale.
+    std::size_t first = 0;
+    while (first < count && ScaleIndexFor(levels_[first]) == kNoScale)
+        ++first;
+    std::uint8_t current = first < count ? ScaleIndexFor(levels_[first]) : kUnitScale;
+    std::vector<std::uint8_t> scales(count);
+    std::size_t groupCount = 1;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint8_t scale = ScaleIndexFor(levels_[i]);
+        if (scale == kNoScale)
+            scale = current;
+        if (scale != current)
+            ++groupCount;
+        scales[i] = current = scale;
+    }
+    // The count field has 16 bits: past that many groups the rest share the coarsest scale
+    // any of them needs, the only one that holds them all.
+    if (groupCount > kMaxGroups) {
+        std::size_t group = 1;
+        std::size_t tail = 1;
+        for (; tail < count; ++tail)
+            if (scales[tail] != scales[tail - 1] && ++group == kMaxGroups)
+                break;
+        const std::uint8_t coarsest = *std::max_element(scales.begin() + tail, scales.end());
+        std::fill(scales.begin() + tail, scales.end(), coarsest);
+    }
+
+    groups_.reserve(std::min(groupCount, kMaxGroups));
+    for (std::size_t start = 0; start < count;) {
+        std::size_t end = start + 1;
+        while (end < count && scales[end] == scales[start])
+            ++end;
+        CScaleGroup& group = groups_.emplace_back();
+        group.scaleFactor_ = kFactors[scales[start]];
+        group.points_.resize(end - start);
+        for (std::size_t i = start; i < end; ++i)
+            group.points_[i - start] = RawFor(levels_[i], scales[start]);
+        start = end;
+    }
+    built_ = true;
+}
+
+std::uint32_t CDataPts::GetSize() const {
+    return DataSize();
+}
+
+std::uint32_t CDataPts::DataSize() const {
+    EnsureGroups();
+    std::uint32_t size = 6;
+    for (const CScaleGroup& group : groups_)
+        size += 6 + 2 * group.GetPointCount();
+    return size;
+}
+
+int CDataPts::Serialize(CBellcoreStream& stream) {
+    return SerializeData(stream);
+}
+
+int CDataPts::SerializeData(CBellcoreStream& stream) {
+    if (IsReading(stream))
+        ReadData(stream);
+    else if (IsWriting(stream))
+        WriteData(stream);
+    return stream.GetCounter();
+}
+
+void CDataPts::ReadData(CBellcoreStream& stream) {
+    // Whatever happens below, no levels of an earlier read survive.
+    Reset();
+    std::uint32_t total = 0;
+    std::uint16_t groupCount = 0;
+    stream.ReadU32(total);
+    stream.ReadU16(groupCount);
+    // Counts are trusted only as far as the bytes left could hold them; the total allocates
+    // nothing by itself, so a wrong total is reported as such below.
+    constexpr std::size_t kGroupHeaderSize = 6;
+    if (groupCount > stream.GetRemaining() / kGroupHeaderSize)
+        stream.Fail(kMsgCannotRead);
+    std::vector<CScaleGroup> groups(groupCount);
+    std::vector<float> levels;
+    levels.reserve(std::min<std::size_t>(total, stream.GetRemaining() / 2));
+    for (CScaleGroup& group : groups) {
+        std::uint32_t pointCount = 0;
+        stream.ReadU32(pointCount);
+        stream.ReadU16(group.scaleFactor_);
+        // No level is ever stored beyond the announced total.
+        if (pointCount > total - levels.size())
+            stream.Fail(kMsgBlockError);
+        if (pointCount > stream.GetRemaining() / 2)
+            stream.Fail(kMsgCannotRead);
+        group.points_.resize(pointCount);
+        stream.ReadU16Array(group.points_.data(), pointCount);
+        const std::size_t filled = levels.size();
+        levels.resize(filled + pointCount);
+        FillLevels(group, levels.data() + filled);
+    }
+    if (levels.size() != total)
+        stream.Fail(kMsgBlockError);
+    levels_ = std::move(levels);
+    groups_ = std::move(groups);
+    // The groups read are the groups to write.
+    built_ = true;
+}
+
+void CDataPts::WriteData(CBellcoreStream& stream) {
+    EnsureGroups();
+    stream.WriteU32(static_cast<std::uint32_t>(levels_.size()));
+    stream.WriteU16(static_cast<std::uint16_t>(groups_.size()));
+    for (const CScaleGroup& group : groups_) {
+        stream.WriteU32(group.GetPointCount());
+        stream.WriteU16(group.scaleFactor_);
+        stream.WriteU16Array(group.points_.data(), group.points_.size());
+    }
+}
+
+int CDataPtsSR::Serialize(CBellcoreStream& stream) {
+    SerializeName(stream);
+    return SerializeData(stream);
+}
