@@ -214,6 +214,14 @@ void CBellcoreStream::ReadU16Array(std::uint16_t* values, std::size_t n) {
     counter_ += static_cast<int>(n * 2);
 }
 
+void CBellcoreStream::Skip(std::size_t n) {
+    if (file_.Remaining() < n)
+        Fail(kMsgCannotRead);
+    Accumulate(file_.GetBytes().data() + file_.GetPosition(), n);
+    file_.Seek(file_.GetPosition() + n);
+    counter_ += static_cast<int>(n);
+}
+
 std::uint16_t CBellcoreStream::GetStoredChecksum() const {
     if (checksumMode_ == kCrc16)
         return accumulator_;

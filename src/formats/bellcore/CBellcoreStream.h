@@ -60,6 +60,8 @@ public:
     void ReadString(std::string& s);
     void ReadBytes(std::uint8_t* data, std::size_t n) { Get(data, n); }
     void ReadU16Array(std::uint16_t* values, std::size_t n);
+    // Reads n bytes it has no use for; they still count and enter the checksum.
+    void Skip(std::size_t n);
 
     // Write mode: appends the checksum. Read mode: verifies it ("Ошибка CRC" on mismatch).
     // Closed: nothing. Neither counted nor checksummed.
