@@ -66,24 +66,26 @@ void CBinaryFile::OpenForRead(const std::string& path) {
         ::close(fd);
         Fail(error, path);
     }
-    data_.clear();
-    data_.resize(static_cast<std::size_t>(info.st_size));
+    const auto size = static_cast<std::size_t>(info.st_size);
+    auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(size);
     std::size_t done = 0;
-    while (done < data_.size()) {
-        const ssize_t got = ::read(fd, data_.data() + done, data_.size() - done);
+    while (done < size) {
+        const ssize_t got = ::read(fd, buffer.get() + done, size - done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
             const int error = errno;
             ::close(fd);
-            data_.clear();
             Fail(error, path);
         }
         if (got == 0)
             break; // the file shrank meanwhile
         done += static_cast<std::size_t>(got);
     }
-    data_.resize(done);
+    data_.clear();
+    fileBytes_ = std::move(buffer);
+    view_ = fileBytes_.get();
+    viewSize_ = done;
     lockFd_ = fd;
     path_ = path;
     position_ = 0;
@@ -142,6 +144,8 @@ void CBinaryFile::OpenMemoryRead(std::vector<std::uint8_t> bytes) {
     if (mode_ != Mode::Closed)
         Close();
     data_ = std::move(bytes);
+    view_ = data_.data();
+    viewSize_ = data_.size();
     position_ = 0;
     memory_ = true;
     path_.clear();
@@ -204,6 +208,9 @@ void CBinaryFile::Release() {
     // Memory written in memory mode stays readable through GetBytes() until the next open.
     if (!(memory_ && mode_ == Mode::Write))
         data_.clear();
+    fileBytes_.reset();
+    view_ = nullptr;
+    viewSize_ = 0;
     position_ = 0;
     mode_ = Mode::Closed;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,7 @@ public:
     std::size_t Read(void* destination, std::size_t n) {
         const std::size_t count = n < Remaining() ? n : Remaining();
         if (count != 0)
-            std::memcpy(destination, data_.data() + position_, count);
+            std::memcpy(destination, view_ + position_, count);
         position_ += count;
         return count;
     }
@@ -40,11 +41,11 @@ public:
     // Read mode only; a position beyond the end reads nothing.
     void Seek(std::size_t position) { position_ = position; }
     std::size_t GetPosition() const { return position_; }
-    std::size_t GetLength() const { return data_.size(); }
-    std::size_t Remaining() const {
-        return position_ < data_.size() ? data_.size() - position_ : 0;
-    }
-    // Contents read, or collected so far for writing.
+    std::size_t GetLength() const { return viewSize_; }
+    std::size_t Remaining() const { return position_ < viewSize_ ? viewSize_ - position_ : 0; }
+    // Read mode: the whole contents.
+    const std::uint8_t* GetData() const { return view_; }
+    // Write mode: the bytes collected so far (after Close in memory mode, all of them).
     const std::vector<std::uint8_t>& GetBytes() const { return data_; }
 
     // Write mode: commits the bytes to the target (throws CFileException on failure, the
@@ -65,6 +66,11 @@ private:
     int lockFd_ = -1;
     int tempFd_ = -1;
     bool memory_ = false;
+    // Written bytes, or the bytes of a memory read.
     std::vector<std::uint8_t> data_;
+    // A file read goes here, uninitialised before the read fills it.
+    std::unique_ptr<std::uint8_t[]> fileBytes_;
+    const std::uint8_t* view_ = nullptr;
+    std::size_t viewSize_ = 0;
     std::size_t position_ = 0;
 };

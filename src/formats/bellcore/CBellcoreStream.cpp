@@ -183,17 +183,15 @@ void CBellcoreStream::ReadU32(std::uint32_t& v) {
 }
 
 void CBellcoreStream::ReadString(std::string& s) {
-    const auto& bytes = file_.GetBytes();
     const std::size_t start = file_.GetPosition();
     const std::size_t remaining = file_.Remaining();
-    const void* nul = remaining ? std::memchr(bytes.data() + start, 0, remaining) : nullptr;
+    const std::uint8_t* text = file_.GetData() + start;
+    const void* nul = remaining ? std::memchr(text, 0, remaining) : nullptr;
     if (!nul)
         Fail(kMsgCannotRead);
-    const auto length =
-        static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - (bytes.data() + start));
-    s.assign(bytes.begin() + static_cast<std::ptrdiff_t>(start),
-             bytes.begin() + static_cast<std::ptrdiff_t>(start + length));
-    Accumulate(bytes.data() + start, length + 1);
+    const auto length = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - text);
+    s.assign(text, text + length);
+    Accumulate(text, length + 1);
     file_.Seek(start + length + 1);
     counter_ += static_cast<int>(length + 1);
 }
@@ -201,7 +199,7 @@ void CBellcoreStream::ReadString(std::string& s) {
 void CBellcoreStream::ReadU16Array(std::uint16_t* values, std::size_t n) {
     if (file_.Remaining() / 2 < n)
         Fail(kMsgCannotRead);
-    const std::uint8_t* bytes = file_.GetBytes().data() + file_.GetPosition();
+    const std::uint8_t* bytes = file_.GetData() + file_.GetPosition();
     if constexpr (std::endian::native == std::endian::little) {
         if (n != 0)
             std::memcpy(values, bytes, n * 2);
@@ -217,7 +215,7 @@ void CBellcoreStream::ReadU16Array(std::uint16_t* values, std::size_t n) {
 void CBellcoreStream::Skip(std::size_t n) {
     if (file_.Remaining() < n)
         Fail(kMsgCannotRead);
-    Accumulate(file_.GetBytes().data() + file_.GetPosition(), n);
+    Accumulate(file_.GetData() + file_.GetPosition(), n);
     file_.Seek(file_.GetPosition() + n);
     counter_ += static_cast<int>(n);
 }
