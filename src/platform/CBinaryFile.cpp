@@ -2,6 +2,7 @@
 
 #include "platform/CException.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -53,11 +54,12 @@ CBinaryFile::~CBinaryFile() {
         Release();
 }
 
-void CBinaryFile::OpenForRead(const std::string& path) {
+void CBinaryFile::OpenForRead(const std::string& path, std::size_t maxBytes) {
     if (mode_ != Mode::Closed)
         Close();
     // Shared lock: readers do not exclude each other, a writer in progress excludes them.
-    const int fd = OpenLocked(path, O_RDONLY, LOCK_SH);
+    // Non-blocking, so that a FIFO planted under the name cannot hang the open.
+    const int fd = OpenLocked(path, O_RDONLY | O_NONBLOCK, LOCK_SH);
     if (fd < 0)
         Fail(errno, path);
     struct stat info {};
@@ -66,7 +68,7 @@ void CBinaryFile::OpenForRead(const std::string& path) {
         ::close(fd);
         Fail(error, path);
     }
-    const auto size = static_cast<std::size_t>(info.st_size);
+    const auto size = std::min(static_cast<std::size_t>(info.st_size), maxBytes);
     auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(size);
     std::size_t done = 0;
     while (done < size) {
@@ -93,7 +95,7 @@ void CBinaryFile::OpenForRead(const std::string& path) {
     mode_ = Mode::Read;
 }
 
-void CBinaryFile::OpenForWrite(const std::string& path) {
+void CBinaryFile::OpenForWrite(const std::string& path, unsigned flags) {
     if (mode_ != Mode::Closed)
         Close();
     // Replace the file a symbolic link points to, not the link.
@@ -108,7 +110,7 @@ void CBinaryFile::OpenForWrite(const std::string& path) {
     if (::stat(target.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode))
             Fail(EISDIR, path);
-        lockFd_ = OpenLocked(target, O_RDONLY, LOCK_EX);
+        lockFd_ = OpenLocked(target, O_RDONLY | O_NONBLOCK, LOCK_EX);
         if (lockFd_ < 0)
             Fail(errno, path);
     }
@@ -121,7 +123,8 @@ void CBinaryFile::OpenForWrite(const std::string& path) {
     std::mt19937 random(seed());
     for (int attempt = 0; attempt < 100 && tempFd_ < 0; ++attempt) {
         tempPath_ = folder + "." + base + ".tmp" + std::to_string(random() % 1000000);
-        tempFd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        tempFd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                         (flags & kOwnerOnly) ? 0600 : 0666);
         if (tempFd_ < 0 && errno != EEXIST)
             break;
     }
@@ -130,9 +133,13 @@ void CBinaryFile::OpenForWrite(const std::string& path) {
         Release();
         Fail(error, path);
     }
-    // An existing file keeps its permissions.
-    if (lockFd_ >= 0 && ::stat(target.c_str(), &info) == 0)
+    // An existing file keeps its permissions, but a secret is for its owner only whatever
+    // the umask or the old file allowed.
+    if (flags & kOwnerOnly)
+        (void)::fchmod(tempFd_, 0600);
+    else if (lockFd_ >= 0 && ::stat(target.c_str(), &info) == 0)
         (void)::fchmod(tempFd_, info.st_mode & 07777);
+    flags_ = flags;
     path_ = target;
     data_.clear();
     position_ = 0;
@@ -169,6 +176,8 @@ void CBinaryFile::Close() {
     }
     int error = 0;
     if (!WriteAll(tempFd_, data_.data(), data_.size()))
+        error = errno;
+    if (error == 0 && (flags_ & kSync) && ::fsync(tempFd_) != 0)
         error = errno;
     if (::close(tempFd_) != 0 && error == 0)
         error = errno;

@@ -4,6 +4,7 @@
 // target atomically at Close(): a save that fails or is abandoned leaves the old file intact.
 // The memory modes serve tests, fuzzers and benchmarks with the same code path.
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -20,9 +21,15 @@ public:
     CBinaryFile(const CBinaryFile&) = delete;
     CBinaryFile& operator=(const CBinaryFile&) = delete;
 
-    // Throw CFileException.
-    void OpenForRead(const std::string& path);
-    void OpenForWrite(const std::string& path);
+    // Options of a write.
+    enum WriteFlags : unsigned {
+        kOwnerOnly = 1, // the new file is readable and writable by its owner alone (secrets)
+        kSync = 2,      // flushed to the disk before it replaces the old one
+    };
+
+    // Throw CFileException. A read takes at most maxBytes from the start of the file.
+    void OpenForRead(const std::string& path, std::size_t maxBytes = SIZE_MAX);
+    void OpenForWrite(const std::string& path, unsigned flags = 0);
     void OpenMemoryRead(std::vector<std::uint8_t> bytes);
     void OpenMemoryWrite();
 
@@ -66,6 +73,7 @@ private:
     int lockFd_ = -1;
     int tempFd_ = -1;
     bool memory_ = false;
+    unsigned flags_ = 0;
     // Written bytes, or the bytes of a memory read.
     std::vector<std::uint8_t> data_;
     // A file read goes here, uninitialised before the read fills it.
