@@ -15,9 +15,6 @@ namespace {
 // count, six words, the event count, the trailer, the sample count and the closing longs.
 constexpr std::size_t kFixedFieldsSize = 106;
 
-constexpr double kKmPerTimeUnit = 1.49896229;
-constexpr double kTimeUnitsPerKm = 0.6671281903963041;
-
 bool Reading(const CBellcoreStream& stream) {
     return stream.GetMode() == CBellcoreStream::kReading;
 }
@@ -411,6 +408,10 @@ void CM600File::SetEventReflectance(int i, float dB) {
     CM600Event& event = EventAt(i);
     if (dB != GetEventReflectance(i))
         event.reflectance = TruncateClamped<std::int32_t>(dB * 1000.0f);
+}
+
+void CM600File::SetEventRecord(int i, const CM600Event& record) {
+    EventAt(i) = record;
 }
 
 void CM600File::SetEventNumber(int i, std::uint16_t number) {

@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+class CGR196File;
+class CSR4731File;
+
 inline constexpr const char* kMsgCannotLoadM600 = "Не могу загрузить данные в формате M600";
 inline constexpr const char* kMsgCannotSaveM600 = "Не могу сохранить данные в формате M600";
 
@@ -56,6 +59,9 @@ public:
     static constexpr std::size_t kMaxTextLength = 30;
     // The counts of pulse widths, events and samples are u16 on disk.
     static constexpr std::size_t kMaxCount = 0xFFFF;
+    // Event times: km = time ÷ group index × kKmPerTimeUnit, and back with kTimeUnitsPerKm.
+    static constexpr double kKmPerTimeUnit = 1.49896229;
+    static constexpr double kTimeUnitsPerKm = 0.6671281903963041;
 
     // Replaces the whole contents, or leaves them untouched when the file is refused:
     // "Не могу прочесть файл" for a file that ends before its checksum is complete,
@@ -76,6 +82,11 @@ public:
     // Empties the pulse-width table, the events and the samples; the header stays.
     void Clear();
     void Assign(const CM600File& other) { *this = other; }
+    // Builds the whole object from a Bellcore file of either layout: header, texts,
+    // pulse widths, events and samples (M600Conversions.cpp). Event codes and edit flags
+    // follow the origins, so end events and user marks survive the conversion.
+    void AssignFromBellcore(const CGR196File& file);
+    void AssignFromBellcore(const CSR4731File& file);
     // Bytes in a file without the checksum; texts count with at most 30 bytes and the
     // pulse-width table with at least one entry.
     std::size_t GetSize() const;
@@ -177,6 +188,8 @@ public:
     void SetEventKm(int i, float km);
     void SetEventLoss(int i, float dB);
     void SetEventReflectance(int i, float dB);
+    // Replaces the whole record, raw values as stored.
+    void SetEventRecord(int i, const CM600Event& record);
     void SetEventNumber(int i, std::uint16_t number);
     void SetEventEditFlag(int i, std::uint8_t flag);
     void SetEventCode(int i, std::uint8_t code);
