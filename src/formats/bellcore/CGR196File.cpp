@@ -1,42 +1,10 @@
 #include "formats/bellcore/CGR196File.h"
 
 #include "formats/bellcore/CSR4731File.h"
-#include "platform/CException.h"
-
-CBellcoreBlock& CGR196File::GetBlock(int kind) {
-    switch (kind) {
-    case kBlockGenParams:
-        return genParams_;
-    case kBlockSupParams:
-        return supParams_;
-    case kBlockFxdParams:
-        return fxdParams_;
-    case kBlockKeyEvents:
-        return keyEvents_;
-    case kBlockLnkParams:
-        return lnkParams_;
-    case kBlockDataPts:
-        return dataPts_;
-    default:
-        throw COtdrException(kMsgNoSuchBlock);
-    }
-}
 
 std::unique_ptr<CProprietaryBlock> CGR196File::NewProprietaryBlock(const std::string& name,
                                                                    std::uint16_t revision) const {
     return std::make_unique<CProprietaryBlock>(name, revision);
-}
-
-void CGR196File::Assign(const CGR196File& other) {
-    if (&other == this)
-        return;
-    genParams_.Assign(other.genParams_);
-    supParams_.Assign(other.supParams_);
-    fxdParams_.Assign(other.fxdParams_);
-    keyEvents_.Assign(other.keyEvents_);
-    lnkParams_.Assign(other.lnkParams_);
-    dataPts_.Assign(other.dataPts_);
-    CopyProprietaryBlocks(other.GetProprietaryBlocks());
 }
 
 void CGR196File::FromOtherLayout(const CSR4731File& other) {
