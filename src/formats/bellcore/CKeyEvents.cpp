@@ -15,8 +15,12 @@ constexpr std::size_t kEventCodeSize = 6;
 std::string FormatEventCode(int type, int origin, int number) {
     const std::string typeCode = kEventTypeTable.Code(type);
     const std::string originCode = kEventOriginTable.Code(origin);
+    // Four characters are left for the number: a negative one keeps its sign and three
+    // digits, so that reading it back gives the number written and not a tenth of it.
+    const int digits = number < 0 ? 3 : 4;
     char text[32];
-    std::snprintf(text, sizeof text, "%s%s%.4d", typeCode.c_str(), originCode.c_str(), number);
+    std::snprintf(text, sizeof text, "%s%s%.*d", typeCode.c_str(), originCode.c_str(), digits,
+                  number);
     return std::string(text).substr(0, kEventCodeSize);
 }
 

@@ -21,8 +21,8 @@ struct CEventCode {
 };
 
 // The six characters stored for a code: type, origin, number with at least four digits
-// ("1F0012"); anything past six characters is cut off. Indices outside the tables give the
-// tables' fallback codes.
+// ("1F0012"), or a sign and at least three ("1F-012"); anything past six characters is cut
+// off. Indices outside the tables give the tables' fallback codes.
 std::string FormatEventCode(int type, int origin, int number);
 // Up to six stored bytes (a NUL ends them): characters outside the tables give index 0; the
 // number is the decimal value from the third character on (blanks and a sign accepted, 0

@@ -48,6 +48,9 @@ TEST(EventCode, FormatsAndParsesTheSixCharacters) {
     EXPECT_EQ(FormatEventCode(1, 3, 12), "1F0012");
     EXPECT_EQ(FormatEventCode(2, 5, 12345), "2D1234");
     EXPECT_EQ(FormatEventCode(9, 9, 7), "0A0007");
+    // A negative number keeps its sign and three digits, so it reads back unchanged.
+    EXPECT_EQ(FormatEventCode(2, 5, -42), "2D-042");
+    EXPECT_EQ(ParseEventCode(FormatEventCode(0, 0, -999)).number, -999);
     const CEventCode code = ParseEventCode("2M9999");
     EXPECT_EQ(code.type, 2);
     EXPECT_EQ(code.origin, 1);
