@@ -1,0 +1,189 @@
+#include "project/CProject.h"
+
+#include "platform/CBinaryFile.h"
+#include "platform/CException.h"
+#include "platform/CMessageTarget.h"
+#include "platform/CPrompts.h"
+#include "project/ProjectFile.h"
+
+#include <algorithm>
+#include <cerrno>
+
+CProject::CProject(std::string name) : name_(std::move(name)) {}
+
+CProject::CProject(const CProject& other)
+    : entries_(other.entries_), path_(other.path_), name_(other.name_),
+      isScanningProject_(other.isScanningProject_) {}
+
+CProject::CProject(CProject&& other) noexcept
+    : entries_(std::move(other.entries_)), path_(std::move(other.path_)),
+      name_(std::move(other.name_)), treeItem_(other.treeItem_), inTree_(other.inTree_),
+      isScanningProject_(other.isScanningProject_), activeEntry_(other.activeEntry_) {
+    other.entries_.clear();
+    other.treeItem_ = kNoTreeItem;
+    other.inTree_ = false;
+    other.activeEntry_ = -1;
+}
+
+CProject::~CProject() {
+    RemoveAllEntries();
+    if (inTree_)
+        SendTreeOperation(TreeOperation::DeleteProject, {treeItem_, 0, 0, {}});
+}
+
+int CProject::AppendEntry(CSignalEntry entry) {
+    entries_.push_back(std::move(entry));
+    CSignalEntry& added = entries_.back();
+    if (!added.IsInTree())
+        added.AddToTree(GetTreeItem());
+    activeEntry_ = GetEntryCount() - 1;
+    return activeEntry_;
+}
+
+void CProject::RemoveEntry(int index) {
+    if (index < 0 || index >= GetEntryCount())
+        return;
+    {
+        // Destroyed here, before the later entries move up, so its item goes first.
+        CSignalEntry removed = std::move(entries_[static_cast<std::size_t>(index)]);
+    }
+    entries_.erase(entries_.begin() + index);
+    activeEntry_ = ActiveEntryIndex();
+}
+
+void CProject::RemoveAllEntries() {
+    // In display order, so the tree loses its items from the top.
+    for (CSignalEntry& entry : entries_) {
+        entry.LeaveTree();
+        entry.trace_.Reset();
+    }
+    entries_.clear();
+    activeEntry_ = -1;
+}
+
+CSignalEntry& CProject::EntryForFiber(int fiber) {
+    for (CSignalEntry& entry : entries_) {
+        if (entry.GetFiberNumber() == fiber)
+            return entry;
+    }
+    CSignalEntry& added = entries_[static_cast<std::size_t>(AppendEntry(CSignalEntry()))];
+    added.SetFiberNumber(fiber);
+    return added;
+}
+
+int CProject::FindEntry(TreeItem item) const {
+    if (item == kNoTreeItem)
+        return -1;
+    for (int i = 0; i < GetEntryCount(); ++i) {
+        if (entries_[static_cast<std::size_t>(i)].GetTreeItem() == item)
+            return i;
+    }
+    return -1;
+}
+
+int CProject::ActiveEntryIndex() const {
+    if (entries_.empty())
+        return -1;
+    return std::clamp(activeEntry_, 0, GetEntryCount() - 1);
+}
+
+CSignalEntry* CProject::ActiveEntry() {
+    const int index = ActiveEntryIndex();
+    return index < 0 ? nullptr : &entries_[static_cast<std::size_t>(index)];
+}
+
+void CProject::SetActiveEntry(int index) {
+    activeEntry_ = index;
+    activeEntry_ = ActiveEntryIndex();
+}
+
+void CProject::MarkAsScanningProject(const std::string& name) {
+    name_ = name;
+    isScanningProject_ = true;
+}
+
+void CProject::InsertIntoTree() {
+    if (inTree_)
+        return;
+    treeItem_ = SendTreeOperation(TreeOperation::InsertProject, {kNoTreeItem, 0, 0, name_});
+    inTree_ = treeItem_ != kNoTreeItem;
+}
+
+void CProject::RefreshTreeText() {
+    if (inTree_)
+        SendTreeOperation(TreeOperation::SetProjectText, {treeItem_, 0, 0, name_});
+}
+
+bool CProject::Save(const std::string& path) {
+    if (!path.empty())
+        path_ = path;
+    try {
+        if (path_.empty())
+            throw CFileException(ENOENT, path_);
+        CBinaryFile file;
+        file.OpenForWrite(path_);
+        ProjectFile::WriteHeader(file,
+                                 {ProjectFile::kVersion, name_, GetEntryCount(), activeEntry_});
+        for (const CSignalEntry& entry : entries_)
+            ProjectFile::WriteRecord(
+                file, {entry.GetDisplayName(), entry.GetTracePath(), entry.GetColourForSave()});
+        file.Close();
+        return true;
+    } catch (const CException& e) {
+        ShowError(e.GetErrorMessage());
+        return false;
+    }
+}
+
+bool CProject::Load(const std::string& path) {
+    ProjectFile::Header header;
+    std::vector<ProjectFile::Record> records;
+    bool truncated = false;
+    try {
+        CBinaryFile file;
+        file.OpenForRead(path);
+        if (!ProjectFile::ReadHeader(file, header))
+            throw CAbortException(kMsgCannotReadProject);
+        // Only as many records as the file holds: the count is not trusted for memory.
+        for (std::int32_t i = 0; i < header.count && !truncated; ++i) {
+            ProjectFile::Record record;
+            truncated = !ProjectFile::ReadRecord(file, record);
+            if (!truncated)
+                records.push_back(std::move(record));
+        }
+        file.Close();
+    } catch (const CException& e) {
+        ShowError(e.GetErrorMessage());
+        return false;
+    }
+    if (header.version != ProjectFile::kVersion) {
+        GetPrompts().Show(kMsgWrongProjectVersion, kCaptionError, CPrompts::Icon::Error);
+        return false;
+    }
+
+    path_ = path;
+    name_ = header.name;
+    RemoveAllEntries();
+    RefreshTreeText();
+    bool failed = truncated;
+    for (const ProjectFile::Record& record : records) {
+        CSignalEntry entry;
+        if (!record.path.empty()) {
+            try {
+                entry.OpenTrace(record.path);
+            } catch (const CException& e) {
+                ShowError(e.GetErrorMessage());
+                failed = true;
+            }
+        }
+        entry.SetStored(record.name, record.path);
+        entries_.push_back(std::move(entry));
+        entries_.back().AddToTree(GetTreeItem(), record.colour);
+    }
+    PostToMain(kMsgSelectionChanged);
+    if (truncated)
+        ShowError(kMsgCannotReadProject);
+    if (failed)
+        GetPrompts().Show(kMsgNotAllSignalsOpened, kCaptionAttention, CPrompts::Icon::Warning);
+    return true;
+}

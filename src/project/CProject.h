@@ -1,0 +1,85 @@
+#pragma once
+// A named, ordered list of signal entries with the active one, saved to and loaded from a
+// project file that stores each entry's name, trace path and colour. The project keeps its
+// workspace-tree item and those of its entries up to date through the tree operations.
+
+#include "project/CSignalEntry.h"
+
+#include <string>
+#include <vector>
+
+inline constexpr const char* kDefaultProjectName = "Проект";
+inline constexpr const char* kMsgWrongProjectVersion = "Неправильная версия проекта";
+inline constexpr const char* kMsgNotAllSignalsOpened = "Не все сигналы могут быть открыты";
+// A project file that ends before its header or its announced records do.
+inline constexpr const char* kMsgCannotReadProject = "Не могу прочесть файл";
+inline constexpr const char* kCaptionError = "Ошибка";
+inline constexpr const char* kCaptionAttention = "Внимание";
+
+class CProject {
+public:
+    explicit CProject(std::string name = kDefaultProjectName);
+    // Entries shared (their traces counted once more), outside the tree, no active entry.
+    CProject(const CProject& other);
+    CProject& operator=(const CProject&) = delete;
+    // Takes the tree items along; the source is left empty and outside the tree.
+    CProject(CProject&& other) noexcept;
+    CProject& operator=(CProject&&) = delete;
+    // Deletes the entries (their items first) and then the project's item.
+    ~CProject();
+
+    // Appends the entry; one outside the tree enters it under the project with the next
+    // palette colour. The new entry becomes active. Returns its index.
+    int AppendEntry(CSignalEntry entry);
+    // Deletes the entry (its tree item, its hold on the trace); out-of-range indices are ignored.
+    void RemoveEntry(int index);
+    void RemoveAllEntries();
+    // The first entry of the scanned fibre, or a new empty one for it appended to the project.
+    // The reference is valid until entries are next added or removed.
+    CSignalEntry& EntryForFiber(int fiber);
+
+    int GetEntryCount() const { return static_cast<int>(entries_.size()); }
+    // Index 0..count-1.
+    CSignalEntry& GetEntry(int index) { return entries_.at(static_cast<std::size_t>(index)); }
+    const CSignalEntry& GetEntry(int index) const {
+        return entries_.at(static_cast<std::size_t>(index));
+    }
+    // The entry whose tree item this is, or -1.
+    int FindEntry(TreeItem item) const;
+    // The active entry clamped into the entries; -1 and null when there are none.
+    int ActiveEntryIndex() const;
+    CSignalEntry* ActiveEntry();
+    void SetActiveEntry(int index);
+
+    const std::string& GetName() const { return name_; }
+    const std::string& GetPath() const { return path_; }
+    bool HasPath() const { return !path_.empty(); }
+    // A scanning project receives scanned traces; the mark is never stored.
+    void MarkAsScanningProject(const std::string& name);
+    bool IsScanningProject() const { return isScanningProject_; }
+
+    // Inserts the project's top-level item when it has none.
+    void InsertIntoTree();
+    // Shows the name on the project's item.
+    void RefreshTreeText();
+    bool IsInTree() const { return inTree_; }
+    TreeItem GetTreeItem() const { return inTree_ ? treeItem_ : kNoTreeItem; }
+
+    // Writes the project file, at path when given (it then becomes the project's path), else
+    // at the project's path. The old file is replaced only by a complete new one. Errors are
+    // shown; false then.
+    bool Save(const std::string& path = {});
+    // Replaces name, path and entries by the file's and reopens each trace; errors are shown.
+    // False, with the project unchanged, when the file cannot be read or has another version.
+    // Entries whose traces cannot be opened stay, without a trace, so a save keeps them.
+    bool Load(const std::string& path);
+
+private:
+    std::vector<CSignalEntry> entries_;
+    std::string path_;
+    std::string name_;
+    TreeItem treeItem_ = kNoTreeItem;
+    bool inTree_ = false;
+    bool isScanningProject_ = false;
+    int activeEntry_ = -1;
+};

@@ -1,0 +1,180 @@
+#include "project/CSignalEntry.h"
+
+#include "core/CSignal.h"
+#include "core/SignalFactory.h"
+#include "platform/CMessageTarget.h"
+#include "project/TraceColours.h"
+
+namespace {
+
+constexpr const char* kFiberName = "Волокно %d";
+
+// The first count characters of a UTF-8 text (continuation bytes do not count).
+std::string FirstCharacters(const std::string& text, std::size_t count) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && characters++ == count)
+            return text.substr(0, i);
+    }
+    return text;
+}
+
+void SendSelectionChanged() {
+    SendToMain(kMsgSelectionChanged);
+}
+
+} // namespace
+
+CSignalRef::CSignalRef(CSignal* signal) : signal_(signal) {
+    if (signal_)
+        signal_->AddRef();
+}
+
+void CSignalRef::Reset() {
+    if (signal_ && !signal_->Release())
+        delete signal_;
+    signal_ = nullptr;
+}
+
+CSignalEntry::CSignalEntry(const std::string& path) {
+    OpenTrace(path);
+}
+
+CSignalEntry::CSignalEntry(const CSignalEntry& other)
+    : fiberNumber_(other.fiberNumber_), colour_(other.colour_), hasColour_(other.hasColour_),
+      displayName_(other.displayName_), sourcePath_(other.sourcePath_), trace_(other.trace_) {}
+
+CSignalEntry& CSignalEntry::operator=(const CSignalEntry& other) {
+    if (this != &other)
+        *this = CSignalEntry(other);
+    return *this;
+}
+
+CSignalEntry::CSignalEntry(CSignalEntry&& other) noexcept
+    : inTree_(other.inTree_), fiberNumber_(other.fiberNumber_), colour_(other.colour_),
+      hasColour_(other.hasColour_), treeItem_(other.treeItem_),
+      displayName_(std::move(other.displayName_)), sourcePath_(std::move(other.sourcePath_)),
+      trace_(std::move(other.trace_)) {
+    other.inTree_ = false;
+    other.treeItem_ = kNoTreeItem;
+}
+
+CSignalEntry& CSignalEntry::operator=(CSignalEntry&& other) noexcept {
+    if (this == &other)
+        return *this;
+    LeaveTree();
+    inTree_ = other.inTree_;
+    fiberNumber_ = other.fiberNumber_;
+    colour_ = other.colour_;
+    hasColour_ = other.hasColour_;
+    treeItem_ = other.treeItem_;
+    displayName_ = std::move(other.displayName_);
+    sourcePath_ = std::move(other.sourcePath_);
+    trace_ = std::move(other.trace_);
+    other.inTree_ = false;
+    other.treeItem_ = kNoTreeItem;
+    return *this;
+}
+
+CSignalEntry::~CSignalEntry() {
+    LeaveTree();
+}
+
+void CSignalEntry::LeaveTree() {
+    if (inTree_)
+        SendTreeOperation(TreeOperation::DeleteEntry, {treeItem_, 0, 0, {}});
+    inTree_ = false;
+    treeItem_ = kNoTreeItem;
+}
+
+void CSignalEntry::OpenTrace(const std::string& path) {
+    trace_.Reset();
+    sourcePath_ = path;
+    trace_ = CSignalRef(OpenSignal(path));
+    NameFromPath(path);
+    RefreshTreeItem();
+}
+
+void CSignalEntry::ReloadTrace(const std::string& path) {
+    if (!trace_) {
+        OpenTrace(path);
+        return;
+    }
+    sourcePath_ = path;
+    trace_.Get()->Open(path);
+    NameFromPath(path);
+    RefreshTreeItem();
+}
+
+bool CSignalEntry::ConvertTrace(int kind) {
+    if (!trace_ || trace_.Get()->GetKind() == kind)
+        return true;
+    CSignalRef converted(ConvertSignal(*trace_.Get(), kind));
+    if (!converted)
+        return false;
+    trace_ = std::move(converted);
+    return true;
+}
+
+void CSignalEntry::SetFiberNumber(int fiber) {
+    fiberNumber_ = fiber;
+    if (fiber >= 0)
+        displayName_ = FormatText(kFiberName, fiber + 1);
+}
+
+void CSignalEntry::SetDisplayName(const std::string& name) {
+    displayName_ = name;
+    RefreshTreeItem();
+}
+
+void CSignalEntry::NameFromPath(const std::string& path) {
+    if (fiberNumber_ >= 0) {
+        displayName_ = FormatText(kFiberName, fiberNumber_ + 1);
+        return;
+    }
+    // Only '/' separates folders here; '\\' still does for paths written on Windows. A ':'
+    // is an ordinary character of a Linux file name (time stamps).
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
+    displayName_ = FirstCharacters(last, kMaxNameLength);
+}
+
+void CSignalEntry::SetStored(const std::string& name, const std::string& path) {
+    displayName_ = name;
+    sourcePath_ = path;
+}
+
+void CSignalEntry::AddToTree(TreeItem parent, std::optional<std::uint32_t> colour) {
+    if (!inTree_) {
+        colour_ = colour ? *colour : TakeTraceColour();
+        hasColour_ = true;
+        if (parent != kNoTreeItem) {
+            treeItem_ = SendTreeOperation(TreeOperation::InsertEntry,
+                                          {parent, GetBitmapId(), colour_, displayName_});
+            inTree_ = treeItem_ != kNoTreeItem;
+        }
+    }
+    SendSelectionChanged();
+}
+
+void CSignalEntry::RefreshTreeItem() {
+    if (inTree_)
+        SendTreeOperation(TreeOperation::UpdateEntry,
+                          {treeItem_, GetBitmapId(), colour_, displayName_});
+    SendSelectionChanged();
+}
+
+void CSignalEntry::SelectInTree() {
+    if (inTree_)
+        SendTreeOperation(TreeOperation::SelectItem, {treeItem_, 0, 0, {}});
+}
+
+int CSignalEntry::GetBitmapId() const {
+    return trace_ ? trace_.Get()->GetBitmapId() : kNoTraceBitmap;
+}
+
+std::string CSignalEntry::GetTracePath() const {
+    if (trace_ && !trace_.Get()->GetFileName().empty())
+        return trace_.Get()->GetFileName();
+    return sourcePath_;
+}

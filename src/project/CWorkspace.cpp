@@ -1,0 +1,143 @@
+#include "project/CWorkspace.h"
+
+#include "platform/CException.h"
+#include "platform/CMessageTarget.h"
+#include "platform/CPrompts.h"
+
+#include <algorithm>
+
+CWorkspace::~CWorkspace() {
+    RemoveAllProjects();
+}
+
+int CWorkspace::AddProject(CProject project) {
+    projects_.push_back(std::make_unique<CProject>(std::move(project)));
+    projects_.back()->InsertIntoTree();
+    activeProject_ = GetProjectCount() - 1;
+    return activeProject_;
+}
+
+void CWorkspace::RemoveProject(int index) {
+    if (index < 0 || index >= GetProjectCount())
+        return;
+    projects_.erase(projects_.begin() + index);
+    activeProject_ = ActiveProjectIndex();
+}
+
+void CWorkspace::RemoveAllProjects() {
+    // In tree order.
+    for (std::unique_ptr<CProject>& project : projects_)
+        project.reset();
+    projects_.clear();
+    activeProject_ = -1;
+}
+
+int CWorkspace::IndexOf(const CProject& project) const {
+    for (int i = 0; i < GetProjectCount(); ++i) {
+        if (projects_[static_cast<std::size_t>(i)].get() == &project)
+            return i;
+    }
+    return -1;
+}
+
+int CWorkspace::ActiveProjectIndex() const {
+    if (projects_.empty())
+        return -1;
+    return std::clamp(activeProject_, 0, GetProjectCount() - 1);
+}
+
+CProject* CWorkspace::ActiveProject() {
+    const int index = ActiveProjectIndex();
+    return index < 0 ? nullptr : projects_[static_cast<std::size_t>(index)].get();
+}
+
+CSignalEntry* CWorkspace::ActiveEntry() {
+    CProject* project = ActiveProject();
+    return project ? project->ActiveEntry() : nullptr;
+}
+
+void CWorkspace::SelectProjectItem(TreeItem item) {
+    if (item == kNoTreeItem)
+        return;
+    for (int i = 0; i < GetProjectCount(); ++i) {
+        if (projects_[static_cast<std::size_t>(i)]->GetTreeItem() == item) {
+            activeProject_ = i;
+            activeItem_ = ActiveItem::Project;
+            return;
+        }
+    }
+}
+
+void CWorkspace::SelectEntryItem(TreeItem parent, TreeItem item) {
+    if (parent == kNoTreeItem)
+        return;
+    for (int i = 0; i < GetProjectCount(); ++i) {
+        CProject& project = *projects_[static_cast<std::size_t>(i)];
+        if (project.GetTreeItem() != parent)
+            continue;
+        const int entry = project.FindEntry(item);
+        if (entry < 0)
+            return;
+        activeProject_ = i;
+        project.SetActiveEntry(entry);
+        activeItem_ = ActiveItem::Entry;
+        PostToMain(kMsgSelectionChanged);
+        return;
+    }
+}
+
+CProject& CWorkspace::ScanningProject() {
+    for (std::unique_ptr<CProject>& project : projects_) {
+        if (project->IsScanningProject())
+            return *project;
+    }
+    return GetProject(AddProject());
+}
+
+CProject& CWorkspace::BeginScanningProject(const std::string& rtuName) {
+    scanName_ = rtuName.empty() ? kScanningProjectName : rtuName;
+    CProject& project = ScanningProject();
+    project.MarkAsScanningProject(scanName_);
+    project.RefreshTreeText();
+    return project;
+}
+
+bool CWorkspace::LoadScannedTrace(int fiber, const std::string& path) {
+    // Fibre -1 would match the entries of opened files.
+    if (fiber < 0 || fiber >= kFiberCount)
+        return false;
+    bool marked = false;
+    for (std::unique_ptr<CProject>& project : projects_)
+        marked = marked || project->IsScanningProject();
+    CProject& project = marked ? ScanningProject() : BeginScanningProject(scanName_);
+    try {
+        project.EntryForFiber(fiber).ReloadTrace(path);
+    } catch (const CException& e) {
+        ShowError(e.GetErrorMessage());
+    }
+    PostToMain(kMsgSelectionChanged);
+    return true;
+}
+
+bool CWorkspace::OpenTrace(const std::string& path) {
+    bool opened = false;
+    try {
+        // The entry first: a file that cannot be recognised leaves no new project behind.
+        CSignalEntry entry(path);
+        CProject* project = ActiveProject();
+        if (!project)
+            project = &GetProject(AddProject());
+        project->AppendEntry(std::move(entry));
+        opened = true;
+    } catch (const CException& e) {
+        ShowError(e.GetErrorMessage());
+    }
+    PostToMain(kMsgSelectionChanged);
+    return opened;
+}
+
+bool CWorkspace::OpenProject(const std::string& path) {
+    const bool loaded = GetProject(AddProject()).Load(path);
+    PostToMain(kMsgSelectionChanged);
+    return loaded;
+}

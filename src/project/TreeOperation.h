@@ -1,0 +1,36 @@
+#pragma once
+// The workspace tree as the project model sees it: operations sent to the main frame with the
+// tree message, each with one record, answered with an item handle where one is created.
+
+#include <cstdint>
+#include <string>
+
+// An item of the workspace tree; kNoTreeItem when there is none.
+using TreeItem = std::intptr_t;
+inline constexpr TreeItem kNoTreeItem = 0;
+
+// Bitmap of an entry that holds no trace (loaded traces report their own).
+inline constexpr int kNoTraceBitmap = 144;
+
+// The first parameter of the tree message.
+enum class TreeOperation : unsigned {
+    InsertProject = 100,  // text; answers the new top-level item
+    SetProjectText = 101, // item, text
+    DeleteProject = 102,  // item
+    InsertEntry = 103,    // parent, bitmap, colour, text; answers the new child item
+    UpdateEntry = 104,    // item, bitmap, colour, text
+    SelectItem = 105,     // item
+    DeleteEntry = 106,    // item
+};
+
+// The second parameter of the tree message points to one of these; it lives only as long as
+// the send, so the frame copies what it keeps.
+struct TreeRecord {
+    TreeItem item = kNoTreeItem; // the item, or the parent of a child to insert
+    int bitmapId = 0;
+    std::uint32_t colour = 0; // 0x00BBGGRR
+    std::string text;         // UTF-8
+};
+
+// Sends the operation to the main frame; the frame's answer (kNoTreeItem without a frame).
+TreeItem SendTreeOperation(TreeOperation operation, const TreeRecord& record);
