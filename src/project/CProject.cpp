@@ -163,6 +163,7 @@ bool CProject::Load(const std::string& path) {
 
     path_ = path;
     name_ = header.name;
+    isScanningProject_ = false;
     RemoveAllEntries();
     RefreshTreeText();
     bool failed = truncated;

@@ -106,9 +106,10 @@ bool CWorkspace::LoadScannedTrace(int fiber, const std::string& path) {
     // Fibre -1 would match the entries of opened files.
     if (fiber < 0 || fiber >= kFiberCount)
         return false;
-    bool marked = false;
-    for (std::unique_ptr<CProject>& project : projects_)
-        marked = marked || project->IsScanningProject();
+    const bool marked = std::any_of(projects_.begin(), projects_.end(), [](const auto& project) {
+        return project->IsScanningProject();
+    });
+    // A scanning project closed during the scan comes back, so no arriving trace is lost.
     CProject& project = marked ? ScanningProject() : BeginScanningProject(scanName_);
     try {
         project.EntryForFiber(fiber).ReloadTrace(path);

@@ -1,7 +1,6 @@
 #include "project/CProject.h"
 #include "project/ProjectTestSupport.h"
 
-#include "core/CSignal.h"
 #include "platform/TextCodec.h"
 
 #include <gtest/gtest.h>
@@ -16,18 +15,6 @@ constexpr std::size_t kHeader = 268;
 constexpr std::size_t kRecord = 516;
 const std::string kProject1251 = "\xCF\xF0\xEE\xE5\xEA\xF2"; // "Проект"
 
-std::int32_t Int32At(const Bytes& b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | b.at(at + static_cast<std::size_t>(i));
-    return static_cast<std::int32_t>(v);
-}
-
-void PutInt32(Bytes& b, std::size_t at, std::int32_t value) {
-    for (std::size_t i = 0; i < 4; ++i)
-        b[at + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
-}
-
 // A 256-byte field up to its NUL.
 std::string TextAt(const Bytes& b, std::size_t at) {
     std::string text;
@@ -36,38 +23,33 @@ std::string TextAt(const Bytes& b, std::size_t at) {
     return text;
 }
 
-void PutText(Bytes& b, std::size_t at, const std::string& bytes) {
-    std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
-}
-
-struct StoredEntry {
+struct Stored {
     std::string name; // Windows-1251
     std::string path;
     std::uint32_t colour;
 };
 
+// A project file from the layout table, texts NUL-padded.
 Bytes ProjectBytes(std::int32_t version, const std::string& name, std::int32_t count,
-                   const std::vector<StoredEntry>& entries) {
-    Bytes b(kHeader + kRecord * entries.size(), 0);
-    PutInt32(b, 0, version);
-    PutText(b, 4, name);
-    PutInt32(b, 260, count);
-    PutInt32(b, 264, -1);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::size_t at = kHeader + kRecord * i;
-        PutText(b, at, entries[i].name);
-        PutText(b, at + 256, entries[i].path);
-        PutInt32(b, at + 512, static_cast<std::int32_t>(entries[i].colour));
+                   const std::vector<Stored>& records, std::int32_t active = -1) {
+    Bytes b(kHeader + kRecord * records.size(), 0);
+    auto put = [&b](std::size_t at, std::uint32_t v) {
+        for (std::size_t i = 0; i < 4; ++i)
+            b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    auto text = [&b](std::size_t at, const std::string& s) {
+        std::copy(s.begin(), s.end(), &b[at]);
+    };
+    put(0, static_cast<std::uint32_t>(version));
+    text(4, name);
+    put(260, static_cast<std::uint32_t>(count));
+    put(264, static_cast<std::uint32_t>(active));
+    for (std::size_t i = 0, at = kHeader; i < records.size(); ++i, at += kRecord) {
+        text(at, records[i].name);
+        text(at + 256, records[i].path);
+        put(at + 512, records[i].colour);
     }
     return b;
-}
-
-// Three traces a, b, c in the folder, appended to the project in that order.
-void AppendThreeTraces(CProject& project, const CScratchDir& dir) {
-    for (const char* name : {"a.sor", "b.sor", "c.sor"}) {
-        WriteTrace(dir.Path(name));
-        project.AppendEntry(CSignalEntry(dir.Path(name)));
-    }
 }
 
 } // namespace
@@ -75,135 +57,91 @@ void AppendThreeTraces(CProject& project, const CScratchDir& dir) {
 TEST(ProjectFile, SavedBytesFollowTheLayout) {
     CProjectTestScope scope;
     CScratchDir dir;
-
-    CProject empty;
-    ASSERT_TRUE(empty.Save(dir.Path("empty.vtp")));
-    const Bytes e = ReadAll(dir.Path("empty.vtp"));
-    ASSERT_EQ(e.size(), kHeader);
-    EXPECT_EQ(Int32At(e, 0), 65536);
-    EXPECT_EQ(TextAt(e, 4), kProject1251);
-    EXPECT_TRUE(std::all_of(e.begin() + 4 + 6, e.begin() + 260, [](auto c) { return c == 0; }));
-    EXPECT_EQ(Int32At(e, 260), 0);
-    EXPECT_EQ(Int32At(e, 264), -1);
-
     CProject project;
-    project.InsertIntoTree();
-    AppendThreeTraces(project, dir);
-    project.SetActiveEntry(1);
-    ASSERT_TRUE(project.Save(dir.Path("three.vtp")));
-    EXPECT_EQ(project.GetPath(), dir.Path("three.vtp"));
-    const Bytes b = ReadAll(dir.Path("three.vtp"));
-    ASSERT_EQ(b.size(), 1816u);
-    EXPECT_EQ(Int32At(b, 260), 3);
-    EXPECT_EQ(Int32At(b, 264), 1);
-    const char* names[] = {"a.sor", "b.sor", "c.sor"};
-    const std::int32_t colours[] = {0xFF0000, 0x00FF00, 0x0000FF};
-    for (std::size_t i = 0; i < 3; ++i) {
-        const std::size_t at = kHeader + kRecord * i;
-        EXPECT_EQ(TextAt(b, at), names[i]);
-        EXPECT_EQ(TextAt(b, at + 256), dir.Path(names[i]));
-        EXPECT_EQ(Int32At(b, at + 512), colours[i]);
-    }
+    ASSERT_TRUE(project.Save(dir.Path("p.vtp")));
+    EXPECT_EQ(ReadAll(dir.Path("p.vtp")), ProjectBytes(65536, kProject1251, 0, {}));
 
-    // A later save to the same file leaves nothing of the longer one behind.
-    project.RemoveEntry(0);
+    project.InsertIntoTree();
+    for (const char* name : {"a.sor", "b.sor", "c.sor"})
+        project.AppendEntry(CSignalEntry(WriteTrace(dir, name)));
+    project.SetActiveEntry(1);
+    ASSERT_TRUE(project.Save());
+    EXPECT_EQ(ReadAll(dir.Path("p.vtp")).size(), 1816u);
+    EXPECT_EQ(ReadAll(dir.Path("p.vtp")), ProjectBytes(65536, kProject1251, 3,
+                                                       {{"a.sor", dir.Path("a.sor"), 0xFF0000},
+                                                        {"b.sor", dir.Path("b.sor"), 0x00FF00},
+                                                        {"c.sor", dir.Path("c.sor"), 0x0000FF}},
+                                                       1));
+
+    // Nothing of a longer earlier file stays behind.
     project.RemoveEntry(0);
     ASSERT_TRUE(project.Save());
-    EXPECT_EQ(ReadAll(dir.Path("three.vtp")).size(), kHeader + kRecord);
+    EXPECT_EQ(ReadAll(dir.Path("p.vtp")).size(), kHeader + 2 * kRecord);
 }
 
 TEST(ProjectFile, LoadRestoresNamesPathsAndColours) {
     CProjectTestScope scope;
     CScratchDir dir;
-    WriteTrace(dir.Path("scan1.sor"));
-    WriteTrace(dir.Path("scan4.sor"));
     {
         CProject scanned;
-        scanned.InsertIntoTree();
         scanned.MarkAsScanningProject("RTU-7");
-        scanned.EntryForFiber(0).ReloadTrace(dir.Path("scan1.sor"));
-        scanned.EntryForFiber(3).ReloadTrace(dir.Path("scan4.sor"));
+        scanned.EntryForFiber(0).ReloadTrace(WriteTrace(dir, "s1.sor"));
+        scanned.EntryForFiber(3).ReloadTrace(WriteTrace(dir, "s4.sor"));
         ASSERT_TRUE(scanned.Save(dir.Path("scan.vtp")));
     }
-
-    scope.frame.lastItem = 1000;
     CProject loaded;
     loaded.InsertIntoTree();
     scope.frame.Take();
     ASSERT_TRUE(loaded.Load(dir.Path("scan.vtp")));
     EXPECT_TRUE(scope.TakeShown().empty());
     EXPECT_EQ(loaded.GetName(), "RTU-7");
-    EXPECT_EQ(loaded.GetPath(), dir.Path("scan.vtp"));
     EXPECT_FALSE(loaded.IsScanningProject());
     ASSERT_EQ(loaded.GetEntryCount(), 2);
     EXPECT_EQ(loaded.ActiveEntryIndex(), 0);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(loaded.GetEntry(i).GetFiberNumber(), -1);
-        EXPECT_TRUE(loaded.GetEntry(i).HasTrace());
-    }
-    EXPECT_EQ(loaded.GetEntry(1).GetTracePath(), dir.Path("scan4.sor"));
-    // The tree shows the loaded name, then each entry with its stored colour.
+    EXPECT_EQ(loaded.GetEntry(1).GetFiberNumber(), -1);
+    EXPECT_EQ(loaded.GetEntry(1).GetTracePath(), dir.Path("s4.sor"));
+    // The tree shows the loaded name and the entries in their stored colours.
     EXPECT_EQ(scope.frame.Take(),
-              (std::vector<std::string>{"101 1001 0 000000 RTU-7", "send 503",
-                                        "103 1001 137 FF0000 Волокно 1", "send 503", "send 503",
-                                        "103 1001 137 00FF00 Волокно 4", "send 503", "post 503"}));
+              (Lines{"101 1001 0 0 RTU-7", "send 503", "103 1001 137 FF0000 Волокно 1", "send 503",
+                     "send 503", "103 1001 137 FF00 Волокно 4", "send 503", "post 503"}));
 
-    // A stored black stays black and is written back as it was.
-    WriteAll(dir.Path("black.vtp"), ProjectBytes(65536, "P", 1, {{"k", dir.Path("scan1.sor"), 0}}));
+    // A stored black stays black, and an unchanged project saves to the same bytes.
+    const Bytes black = ProjectBytes(65536, "P", 1, {{"k", dir.Path("s1.sor"), 0}});
+    WriteAll(dir.Path("black.vtp"), black);
     ASSERT_TRUE(loaded.Load(dir.Path("black.vtp")));
-    EXPECT_EQ(loaded.GetEntry(0).GetColour(), 0u);
     ASSERT_TRUE(loaded.Save());
-    EXPECT_EQ(ReadAll(dir.Path("black.vtp")),
-              ProjectBytes(65536, "P", 1, {{"k", dir.Path("scan1.sor"), 0}}));
+    EXPECT_EQ(ReadAll(dir.Path("black.vtp")), black);
 }
 
 TEST(ProjectFile, OtherVersionsAreRefusedAndChangeNothing) {
     CProjectTestScope scope;
     CScratchDir dir;
-    WriteTrace(dir.Path("a.sor"));
     CProject project("Кабель");
-    project.InsertIntoTree();
-    project.AppendEntry(CSignalEntry(dir.Path("a.sor")));
+    project.AppendEntry(CSignalEntry(WriteTrace(dir, "a.sor")));
     for (std::int32_t version : {65537, 65535, 0, -65536}) {
         WriteAll(dir.Path("v.vtp"), ProjectBytes(version, "X", 1, {{"x", dir.Path("a.sor"), 5}}));
         scope.frame.Take();
         EXPECT_FALSE(project.Load(dir.Path("v.vtp")));
-        ASSERT_EQ(scope.prompts.shown.size(), 1u);
-        EXPECT_EQ(scope.prompts.shown[0].icon, CPrompts::Icon::Error);
-        EXPECT_EQ(scope.TakeShown(),
-                  std::vector<std::string>{"Ошибка: Неправильная версия проекта"});
+        EXPECT_EQ(scope.TakeShown(), Lines{"Ошибка [stop]: Неправильная версия проекта"});
         EXPECT_TRUE(scope.frame.Take().empty());
         EXPECT_EQ(project.GetName(), "Кабель");
         EXPECT_FALSE(project.HasPath());
-        ASSERT_EQ(project.GetEntryCount(), 1);
-        EXPECT_EQ(project.GetEntry(0).GetDisplayName(), "a.sor");
+        EXPECT_EQ(project.GetEntryCount(), 1);
     }
 }
 
 TEST(ProjectFile, UnopenableTracesStayMembers) {
     CProjectTestScope scope;
     CScratchDir dir;
-    WriteTrace(dir.Path("a.sor"));
-    WriteJunk(dir.Path("junk.sor"));
-    WriteTrace(dir.Path("c.sor"));
-    // Recognised by its map but cut short: its own open fails.
-    WriteTrace(dir.Path("cut.sor"));
-    Bytes cut = ReadAll(dir.Path("cut.sor"));
-    cut.resize(cut.size() / 2);
-    WriteAll(dir.Path("cut.sor"), cut);
-
-    const Bytes stored = ProjectBytes(
-        65536, kProject1251, 3,
-        {{"a", dir.Path("a.sor"), 1}, {"j", dir.Path("junk.sor"), 2}, {"c", dir.Path("c.sor"), 3}});
+    const Bytes stored = ProjectBytes(65536, "P", 3,
+                                      {{"a", WriteTrace(dir, "a.sor"), 1},
+                                       {"j", WriteJunk(dir, "junk.sor"), 2},
+                                       {"c", WriteTrace(dir, "c.sor"), 3}});
     WriteAll(dir.Path("p.vtp"), stored);
     CProject project;
     ASSERT_TRUE(project.Load(dir.Path("p.vtp")));
-    ASSERT_EQ(scope.prompts.shown.size(), 2u);
-    EXPECT_EQ(scope.prompts.shown[0].icon, CPrompts::Icon::Error);
-    EXPECT_EQ(scope.prompts.shown[1].icon, CPrompts::Icon::Warning);
-    EXPECT_EQ(scope.TakeShown(),
-              (std::vector<std::string>{"Lumetra View: Неправильный тип файла",
-                                        "Внимание: Не все сигналы могут быть открыты"}));
+    EXPECT_EQ(scope.TakeShown(), (Lines{"Lumetra View [stop]: Неправильный тип файла",
+                                        "Внимание [!]: Не все сигналы могут быть открыты"}));
     ASSERT_EQ(project.GetEntryCount(), 3);
     EXPECT_TRUE(project.GetEntry(0).HasTrace());
     EXPECT_FALSE(project.GetEntry(1).HasTrace());
@@ -212,12 +150,13 @@ TEST(ProjectFile, UnopenableTracesStayMembers) {
     ASSERT_TRUE(project.Save());
     EXPECT_EQ(ReadAll(dir.Path("p.vtp")), stored);
 
-    // An open that fails without raising: its own message only, the member is kept.
+    // Recognised by its map but cut short: its own open shows the error, the member stays.
+    Bytes cut = ReadAll(WriteTrace(dir, "cut.sor"));
+    cut.resize(cut.size() / 2);
+    WriteAll(dir.Path("cut.sor"), cut);
     WriteAll(dir.Path("q.vtp"), ProjectBytes(65536, "Q", 1, {{"cut", dir.Path("cut.sor"), 4}}));
     ASSERT_TRUE(project.Load(dir.Path("q.vtp")));
     EXPECT_EQ(scope.TakeShown().size(), 1u);
-    ASSERT_EQ(project.GetEntryCount(), 1);
-    EXPECT_EQ(project.GetEntry(0).GetTracePath(), dir.Path("cut.sor"));
     ASSERT_TRUE(project.Save());
     EXPECT_EQ(TextAt(ReadAll(dir.Path("q.vtp")), kHeader + 256), dir.Path("cut.sor"));
 }
@@ -228,12 +167,9 @@ TEST(ProjectFile, TextsStayInsideTheirFields) {
     std::string longName;
     for (int i = 0; i < 300; ++i)
         longName += "я";
-    const std::string deep = dir.Path(std::string(120, 'd') + "/" + std::string(120, 'e'));
-    std::filesystem::create_directories(deep);
-    const std::string longPath = deep + "/trace.sor";
-    ASSERT_GT(longPath.size(), 255u);
-    WriteTrace(longPath);
-
+    const std::string deep = std::string(120, 'd') + "/" + std::string(120, 'e');
+    std::filesystem::create_directories(dir.Path(deep));
+    const std::string longPath = WriteTrace(dir, deep + "/trace.sor");
     CProject project(longName);
     CSignalEntry entry(longPath);
     entry.SetDisplayName(longName);
@@ -242,31 +178,27 @@ TEST(ProjectFile, TextsStayInsideTheirFields) {
     const Bytes b = ReadAll(dir.Path("long.vtp"));
     ASSERT_EQ(b.size(), kHeader + kRecord);
     EXPECT_EQ(TextAt(b, 4), std::string(255, '\xFF'));
-    EXPECT_EQ(Int32At(b, 260), 1);
     EXPECT_EQ(TextAt(b, kHeader), std::string(255, '\xFF'));
     EXPECT_EQ(TextAt(b, kHeader + 256), longPath.substr(0, 255));
 
-    // Fields filled to their end without a NUL are read up to the end and no further.
-    Bytes full = ProjectBytes(65536, std::string(256, 'n'), 1,
-                              {{std::string(256, 'e'), dir.Path("none.sor"), 7}});
-    WriteAll(dir.Path("full.vtp"), full);
+    // Fields filled to the end without a NUL are read to their end and no further.
+    WriteAll(dir.Path("full.vtp"), ProjectBytes(65536, std::string(256, 'n'), 1,
+                                                {{std::string(256, 'e'), "/none.sor", 7}}));
     ASSERT_TRUE(project.Load(dir.Path("full.vtp")));
     EXPECT_EQ(project.GetName(), std::string(256, 'n'));
     ASSERT_EQ(project.GetEntryCount(), 1);
     EXPECT_EQ(project.GetEntry(0).GetDisplayName(), std::string(256, 'e'));
-    EXPECT_EQ(project.GetEntry(0).GetTracePath(), dir.Path("none.sor"));
+    EXPECT_EQ(project.GetEntry(0).GetTracePath(), "/none.sor");
     EXPECT_EQ(project.GetEntry(0).GetColour(), 7u);
 }
 
 TEST(ProjectFile, PathsKeepEveryCharacter) {
     CProjectTestScope scope;
     CScratchDir dir;
-    // Cyrillic goes to the file as Windows-1251; a character Windows-1251 lacks keeps the
-    // path's own bytes rather than turning into '?'.
-    const std::string cyrillic = dir.Path("трасса.sor");
-    const std::string latin = dir.Path("jürgen.sor");
-    WriteTrace(cyrillic);
-    WriteTrace(latin);
+    // Cyrillic is stored as Windows-1251; a path with a character Windows-1251 lacks keeps
+    // its own bytes rather than turning into '?'.
+    const std::string cyrillic = WriteTrace(dir, "трасса.sor");
+    const std::string latin = WriteTrace(dir, "jürgen.sor");
     CProject project;
     project.AppendEntry(CSignalEntry(cyrillic));
     project.AppendEntry(CSignalEntry(latin));
@@ -276,35 +208,28 @@ TEST(ProjectFile, PathsKeepEveryCharacter) {
     EXPECT_EQ(TextAt(b, kHeader + 256), TextCodec::Utf8ToCp1251(cyrillic));
     EXPECT_EQ(TextAt(b, kHeader + kRecord + 256), latin);
 
-    CProject loaded;
-    ASSERT_TRUE(loaded.Load(dir.Path("p.vtp")));
+    ASSERT_TRUE(project.Load(dir.Path("p.vtp")));
     EXPECT_TRUE(scope.TakeShown().empty());
-    ASSERT_EQ(loaded.GetEntryCount(), 2);
-    EXPECT_EQ(loaded.GetEntry(0).GetDisplayName(), "трасса.sor");
-    EXPECT_EQ(loaded.GetEntry(0).GetTracePath(), cyrillic);
-    EXPECT_EQ(loaded.GetEntry(1).GetTracePath(), latin);
-    EXPECT_TRUE(loaded.GetEntry(1).HasTrace());
+    EXPECT_EQ(project.GetEntry(0).GetDisplayName(), "трасса.sor");
+    EXPECT_EQ(project.GetEntry(0).GetTracePath(), cyrillic);
+    EXPECT_EQ(project.GetEntry(1).GetTracePath(), latin);
 }
 
-TEST(ProjectFile, ShortOrMissingFiles) {
+TEST(ProjectFile, ShortMissingAndUnwritableFiles) {
     CProjectTestScope scope;
     CScratchDir dir;
-    std::vector<StoredEntry> entries;
-    for (const char* name : {"a.sor", "b.sor", "c.sor"}) {
-        WriteTrace(dir.Path(name));
-        entries.push_back({name, dir.Path(name), 1});
-    }
     // Records that end early: the complete ones load, the rest is a read error.
-    Bytes b = ProjectBytes(65536, "P", 3, entries);
+    Bytes b = ProjectBytes(65536, "P", 3,
+                           {{"a", WriteTrace(dir, "a.sor"), 1},
+                            {"b", WriteTrace(dir, "b.sor"), 1},
+                            {"c", WriteTrace(dir, "c.sor"), 1}});
     b.resize(kHeader + kRecord + 300);
     WriteAll(dir.Path("short.vtp"), b);
     CProject project;
     ASSERT_TRUE(project.Load(dir.Path("short.vtp")));
-    EXPECT_EQ(scope.TakeShown(),
-              (std::vector<std::string>{"Lumetra View: Не могу прочесть файл",
-                                        "Внимание: Не все сигналы могут быть открыты"}));
-    ASSERT_EQ(project.GetEntryCount(), 1);
-    EXPECT_EQ(project.GetEntry(0).GetDisplayName(), "a.sor");
+    EXPECT_EQ(scope.TakeShown(), (Lines{"Lumetra View [stop]: Не могу прочесть файл",
+                                        "Внимание [!]: Не все сигналы могут быть открыты"}));
+    EXPECT_EQ(project.GetEntryCount(), 1);
 
     // A count far beyond the file reserves nothing for it.
     WriteAll(dir.Path("huge.vtp"), ProjectBytes(65536, "H", 0x7FFFFFFF, {}));
@@ -312,17 +237,15 @@ TEST(ProjectFile, ShortOrMissingFiles) {
     EXPECT_EQ(project.GetEntryCount(), 0);
     EXPECT_EQ(scope.TakeShown().size(), 2u);
 
-    // No complete header, or no file: nothing changes.
-    b.resize(200);
+    // Without a whole header, or without a file, nothing changes.
+    b.resize(kHeader - 1);
     WriteAll(dir.Path("header.vtp"), b);
     EXPECT_FALSE(project.Load(dir.Path("header.vtp")));
-    EXPECT_EQ(scope.TakeShown(), std::vector<std::string>{"Lumetra View: Не могу прочесть файл"});
+    EXPECT_EQ(scope.TakeShown(), Lines{"Lumetra View [stop]: Не могу прочесть файл"});
     EXPECT_FALSE(project.Load(dir.Path("missing.vtp")));
     EXPECT_EQ(scope.TakeShown().size(), 1u);
-    EXPECT_EQ(project.GetName(), "H");
     EXPECT_EQ(project.GetPath(), dir.Path("huge.vtp"));
 
-    // A project without a path, or in a folder that is not there, is not saved.
     CProject unsaved;
     EXPECT_FALSE(unsaved.Save());
     EXPECT_FALSE(unsaved.Save(dir.Path("no/such/folder.vtp")));

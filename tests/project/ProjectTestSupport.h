@@ -10,51 +10,39 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
-// A main frame that records every message and answers tree inserts with new item handles.
+using Lines = std::vector<std::string>;
+
+// A main frame that records every message, tree operations as "op item bitmap colour text",
+// and answers inserts with new item handles from 1001 on.
 class CRecordingTarget : public CMessageTarget {
 public:
-    struct Message {
-        unsigned message = 0;
-        bool sent = false;
-        unsigned operation = 0;
-        TreeRecord record;
-    };
-
     void Post(unsigned message, std::uintptr_t, std::intptr_t) override {
-        messages.push_back({message, false, 0, {}});
+        lines.push_back(Hex("post ", message));
     }
     std::intptr_t Send(unsigned message, std::uintptr_t w, std::intptr_t l) override {
-        Message& m = messages.emplace_back(Message{message, true, 0, {}});
-        if (message != kMsgTreeOperation)
+        if (message != kMsgTreeOperation) {
+            lines.push_back(Hex("send ", message));
             return 0;
-        m.operation = static_cast<unsigned>(w);
-        m.record = *reinterpret_cast<const TreeRecord*>(l);
-        const bool inserts = m.operation == 100 || m.operation == 103;
-        return inserts && answerInserts ? ++lastItem : 0;
-    }
-
-    // The tree operations as "op item bitmap colour text", the other messages as
-    // "send 503" or "post 503"; cleared after reading.
-    std::vector<std::string> Take() {
-        std::vector<std::string> lines;
-        for (const Message& m : messages) {
-            char line[64];
-            if (m.message == kMsgTreeOperation)
-                std::snprintf(line, sizeof line, "%u %ld %d %06X ", m.operation,
-                              static_cast<long>(m.record.item), m.record.bitmapId, m.record.colour);
-            else
-                std::snprintf(line, sizeof line, "%s %X", m.sent ? "send" : "post", m.message);
-            lines.push_back(m.message == kMsgTreeOperation ? line + m.record.text : line);
         }
-        messages.clear();
-        return lines;
+        const auto& r = *reinterpret_cast<const TreeRecord*>(l);
+        lines.push_back(std::to_string(w) + " " + std::to_string(r.item) + " " +
+                        std::to_string(r.bitmapId) + Hex(" ", r.colour) + " " + r.text);
+        return w == 100 || w == 103 ? ++lastItem : 0;
     }
+    Lines Take() { return std::exchange(lines, {}); }
 
-    std::vector<Message> messages;
+    Lines lines;
     TreeItem lastItem = 1000;
-    bool answerInserts = true;
+
+private:
+    static std::string Hex(const char* prefix, std::uint32_t value) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%X", value);
+        return prefix + std::string(text);
+    }
 };
 
 // Installs the recording frame and scripted prompts, and restarts the default palette.
@@ -72,11 +60,15 @@ public:
     CProjectTestScope(const CProjectTestScope&) = delete;
     CProjectTestScope& operator=(const CProjectTestScope&) = delete;
 
-    // What the prompts showed, as "caption: text"; cleared after reading.
-    std::vector<std::string> TakeShown() {
-        std::vector<std::string> lines;
+    // What was shown, as "caption [icon]: text"; cleared after reading.
+    Lines TakeShown() {
+        Lines lines;
         for (const CScriptedPrompts::Record& r : prompts.shown)
-            lines.push_back(r.caption + ": " + r.text);
+            lines.push_back(r.caption +
+                            (r.icon == CPrompts::Icon::Error     ? " [stop]: "
+                             : r.icon == CPrompts::Icon::Warning ? " [!]: "
+                                                                 : ": ") +
+                            r.text);
         prompts.shown.clear();
         return lines;
     }
@@ -88,20 +80,21 @@ private:
     CPrompts* previousPrompts_;
 };
 
-// A GR-196-CORE trace of the given number of points.
-inline void WriteTrace(const std::string& path, int points = 64) {
+// A GR-196-CORE trace of 64 points in the folder; returns its path.
+inline std::string WriteTrace(const CScratchDir& dir, const std::string& name) {
     CGR196File file;
-    std::vector<float> levels(static_cast<std::size_t>(points));
+    std::vector<float> levels(64);
     for (std::size_t i = 0; i < levels.size(); ++i)
         levels[i] = 3.0f + 0.1f * static_cast<float>(i);
     file.GetFxdParams().SetGroupIndex(1.4682);
-    file.GetFxdParams().AddPulseEntry(
-        CPulseWidthEntry(1000, 500, static_cast<std::uint32_t>(points)));
-    file.GetDataPts().SetLevels(points, levels.data());
-    file.Save(path);
+    file.GetFxdParams().AddPulseEntry(CPulseWidthEntry(1000, 500, 64));
+    file.GetDataPts().SetLevels(64, levels.data());
+    file.Save(dir.Path(name));
+    return dir.Path(name);
 }
 
-// A file no trace reader recognises: no map revision, no M600 signature.
-inline void WriteJunk(const std::string& path) {
-    WriteAll(path, std::vector<std::uint8_t>(64, 0));
+// A file no trace reader recognises (no map revision, no M600 signature); returns its path.
+inline std::string WriteJunk(const CScratchDir& dir, const std::string& name) {
+    WriteAll(dir.Path(name), std::vector<std::uint8_t>(64, 0));
+    return dir.Path(name);
 }
