@@ -8,6 +8,8 @@ namespace {
 
 constexpr const char* kMapName = "Map";
 constexpr const char* kChecksumName = "Cksum";
+// The map's entry count is 16 bits wide and includes the map and the checksum.
+constexpr std::size_t kMaxMapCount = 0xFFFF;
 
 // A map entry: name, revision, size.
 struct MapEntry {
@@ -179,6 +181,10 @@ void CBellcoreFile::LoadFrom(CBellcoreStream& stream) {
     // An empty proprietary entry cannot be written back in either layout's form.
     std::erase_if(proprietaryBlocks_,
                   [](const auto& block) { return block->GetStoredSize() == 0; });
+    // A map whose blocks leave no room for the map's own entry and the checksum's could be
+    // read but never saved.
+    if (BlocksToWrite().size() + 2 > kMaxMapCount)
+        stream.Fail(kMsgWrongHeader);
 
     if (srLayout_) {
         std::string tag;
@@ -190,7 +196,7 @@ void CBellcoreFile::LoadFrom(CBellcoreStream& stream) {
     stream.Close();
 }
 
-void CBellcoreFile::SaveTo(CBellcoreStream& stream) {
+std::vector<CBellcoreBlock*> CBellcoreFile::BlocksToWrite() {
     std::vector<CBellcoreBlock*> writeList;
     for (int kind : {kBlockGenParams, kBlockSupParams, kBlockFxdParams})
         if (GetBlock(kind).IsPresent())
@@ -201,13 +207,17 @@ void CBellcoreFile::SaveTo(CBellcoreStream& stream) {
     for (const auto& block : proprietaryBlocks_)
         if (block->IsPresent())
             writeList.push_back(block.get());
+    return writeList;
+}
 
+void CBellcoreFile::SaveTo(CBellcoreStream& stream) {
+    const std::vector<CBellcoreBlock*> writeList = BlocksToWrite();
     std::uint32_t mapSize = srLayout_ ? 12 : 8;
     for (const CBellcoreBlock* block : writeList)
         mapSize += static_cast<std::uint32_t>(block->GetName().size()) + 7;
     mapSize += 12;
 
-    if (writeList.size() + 2 > 0xFFFF)
+    if (writeList.size() + 2 > kMaxMapCount)
         stream.Fail(kMsgCannotSaveHeader);
     stream.ResetCounter();
     if (srLayout_)

@@ -65,6 +65,8 @@ protected:
 private:
     void LoadFrom(CBellcoreStream& stream);
     void SaveTo(CBellcoreStream& stream);
+    // The blocks a save writes, in file order.
+    std::vector<CBellcoreBlock*> BlocksToWrite();
     CBellcoreBlock* BlockForEntry(CBellcoreStream& stream, const std::string& name,
                                   std::uint16_t revision);
 

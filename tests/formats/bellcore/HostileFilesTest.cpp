@@ -47,6 +47,30 @@ const std::uint8_t kSignedEventCode[] = {
     0x48, 0xE6,                                                       // checksum
 };
 
+void PutU16(std::vector<std::uint8_t>& b, unsigned v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+// A GR-196-CORE map of one-byte vendor blocks named "P", with or without the checksum's
+// entry, and the blocks; too long to write out.
+std::vector<std::uint8_t> VendorBlocks(unsigned blocks, bool checksumEntry) {
+    const unsigned entries = blocks + (checksumEntry ? 1 : 0);
+    std::vector<std::uint8_t> b;
+    PutU16(b, 100);
+    const std::uint32_t mapSize = 8 + blocks * 8 + (checksumEntry ? 12 : 0);
+    PutU16(b, mapSize & 0xFFFF);
+    PutU16(b, mapSize >> 16);
+    PutU16(b, entries + 1);
+    for (unsigned i = 0; i < blocks; ++i)
+        b.insert(b.end(), {'P', 0, 100, 0, 1, 0, 0, 0});
+    if (checksumEntry)
+        b.insert(b.end(), {'C', 'k', 's', 'u', 'm', 0, 100, 0, 2, 0, 0, 0});
+    b.insert(b.end(), blocks, 7);
+    PutU16(b, CBellcoreStream::Crc16(b.data(), b.size()));
+    return b;
+}
+
 } // namespace
 
 TEST(HostileFiles, KeepTheirValuesOverSaveAndLoad) {
@@ -59,4 +83,16 @@ TEST(HostileFiles, KeepTheirValuesOverSaveAndLoad) {
     CSR4731File converted;
     converted.FromOtherLayout(signedCode);
     ExpectStableRoundTrip(converted);
+}
+
+TEST(HostileFiles, AMapTooFullToSaveIsRefused) {
+    // 65534 blocks and no checksum entry: the count is full, and the map written back would
+    // need two entries more than it can count.
+    CGR196File full;
+    EXPECT_EQ(LoadError(full, VendorBlocks(65534, false)), kMsgWrongHeader);
+    // Three entries fewer leave room for the parameter blocks, the map and the checksum.
+    CGR196File largest;
+    ASSERT_EQ(LoadError(largest, VendorBlocks(65530, true)), "");
+    EXPECT_EQ(largest.GetProprietaryBlocks().size(), 65530u);
+    EXPECT_NO_THROW(largest.SaveToBytes());
 }
