@@ -5,6 +5,7 @@
 #include "formats/bellcore/CSR4731File.h"
 #include "formats/m600/CM600File.h"
 
+#include <cmath>
 #include <ctime>
 #include <type_traits>
 #include <vector>
@@ -49,6 +50,32 @@ std::uint8_t M600TechniqueFromBellcore(int technique) {
 
 int BellcoreTechniqueFromM600(std::uint8_t technique) {
     return technique == 1 ? 0 : (technique == 2 ? 1 : 2);
+}
+
+// Bellcore levels are decoded 0.001 dB steps (or finer below 1 dB): the nearest M600 step
+// keeps them, where truncating a float product would lose a step now and then.
+std::vector<float> M600Samples(const std::vector<float>& levels) {
+    std::vector<float> samples(levels.size());
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const auto stored =
+            TruncateToStored<std::uint16_t>(std::round(static_cast<double>(levels[i]) * 1000.0));
+        samples[i] = static_cast<float>(stored) * 0.001f;
+    }
+    return samples;
+}
+
+// The values the M600 file stores for its samples, as one Bellcore group of scale 1, so that
+// the Bellcore file holds exactly the same steps.
+std::vector<CScaleGroup> BellcoreGroups(const std::vector<float>& samples) {
+    if (samples.empty())
+        return {};
+    std::vector<std::uint16_t> points(samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        points[i] = TruncateToStored<std::uint16_t>(samples[i] * 1000.0f);
+    CScaleGroup group;
+    group.SetScaleFactor(1000);
+    group.SetPoints(std::move(points));
+    return {group};
 }
 
 CM600Event M600EventFrom(const CBellcoreEvent& record, const CFxdParams& fxd, double groupIndex) {
@@ -113,7 +140,7 @@ template <class File> void BuildM600(CM600File& m600, const File& file) {
 
     for (const auto& record : file.GetKeyEvents().GetEvents())
         m600.SetEventRecord(m600.AddEvent(), M600EventFrom(record, fxd, m600.GetGroupIndex()));
-    m600.SetSamples(file.GetDataPts().GetLevels());
+    m600.SetSamples(M600Samples(file.GetDataPts().GetLevels()));
 }
 
 template <class Record>
@@ -127,11 +154,11 @@ Record BellcoreEventFrom(const CM600File& m600, int index, const CFxdParams& fxd
     record.SetEventLoss(DecodeScaled<float>(event.loss, kScaleMilli));
     record.SetEventReflectance(DecodeScaled<double>(event.reflectance, kScaleMilli));
     record.SetComment(event.comment);
+    // An end stays an end also in the first record, as between the two layouts; whether the
+    // first record shows as the start is each reader's rule.
     const bool user = event.editFlag == kM600UserEdited;
-    // The first record is the trace's start in the M600 file; an end origin there would make
-    // it the end in the SR-4731 layout.
     int origin = user ? kOriginAdded : kOriginFound;
-    if (index > 0 && IsM600EndCode(event.code))
+    if (IsM600EndCode(event.code))
         origin = user ? kOriginEndByUser : kOriginEnd;
     record.SetEventCode(IsM600Reflective(event.code) ? 1 : 0, origin, 0);
     record.SetTechnique(BellcoreTechniqueFromM600(event.technique));
@@ -180,8 +207,7 @@ template <class File> void BuildBellcore(File& file, const CM600File& m600) {
         events.push_back(BellcoreEventFrom<Record>(m600, i, fxd));
     file.GetKeyEvents().SetEvents(std::move(events));
 
-    const std::vector<float>& samples = m600.GetSamples();
-    file.GetDataPts().SetLevels(static_cast<int>(samples.size()), samples.data());
+    file.GetDataPts().SetScaleGroups(BellcoreGroups(m600.GetSamples()));
 }
 
 } // namespace

@@ -32,20 +32,20 @@ void FillBellcoreTrace(CGR196File& file) {
     fxd.SetReflectanceThreshold(-40.0f);
     fxd.SetPowerOffsetFirstPoint(-1.0f); // does not fit the unsigned M600 field
 
-    struct Spec {
+    struct Plan {
         double km;
         int type;
         int origin;
     };
-    const Spec specs[] = {{0.0, 1, kOriginFound},      {4.0, 0, kOriginFound},
+    const Plan plans[] = {{0.0, 1, kOriginFound},      {4.0, 0, kOriginFound},
                           {9.0, 1, kOriginAdded},      {15.0, 0, kOriginMoved},
                           {30.0, 0, kOriginEndByUser}, {38.0, 1, kOriginEnd}};
     std::vector<CBellcoreEvent> events;
-    for (const Spec& spec : specs) {
+    for (const Plan& plan : plans) {
         CBellcoreEvent& event = events.emplace_back();
         event.SetEventNumber(static_cast<std::uint16_t>(events.size()));
-        event.SetPropagationTime(fxd.KmToTime(spec.km));
-        event.SetEventCode(spec.type, spec.origin, 0);
+        event.SetPropagationTime(fxd.KmToTime(plan.km));
+        event.SetEventCode(plan.type, plan.origin, 0);
         event.SetEventLoss(0.375f);
         event.SetEventReflectance(-45.123);
         event.SetTechnique(1);
@@ -184,15 +184,4 @@ TEST(M600Conversions, M600ToBothLayoutsAndBackKeepsEveryField) {
         EXPECT_EQ(b.reflectance, a.reflectance);
         EXPECT_NEAR(b.time, a.time, 1);
     }
-}
-
-TEST(M600Conversions, FirstM600RecordStaysTheStartInTheSR4731Layout) {
-    CM600File m600;
-    m600.AssignFromBellcore(CBellcoreTrace().file);
-    m600.SetEventCode(0, 7);
-    m600.SetEventEditFlag(0, kM600UserEdited);
-    CSR4731File sr4731;
-    FromM600(sr4731, m600);
-    EXPECT_FALSE(IsEndOrigin(sr4731.GetKeyEvents().GetEvent(0).GetEventOrigin()));
-    EXPECT_EQ(sr4731.GetKeyEvents().GetEvent(0).GetEventOrigin(), kOriginAdded);
 }
