@@ -6,8 +6,26 @@
 #include "core/CKeyEvent.h"
 #include "core/CTraceData.h"
 
+#include <array>
+#include <functional>
 #include <string>
 #include <vector>
+
+// The event records of a signal's file object, as a save writes the events back into them.
+class CEventRecords {
+public:
+    virtual ~CEventRecords() = default;
+    virtual int GetCount() const = 0;
+    // Appends a new record numbered with its own index; returns the index.
+    virtual int Append() = 0;
+    // Overwrites a record from an event; existed is false for a record just appended for it.
+    virtual void Write(int index, const CKeyEvent& event, bool existed) = 0;
+    // The later records move down.
+    virtual void Remove(int index) = 0;
+};
+
+// printf into a string, for the texts the signals show.
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 class CSignal : protected CTraceData {
 public:
@@ -48,6 +66,10 @@ public:
     virtual int GetDescriptionCount() const;
     virtual bool GetDescription(int index, std::string& label, std::string& value) const;
 
+    // What the user should know about a file that opened nonetheless (a checksum that did
+    // not match); empty when there is nothing to tell.
+    virtual std::string GetLoadWarning() const;
+
     bool IsModified() const { return levelsModified_ || eventsModified_; }
     bool IsLevelsModified() const { return levelsModified_; }
     bool IsEventsModified() const { return eventsModified_; }
@@ -87,6 +109,26 @@ protected:
     // Adds an event read from the file, before the first one at the same or a greater
     // position: the events stay sorted, and of equal positions the later record comes first.
     void InsertEventSorted(CKeyEvent event);
+
+    // The open every kind runs: clear, take the path, then load, which reads the file object
+    // and fills the curve and the events. An error is shown and leaves the signal cleared.
+    bool OpenFile(const std::string& path, const std::function<void()>& load);
+    // The save every kind runs. With unsaved edits it asks first; on Yes writeBack moves the
+    // changed levels and events into the file object. Then write saves the file object to the
+    // target, unless nothing changed and the target is the signal's own file. An error is
+    // shown and returns false; the edits then count as unsaved again, so closing still asks.
+    bool SaveFile(const std::string& path, const std::function<void()>& writeBack,
+                  const std::function<void(const std::string&)>& write);
+    // Writes every event into its record, appending records for events that have none (and
+    // for a second event claiming the same record), then deletes, from the highest index
+    // down, the records no event refers to. The kind refills its events afterwards.
+    void WriteEventsBack(CEventRecords& records);
+    // Starts a refill from the file object: the selection is kept within the events as they
+    // were, and the events are removed.
+    void BeginEventRefill();
+    // The five parameter lines: label with its colon, and the value given for the index.
+    bool Describe(int index, const std::array<std::string, 5>& values, std::string& label,
+                  std::string& value) const;
 
     bool levelsModified_ = false;
     bool eventsModified_ = false;

@@ -1,0 +1,219 @@
+#include "core/SignalFactory.h"
+#include "core/CGR196Signal.h"
+#include "core/CM600Signal.h"
+#include "core/CSR4731Signal.h"
+#include "core/SignalFixtures.h"
+#include "platform/CException.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+using SignalPtr = std::unique_ptr<CSignal>;
+
+// The error OpenSignal throws, "" when it returns.
+std::string OpenError(const std::string& path, SignalPtr* signal = nullptr) {
+    try {
+        SignalPtr opened(OpenSignal(path));
+        if (signal)
+            *signal = std::move(opened);
+    } catch (const CException& e) {
+        return e.GetErrorMessage();
+    }
+    return {};
+}
+
+// Saves the signal under path (it has no unsaved edits, so nothing is asked) and opens the
+// file again.
+SignalPtr SavedAndReopened(CSignal& signal, const std::string& path) {
+    CPromptsScope scope;
+    EXPECT_TRUE(signal.Save(path));
+    EXPECT_TRUE(scope.prompts.shown.empty());
+    SignalPtr again;
+    EXPECT_EQ(OpenError(path, &again), "");
+    return again;
+}
+
+// What a file of the other kind can hold of a trace: M600 knows no "other" events, holds
+// levels of 0 to 65.535 dB, and its positions are whole time units, so events may change
+// places; they are matched by record.
+void ExpectSameTrace(const CSignal& expected, const CSignal& actual, bool throughM600) {
+    const double positionTolerance =
+        throughM600 ? CM600File::kKmPerTimeUnit / actual.GetGroupIndex() : 1e-4;
+    ASSERT_EQ(actual.GetEventCount(), expected.GetEventCount());
+    for (int i = 0; i < expected.GetEventCount(); ++i) {
+        const CKeyEvent a = expected.GetEvent(i);
+        SCOPED_TRACE(a.GetFileIndex());
+        CKeyEvent b;
+        for (int j = 0; j < actual.GetEventCount(); ++j)
+            if (actual.GetEvent(j).GetFileIndex() == a.GetFileIndex())
+                b = actual.GetEvent(j);
+        EXPECT_EQ(b.GetType(), throughM600 ? std::min(a.GetType(), 1) : a.GetType());
+        // Whether the first record is the start or the end is each layout's own rule.
+        if (a.GetFileIndex() != 0 || actual.GetKind() == expected.GetKind()) {
+            EXPECT_EQ(b.GetMarker(), a.GetMarker());
+        }
+        EXPECT_EQ(b.GetFlag(), a.GetFlag());
+        EXPECT_NEAR(b.GetPosition(), a.GetPosition(), positionTolerance);
+        EXPECT_NEAR(b.GetLoss(), a.GetLoss(), 0.0011);
+        EXPECT_NEAR(b.GetReflectance(), a.GetReflectance(), 0.0011);
+    }
+    ASSERT_EQ(actual.GetPointCount(), expected.GetPointCount());
+    for (std::size_t i = 0; i < expected.GetPointCount(); ++i) {
+        const float level = expected.GetLevels()[i];
+        ASSERT_NEAR(actual.GetLevels()[i], throughM600 ? std::clamp(level, 0.0f, 65.535f) : level,
+                    0.0011)
+            << i;
+    }
+}
+
+// Converts the signal to every other kind and back, saving and reading each step.
+void CheckConversions(const CSignal& original, const CScratchDir& dir, const std::string& name) {
+    for (int kind = 1; kind <= 3; ++kind) {
+        if (kind == original.GetKind())
+            continue;
+        SCOPED_TRACE("to kind " + std::to_string(kind));
+        const bool throughM600 = kind == 3 || original.GetKind() == 3;
+        SignalPtr converted(ConvertSignal(original, kind));
+        ASSERT_TRUE(converted);
+        EXPECT_EQ(converted->GetKind(), kind);
+        EXPECT_EQ(converted->GetFileName(), original.GetFileName());
+        const SignalPtr there = SavedAndReopened(*converted, dir.Path(name + "-there"));
+        ASSERT_TRUE(there);
+        EXPECT_EQ(there->GetKind(), kind);
+        ExpectSameTrace(original, *there, throughM600);
+
+        SignalPtr back(ConvertSignal(*there, original.GetKind()));
+        ASSERT_TRUE(back);
+        const SignalPtr home = SavedAndReopened(*back, dir.Path(name + "-back"));
+        ASSERT_TRUE(home);
+        EXPECT_EQ(home->GetKind(), original.GetKind());
+        ExpectSameTrace(original, *home, throughM600);
+    }
+}
+
+class SignalFactoryTest : public testing::Test {
+protected:
+    CScratchDir dir;
+    CPromptsScope scope;
+    CScriptedPrompts& prompts = scope.prompts;
+};
+
+} // namespace
+
+TEST_F(SignalFactoryTest, RecognisesEachKindByContent) {
+    WriteBellcore<CGR196File>(dir.Path("gr.tra"), StandardEvents());
+    WriteBellcore<CSR4731File>(dir.Path("sr.sor"), StandardEvents());
+    M600Trace(StandardM600Events()).Save(dir.Path("m600.sor"));
+
+    const std::pair<const char*, int> files[] = {{"gr.tra", 1}, {"sr.sor", 2}, {"m600.sor", 3}};
+    for (const auto& [name, kind] : files) {
+        SignalPtr signal;
+        EXPECT_EQ(OpenError(dir.Path(name), &signal), "") << name;
+        ASSERT_TRUE(signal) << name;
+        EXPECT_EQ(signal->GetKind(), kind);
+        EXPECT_EQ(signal->GetBitmapId(), 137);
+        EXPECT_EQ(signal->GetEventCount(), kind == 3 ? 4 : 5);
+        signal->AddRef();
+        EXPECT_FALSE(signal->Release()); // the caller takes the first reference
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(SignalFactoryTest, UnknownEmptyAndDamagedFilesFail) {
+    WriteAll(dir.Path("png"),
+             {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R'});
+    EXPECT_EQ(OpenError(dir.Path("png")), "Неправильный тип файла");
+    WriteAll(dir.Path("empty"), {});
+    EXPECT_EQ(OpenError(dir.Path("empty")), "Не могу прочесть файл");
+    EXPECT_NE(OpenError(dir.Path("missing")), "");
+    EXPECT_TRUE(prompts.shown.empty());
+
+    // A9 00 goes to the M600 reader, which shows its error; no signal is left.
+    CM600File file = M600Trace(StandardM600Events());
+    file.SetText(CM600File::Text::CableId, "");
+    file.Save(dir.Path("m600"));
+    std::vector<std::uint8_t> bytes = ReadAll(dir.Path("m600"));
+    bytes[15] = 31; // the cable ID's length, longer than any M600 text
+    WriteAll(dir.Path("m600"), bytes);
+    // Read as a map, these M600 header bytes announce entries that run off the end.
+    WriteAll(dir.Path("short"), {0xA9, 0x00, 2, 1, 0, 6, 5, 4, 3, 6, 15, 5});
+    EXPECT_THROW(IsGR196File(dir.Path("short")), COtdrException);
+    for (const char* name : {"m600", "short"}) {
+        SignalPtr signal;
+        EXPECT_EQ(OpenError(dir.Path(name), &signal), "") << name;
+        EXPECT_FALSE(signal);
+    }
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[0].text, "Не могу загрузить данные в формате M600");
+    EXPECT_EQ(prompts.shown[1].text, "Не могу прочесть файл");
+}
+
+TEST_F(SignalFactoryTest, ConversionsRoundTripAmongTheThreeKinds) {
+    WriteBellcore<CGR196File>(dir.Path("gr"), StandardEvents());
+    WriteBellcore<CSR4731File>(dir.Path("sr"), StandardEvents());
+    M600Trace(StandardM600Events()).Save(dir.Path("m600"));
+    for (const char* name : {"gr", "sr", "m600"}) {
+        SCOPED_TRACE(name);
+        SignalPtr signal;
+        ASSERT_EQ(OpenError(dir.Path(name), &signal), "");
+        CheckConversions(*signal, dir, name);
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(SignalFactoryTest, ConvertedSignalWithEditsAsksAndWritesThemInItsFormat) {
+    WriteBellcore<CGR196File>(dir.Path("a.sor"), StandardEvents());
+    SignalPtr signal;
+    ASSERT_EQ(OpenError(dir.Path("a.sor"), &signal), "");
+    CKeyEvent event = signal->GetEvent(1);
+    event.SetType(1);
+    signal->SetEvent(1, event);
+    SignalPtr converted(ConvertSignal(*signal, 3));
+    ASSERT_TRUE(converted);
+    EXPECT_TRUE(converted->IsEventsModified());
+    EXPECT_EQ(ConvertSignal(*signal, 4), nullptr);
+
+    prompts.answers = {true};
+    ASSERT_TRUE(converted->Save(dir.Path("a.m600")));
+    EXPECT_EQ(prompts.shown.size(), 1u);
+    SignalPtr again;
+    ASSERT_EQ(OpenError(dir.Path("a.m600"), &again), "");
+    EXPECT_EQ(again->GetKind(), 3);
+    EXPECT_EQ(again->GetEvent(1).GetType(), 1);
+}
+
+TEST_F(SignalFactoryTest, BellcoreWithoutPulseWidthsConvertsButCannotBeSavedAsM600) {
+    CGR196File file;
+    FillBellcore(file, StandardEvents());
+    file.GetFxdParams().Reset();
+    file.Save(dir.Path("a.sor"));
+    SignalPtr signal;
+    ASSERT_EQ(OpenError(dir.Path("a.sor"), &signal), "");
+    SignalPtr converted(ConvertSignal(*signal, 3));
+    std::string label, value;
+    ASSERT_TRUE(converted->GetDescription(1, label, value));
+    EXPECT_EQ(value, "--");
+    EXPECT_FALSE(converted->Save(dir.Path("a.m600")));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "Не могу сохранить данные в формате M600");
+}
+
+TEST_F(SignalFactoryTest, EverySampleOpensAndConvertsToEachKindAndBack) {
+    const auto files = SampleFiles({".sor", ".tra"});
+    if (files.empty())
+        GTEST_SKIP() << "no sample folder";
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        SignalPtr signal;
+        ASSERT_EQ(OpenError(path.string(), &signal), "");
+        ASSERT_TRUE(signal);
+        EXPECT_GT(signal->GetPointCount(), 0u);
+        CheckConversions(*signal, dir, "sample");
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+}
