@@ -13,69 +13,55 @@ namespace {
 
 class SignalDocumentTest : public testing::Test {
 protected:
-    std::vector<float> Positions(const CSignal& signal) const {
-        std::vector<float> positions;
-        for (int i = 0; i < signal.GetEventCount(); ++i)
-            positions.push_back(signal.GetEvent(i).GetPosition());
-        return positions;
-    }
-
     CScratchDir dir;
     CPromptsScope scope;
     CScriptedPrompts& prompts = scope.prompts;
 };
 
+// "marker type flag fileIndex" per event, in list order.
+std::vector<std::string> EventKeys(const CSignal& signal) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < signal.GetEventCount(); ++i) {
+        const CKeyEvent e = signal.GetEvent(i);
+        keys.push_back(
+            FormatText("%d %d %d %d", e.GetMarker(), e.GetType(), e.GetFlag(), e.GetFileIndex()));
+    }
+    return keys;
+}
+
 } // namespace
 
 TEST_F(SignalDocumentTest, BellcoreOpenFillsCurveAndEventsInPositionOrder) {
-    const std::string path = dir.Path("a.sor");
-    WriteBellcore<CGR196File>(path, StandardEvents());
+    WriteBellcore<CGR196File>(dir.Path("a.sor"), StandardEvents());
     CGR196Signal signal;
-    ASSERT_TRUE(signal.Open(path));
+    ASSERT_TRUE(signal.Open(dir.Path("a.sor")));
     EXPECT_EQ(signal.GetPointCount(), 400u);
     EXPECT_NEAR(signal.GetEndDistance(), 20.0, 1e-4);
     EXPECT_FLOAT_EQ(signal.GetMinLevel(), -21.95f);
     EXPECT_DOUBLE_EQ(signal.GetGroupIndex(), 1.4682);
     EXPECT_FALSE(signal.IsModified());
-    EXPECT_EQ(signal.GetLoadWarning(), "");
-
-    EXPECT_EQ(Positions(signal).size(), 5u);
-    const int fileOrder[] = {0, 2, 4, 1, 3};
-    const int markers[] = {1, 0, 0, 0, 2};
-    const bool flags[] = {false, false, true, true, false};
-    for (int i = 0; i < 5; ++i) {
-        const CKeyEvent event = signal.GetEvent(i);
-        EXPECT_EQ(event.GetFileIndex(), fileOrder[i]);
-        EXPECT_EQ(event.GetMarker(), markers[i]);
-        EXPECT_EQ(event.GetFlag(), flags[i]);
-        EXPECT_FLOAT_EQ(event.GetAttenuation(), 0.25f);
-        if (i > 0) {
-            EXPECT_LT(Positions(signal)[i - 1], event.GetPosition());
-        }
-    }
+    EXPECT_EQ(EventKeys(signal),
+              (std::vector<std::string>{"1 1 0 0", "0 0 0 2", "0 1 1 4", "0 0 1 1", "2 1 0 3"}));
+    EXPECT_NEAR(signal.GetEvent(3).GetPosition(), 15.0, 1e-4);
+    EXPECT_FLOAT_EQ(signal.GetEvent(3).GetAttenuation(), 0.25f);
     EXPECT_EQ(signal.GetEvent(3).GetComment(), "сварка");
 }
 
-TEST_F(SignalDocumentTest, FirstEndEventReadsAsStartInGR196AndAsEndInSR4731) {
+TEST_F(SignalDocumentTest, FirstEndEventIsTheStartInGR196AndTheEndInSR4731) {
     std::vector<CRecordPlan> events = StandardEvents();
     events[0].origin = kOriginEnd;
     WriteBellcore<CGR196File>(dir.Path("a.sor"), events);
-    WriteBellcore<CSR4731File>(dir.Path("a.tra"), events);
+    WriteBellcore<CSR4731File>(dir.Path("a.tra"), events, false);
     CGR196Signal gr196;
     CSR4731Signal sr4731;
     ASSERT_TRUE(gr196.Open(dir.Path("a.sor")));
     ASSERT_TRUE(sr4731.Open(dir.Path("a.tra")));
     EXPECT_EQ(gr196.GetEvent(0).GetTypeName(), "Начало");
     EXPECT_EQ(sr4731.GetEvent(0).GetTypeName(), "Конец");
-}
-
-TEST_F(SignalDocumentTest, BellcoreWithoutPointsOpensWithItsEventsOnly) {
-    WriteBellcore<CSR4731File>(dir.Path("a.tra"), StandardEvents(), false);
-    CSR4731Signal signal;
-    ASSERT_TRUE(signal.Open(dir.Path("a.tra")));
-    EXPECT_EQ(signal.GetPointCount(), 0u);
-    EXPECT_EQ(signal.GetRange(), 0.0);
-    EXPECT_EQ(signal.GetEventCount(), 5);
+    // No points: no samples and no range, but the events.
+    EXPECT_EQ(sr4731.GetPointCount(), 0u);
+    EXPECT_EQ(sr4731.GetRange(), 0.0);
+    EXPECT_EQ(sr4731.GetEventCount(), 5);
 }
 
 TEST_F(SignalDocumentTest, M600OpenReadsCodesFlagsAndTechniques) {
@@ -91,21 +77,16 @@ TEST_F(SignalDocumentTest, M600OpenReadsCodesFlagsAndTechniques) {
     CM600Signal signal;
     ASSERT_TRUE(signal.Open(dir.Path("m600")));
     EXPECT_NEAR(signal.GetEndDistance(), 20.0, 1e-6);
-    ASSERT_EQ(signal.GetEventCount(), 7);
-    const int types[] = {1, 0, 0, 1, 0, 1, 0};
-    const int markers[] = {1, 0, 0, 0, 2, 2, 2};
+    EXPECT_EQ(EventKeys(signal),
+              (std::vector<std::string>{"1 1 1 0", "0 0 0 1", "0 0 0 2", "0 1 1 3", "2 0 0 4",
+                                        "2 1 1 5", "2 0 0 6"}));
     const int methods[] = {1, 0, 2, 1, 1, 1, 1};
     for (int i = 0; i < 7; ++i) {
-        SCOPED_TRACE(i);
         const CKeyEvent event = signal.GetEvent(i);
-        EXPECT_EQ(event.GetFileIndex(), i);
-        EXPECT_EQ(event.GetType(), types[i]);
-        EXPECT_EQ(event.GetMarker(), markers[i]);
-        EXPECT_EQ(event.GetFlag(), flags[i] == 1);
         EXPECT_EQ(event.GetMethod(), methods[i]);
         EXPECT_FLOAT_EQ(event.GetPosition(), static_cast<float>((i + 1) / 1.4682 * 1.49896229));
         EXPECT_FLOAT_EQ(event.GetLoss(), 0.125f);
-        EXPECT_FLOAT_EQ(static_cast<float>(event.GetReflectance()), -45.5f);
+        EXPECT_DOUBLE_EQ(event.GetReflectance(), -45.5);
         EXPECT_EQ(event.GetComment(), "муфта");
     }
 }
@@ -117,54 +98,51 @@ TEST_F(SignalDocumentTest, DescriptionsGiveFiveLines) {
     CM600Signal m600;
     ASSERT_TRUE(gr196.Open(dir.Path("a.sor")));
     ASSERT_TRUE(m600.Open(dir.Path("m600")));
-
-    const std::vector<std::string> labels = {"Диапазон:", "Длина Импульса:", "Длина Волны:",
-                                             "Показатель преломления:", "Коэф. Обр. Рассеяния:"};
-    const std::vector<std::string> bellcore = {"20 km", "1000 ns", "1310 nm", "1.4682", "-81.5 dB"};
-    const std::vector<std::string> noyes = {"20 km", "300 ns", "1550 nm", "1.4682", "-81.5 dB"};
-    for (int i = 0; i < 5; ++i) {
-        std::string label, value;
-        ASSERT_TRUE(gr196.GetDescription(i, label, value));
-        EXPECT_EQ(label, labels[i]);
-        EXPECT_EQ(value, bellcore[i]);
-        ASSERT_TRUE(m600.GetDescription(i, label, value));
-        EXPECT_EQ(label, labels[i]);
-        EXPECT_EQ(value, noyes[i]);
-    }
-    std::string label = "x", value = "y";
-    EXPECT_FALSE(m600.GetDescription(5, label, value));
-    EXPECT_EQ(label + value, "xy");
+    auto lines = [](const CSignal& signal) {
+        std::vector<std::string> lines;
+        std::string label = "x", value = "y";
+        for (int i = 0; i < 5; ++i)
+            if (signal.GetDescription(i, label, value))
+                lines.push_back(label + " " + value);
+        EXPECT_FALSE(signal.GetDescription(5, label, value));
+        return lines;
+    };
+    EXPECT_EQ(lines(gr196),
+              (std::vector<std::string>{"Диапазон: 20 km", "Длина Импульса: 1000 ns",
+                                        "Длина Волны: 1310 nm", "Показатель преломления: 1.4682",
+                                        "Коэф. Обр. Рассеяния: -81.5 dB"}));
+    EXPECT_EQ(lines(m600),
+              (std::vector<std::string>{"Диапазон: 20 km", "Длина Импульса: 300 ns",
+                                        "Длина Волны: 1550 nm", "Показатель преломления: 1.4682",
+                                        "Коэф. Обр. Рассеяния: -81.5 dB"}));
 }
 
-TEST_F(SignalDocumentTest, FailedOpenShowsTheErrorAndLeavesNothingBehind) {
-    const std::string path = dir.Path("a.sor");
-    WriteBellcore<CGR196File>(path, StandardEvents());
-    std::vector<std::uint8_t> bytes = ReadAll(path);
+TEST_F(SignalDocumentTest, DamagedFilesFailEmptyOrOpenWithAWarning) {
+    WriteBellcore<CGR196File>(dir.Path("a.sor"), StandardEvents());
+    std::vector<std::uint8_t> bytes = ReadAll(dir.Path("a.sor"));
+    bytes.back() ^= 0x5A;
+    WriteAll(dir.Path("crc.sor"), bytes);
     bytes.resize(bytes.size() - 100);
-    WriteAll(path, bytes);
-    CGR196Signal signal;
-    EXPECT_FALSE(signal.Open(path));
+    WriteAll(dir.Path("cut.sor"), bytes);
+    M600Trace(StandardM600Events()).Save(dir.Path("m600"));
+    bytes = ReadAll(dir.Path("m600"));
+    bytes.back() ^= 0x5A;
+    WriteAll(dir.Path("m600"), bytes);
+
+    CGR196Signal cut;
+    EXPECT_FALSE(cut.Open(dir.Path("cut.sor")));
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].caption, kProgramTitle);
-    EXPECT_EQ(signal.GetEventCount(), 0);
-    EXPECT_EQ(signal.GetPointCount(), 0u);
-    EXPECT_EQ(signal.GetFileName(), "");
-}
+    EXPECT_EQ(cut.GetEventCount() + cut.GetPointCount() + cut.GetFileName().size(), 0u);
 
-TEST_F(SignalDocumentTest, ChecksumMismatchOpensWithAWarning) {
-    M600Trace(StandardM600Events()).Save(dir.Path("m600"));
-    WriteBellcore<CGR196File>(dir.Path("a.sor"), StandardEvents());
-    for (const char* name : {"m600", "a.sor"}) {
-        std::vector<std::uint8_t> bytes = ReadAll(dir.Path(name));
-        bytes.back() ^= 0x5A;
-        WriteAll(dir.Path(name), bytes);
-    }
-    CM600Signal m600;
     CGR196Signal gr196;
-    ASSERT_TRUE(m600.Open(dir.Path("m600")));
+    CM600Signal m600;
     ASSERT_TRUE(gr196.Open(dir.Path("a.sor")));
-    EXPECT_EQ(m600.GetLoadWarning(), "Контрольная сумма файла не совпадает");
+    EXPECT_EQ(gr196.GetLoadWarning(), "");
+    ASSERT_TRUE(gr196.Open(dir.Path("crc.sor")));
+    ASSERT_TRUE(m600.Open(dir.Path("m600")));
     EXPECT_EQ(gr196.GetLoadWarning(), "Контрольная сумма файла не совпадает");
+    EXPECT_EQ(m600.GetLoadWarning(), "Контрольная сумма файла не совпадает");
 }
 
 TEST_F(SignalDocumentTest, UnmodifiedSaveWritesOnlyUnderAnotherName) {
@@ -182,35 +160,31 @@ TEST_F(SignalDocumentTest, UnmodifiedSaveWritesOnlyUnderAnotherName) {
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(SignalDocumentTest, DecliningThePromptWritesNothingAndKeepsTheEdits) {
+TEST_F(SignalDocumentTest, DeclinedOrFailedSaveKeepsTheEdits) {
     WriteBellcore<CSR4731File>(dir.Path("a.tra"), StandardEvents());
     CSR4731Signal signal;
     ASSERT_TRUE(signal.Open(dir.Path("a.tra")));
     signal.SetEvent(1, signal.GetEvent(1));
-    prompts.answers = {false};
     const std::string target = dir.Path("b.tra");
-    EXPECT_TRUE(signal.Save(target));
+    EXPECT_TRUE(signal.Save(target)); // No: nothing written
     EXPECT_FALSE(std::filesystem::exists(target));
-    EXPECT_TRUE(signal.IsEventsModified());
     EXPECT_EQ(signal.GetFileName(), dir.Path("a.tra"));
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text, "Сохранить изменения в " + target + "?");
     EXPECT_EQ(prompts.shown[0].caption, "Внимание");
     EXPECT_TRUE(prompts.shown[0].question);
-}
+    EXPECT_TRUE(signal.IsEventsModified());
 
-TEST_F(SignalDocumentTest, FailedWriteAfterConfirmingKeepsTheEditsUnsaved) {
-    WriteBellcore<CGR196File>(dir.Path("a.sor"), StandardEvents());
-    CGR196Signal signal;
-    ASSERT_TRUE(signal.Open(dir.Path("a.sor")));
+    // Confirmed but not written: closing must still ask.
     signal.OffsetLevels(1.0f);
     prompts.answers = {true};
-    EXPECT_FALSE(signal.Save(dir.Path("missing/b.sor")));
+    EXPECT_FALSE(signal.Save(dir.Path("missing/b.tra")));
     EXPECT_EQ(prompts.shown.back().caption, kProgramTitle);
     EXPECT_TRUE(signal.IsLevelsModified());
+    EXPECT_TRUE(signal.IsEventsModified());
 }
 
-// Moves, adds, deletes and ends events, confirms the save and reads the file back.
+// Moves, ends, deletes and adds events, confirms the save and reads the file back.
 template <class Signal, class File> void CheckEventWriteBack(const std::string& path) {
     WriteBellcore<File>(path, StandardEvents());
     CPromptsScope scope;
@@ -249,12 +223,10 @@ template <class Signal, class File> void CheckEventWriteBack(const std::string& 
 
     Signal again;
     ASSERT_TRUE(again.Open(path));
-    const float positions[] = {0.0f, 5.5f, 9.0f, 12.0f, 20.0f};
-    ASSERT_EQ(again.GetEventCount(), 5);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_NEAR(again.GetEvent(i).GetPosition(), positions[i], 1e-4);
-    EXPECT_EQ(again.GetEvent(4).GetMarker(), 2);
-    EXPECT_TRUE(again.GetEvent(4).GetFlag());
+    EXPECT_EQ(EventKeys(again),
+              (std::vector<std::string>{"1 1 0 0", "0 0 1 1", "0 1 1 3", "0 1 1 4", "2 1 1 2"}));
+    EXPECT_NEAR(again.GetEvent(1).GetPosition(), 5.5, 1e-4);
+    EXPECT_NEAR(again.GetEvent(3).GetPosition(), 12.0, 1e-4);
 }
 
 TEST_F(SignalDocumentTest, ConfirmedSaveWritesEventsBackWithTheirOrigins) {
@@ -282,21 +254,12 @@ TEST_F(SignalDocumentTest, M600SaveWritesCodesThatReadBackTheSame) {
 
     CM600Signal again;
     ASSERT_TRUE(again.Open(dir.Path("m600")));
-    const int types[] = {1, 1, 0, 0};
-    const int markers[] = {1, 0, 2, 0};
-    const bool flags[] = {false, false, true, false};
-    ASSERT_EQ(again.GetEventCount(), 4);
-    for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(again.GetEvent(i).GetType(), types[i]);
-        EXPECT_EQ(again.GetEvent(i).GetMarker(), markers[i]);
-        EXPECT_EQ(again.GetEvent(i).GetFlag(), flags[i]);
-    }
-    const CM600File& file = again.GetFile();
-    EXPECT_EQ(file.GetEvent(1).code, 7);
-    EXPECT_EQ(file.GetEvent(1).editFlag, kM600UserEdited);
-    EXPECT_EQ(file.GetEvent(2).code, 3);
-    EXPECT_EQ(file.GetEvent(3).code, 2); // appended as record 4 and numbered so
-    EXPECT_EQ(file.GetEvent(3).number, 4);
-    EXPECT_EQ(file.GetEvent(3).editFlag, kM600NotEdited);
+    EXPECT_EQ(EventKeys(again),
+              (std::vector<std::string>{"1 1 0 0", "0 1 0 2", "2 0 1 1", "0 0 0 3"}));
+    std::vector<int> codes;
+    for (int i = 0; i < again.GetFile().GetEventCount(); ++i)
+        codes.push_back(again.GetFile().GetEvent(i).code);
+    EXPECT_EQ(codes, (std::vector<int>{3, 7, 3, 2}));
+    EXPECT_EQ(again.GetFile().GetEvent(3).number, 4); // appended as record 4
+    EXPECT_EQ(again.GetFile().GetEvent(3).editFlag, kM600NotEdited);
 }

@@ -166,41 +166,35 @@ TEST_F(SignalFactoryTest, ConversionsRoundTripAmongTheThreeKinds) {
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(SignalFactoryTest, ConvertedSignalWithEditsAsksAndWritesThemInItsFormat) {
-    WriteBellcore<CGR196File>(dir.Path("a.sor"), StandardEvents());
-    SignalPtr signal;
-    ASSERT_EQ(OpenError(dir.Path("a.sor"), &signal), "");
-    CKeyEvent event = signal->GetEvent(1);
-    event.SetType(1);
-    signal->SetEvent(1, event);
-    SignalPtr converted(ConvertSignal(*signal, 3));
-    ASSERT_TRUE(converted);
-    EXPECT_TRUE(converted->IsEventsModified());
-    EXPECT_EQ(ConvertSignal(*signal, 4), nullptr);
-
-    prompts.answers = {true};
-    ASSERT_TRUE(converted->Save(dir.Path("a.m600")));
-    EXPECT_EQ(prompts.shown.size(), 1u);
-    SignalPtr again;
-    ASSERT_EQ(OpenError(dir.Path("a.m600"), &again), "");
-    EXPECT_EQ(again->GetKind(), 3);
-    EXPECT_EQ(again->GetEvent(1).GetType(), 1);
-}
-
-TEST_F(SignalFactoryTest, BellcoreWithoutPulseWidthsConvertsButCannotBeSavedAsM600) {
+TEST_F(SignalFactoryTest, ConvertedSignalsSaveTheirEditsInTheirOwnFormat) {
     CGR196File file;
     FillBellcore(file, StandardEvents());
     file.GetFxdParams().Reset();
     file.Save(dir.Path("a.sor"));
     SignalPtr signal;
     ASSERT_EQ(OpenError(dir.Path("a.sor"), &signal), "");
-    SignalPtr converted(ConvertSignal(*signal, 3));
+    CKeyEvent event = signal->GetEvent(1);
+    event.SetType(1);
+    signal->SetEvent(1, event);
+    EXPECT_EQ(ConvertSignal(*signal, 4), nullptr);
+
+    // Without pulse widths there is no M600 file to write.
+    SignalPtr m600(ConvertSignal(*signal, 3));
     std::string label, value;
-    ASSERT_TRUE(converted->GetDescription(1, label, value));
+    ASSERT_TRUE(m600->GetDescription(1, label, value));
     EXPECT_EQ(value, "--");
-    EXPECT_FALSE(converted->Save(dir.Path("a.m600")));
-    ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].text, "Не могу сохранить данные в формате M600");
+    prompts.answers = {true, true};
+    EXPECT_FALSE(m600->Save(dir.Path("a.m600")));
+    EXPECT_EQ(prompts.shown.back().text, "Не могу сохранить данные в формате M600");
+
+    SignalPtr sr4731(ConvertSignal(*signal, 2));
+    EXPECT_TRUE(sr4731->IsEventsModified());
+    ASSERT_TRUE(sr4731->Save(dir.Path("a.tra")));
+    EXPECT_EQ(prompts.shown.size(), 3u); // asked, failed, asked
+    SignalPtr again;
+    ASSERT_EQ(OpenError(dir.Path("a.tra"), &again), "");
+    EXPECT_EQ(again->GetKind(), 2);
+    EXPECT_EQ(again->GetEvent(1).GetType(), 1);
 }
 
 TEST_F(SignalFactoryTest, EverySampleOpensAndConvertsToEachKindAndBack) {
