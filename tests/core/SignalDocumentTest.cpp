@@ -84,7 +84,7 @@ TEST_F(SignalDocumentTest, M600OpenReadsCodesFlagsAndTechniques) {
     for (int i = 0; i < 7; ++i) {
         const CKeyEvent event = signal.GetEvent(i);
         EXPECT_EQ(event.GetMethod(), methods[i]);
-        EXPECT_FLOAT_EQ(event.GetPosition(), static_cast<float>((i + 1) / 1.4682 * 1.49896229));
+        EXPECT_FLOAT_EQ(event.GetPosition(), static_cast<float>((i + 1) / 146820.0 * 1.49896229));
         EXPECT_FLOAT_EQ(event.GetLoss(), 0.125f);
         EXPECT_DOUBLE_EQ(event.GetReflectance(), -45.5);
         EXPECT_EQ(event.GetComment(), "муфта");

@@ -38,12 +38,11 @@ SignalPtr SavedAndReopened(CSignal& signal, const std::string& path) {
     return again;
 }
 
-// What a file of the other kind can hold of a trace: M600 knows no "other" events, holds
-// levels of 0 to 65.535 dB, and its positions are whole time units, so events may change
-// places; they are matched by record.
+// What a file of the other kind can hold of a trace: M600 knows no "other" events and holds
+// levels of 0 to 65.535 dB. Positions keep to a tenth of a metre in every format. Events are
+// matched by record.
 void ExpectSameTrace(const CSignal& expected, const CSignal& actual, bool throughM600) {
-    const double positionTolerance =
-        throughM600 ? CM600File::kKmPerTimeUnit / actual.GetGroupIndex() : 1e-4;
+    const double positionTolerance = 1e-4;
     ASSERT_EQ(actual.GetEventCount(), expected.GetEventCount());
     for (int i = 0; i < expected.GetEventCount(); ++i) {
         const CKeyEvent a = expected.GetEvent(i);
@@ -58,7 +57,10 @@ void ExpectSameTrace(const CSignal& expected, const CSignal& actual, bool throug
             EXPECT_EQ(b.GetMarker(), a.GetMarker());
         }
         EXPECT_EQ(b.GetFlag(), a.GetFlag());
-        EXPECT_NEAR(b.GetPosition(), a.GetPosition(), positionTolerance);
+        // M600 holds positions up to about 21900 km; one sample file has an event far beyond.
+        if (!throughM600 || a.GetPosition() < 20000.0f) {
+            EXPECT_NEAR(b.GetPosition(), a.GetPosition(), positionTolerance);
+        }
         EXPECT_NEAR(b.GetLoss(), a.GetLoss(), 0.0011);
         EXPECT_NEAR(b.GetReflectance(), a.GetReflectance(), 0.0011);
     }

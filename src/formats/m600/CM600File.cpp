@@ -377,10 +377,17 @@ void CM600File::DeleteEvent(int i) {
     events_.erase(events_.begin() + i);
 }
 
+double CM600File::TimeToKm(std::int32_t time, std::uint32_t storedGroupIndex) {
+    return storedGroupIndex > 0 ? time / static_cast<double>(storedGroupIndex) * kKmPerTimeUnit
+                                : 0.0;
+}
+
+std::int32_t CM600File::KmToTime(double km, std::uint32_t storedGroupIndex) {
+    return TruncateClamped<std::int32_t>(km * storedGroupIndex * kTimeUnitsPerKm);
+}
+
 float CM600File::GetEventKm(int i) const {
-    const double groupIndex = GetGroupIndex();
-    const std::int32_t time = GetEvent(i).time;
-    return groupIndex > 0.0 ? static_cast<float>(time / groupIndex * kKmPerTimeUnit) : 0.0f;
+    return static_cast<float>(TimeToKm(GetEvent(i).time, groupIndex_));
 }
 
 float CM600File::GetEventLoss(int i) const {
@@ -394,8 +401,7 @@ float CM600File::GetEventReflectance(int i) const {
 void CM600File::SetEventKm(int i, float km) {
     CM600Event& event = EventAt(i);
     if (km != GetEventKm(i))
-        event.time = TruncateClamped<std::int32_t>(static_cast<double>(km) * GetGroupIndex() *
-                                                   kTimeUnitsPerKm);
+        event.time = KmToTime(km, groupIndex_);
 }
 
 void CM600File::SetEventLoss(int i, float dB) {

@@ -59,9 +59,16 @@ public:
     static constexpr std::size_t kMaxTextLength = 30;
     // The counts of pulse widths, events and samples are u16 on disk.
     static constexpr std::size_t kMaxCount = 0xFFFF;
-    // Event times: km = time ÷ group index × kKmPerTimeUnit, and back with kTimeUnitsPerKm.
+    // Event times: km = time ÷ n × kKmPerTimeUnit, and back with kTimeUnitsPerKm, where n is
+    // the group index as stored (index × 100000). With the index itself a time unit would be
+    // about a kilometre; as stored it is 100 ps of round trip, about a centimetre, which is
+    // what an event position needs.
     static constexpr double kKmPerTimeUnit = 1.49896229;
     static constexpr double kTimeUnitsPerKm = 0.6671281903963041;
+    // 0 km for a stored group index of 0.
+    static double TimeToKm(std::int32_t time, std::uint32_t storedGroupIndex);
+    // Truncated toward zero and kept within the field.
+    static std::int32_t KmToTime(double km, std::uint32_t storedGroupIndex);
 
     // Replaces the whole contents, or leaves them untouched when the file is refused:
     // "Не могу прочесть файл" for a file that ends before its checksum is complete,

@@ -78,11 +78,11 @@ std::vector<CScaleGroup> BellcoreGroups(const std::vector<float>& samples) {
     return {group};
 }
 
-CM600Event M600EventFrom(const CBellcoreEvent& record, const CFxdParams& fxd, double groupIndex) {
+CM600Event M600EventFrom(const CBellcoreEvent& record, const CFxdParams& fxd,
+                         std::uint32_t storedGroupIndex) {
     CM600Event event;
     event.number = record.GetEventNumber();
-    const double km = fxd.TimeToKm(record.GetPropagationTime());
-    event.time = TruncateToStored<std::int32_t>(km * groupIndex * CM600File::kTimeUnitsPerKm);
+    event.time = CM600File::KmToTime(fxd.TimeToKm(record.GetPropagationTime()), storedGroupIndex);
     event.loss = TruncateToStored<std::int16_t>(record.GetEventLoss() * 1000.0);
     event.reflectance = TruncateToStored<std::int32_t>(record.GetEventReflectance() * 1000.0);
     event.comment = record.GetComment();
@@ -139,15 +139,15 @@ template <class File> void BuildM600(CM600File& m600, const File& file) {
         TruncateToStored<std::uint16_t>(fxd.GetEndOfFiberThreshold() * 1000.0));
 
     for (const auto& record : file.GetKeyEvents().GetEvents())
-        m600.SetEventRecord(m600.AddEvent(), M600EventFrom(record, fxd, m600.GetGroupIndex()));
+        m600.SetEventRecord(m600.AddEvent(),
+                            M600EventFrom(record, fxd, m600.GetGroupIndexStored()));
     m600.SetSamples(M600Samples(file.GetDataPts().GetLevels()));
 }
 
 template <class Record>
 Record BellcoreEventFrom(const CM600File& m600, int index, const CFxdParams& fxd) {
     const CM600Event& event = m600.GetEvent(index);
-    const double groupIndex = m600.GetGroupIndex();
-    const double km = groupIndex > 0.0 ? event.time / groupIndex * CM600File::kKmPerTimeUnit : 0.0;
+    const double km = CM600File::TimeToKm(event.time, m600.GetGroupIndexStored());
     Record record;
     record.SetEventNumber(event.number);
     record.SetPropagationTime(fxd.KmToTime(km));

@@ -233,8 +233,8 @@ void FillTraceFile(const CTraceSynthesizer& trace, CM600File& file) {
         const CSynthEvent& event = events[i];
         const int index = file.AddEvent();
         file.SetEventNumber(index, static_cast<std::uint16_t>(index));
-        // The format's time unit is about a kilometre; round to the nearest one.
-        const double unit = 1.49896229 / file.GetGroupIndex();
+        // Round to the nearest time unit rather than truncate.
+        const double unit = CM600File::TimeToKm(1, file.GetGroupIndexStored());
         file.SetEventKm(index, static_cast<float>(event.position + unit / 2.0));
         file.SetEventLoss(index, static_cast<float>(event.loss));
         file.SetEventReflectance(index, static_cast<float>(event.reflectance));

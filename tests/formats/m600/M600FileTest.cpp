@@ -115,7 +115,7 @@ TEST(M600File, HandBuiltFileLoadsEveryFieldAndSavesByteForByte) {
     EXPECT_DOUBLE_EQ(file.GetReflectanceThreshold(), -40.0);
     EXPECT_EQ(file.GetPulseWidths(), (std::vector<std::uint16_t>{100, 1000}));
     ASSERT_EQ(file.GetEventCount(), 2);
-    EXPECT_FLOAT_EQ(file.GetEventKm(0), static_cast<float>(1000 / 1.4682 * 1.49896229));
+    EXPECT_FLOAT_EQ(file.GetEventKm(0), static_cast<float>(1000 / 146820.0 * 1.49896229));
     EXPECT_FLOAT_EQ(file.GetEventLoss(0), -0.15f);
     EXPECT_FLOAT_EQ(file.GetEventReflectance(0), -45.0f);
     EXPECT_EQ(file.GetEvent(0).comment, kJoint);
@@ -147,7 +147,7 @@ TEST(M600File, WrittenValuesAreCutTruncatedAndClamped) {
     const CM600Event& event = back.GetEvent(1);
     EXPECT_EQ(event.comment, std::string(30, 'c'));
     EXPECT_EQ(event.loss, 123);
-    EXPECT_EQ(event.time, static_cast<std::int32_t>(10.0 * 1.4682 * 0.6671281903963041));
+    EXPECT_EQ(event.time, static_cast<std::int32_t>(10.0 * 146820 * 0.6671281903963041));
     EXPECT_EQ(event.editFlag, 1);
     EXPECT_EQ(event.technique, 1);
     EXPECT_EQ(back.GetMode1(), 0);
