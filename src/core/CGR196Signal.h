@@ -1,33 +1,7 @@
 #pragma once
-// A trace of a Bellcore file in the GR-196-CORE layout (".sor"). The file object keeps every
-// block as read; the signal moves the levels and the key events between it and the trace.
+// A trace of a Bellcore file in the GR-196-CORE layout (".sor").
 
-#include "core/CSignal.h"
+#include "core/CBellcoreSignal.h"
 #include "formats/bellcore/CGR196File.h"
 
-class CGR196Signal : public CSignal {
-public:
-    static constexpr int kKind = 1;
-
-    // Loads the file, then takes the levels (when "DataPts" holds any) over the acquisition
-    // range and the events in position order. Errors are shown; false leaves the signal empty.
-    bool Open(const std::string& path) override;
-    // Asks before writing back unsaved edits (see CSignal::SaveFile).
-    bool Save(const std::string& path) override;
-    void Clear() override;
-    int GetKind() const override { return kKind; }
-    int GetBitmapId() const override { return 137; }
-    double GetGroupIndex() const override;
-    int GetDescriptionCount() const override { return 5; }
-    bool GetDescription(int index, std::string& label, std::string& value) const override;
-    std::string GetLoadWarning() const override { return file_.GetLoadWarning(); }
-
-    CGR196File& GetFile() { return file_; }
-    const CGR196File& GetFile() const { return file_; }
-
-private:
-    void FillEvents();
-    void WriteBack();
-
-    CGR196File file_;
-};
+class CGR196Signal : public CBellcoreSignal<CGR196File, 1> {};
