@@ -1,0 +1,25 @@
+#pragma once
+// What lumetra-sor writes about one opened trace: a description for people, the samples as
+// CSV and everything as one JSON object for scripts. Each appends to a text, so a command
+// writes a whole file's output at once.
+
+#include <string>
+
+class CSignal;
+
+// "Bellcore GR-196-CORE", "Bellcore SR-4731", "Noyes M600"; "unknown" for another kind.
+std::string KindName(int kind);
+
+// Kind, the five parameter lines, points, range, the checksum verdict, the proprietary
+// blocks and the events as the event list shows them.
+void AppendInfo(const CSignal& signal, const std::string& path, std::string& text);
+
+// A header line, then one line per sample: distance (km) and displayed level (dB, the stored
+// level negated).
+void AppendCsv(const CSignal& signal, std::string& text);
+
+// One object and a newline: file, kind, format, parameters (the five lines as label/value
+// pairs, and every field of the file's parameter blocks or M600 header), loadWarning,
+// proprietaryBlocks, pointCount, startDistance, endDistance (km), events (every key event
+// field) and samples (the stored levels in dB, in file order). Texts are UTF-8.
+void AppendJson(const CSignal& signal, const std::string& path, std::string& text);
