@@ -36,6 +36,7 @@ void CSignal::Clear() {
     CTraceData::Clear();
     levelsModified_ = false;
     eventsModified_ = false;
+    fileWritten_ = false;
     fileName_.clear();
     events_.clear();
     selectedEvent_ = -1;
@@ -134,6 +135,7 @@ bool CSignal::OpenFile(const std::string& path, const std::function<void()>& loa
     fileName_ = path;
     try {
         load();
+        fileWritten_ = true;
         return true;
     } catch (const CException& e) {
         // A half-read file must not show as a trace.
@@ -158,11 +160,12 @@ bool CSignal::SaveFile(const std::string& path, const std::function<void()>& wri
             levelsModified_ = false;
             eventsModified_ = false;
         }
-        if (!modified && target == fileName_)
+        if (!modified && target == fileName_ && fileWritten_)
             return true;
         write(target);
         if (!path.empty())
             fileName_ = path;
+        fileWritten_ = true;
         return true;
     } catch (const CException& e) {
         levelsModified_ = levelsWereModified;

@@ -132,6 +132,9 @@ protected:
 
     bool levelsModified_ = false;
     bool eventsModified_ = false;
+    // The file under fileName_ holds what the file object would write: true after an open
+    // or a save, false for a copy or conversion, which a save under the same name must write.
+    bool fileWritten_ = false;
     std::string fileName_;
     std::vector<CKeyEvent> events_;
     int selectedEvent_ = -1;

@@ -188,16 +188,6 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
     return run.Status();
 }
 
-// The signal's file object written as it stands.
-void SaveFileObject(CSignal& signal, const std::string& path) {
-    if (auto* gr = dynamic_cast<CGR196Signal*>(&signal))
-        gr->GetFile().Save(path);
-    else if (auto* sr = dynamic_cast<CSR4731Signal*>(&signal))
-        sr->GetFile().Save(path);
-    else if (auto* m600 = dynamic_cast<CM600Signal*>(&signal))
-        m600->GetFile().Save(path);
-}
-
 // Save As: a signal of the wanted kind (the same one when it already is), then Save.
 void ConvertOne(CFileRun& run, const std::string& input, const std::string& output,
                 const CTarget& target) {
@@ -213,12 +203,6 @@ void ConvertOne(CFileRun& run, const std::string& input, const std::string& outp
             return;
         }
         result = converted.get();
-    }
-    // A converted signal keeps its old file name, and Save writes nothing when the target is
-    // that name and nothing was edited; converting a file onto itself must still write it.
-    if (converted && output == result->GetFileName()) {
-        SaveFileObject(*result, output);
-        return;
     }
     if (!result->Save(output)) {
         run.FailWithShown(input, "the file could not be saved");
