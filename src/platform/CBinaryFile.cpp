@@ -88,6 +88,7 @@ void CBinaryFile::OpenForRead(const std::string& path, std::size_t maxBytes) {
     fileBytes_ = std::move(buffer);
     view_ = fileBytes_.get();
     viewSize_ = done;
+    partial_ = static_cast<std::size_t>(info.st_size) > size;
     lockFd_ = fd;
     path_ = path;
     position_ = 0;
@@ -220,6 +221,7 @@ void CBinaryFile::Release() {
     fileBytes_.reset();
     view_ = nullptr;
     viewSize_ = 0;
+    partial_ = false;
     position_ = 0;
     mode_ = Mode::Closed;
 }

@@ -52,6 +52,8 @@ public:
     std::size_t Remaining() const { return position_ < viewSize_ ? viewSize_ - position_ : 0; }
     // Read mode: the whole contents.
     const std::uint8_t* GetData() const { return view_; }
+    // Read mode: the read stopped at its byte limit before the end of the file.
+    bool IsPartial() const { return partial_; }
     // Write mode: the bytes collected so far (after Close in memory mode, all of them).
     const std::vector<std::uint8_t>& GetBytes() const { return data_; }
 
@@ -80,5 +82,6 @@ private:
     std::unique_ptr<std::uint8_t[]> fileBytes_;
     const std::uint8_t* view_ = nullptr;
     std::size_t viewSize_ = 0;
+    bool partial_ = false;
     std::size_t position_ = 0;
 };

@@ -26,9 +26,7 @@ MapEntry ReadEntry(CBellcoreStream& stream) {
     return entry;
 }
 
-bool IsBellcoreMap(const std::string& path, bool srLayout) {
-    CBellcoreStream stream;
-    stream.OpenForRead(path);
+bool IsBellcoreMap(CBellcoreStream& stream, bool srLayout) {
     stream.ResetCounter();
     if (srLayout) {
         std::string tag;
@@ -51,6 +49,26 @@ bool IsBellcoreMap(const std::string& path, bool srLayout) {
     const bool sized = static_cast<std::uint32_t>(stream.GetCounter()) == mapSize;
     stream.Close();
     return sized;
+}
+
+// Recognition reads the head of the file, where the map is; only a map that runs past the
+// head, or a file that ends inside it, needs the whole file to give the same answer.
+bool IsBellcoreMap(const std::string& path, bool srLayout) {
+    constexpr std::size_t kHeadBytes = 64 * 1024;
+    {
+        CBellcoreStream head;
+        head.OpenForRead(path, kHeadBytes);
+        const bool partial = head.IsPartial();
+        try {
+            return IsBellcoreMap(head, srLayout);
+        } catch (const COtdrException&) {
+            if (!partial)
+                throw;
+        }
+    }
+    CBellcoreStream whole;
+    whole.OpenForRead(path);
+    return IsBellcoreMap(whole, srLayout);
 }
 
 } // namespace

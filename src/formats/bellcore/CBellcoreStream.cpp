@@ -76,10 +76,10 @@ void CBellcoreStream::OpenForWrite(const std::string& path) {
     mode_ = kWriting;
 }
 
-void CBellcoreStream::OpenForRead(const std::string& path) {
+void CBellcoreStream::OpenForRead(const std::string& path, std::size_t maxBytes) {
     Abandon();
     try {
-        file_.OpenForRead(path);
+        file_.OpenForRead(path, maxBytes);
     } catch (const CFileException& e) {
         throw COtdrException(FormatOpenMessage(kMsgCannotOpenRead, e));
     }

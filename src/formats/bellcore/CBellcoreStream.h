@@ -28,7 +28,10 @@ public:
     ~CBellcoreStream() = default;
 
     void OpenForWrite(const std::string& path);
-    void OpenForRead(const std::string& path);
+    // At most maxBytes from the start of the file are read.
+    void OpenForRead(const std::string& path, std::size_t maxBytes = SIZE_MAX);
+    // Read mode: the file goes on beyond the bytes read.
+    bool IsPartial() const { return file_.IsPartial(); }
     // The same, over bytes in memory (tests, fuzzers, benchmarks). After Close the written
     // bytes are in GetWrittenBytes().
     void OpenForRead(std::vector<std::uint8_t> bytes);

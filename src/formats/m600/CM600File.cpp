@@ -155,7 +155,7 @@ std::size_t CM600Event::GetSize() const {
 
 bool IsM600File(const std::string& path) {
     CBellcoreStream stream(CBellcoreStream::kAdditive);
-    stream.OpenForRead(path);
+    stream.OpenForRead(path, 2);
     if (stream.GetRemaining() < 2)
         return false;
     std::uint16_t signature = 0;

@@ -274,3 +274,30 @@ TEST(BellcoreFile, EmptyEntriesAreAbsentBlocks) {
     bytes[11] = 0;
     EXPECT_EQ(LoadError(file, bytes), kMsgNoSuchBlock);
 }
+
+TEST(BellcoreFile, RecognitionReadsPastTheHeadOnlyWhenTheMapDoes) {
+    CScratchDir dir;
+    // A map of some 80 KB: thousands of vendor blocks.
+    CGR196File big;
+    FillTrace(big);
+    for (int i = 0; i < 5000; ++i) {
+        auto block = std::make_unique<CProprietaryBlock>("Vendor block " + std::to_string(i), 100);
+        block->SetData({static_cast<std::uint8_t>(i)});
+        big.GetProprietaryBlocks().push_back(std::move(block));
+    }
+    const std::string path = dir.Path("big.sor");
+    big.Save(path);
+    EXPECT_TRUE(IsGR196File(path));
+    EXPECT_FALSE(IsSR4731File(path));
+
+    // Cut inside that map: the whole file is read, and it ends in the map.
+    auto bytes = ReadAll(path);
+    bytes.resize(70000);
+    WriteAll(path, bytes);
+    try {
+        IsGR196File(path);
+        FAIL();
+    } catch (const COtdrException& e) {
+        EXPECT_EQ(e.GetErrorMessage(), kMsgCannotRead);
+    }
+}
