@@ -4,6 +4,8 @@
 #include "platform/CException.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -23,7 +25,9 @@ std::uint8_t ScaleIndexFor(float level) {
     const double value = level;
     if (!(value > 0.0))
         return kNoScale;
-    if (value * kRawPerDb[kUnitScale] > kMaxRaw)
+    // The raw value is truncated, so 65.535 dB, held as a float a little above it, still
+    // fits scale 1; only a raw value from 65536 on needs the coarser scale.
+    if (value * kRawPerDb[kUnitScale] >= kMaxRaw + 1.0)
         return kCoarsestScale;
     for (std::uint8_t index = kUnitScale; index > 0; --index)
         if (value * kRawPerDb[index] >= kMinRaw)
@@ -40,11 +44,20 @@ std::uint16_t RawFor(float level, std::uint8_t scale) {
     return static_cast<std::uint16_t>(raw);
 }
 
+// Each level is the least float not below raw × scale factor millionths of a dB, so that the
+// truncating builder gives the raw value back. The nearest float lies below it for about half
+// the values, and every rebuild of edited levels would lose a unit on those.
 void FillLevels(const CScaleGroup& group, float* levels) {
-    const double perRaw = group.GetScaleFactor() * 0.001 * 0.001;
+    const double factor = group.GetScaleFactor();
     const std::vector<std::uint16_t>& points = group.GetPoints();
-    for (std::size_t i = 0; i < points.size(); ++i)
-        levels[i] = static_cast<float>(points[i] * perRaw);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        // Both products are exact in a double: below 2^32, and 24 bits times 1e6.
+        const double millionths = points[i] * factor;
+        float level = static_cast<float>(millionths * 1e-6);
+        if (static_cast<double>(level) * 1e6 < millionths)
+            level = std::nextafter(level, std::numeric_limits<float>::infinity());
+        levels[i] = level;
+    }
 }
 
 } // namespace

@@ -10,7 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-// Points sharing one scale: level = raw × scale × 0.001 dB.
+// Points sharing one scale: level = raw × scale × 0.001 dB, held as the least float not below
+// it, so that building groups from unchanged levels gives the same raw values.
 class CScaleGroup {
 public:
     // Point count of the group.

@@ -91,6 +91,30 @@ TEST(DataPts, InstrumentGroupsAreKeptUntilTheLevelsChange) {
     EXPECT_THROW(block.SetLevels(-1, levels.data()), COtdrException);
 }
 
+TEST(DataPts, LevelsHandedBackUnchangedKeepTheirRawValues) {
+    // Each scale over the raw values the builder gives it, 65535 at scale 1 among them: the
+    // nearest floats of about half of them truncated a unit lower, and 65.535 dB moved to
+    // scale 10 and lost 0.005 dB, on every save of edited levels.
+    const struct {
+        std::uint16_t factor;
+        unsigned first, last;
+    } ranges[] = {{1, 0, 9999},
+                  {10, 1000, 9999},
+                  {100, 1000, 9999},
+                  {1000, 1000, 65535},
+                  {10000, 6554, 65535}};
+    for (const auto& range : ranges) {
+        std::vector<std::uint16_t> raw;
+        for (unsigned value = range.first; value <= range.last; ++value)
+            raw.push_back(static_cast<std::uint16_t>(value));
+        const std::vector<std::uint8_t> stored =
+            Block(static_cast<std::uint32_t>(raw.size()), {{range.factor, raw}});
+        CDataPts read;
+        ASSERT_EQ(ReadBlock(read, stored), "");
+        EXPECT_TRUE(WriteLevels(read.GetLevels()) == stored) << "factor " << range.factor;
+    }
+}
+
 TEST(DataPts, TotalsThatDoNotAddUpLeaveNoLevels) {
     CDataPts block;
     ASSERT_EQ(ReadBlock(block, Block(2, {{1000, {1, 2}}})), "");
