@@ -121,11 +121,14 @@ CTraceSynthesizer::CTraceSynthesizer(const CSynthOptions& options) : options_(op
         throw CAbortException("The wavelength must be 800 to 1700 nm");
     if (options.pulseWidth < 0 || options.pulseWidth > 65535)
         throw CAbortException("The pulse width must be 1 to 65535 ns");
+    if (options.groupIndex != 0.0 && !(options.groupIndex >= 1.0 && options.groupIndex <= 2.0))
+        throw CAbortException("The group index must be 1 to 2");
 
     const CFibreData fibre = FibreAt(options.wavelength);
     attenuation_ = fibre.attenuation;
     // Kept at the files' resolution so that positions convert exactly as a reader's will.
-    groupIndexStored_ = static_cast<std::uint32_t>(std::lround(fibre.groupIndex * 100000.0));
+    const double groupIndex = options.groupIndex != 0.0 ? options.groupIndex : fibre.groupIndex;
+    groupIndexStored_ = static_cast<std::uint32_t>(std::lround(groupIndex * 100000.0));
     groupIndex_ = DecodeScaled<double, std::uint32_t>(groupIndexStored_, kScaleGroupIndex);
     backscatter_ = std::round(fibre.backscatter * 10.0) / 10.0;
 

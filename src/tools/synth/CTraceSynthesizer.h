@@ -22,6 +22,8 @@ struct CSynthOptions {
     std::uint64_t seed = 1;
     // ns; 0 lets the synthesizer pick the shortest pulse that sees the whole fibre.
     int pulseWidth = 0;
+    // 1 to 2; 0 takes the fibre's own at the wavelength.
+    double groupIndex = 0.0;
     // Acquisition time, seconds since 1970 (fixed so that files are reproducible).
     std::uint32_t timeStamp = 1735732800; // 2025-01-01 12:00 UTC
 };
