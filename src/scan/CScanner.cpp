@@ -41,10 +41,6 @@ void WriteLocal(const std::string& path, const std::vector<std::uint8_t>& bytes)
     file.Close();
 }
 
-std::string Describe(const std::exception& e) {
-    return e.what();
-}
-
 } // namespace
 
 CScanner::CScanner(const CAppSettings& settings) : appSettings_(settings) {}
@@ -130,7 +126,7 @@ void CScanner::Run() {
         } catch (const CException& e) {
             ShowError(e.GetErrorMessage());
         } catch (const std::exception& e) {
-            ShowError(Describe(e));
+            ShowError(e.what());
         }
     } else {
         exitCode = -1;
@@ -191,7 +187,7 @@ bool CScanner::OpenRun() {
         ShowError(e.GetErrorMessage());
         return false;
     } catch (const std::exception& e) {
-        ShowError(Describe(e));
+        ShowError(e.what());
         return false;
     }
     request_.Set();
