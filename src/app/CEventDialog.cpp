@@ -1,0 +1,187 @@
+#include "app/CEventDialog.h"
+
+#include "core/CSignal.h"
+#include "platform/CPrompts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr const char* kEnterNumber = "Введите число.";
+
+QString Utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QComboBox* MakeList(std::initializer_list<const char*> items, QWidget* parent) {
+    auto* list = new QComboBox(parent);
+    for (const char* item : items)
+        list->addItem(Utf8(item));
+    return list;
+}
+
+// An edit with its unit to the right.
+QWidget* WithUnit(QLineEdit* edit, const char* unit, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(edit, 1);
+    auto* label = new QLabel(Utf8(unit), row);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("dB/km")));
+    layout->addWidget(label);
+    return row;
+}
+
+// A decimal number, with a point or the comma Russian keyboards give.
+std::optional<double> ParseNumber(const QString& text) {
+    QString number = text.trimmed();
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+QString NumberText(double value) {
+    return QString::number(value, 'g', 15);
+}
+
+} // namespace
+
+CEventDialog::CEventDialog(CSignal& signal, QWidget* parent) : QDialog(parent), signal_(signal) {
+    setWindowTitle(Utf8("Параметры события"));
+    QFont font(QStringLiteral("MS Shell Dlg"));
+    font.setPointSize(8);
+    setFont(font);
+    BuildControls();
+
+    index = signal_.GetSelectedEvent();
+    const CKeyEvent event = signal_.GetEvent(index);
+    type = event.GetType();
+    status = event.GetMarker();
+    method = event.GetMethod();
+    location = Truncate4(event.GetPosition());
+    loss = Truncate4(event.GetLoss());
+    reflectance = Truncate4(event.GetReflectance());
+    attenuation = Truncate4(event.GetAttenuation());
+    changed = event.GetFlag();
+    PutFields();
+    EnableEdits();
+}
+
+double CEventDialog::Truncate4(double value) {
+    return std::trunc(value * 10000.0 + 0.5) * 0.0001;
+}
+
+void CEventDialog::BuildControls() {
+    auto* parameters = new QGroupBox(Utf8("Параметры"), this);
+    typeList = MakeList({"Потеря", "Отражение", "Другое"}, parameters);
+    statusList = MakeList({"Обычное", "Начало", "Конец"}, parameters);
+    methodList = MakeList({"2 точки", "LS", "Другое"}, parameters);
+    changedCheck = new QCheckBox(Utf8("Изменено"), parameters);
+    auto* left = new QFormLayout(parameters);
+    left->addRow(Utf8("Тип"), typeList);
+    left->addRow(Utf8("Статус"), statusList);
+    left->addRow(Utf8("Метод"), methodList);
+    left->addRow(changedCheck);
+
+    auto* data = new QGroupBox(Utf8("Данные"), this);
+    locationEdit = new QLineEdit(data);
+    lossEdit = new QLineEdit(data);
+    reflectanceEdit = new QLineEdit(data);
+    attenuationEdit = new QLineEdit(data);
+    auto* right = new QFormLayout(data);
+    right->addRow(Utf8("Место"), WithUnit(locationEdit, "km", data));
+    right->addRow(Utf8("Потери"), WithUnit(lossEdit, "dB", data));
+    right->addRow(Utf8("Отражение"), WithUnit(reflectanceEdit, "dB", data));
+    right->addRow(Utf8("Ослабление"), WithUnit(attenuationEdit, "dB/km", data));
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* acceptButton = buttons->addButton(Utf8("Принять"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(Utf8("Отменить"), QDialogButtonBox::RejectRole);
+    acceptButton->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CEventDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CEventDialog::reject);
+
+    auto* groups = new QHBoxLayout;
+    groups->addWidget(parameters);
+    groups->addWidget(data);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(groups);
+    layout->addWidget(buttons);
+
+    connect(typeList, &QComboBox::currentIndexChanged, this, [this](int chosen) {
+        type = chosen;
+        EnableEdits();
+    });
+}
+
+void CEventDialog::PutFields() {
+    typeList->setCurrentIndex(type);
+    statusList->setCurrentIndex(status);
+    methodList->setCurrentIndex(method);
+    locationEdit->setText(NumberText(location));
+    lossEdit->setText(NumberText(loss));
+    reflectanceEdit->setText(NumberText(reflectance));
+    attenuationEdit->setText(NumberText(attenuation));
+    changedCheck->setChecked(changed);
+}
+
+bool CEventDialog::ReadFields() {
+    const std::pair<QLineEdit*, double*> edits[] = {{locationEdit, &location},
+                                                    {lossEdit, &loss},
+                                                    {reflectanceEdit, &reflectance},
+                                                    {attenuationEdit, &attenuation}};
+    for (const auto& [edit, field] : edits) {
+        const std::optional<double> value = ParseNumber(edit->text());
+        if (!value) {
+            GetPrompts().Show(kEnterNumber, kProgramTitle, CPrompts::Icon::Warning);
+            edit->setFocus();
+            edit->selectAll();
+            return false;
+        }
+        *field = *value;
+    }
+    type = typeList->currentIndex();
+    status = statusList->currentIndex();
+    method = methodList->currentIndex();
+    changed = changedCheck->isChecked();
+    return true;
+}
+
+void CEventDialog::EnableEdits() {
+    lossEdit->setEnabled(type == 0);
+    reflectanceEdit->setEnabled(type != 0);
+    attenuationEdit->setEnabled(type != 0);
+}
+
+void CEventDialog::accept() {
+    if (!ReadFields())
+        return;
+    // The description and the file record are not in the dialog; an edit must not lose them.
+    const CKeyEvent previous = signal_.GetEvent(index);
+    CKeyEvent event;
+    event.SetFileIndex(previous.GetFileIndex());
+    event.SetComment(previous.GetComment());
+    event.SetType(type);
+    event.SetMarker(status);
+    event.SetMethod(method);
+    event.SetPosition(static_cast<float>(location));
+    event.SetLoss(static_cast<float>(loss));
+    event.SetAttenuation(static_cast<float>(attenuation));
+    event.SetReflectance(reflectance);
+    event.SetFlag(changed);
+    signal_.SetEvent(index, event);
+    QDialog::accept();
+}

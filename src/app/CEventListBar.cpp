@@ -1,0 +1,59 @@
+#include "app/CEventListBar.h"
+
+#include "app/CEventDialog.h"
+#include "app/CEventListCtrl.h"
+#include "core/CSignal.h"
+#include "platform/CPrompts.h"
+#include "project/CWorkspace.h"
+
+namespace {
+
+constexpr const char* kAskDeleteEvent = "Удалить это событие?";
+constexpr const char* kCaptionConfirmation = "Подтверждение";
+
+} // namespace
+
+CEventListBar::CEventListBar(CWorkspace& workspace, QWidget* parent)
+    : CDockPane(kId, QStringLiteral("Список Событий"), QSize(300, 100), parent),
+      workspace_(workspace), list_(new CEventListCtrl(workspace, this)) {
+    setWidget(list_);
+}
+
+CSignal* CEventListBar::ActiveSignal() const {
+    CSignalEntry* entry = workspace_.ActiveEntry();
+    return entry ? entry->GetTrace() : nullptr;
+}
+
+int CEventListBar::CurrentEvent() const {
+    CSignal* signal = ActiveSignal();
+    if (!signal)
+        return -1;
+    const int index = signal->GetSelectedEvent();
+    return index >= 0 && index < signal->GetEventCount() ? index : -1;
+}
+
+void CEventListBar::AddEvent() {
+    CSignal* signal = ActiveSignal();
+    if (!signal)
+        return;
+    signal->AddEvent();
+    CEventDialog dialog(*signal, window());
+    dialog.exec();
+}
+
+void CEventListBar::EditEvent() {
+    CSignal* signal = ActiveSignal();
+    if (!signal || CurrentEvent() < 0)
+        return;
+    CEventDialog dialog(*signal, window());
+    dialog.exec();
+}
+
+void CEventListBar::DeleteEvent() {
+    CSignal* signal = ActiveSignal();
+    const int index = CurrentEvent();
+    if (!signal || index < 0)
+        return;
+    if (GetPrompts().AskYesNo(kAskDeleteEvent, kCaptionConfirmation, CPrompts::Icon::Question))
+        signal->DeleteEvent(index);
+}

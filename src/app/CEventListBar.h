@@ -1,0 +1,36 @@
+#pragma once
+// The event list pane and the three event commands of the main frame: add an event, edit the
+// selected event, delete the selected event.
+
+#include "app/CDockPane.h"
+
+class CEventListCtrl;
+class CSignal;
+class CWorkspace;
+
+class CEventListBar : public CDockPane {
+    Q_OBJECT
+
+public:
+    static constexpr int kId = 101;
+
+    explicit CEventListBar(CWorkspace& workspace, QWidget* parent = nullptr);
+
+    CEventListCtrl& List() { return *list_; }
+
+    // A default event appended to the active signal and edited; cancelling the dialog keeps
+    // it. Nothing without an active signal.
+    void AddEvent();
+    // The event dialog on the selected event, when there is one.
+    void EditEvent();
+    // Deletes the selected event after the user agreed.
+    void DeleteEvent();
+
+private:
+    CSignal* ActiveSignal() const;
+    // The selected event index when it lies within the events, else -1.
+    int CurrentEvent() const;
+
+    CWorkspace& workspace_;
+    CEventListCtrl* list_;
+};

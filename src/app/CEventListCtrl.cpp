@@ -1,0 +1,120 @@
+#include "app/CEventListCtrl.h"
+
+#include "app/AppArt.h"
+#include "core/CSignal.h"
+#include "display/PlotArt.h"
+#include "platform/CMessageTarget.h"
+#include "project/CWorkspace.h"
+
+#include <QHeaderView>
+#include <QPixmap>
+
+#include <array>
+
+namespace {
+
+struct Column {
+    const char* header;
+    int width;
+};
+
+constexpr std::array<Column, CEventListCtrl::kColumnCount> kColumns{{
+    {"Номер", 50},
+    {"Тип события", 100},
+    {"Расстояние (km)", 100},
+    {"Потери (dB)", 100},
+    {"Отражение (dB)", 100},
+    {"Ослабление (dB/km)", 100},
+    {"Описание", 300},
+}};
+
+QString Text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+} // namespace
+
+CEventListCtrl::CEventListCtrl(CWorkspace& workspace, QWidget* parent)
+    : QTreeWidget(parent), workspace_(workspace) {
+    setObjectName(QStringLiteral("eventList"));
+    setColumnCount(kColumnCount);
+    QStringList headers;
+    for (const Column& column : kColumns)
+        headers << QString::fromUtf8(column.header);
+    setHeaderLabels(headers);
+    for (int i = 0; i < kColumnCount; ++i) {
+        setColumnWidth(i, kColumns[static_cast<std::size_t>(i)].width);
+        headerItem()->setTextAlignment(i, Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    header()->setStretchLastSection(false);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setFrameShadow(QFrame::Sunken);
+    setIconSize(QSize(16, 16));
+    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] { OnSelectionChanged(); });
+}
+
+QImage CEventListCtrl::EventIcon(int index, std::uint32_t colour) {
+    const QImage cell = EventListImages().Cell(index);
+    return cell.isNull() ? cell : RecolourBlack(cell, colour);
+}
+
+void CEventListCtrl::Refill() {
+    clear();
+    CSignalEntry* entry = workspace_.ActiveEntry();
+    if (!entry)
+        return;
+    std::array<QIcon, kEventIconCount> icons;
+    for (int i = 0; i < kEventIconCount; ++i)
+        icons[static_cast<std::size_t>(i)] =
+            QIcon(QPixmap::fromImage(EventIcon(i, entry->GetColour())));
+
+    CSignal* signal = entry->GetTrace();
+    if (!signal)
+        return;
+    const int count = signal->GetEventCount();
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const CKeyEvent event = signal->GetEvent(i);
+        auto* row = new QTreeWidgetItem;
+        row->setIcon(0, icons[static_cast<std::size_t>(event.GetImageIndex())]);
+        row->setData(0, kFileIndexRole, event.GetFileIndex());
+        row->setText(0, QStringLiteral(" %1").arg(i + 1));
+        row->setText(1, Text(event.GetTypeName()));
+        row->setText(2, Text(event.GetPositionText()));
+        row->setText(3, Text(event.GetLossText()));
+        row->setText(4, Text(event.GetReflectanceText()));
+        row->setText(5, Text(event.GetAttenuationText()));
+        row->setText(6, Text(event.GetComment()));
+        rows.append(row);
+    }
+    addTopLevelItems(rows);
+    const int selected = signal->GetSelectedEvent();
+    if (selected >= 0 && selected < count) {
+        QTreeWidgetItem* row = topLevelItem(selected);
+        setCurrentItem(row);
+        scrollToItem(row);
+    }
+}
+
+int CEventListCtrl::SelectedRow() const {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
+}
+
+void CEventListCtrl::OnSelectionChanged() {
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    CSignalEntry* entry = workspace_.ActiveEntry();
+    CSignal* signal = entry ? entry->GetTrace() : nullptr;
+    if (!signal)
+        return;
+    signal->SetSelectedEvent(row);
+    PostToMain(kMsgRedrawView);
+}

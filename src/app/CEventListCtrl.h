@@ -1,0 +1,34 @@
+#pragma once
+// The key events of the active signal as a report list: number, type, distance, loss,
+// reflection, attenuation and description, each row with its event's icon in the colour of
+// the trace. Choosing a row makes that event the signal's selected one.
+
+#include <QImage>
+#include <QTreeWidget>
+
+#include <cstdint>
+
+class CWorkspace;
+
+class CEventListCtrl : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kColumnCount = 7;
+    // The row's file record index (-1 for an event added here).
+    static constexpr int kFileIndexRole = Qt::UserRole;
+
+    explicit CEventListCtrl(CWorkspace& workspace, QWidget* parent = nullptr);
+
+    // Rebuilds every row from the active signal and selects its selected event's row.
+    void Refill();
+    // The icon of an event icon index (0..4) in a trace colour; null outside the range.
+    static QImage EventIcon(int index, std::uint32_t colour);
+    // The selected row, -1 for none.
+    int SelectedRow() const;
+
+private:
+    void OnSelectionChanged();
+
+    CWorkspace& workspace_;
+};

@@ -1,0 +1,19 @@
+#pragma once
+// A list of text rows in two columns, caption and value: the parameters pane and the markers
+// pane of the main frame.
+
+#include <QTreeWidget>
+
+class CTextListPane : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    explicit CTextListPane(const QString& name, QWidget* parent = nullptr);
+
+    void AddRow(const QString& caption, const QString& value);
+    // Sets the value of an existing row; nothing for a row that is not there.
+    void SetValue(int row, const QString& value);
+    int RowCount() const { return topLevelItemCount(); }
+    QString Caption(int row) const;
+    QString Value(int row) const;
+};
