@@ -101,6 +101,7 @@ public:
     using CTraceData::GetMinLevel;
     using CTraceData::GetPointCount;
     using CTraceData::GetRange;
+    using CTraceData::GetRevision;
     using CTraceData::GetStartDistance;
 
 protected:

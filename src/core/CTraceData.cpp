@@ -2,6 +2,7 @@
 
 #include "platform/CException.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -155,8 +156,14 @@ private:
 
 } // namespace
 
+std::uint64_t CTraceData::NextRevision() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
 void CTraceData::SetLevels(std::vector<float> levels, float start, float end) {
     levels_ = std::move(levels);
+    revision_ = NextRevision();
     startDistance_ = start;
     endDistance_ = end;
     // The bounds are in the displayed sense and always include 0; NaN samples take no part.
@@ -177,6 +184,7 @@ void CTraceData::Clear() {
 void CTraceData::OffsetLevels(float delta) {
     for (float& sample : levels_)
         sample += delta;
+    revision_ = NextRevision();
 }
 
 CWorldRect CTraceData::GetBounds() const {

@@ -3,12 +3,14 @@
 // the displayed axis grows upwards) over distances in km, and its screen projection.
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 // A device pixel.
 struct CScreenPoint {
     int x = 0;
     int y = 0;
+    friend bool operator==(const CScreenPoint&, const CScreenPoint&) = default;
 };
 
 // Device pixels, edges included.
@@ -38,6 +40,9 @@ public:
     void OffsetLevels(float delta);
 
     std::size_t GetPointCount() const { return levels_.size(); }
+    // Changes whenever the samples do (load, clear, offset) and is never the same for two
+    // different sets of samples, so a cache built from them can tell that it is stale.
+    std::uint64_t GetRevision() const { return revision_; }
     const std::vector<float>& GetLevels() const { return levels_; }
     // Largest displayed level (minus a sample), never below 0.
     float GetMaxLevel() const { return maxLevel_; }
@@ -71,9 +76,12 @@ public:
     int BuildPolylineFull(std::vector<CScreenPoint>& points, const CScreenRect& rect) const;
 
 private:
+    static std::uint64_t NextRevision();
+
     std::vector<float> levels_;
     float maxLevel_ = 0.0f;
     float minLevel_ = 0.0f;
     float startDistance_ = 0.0f;
     float endDistance_ = 0.0f;
+    std::uint64_t revision_ = NextRevision();
 };
