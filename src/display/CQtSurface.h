@@ -6,6 +6,7 @@
 #include "display/DrawSurface.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 
 class QPaintDevice;
@@ -43,11 +44,18 @@ public:
     void StretchBitmap(const QImage& image, const CPixelRect& target) override;
     void Copy(int x, int y, const QImage& image) override;
 
-    // For what the surface does not cover (a printer's pages).
-    QPainter& Painter() { return painter_; }
+    // For what the surface does not cover (a printer's pages). The caller may change any
+    // painter state, so the line pen is set again before the next line.
+    QPainter& Painter() {
+        linePenApplied_ = false;
+        return painter_;
+    }
 
 private:
     void ApplyLinePen();
+    // Whether a thin solid line may be drawn as a fill of its pixels.
+    bool FillsLines() const;
+    void FillLine(int x0, int y0, int x1, int y1);
     // Fills, text and images copy whatever the raster mode of the lines.
     void UseCopyMode();
 
@@ -56,6 +64,11 @@ private:
     RasterMode mode_ = RasterMode::Copy;
     LogFont logFont_;
     QFont font_;
+    // Measures font_ on the device; kept with it, as every label is measured.
+    QFontMetrics metrics_;
+    // The painter holds the pen, brush and composition of the lines, so lines in a row
+    // (ticks, grid pieces) do not set them again.
+    bool linePenApplied_ = false;
     std::uint32_t textColour_ = 0x000000;
     std::uint32_t textBackground_ = 0xFFFFFF;
     int currentX_ = 0;

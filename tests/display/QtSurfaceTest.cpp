@@ -7,11 +7,14 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -125,6 +128,76 @@ TEST(QtSurfaceTest, FillsEdgesAndPatternsCoverExactlyTheirPixels) {
     EXPECT_EQ(image.pixel(44, 49), qRgb(0, 0, 255));
     EXPECT_EQ(image.pixel(44, 48), qRgb(0, 255, 0));
     EXPECT_EQ(image.pixel(48, 46), kWhite);
+}
+
+// The first pixel where two images of one size differ, (-1, -1) for none.
+QPoint FirstDifference(const QImage& a, const QImage& b) {
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return {x, y};
+        }
+    }
+    return {-1, -1};
+}
+
+// The surface draws thin level and upright lines as fills and lets Qt write traces straight
+// into the image; both must leave the very pixels Qt's own line drawing leaves.
+TEST(QtSurfaceTest, FastLinesAndTracesMatchQtsOwnDrawingPixelForPixel) {
+    std::mt19937 random(11);
+    QImage background(160, 120, QImage::Format_RGB32);
+    for (int y = 0; y < background.height(); ++y) {
+        for (int x = 0; x < background.width(); ++x)
+            background.setPixel(x, y, 0xFF000000u | (random() & 0xFFFFFFu));
+    }
+    std::uniform_int_distribution<int> coordinate(-20, 180);
+    for (int round = 0; round < 200; ++round) {
+        const bool notXor = round % 2 == 1;
+        const std::uint32_t colour = random() & 0xFFFFFFu;
+        std::vector<std::array<int, 4>> lines;
+        for (int i = 0; i < 12; ++i) {
+            const int x = coordinate(random);
+            const int y = coordinate(random);
+            // A line to the current point draws nothing, where Qt would draw a dot.
+            const int length = std::max(1, coordinate(random) - 80) * (i % 4 < 2 ? 1 : -1);
+            lines.push_back(i % 2 == 0 ? std::array{x, y, x + length, y}
+                                       : std::array{x, y, x, y + length});
+        }
+        std::vector<CScreenPoint> trace;
+        for (int x = 0; x < 40; ++x) {
+            trace.push_back({20 + x, coordinate(random) / 2});
+            trace.push_back({20 + x, coordinate(random) / 2});
+        }
+
+        QImage expected = background.copy();
+        {
+            QPainter painter(&expected);
+            QPen pen(ToQColor(colour));
+            pen.setWidth(1);
+            pen.setCapStyle(Qt::FlatCap);
+            painter.setPen(pen);
+            painter.setCompositionMode(notXor ? QPainter::RasterOp_NotSourceXorDestination
+                                              : QPainter::CompositionMode_SourceOver);
+            for (const auto& [x0, y0, x1, y1] : lines)
+                painter.drawLine(x0, y0, x1, y1);
+            std::vector<QPoint> points;
+            for (const CScreenPoint& p : trace)
+                points.emplace_back(p.x, p.y);
+            painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+        }
+        QImage image = background.copy();
+        {
+            CQtSurface surface(image);
+            surface.SetPen({PenStyle::Solid, 1, colour});
+            surface.SetRasterMode(notXor ? RasterMode::NotXor : RasterMode::Copy);
+            for (const auto& [x0, y0, x1, y1] : lines) {
+                surface.MoveTo(x0, y0);
+                surface.LineTo(x1, y1);
+            }
+            surface.Polyline(trace);
+        }
+        ASSERT_EQ(FirstDifference(image, expected), QPoint(-1, -1)) << "round " << round;
+    }
 }
 
 TEST(QtSurfaceTest, ImagesKeepWhiteTransparentAndGreyHasNoBlack) {
