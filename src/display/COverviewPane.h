@@ -1,0 +1,35 @@
+#pragma once
+// The overview pane: the whole active trace in its entry's colour on white, with the trace
+// view's visible window drawn over it as a rectangle in the marker colour. It asks the main
+// frame for the window with kMsgGetWorldWindow, whose l points to a CWorldRect to fill
+// (viewLeft, viewTop, viewRight, viewBottom); without an answer the rectangle frames the
+// whole trace.
+
+#include "display/DrawSurface.h"
+
+#include <QFrame>
+
+#include <vector>
+
+class CWorkspace;
+
+class COverviewPane : public QFrame {
+    Q_OBJECT
+
+public:
+    // The workspace and the settings must outlive the pane.
+    COverviewPane(CWorkspace& workspace, const CAppSettings& settings, QWidget* parent = nullptr);
+    ~COverviewPane() override;
+
+    // Everything the pane shows, on a surface covering the client rectangle.
+    void PaintTo(CDrawSurface& surface, const CPixelRect& client);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    CWorkspace& workspace_;
+    const CAppSettings& settings_;
+    // 2 * (client width + 1) points, sized again when the width changes.
+    std::vector<CScreenPoint> pointBuffer_;
+};

@@ -1,0 +1,335 @@
+#include "display/CTracePlot.h"
+
+#include "core/CSignal.h"
+#include "display/PlotArt.h"
+#include "display/TraceGeometry.h"
+#include "platform/CMessageTarget.h"
+#include "project/CWorkspace.h"
+#include "scan/CAppSettings.h"
+
+#include <QMouseEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+
+namespace {
+
+// Folds one extent value into the range; values that are not finite take no part.
+void Lower(float& range, float value) {
+    if (std::isfinite(value) && value < range)
+        range = value;
+}
+
+void Raise(float& range, float value) {
+    if (std::isfinite(value) && value > range)
+        range = value;
+}
+
+} // namespace
+
+CTracePlot::CTracePlot(CWorkspace& workspace, const CAppSettings& appSettings, QWidget* parent)
+    : CPlotWnd(appSettings, parent), workspace_(workspace), eventImages_(EventImages()) {
+    verticalCaption = QStringLiteral("Уровень (dB)");
+    horizontalCaption = QStringLiteral("Расстояние (km)");
+    labelDecimals = 2;
+    markerA = static_cast<float>(viewLeft);
+    markerB = static_cast<float>(viewRight);
+}
+
+CTracePlot::~CTracePlot() = default;
+
+CSignal* CTracePlot::ActiveSignal() const {
+    CSignalEntry* entry = workspace_.ActiveEntry();
+    return entry ? entry->GetTrace() : nullptr;
+}
+
+// --- Range and window -----------------------------------------------------------------------
+
+void CTracePlot::RecalcRange() {
+    hasData = false;
+    float lowestStart = 0.0f;
+    float highestEnd = 0.0f;
+    float highestTop = 0.0f;
+    float lowestBottom = 0.0f;
+    for (int i = 0; i < workspace_.GetProjectCount(); ++i) {
+        CProject& project = workspace_.GetProject(i);
+        for (int j = 0; j < project.GetEntryCount(); ++j) {
+            const CSignal* signal = project.GetEntry(j).GetTrace();
+            if (!signal)
+                continue;
+            Lower(lowestStart, signal->GetStartDistance());
+            Raise(highestEnd, signal->GetEndDistance());
+            Raise(highestTop, signal->GetMaxLevel());
+            Lower(lowestBottom, signal->GetMinLevel());
+            hasData = true;
+        }
+    }
+    if (hasData) {
+        fullLeft = lowestStart;
+        fullRight = highestEnd;
+        fullTop = highestTop;
+        fullBottom = lowestBottom;
+        ClampViewToFull(*this);
+    }
+    update();
+}
+
+void CTracePlot::SetHorzWindow(double from, double to) {
+    // Written so that a bound that is not a number gives way to the full range.
+    viewLeft = from > fullLeft ? from : fullLeft;
+    viewRight = to < fullRight ? to : fullRight;
+    // An event beyond the trace's end asks for a window outside the range.
+    if (!(viewLeft < viewRight)) {
+        viewLeft = fullLeft;
+        viewRight = fullRight;
+    }
+    update();
+}
+
+CWorldRect CTracePlot::GetWorldWindow() const {
+    return {viewLeft, viewTop, viewRight, viewBottom};
+}
+
+// --- Drawing --------------------------------------------------------------------------------
+
+void CTracePlot::DrawSignal(CDrawSurface& surface, const CPixelRect& plot, const CSignal& signal,
+                            std::uint32_t colour) {
+    const std::span<const CScreenPoint> points =
+        projector.Project(signal.GetTraceData(), {plot.left, plot.top, plot.right, plot.bottom},
+                          static_cast<float>(viewLeft), static_cast<float>(viewTop),
+                          static_cast<float>(viewRight), static_cast<float>(viewBottom));
+    if (points.empty())
+        return;
+    surface.SetPen({PenStyle::Solid, 1, colour});
+    surface.Polyline(points);
+}
+
+void CTracePlot::DrawEventIcons(CDrawSurface& surface, const CPixelRect& plot,
+                                const CSignal& signal) {
+    const int count = signal.GetEventCount();
+    const int selected = signal.GetSelectedEvent();
+    const auto draw = [&](int index, int imageOffset) {
+        const CKeyEvent event = signal.GetEvent(index);
+        if (const auto at = EventIconPlace(plot, viewLeft, viewRight, event.GetPosition()))
+            surface.DrawImage(eventImages_, event.GetImageIndex() + imageOffset, at->x, at->y,
+                              false);
+    };
+    for (int i = 0; i < count; ++i) {
+        if (i != selected)
+            draw(i, 0);
+    }
+    // The selected event last, highlighted, so no neighbour covers it.
+    if (selected >= 0 && selected < count)
+        draw(selected, kEventIconCount);
+}
+
+void CTracePlot::DrawData(CDrawSurface& surface, const CPixelRect& plot) {
+    const int activeProject = workspace_.ActiveProjectIndex();
+    const int activeEntry =
+        activeProject < 0 ? -1 : workspace_.GetProject(activeProject).ActiveEntryIndex();
+    if (!settings.IsOneTraceMode()) {
+        for (int i = 0; i < workspace_.GetProjectCount(); ++i) {
+            CProject& project = workspace_.GetProject(i);
+            for (int j = 0; j < project.GetEntryCount(); ++j) {
+                if (i == activeProject && j == activeEntry)
+                    continue;
+                const CSignalEntry& entry = project.GetEntry(j);
+                if (const CSignal* signal = entry.GetTrace())
+                    DrawSignal(surface, plot, *signal, entry.GetColour());
+            }
+        }
+    }
+    // The active trace on top of the others.
+    if (activeEntry >= 0) {
+        const CSignalEntry& entry = workspace_.GetProject(activeProject).GetEntry(activeEntry);
+        if (const CSignal* signal = entry.GetTrace()) {
+            DrawSignal(surface, plot, *signal, entry.GetColour());
+            DrawEventIcons(surface, plot, *signal);
+        }
+    }
+    // Traces closed or hidden since give their memory back.
+    projector.Sweep();
+    SendToMain(kMsgOverviewRedraw);
+}
+
+void CTracePlot::DrawOverlay(CDrawSurface& surface, const CPixelRect& plot) {
+    const std::uint32_t colour = settings.GetMarkerColour();
+    const CPen previousPen = surface.SetPen({PenStyle::Solid, 1, colour});
+    const LogFont previousFont = surface.SetFont(settings.GetFont(CAppSettings::FontSlot::Plot));
+    const std::uint32_t previousText = surface.SetTextColour(colour);
+    const std::uint32_t previousBack = surface.SetTextBackground(settings.GetBackgroundColour());
+
+    const QString textA = QStringLiteral("A : %1 km").arg(FormatNumber(markerA, 3));
+    const QString textB = QStringLiteral("B : %1 km").arg(FormatNumber(markerB, 3));
+    const CMarkerPlaces places =
+        PlaceMarkers(plot, viewLeft, viewRight, markerA, markerB, surface.MeasureText(textA),
+                     surface.MeasureText(textB));
+    surface.MoveTo(places.a.x, places.a.lineTop);
+    surface.LineTo(places.a.x, plot.bottom);
+    surface.MoveTo(places.b.x, places.b.lineTop);
+    surface.LineTo(places.b.x, plot.bottom);
+    surface.DrawText(places.a.label.x, places.a.label.y, textA);
+    surface.DrawText(places.b.label.x, places.b.label.y, textB);
+
+    surface.SetTextBackground(previousBack);
+    surface.SetTextColour(previousText);
+    surface.SetFont(previousFont);
+    surface.SetPen(previousPen);
+}
+
+void CTracePlot::DrawOnWindow(CDrawSurface& window) {
+    if (zoomBoxActive)
+        DrawZoomBox(window);
+    if (levelShiftActive)
+        DrawShiftLine(window);
+}
+
+void CTracePlot::DrawZoomBox(CDrawSurface& surface) const {
+    // The outline of a rectangle from the box's top-left pixel up to, not including, its
+    // bottom-right corner, every pixel once so that NOT-XOR shows each of them.
+    const int left = std::min(zoomBox.left, zoomBox.right);
+    const int right = std::max(zoomBox.left, zoomBox.right) - 1;
+    const int top = std::min(zoomBox.top, zoomBox.bottom);
+    const int bottom = std::max(zoomBox.top, zoomBox.bottom) - 1;
+    if (right < left || bottom < top)
+        return;
+    const CPen previousPen = surface.SetPen({PenStyle::Solid, 1, settings.GetMarkerColour()});
+    const RasterMode previousMode = surface.SetRasterMode(RasterMode::NotXor);
+    // A box one pixel thin is a single line; a closed chain would draw it twice.
+    surface.MoveTo(left, top);
+    if (top == bottom) {
+        surface.LineTo(right + 1, top);
+    } else if (left == right) {
+        surface.LineTo(left, bottom + 1);
+    } else {
+        surface.LineTo(right, top);
+        surface.LineTo(right, bottom);
+        surface.LineTo(left, bottom);
+        surface.LineTo(left, top);
+    }
+    surface.SetRasterMode(previousMode);
+    surface.SetPen(previousPen);
+}
+
+void CTracePlot::DrawShiftLine(CDrawSurface& surface) const {
+    const CPen previousPen = surface.SetPen({PenStyle::Solid, 1, shiftColour});
+    const RasterMode previousMode = surface.SetRasterMode(RasterMode::NotXor);
+    surface.MoveTo(plotRect.left, shiftCurrentY);
+    surface.LineTo(plotRect.right, shiftCurrentY);
+    surface.SetRasterMode(previousMode);
+    surface.SetPen(previousPen);
+}
+
+// --- Mouse ----------------------------------------------------------------------------------
+
+CScreenPoint CTracePlot::Confine(int x, int y) const {
+    if (!confined_)
+        return {x, y};
+    // The window system keeps a confined pointer on the pixels inside the rectangle.
+    return {std::clamp(x, plotRect.left, std::max(plotRect.left, plotRect.right - 1)),
+            std::clamp(y, plotRect.top, std::max(plotRect.top, plotRect.bottom - 1))};
+}
+
+void CTracePlot::OnLButtonDown(int x, int y, Qt::KeyboardModifiers modifiers) {
+    const CPixelRect slack{plotRect.left - kPlotClickSlack, plotRect.top,
+                           plotRect.right + kPlotClickSlack, plotRect.bottom};
+    if (!hasData || plotRect.IsEmpty() || !slack.HoldsInclusive(x, y)) {
+        CPlotWnd::OnLButtonDown(x, y, modifiers);
+        return;
+    }
+    // One gesture per press: Shift before Ctrl, both before the markers.
+    if (modifiers & Qt::ShiftModifier) {
+        zoomBox = {x, y, x, y};
+        zoomBoxActive = true;
+        confined_ = true;
+        update();
+    } else if (modifiers & Qt::ControlModifier) {
+        CSignalEntry* entry = workspace_.ActiveEntry();
+        if (entry && entry->GetTrace()) {
+            shiftColour = entry->GetColour();
+            shiftStartY = shiftCurrentY = y;
+            confined_ = true;
+            levelShiftActive = true;
+            update();
+        }
+    } else {
+        const int marker = PickMarker(plotRect, viewLeft, viewRight, markerA, markerB, x);
+        if (marker >= 0) {
+            markerDrag = true;
+            grabbedMarker = marker;
+            confined_ = true;
+        }
+    }
+}
+
+void CTracePlot::OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers modifiers) {
+    const CScreenPoint p = Confine(x, y);
+    if (markerDrag) {
+        if (const auto marker = MarkerAtColumn(plotRect, viewLeft, viewRight, p.x))
+            (grabbedMarker == 1 ? markerB : markerA) = *marker;
+        update();
+        SendToMain(kMsgMarkersChanged);
+    }
+    if (levelShiftActive) {
+        shiftCurrentY = p.y;
+        update();
+    }
+    if (zoomBoxActive) {
+        zoomBox.right = p.x;
+        zoomBox.bottom = p.y;
+        update();
+    }
+    CPlotWnd::OnMouseMove(p.x, p.y, leftDown, modifiers);
+}
+
+void CTracePlot::OnLButtonUp(int x, int y, Qt::KeyboardModifiers modifiers) {
+    const CScreenPoint p = Confine(x, y);
+    confined_ = false;
+    if (markerDrag)
+        EndMarkerDrag(p.x);
+    if (levelShiftActive)
+        EndLevelShift(p.y);
+    if (zoomBoxActive)
+        EndZoomBox(p.x, p.y);
+    CPlotWnd::OnLButtonUp(p.x, p.y, modifiers);
+}
+
+void CTracePlot::EndMarkerDrag(int x) {
+    markerDrag = false;
+    if (const auto marker = MarkerAtColumn(plotRect, viewLeft, viewRight, x))
+        (grabbedMarker == 1 ? markerB : markerA) = *marker;
+    grabbedMarker = -1;
+    update();
+    SendToMain(kMsgMarkersChanged);
+}
+
+void CTracePlot::EndLevelShift(int y) {
+    levelShiftActive = false;
+    const float offset = LevelShiftOffset(*this, plotRect, shiftStartY, y);
+    // A Ctrl-click that moved nothing leaves the trace unedited.
+    if (CSignal* signal = ActiveSignal(); signal && offset != 0.0f)
+        signal->OffsetLevels(offset);
+    update();
+    SendToMain(kMsgMarkersChanged);
+}
+
+void CTracePlot::EndZoomBox(int x, int y) {
+    zoomBoxActive = false;
+    zoomBox.right = x;
+    zoomBox.bottom = y;
+    if (const auto zoom = ZoomToBox(*this, plotRect, zoomBox)) {
+        viewLeft = zoom->left;
+        viewRight = zoom->right;
+        viewTop = zoom->top;
+        viewBottom = zoom->bottom;
+    }
+    update();
+}
+
+void CTracePlot::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const QPoint p = event->position().toPoint();
+        CPlotWnd::OnLButtonDown(p.x(), p.y(), event->modifiers());
+    }
+}

@@ -1,0 +1,96 @@
+#pragma once
+// The trace plot: every loaded trace of the workspace (or only the active one) in its entry's
+// colour, the active trace last with its key events as icons along the bottom, and the two
+// markers A and B over the grid. Three gestures start inside the plot with the left button:
+// dragging a marker, a zoom box with Shift, and a vertical shift of the active trace with
+// Ctrl. Outside the plot the zoom bars take the mouse.
+//
+// The plot holds no traces: it reads the workspace at every paint. Marker moves and level
+// shifts send kMsgMarkersChanged to the main frame, every data paint kMsgOverviewRedraw.
+
+#include "display/CPlotWnd.h"
+#include "display/CTraceProjector.h"
+
+#include <cstdint>
+#include <vector>
+
+class CImageStrip;
+class CSignal;
+class CWorkspace;
+
+class CTracePlot : public CPlotWnd {
+    Q_OBJECT
+
+public:
+    // The workspace and the settings are read at every paint and must outlive the plot.
+    CTracePlot(CWorkspace& workspace, const CAppSettings& settings, QWidget* parent = nullptr);
+    ~CTracePlot() override;
+
+    // The full range over every loaded trace of every project, always holding 0 km and 0 dB;
+    // each edge of the visible window is then clamped into it. Nothing loaded: no data.
+    void RecalcRange();
+    // Shows from..to (km), within the full range.
+    void SetHorzWindow(double from, double to);
+    // viewLeft, viewTop, viewRight, viewBottom.
+    CWorldRect GetWorldWindow() const;
+
+    // Marker distances, km.
+    float GetMarkerA() const { return markerA; }
+    float GetMarkerB() const { return markerB; }
+    // -1 none, 0 A, 1 B.
+    int GetGrabbedMarker() const { return grabbedMarker; }
+    bool IsMarkerDragActive() const { return markerDrag; }
+    bool IsZoomBoxActive() const { return zoomBoxActive; }
+    bool IsLevelShiftActive() const { return levelShiftActive; }
+    // First corner, then the corner under the pointer, client pixels.
+    const CPixelRect& GetZoomBox() const { return zoomBox; }
+    int GetShiftLineY() const { return shiftCurrentY; }
+
+protected:
+    void DrawData(CDrawSurface& surface, const CPixelRect& plot) override;
+    void DrawOverlay(CDrawSurface& surface, const CPixelRect& plot) override;
+    // The zoom box outline or the shift line, in NOT-XOR over the plot.
+    void DrawOnWindow(CDrawSurface& window) override;
+
+    void OnLButtonDown(int x, int y, Qt::KeyboardModifiers modifiers) override;
+    void OnLButtonUp(int x, int y, Qt::KeyboardModifiers modifiers) override;
+    void OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers modifiers) override;
+    // A double click is the zoom bars' alone: inside the plot it starts no gesture.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+    // One trace as the plot projects it: at most two points per pixel column.
+    void DrawSignal(CDrawSurface& surface, const CPixelRect& plot, const CSignal& signal,
+                    std::uint32_t colour);
+    void DrawEventIcons(CDrawSurface& surface, const CPixelRect& plot, const CSignal& signal);
+
+    bool markerDrag = false;
+    bool zoomBoxActive = false;
+    bool levelShiftActive = false;
+    int grabbedMarker = -1;
+    // Where the level shift began and where its line was drawn last, client y.
+    int shiftStartY = 0;
+    int shiftCurrentY = 0;
+    // The active entry's colour when the shift began.
+    std::uint32_t shiftColour = 0;
+    // km; they keep their values when the traces change.
+    float markerA = 0.0f;
+    float markerB = 100.0f;
+    // Each drawn trace's points, reused while the window stays.
+    CTraceProjector projector;
+    CPixelRect zoomBox;
+
+private:
+    // The active entry's loaded trace, or null.
+    CSignal* ActiveSignal() const;
+    // During a gesture the pointer cannot leave the plot rectangle.
+    CScreenPoint Confine(int x, int y) const;
+    void DrawZoomBox(CDrawSurface& surface) const;
+    void DrawShiftLine(CDrawSurface& surface) const;
+    void EndMarkerDrag(int x);
+    void EndLevelShift(int y);
+    void EndZoomBox(int x, int y);
+
+    CWorkspace& workspace_;
+    const CImageStrip& eventImages_;
+    bool confined_ = false;
+};

@@ -1,0 +1,46 @@
+#pragma once
+// The main frame's central window: it hosts the trace plot over its whole client area and
+// passes the frame's requests on to it, and it gives the marker readout.
+
+#include "core/CTraceData.h"
+
+#include <QString>
+#include <QWidget>
+
+class CAppSettings;
+class CTracePlot;
+class CWorkspace;
+
+class CTraceView : public QWidget {
+    Q_OBJECT
+
+public:
+    // The workspace and the settings must outlive the view.
+    CTraceView(CWorkspace& workspace, const CAppSettings& settings, QWidget* parent = nullptr);
+    ~CTraceView() override;
+
+    // After the selection or the set of traces changed.
+    void RecalcRange();
+    // Repaints the plot from the workspace.
+    void Repaint();
+    // Shows from..to (km), within the full range.
+    void SetHorzWindow(double from, double to);
+    // viewLeft, viewTop, viewRight, viewBottom; the frame answers the overview's request
+    // for the visible window with it.
+    void GetWorldWindow(CWorldRect& window) const;
+
+    int GetMarkerRowCount() const;
+    // Caption (with its colon) and value of readout row 0..6 for the active entry. False
+    // when there is no active entry and for another row.
+    bool GetMarkerRow(int row, QString& caption, QString& value) const;
+
+    CTracePlot& GetPlot() { return *plot_; }
+    const CTracePlot& GetPlot() const { return *plot_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    CWorkspace& workspace_;
+    CTracePlot* plot_; // a child, owned by Qt
+};
