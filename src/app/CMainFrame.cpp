@@ -1,0 +1,357 @@
+#include "app/CMainFrame.h"
+
+#include "app/AppArt.h"
+#include "app/CDockPane.h"
+#include "app/CEventListBar.h"
+#include "app/CEventListCtrl.h"
+#include "app/CQtMessageTarget.h"
+#include "app/CTextListPane.h"
+#include "app/CWorkspaceTree.h"
+#include "core/CSignal.h"
+#include "display/COverviewPane.h"
+#include "display/CQtSurface.h"
+#include "display/CTraceView.h"
+#include "platform/CMessageTarget.h"
+#include "project/TraceColours.h"
+#include "scan/CAppSettings.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kLayoutVersion = 1;
+
+QString Utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QString Utf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QSettings LayoutStore() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                     QString::fromLatin1(CMainFrame::kLayoutKey),
+                     QString::fromLatin1(CMainFrame::kLayoutApplication));
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CAppSettings& settings, QWidget* parent)
+    : QMainWindow(parent), settings_(settings),
+      target_(std::make_unique<CQtMessageTarget>(
+          [this](unsigned message, std::uintptr_t w, std::intptr_t l) {
+              return HandleMessage(message, w, l);
+          })) {
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(QStringLiteral("Vitrea"));
+    setWindowIcon(ProgramIcon());
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
+
+    auto* frame = new QFrame(this);
+    frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto* layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(1, 1, 1, 1);
+    view_ = new CTraceView(workspace_, settings_, frame);
+    layout->addWidget(view_);
+    setCentralWidget(frame);
+
+    // About what the window system gives a new main window.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    resize(std::min(1024, screen.width() * 3 / 4), std::min(768, screen.height() * 3 / 4));
+
+    BuildStatusBar();
+    BuildPanes();
+    BuildMenus();
+    DockDefault();
+    RestoreLayout();
+
+    interfaceFont_ = FontFromLogFont(settings_.GetFont(CAppSettings::FontSlot::Interface));
+    setFont(interfaceFont_);
+
+    SetTraceColourSource([this] { return settings_.NextTraceColour(); });
+    SetMainTarget(target_.get());
+}
+
+CMainFrame::~CMainFrame() {
+    if (GetMainTarget() == target_.get())
+        SetMainTarget(nullptr);
+    target_->Close();
+    SetTraceColourSource({});
+    // The panes and the view read the workspace; they go before it does.
+    delete takeCentralWidget();
+    for (CDockPane*& pane : panes_) {
+        delete pane;
+        pane = nullptr;
+    }
+    workspace_.RemoveAllProjects();
+}
+
+void CMainFrame::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(Utf8("&Файл"));
+    QAction* open = file->addAction(Utf8("&Открыть...\tCtrl+O"));
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(open, &QAction::triggered, this, [this] { OnFileOpen(); });
+    file->addSeparator();
+    QAction* exit = file->addAction(Utf8("Вы&ход"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+}
+
+void CMainFrame::BuildStatusBar() {
+    static const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
+    statusPanes_[0] = new QLabel(this);
+    statusPanes_[0]->setObjectName(QStringLiteral("messagePane"));
+    statusBar()->addWidget(statusPanes_[0], 1);
+    for (int i = 0; i < 3; ++i) {
+        // Qt does not tell the lock keys' states, so the indicators stay greyed.
+        auto* indicator = new QLabel(QString::fromLatin1(kIndicators[i]), this);
+        indicator->setEnabled(false);
+        indicator->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statusPanes_[i + 1] = indicator;
+        statusBar()->addPermanentWidget(indicator);
+    }
+}
+
+void CMainFrame::BuildPanes() {
+    auto makePane = [this](int id, const char* title, QSize size, QWidget* content) {
+        auto* pane = new CDockPane(id, Utf8(title), size, this);
+        pane->setWidget(content);
+        return pane;
+    };
+    tree_ = new CWorkspaceTree(workspace_);
+    panes_[0] = makePane(kWorkspacePane, "Рабочая зона", QSize(140, 200), tree_);
+    eventBar_ = new CEventListBar(workspace_, this);
+    panes_[1] = eventBar_;
+    parameters_ = new CTextListPane(QStringLiteral("parametersList"));
+    panes_[2] = makePane(kParametersPane, "Параметры", QSize(150, 200), parameters_);
+    markers_ = new CTextListPane(QStringLiteral("markersList"));
+    panes_[3] = makePane(kMarkersPane, "Маркеры", QSize(150, 200), markers_);
+    overview_ = new COverviewPane(workspace_, settings_);
+    overview_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    panes_[4] = makePane(kOverviewPane, "Просмотр", QSize(200, 100), overview_);
+    for (CDockPane* pane : panes_)
+        pane->setAttribute(Qt::WA_WindowPropagation); // floating panes keep the frame's font
+}
+
+void CMainFrame::DockDefault() {
+    addDockWidget(Qt::LeftDockWidgetArea, Pane(kWorkspacePane));
+    addDockWidget(Qt::BottomDockWidgetArea, Pane(kEventListPane));
+    addDockWidget(Qt::RightDockWidgetArea, Pane(kParametersPane));
+    splitDockWidget(Pane(kParametersPane), Pane(kMarkersPane), Qt::Vertical);
+    splitDockWidget(Pane(kEventListPane), Pane(kOverviewPane), Qt::Horizontal);
+    QList<QDockWidget*> across;
+    QList<int> widths;
+    QList<QDockWidget*> down;
+    QList<int> heights;
+    for (CDockPane* pane : panes_) {
+        across << pane;
+        widths << pane->DefaultSize().width();
+        down << pane;
+        heights << pane->DefaultSize().height();
+    }
+    // The overview keeps its width; the event list beside it takes the rest of the row.
+    widths[1] = std::max(widths[1], width() - widths[4]);
+    resizeDocks(across, widths, Qt::Horizontal);
+    resizeDocks(down, heights, Qt::Vertical);
+}
+
+CDockPane* CMainFrame::Pane(int id) const {
+    for (CDockPane* pane : panes_) {
+        if (pane && pane->Id() == id)
+            return pane;
+    }
+    return nullptr;
+}
+
+QString CMainFrame::StatusMessage() const {
+    return statusPanes_[0]->text();
+}
+
+QLabel& CMainFrame::StatusPane(int index) const {
+    return *statusPanes_[index < 0 || index > 3 ? 0 : index];
+}
+
+void CMainFrame::SetStatusMessage(const QString& text) {
+    statusPanes_[0]->setText(text);
+}
+
+void CMainFrame::SaveLayout() const {
+    QSettings store = LayoutStore();
+    store.beginGroup(QString::fromLatin1(kLayoutSection));
+    QVariantList bars;
+    for (const CDockPane* pane : panes_)
+        bars << pane->Id();
+    store.setValue(QStringLiteral("Bars"), bars);
+    store.setValue(QStringLiteral("State"), saveState(kLayoutVersion));
+    store.endGroup();
+}
+
+bool CMainFrame::RestoreLayout() {
+    QSettings store = LayoutStore();
+    store.beginGroup(QString::fromLatin1(kLayoutSection));
+    const QVariantList bars = store.value(QStringLiteral("Bars")).toList();
+    const QByteArray state = store.value(QStringLiteral("State")).toByteArray();
+    store.endGroup();
+    if (bars.isEmpty() || state.isEmpty())
+        return false;
+    for (const QVariant& bar : bars) {
+        bool isNumber = false;
+        const int id = bar.toInt(&isNumber);
+        if (!isNumber || !Pane(id))
+            return false;
+    }
+    return restoreState(state, kLayoutVersion);
+}
+
+QString CMainFrame::QtFilter(const char* filter) {
+    const QStringList parts = Utf8(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty())
+            break;
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'))) {
+            // "*.*" means every file on the system the filters were written for; extensions
+            // there ignore case.
+            if (pattern == QStringLiteral("*.*")) {
+                patterns << QStringLiteral("*");
+            } else {
+                patterns << pattern;
+                if (pattern.toUpper() != pattern)
+                    patterns << pattern.toUpper();
+            }
+        }
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(QLatin1Char(' ')));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+void CMainFrame::OnFileOpen() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, Utf8("Открыть"), QString(), QtFilter(kOpenFilter), nullptr,
+        QFileDialog::ReadOnly | QFileDialog::HideNameFilterDetails);
+    if (!path.isEmpty())
+        OpenPath(QFile::encodeName(path).toStdString());
+}
+
+bool CMainFrame::OpenPath(const std::string& path) {
+    SetStatusMessage({});
+    const bool opened = workspace_.OpenTrace(path);
+    if (opened) {
+        const CSignalEntry* entry = workspace_.ActiveEntry();
+        const CSignal* signal = entry ? entry->GetTrace() : nullptr;
+        const std::string warning = signal ? signal->GetLoadWarning() : std::string();
+        if (!warning.empty())
+            SetStatusMessage(
+                QStringLiteral("%1: %2").arg(Utf8(entry->GetDisplayName()), Utf8(warning)));
+    }
+    return opened;
+}
+
+std::intptr_t CMainFrame::HandleMessage(unsigned message, std::uintptr_t w, std::intptr_t l) {
+    switch (message) {
+    case kMsgTreeOperation:
+        if (l == 0)
+            return kNoTreeItem;
+        return tree_->Apply(static_cast<TreeOperation>(w), *reinterpret_cast<TreeRecord*>(l));
+    case kMsgMarkersChanged:
+        UpdateMarkerValues();
+        return 0;
+    case kMsgRedrawView:
+        view_->Repaint();
+        return 0;
+    case kMsgSelectionChanged:
+        RefreshViews();
+        return 0;
+    case kMsgOpenPath:
+        if (l != 0)
+            OpenPath(*reinterpret_cast<const std::string*>(l));
+        return 0;
+    case kMsgGetWorldWindow:
+        if (l == 0)
+            return 0;
+        view_->GetWorldWindow(*reinterpret_cast<CWorldRect*>(l));
+        return 1;
+    case kMsgOverviewRedraw:
+        overview_->update();
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void CMainFrame::RefreshViews() {
+    view_->RecalcRange();
+    eventBar_->List().Refill();
+    parameters_->clear();
+    markers_->clear();
+    overview_->update();
+    CSignalEntry* entry = workspace_.ActiveEntry();
+    const CSignal* signal = entry ? entry->GetTrace() : nullptr;
+    if (!signal)
+        return;
+    tree_->Apply(TreeOperation::SelectItem, {entry->GetTreeItem(), 0, 0, {}});
+    std::string label;
+    std::string value;
+    for (int i = 0; i < signal->GetDescriptionCount(); ++i) {
+        if (signal->GetDescription(i, label, value))
+            parameters_->AddRow(Utf8(label), Utf8(value));
+    }
+    QString caption;
+    QString reading;
+    for (int row = 0; row < view_->GetMarkerRowCount(); ++row) {
+        if (view_->GetMarkerRow(row, caption, reading))
+            markers_->AddRow(caption, reading);
+    }
+}
+
+void CMainFrame::UpdateMarkerValues() {
+    QString caption;
+    QString reading;
+    for (int row = 0; row < markers_->RowCount(); ++row) {
+        if (view_->GetMarkerRow(row, caption, reading))
+            markers_->SetValue(row, reading);
+    }
+}
+
+bool CMainFrame::SaveModifiedSignals() {
+    for (int p = 0; p < workspace_.GetProjectCount(); ++p) {
+        CProject& project = workspace_.GetProject(p);
+        for (int e = 0; e < project.GetEntryCount(); ++e) {
+            CSignal* signal = project.GetEntry(e).GetTrace();
+            if (signal && signal->IsModified() && !signal->Save({}))
+                return false;
+        }
+    }
+    return true;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A worker blocked on a message to the frame must be free before anything waits for it.
+    if (GetMainTarget() == target_.get())
+        SetMainTarget(nullptr);
+    target_->Close();
+    if (!SaveModifiedSignals()) {
+        // The save failed and its message was shown; closing now would lose the edits.
+        target_->Reopen();
+        SetMainTarget(target_.get());
+        PostToMain(kMsgSelectionChanged);
+        event->ignore();
+        return;
+    }
+    SaveLayout();
+    workspace_.RemoveAllProjects();
+    event->accept();
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The application object: the settings (made first, so the settings file is read before any
+// window exists and written after the last one is gone), the single-instance guard and the
+// main frame. Start() takes the command line and reports what became of the start; the
+// caller runs the event loop only for StartStatus::Running.
+//
+// Command line: [--settings-dir DIR] [--screenshot OUT.png] [--exit-after-first-paint]
+//               [--instance NAME] [FILE...]
+
+#include "app/CQtPrompts.h"
+#include "scan/CAppSettings.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+
+class CMainFrame;
+class CSingleInstance;
+
+enum class StartStatus {
+    Running,    // the frame is shown; run the event loop
+    HandedOver, // another viewer runs and got the paths (or there were none)
+    Finished,   // a screenshot was written
+    Failed,     // a screenshot could not be written, or the running viewer did not answer
+    UsageError, // the command line made no sense
+};
+
+class CViewerApp {
+public:
+    // The settings' start-up folder as CAppSettings chooses it, or the given one.
+    CViewerApp();
+    explicit CViewerApp(const std::string& startupFolder);
+    ~CViewerApp();
+    CViewerApp(const CViewerApp&) = delete;
+    CViewerApp& operator=(const CViewerApp&) = delete;
+
+    // arguments as QCoreApplication::arguments() gives them, the program first.
+    StartStatus Start(const QStringList& arguments);
+    static int ExitCode(StartStatus status);
+
+    // The prompts a start installs instead of the message boxes (tests answer from a script).
+    // Headless starts always write to standard error.
+    void UsePrompts(CPrompts* prompts) { interactivePrompts_ = prompts; }
+
+    CAppSettings& Settings() { return settings_; }
+    // Null before a start that shows the frame, and for a second instance.
+    CMainFrame* MainFrame() { return frame_.get(); }
+    CSingleInstance* Instance() { return instance_.get(); }
+
+private:
+    struct Options {
+        QString settingsDir;
+        QString screenshot;
+        QString instanceName;
+        bool exitAfterFirstPaint = false;
+        QStringList files;
+    };
+
+    bool Parse(const QStringList& arguments, Options& options) const;
+    void ShowFrame(const Options& options);
+    StartStatus WriteScreenshot(const QString& path);
+    void QuitAfterFirstPaint();
+
+    CAppSettings settings_;
+    CQtPrompts qtPrompts_;
+    CStderrPrompts stderrPrompts_;
+    CPrompts* interactivePrompts_ = &qtPrompts_;
+    CPrompts* previousPrompts_ = nullptr;
+    bool promptsInstalled_ = false;
+    std::unique_ptr<CSingleInstance> instance_;
+    std::unique_ptr<CMainFrame> frame_;
+};

@@ -1,0 +1,154 @@
+// Starting the viewer: files from the command line, a second start, a crashed predecessor and
+// the headless modes.
+
+#include "AppTestSupport.h"
+
+#include "app/CEventListBar.h"
+#include "app/CEventListCtrl.h"
+#include "app/CSingleInstance.h"
+#include "app/CTextListPane.h"
+#include "app/CWorkspaceTree.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLocalSocket>
+#include <QProcess>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class StartupTest : public ViewerFixture {
+protected:
+    int EventRows() { return Frame().EventListBar().List().topLevelItemCount(); }
+};
+
+TEST_F(StartupTest, CommandLineFileOpensIntoANewProjectAndTheNextOpenJoinsIt) {
+    const std::string demo = CopyDemo(scratch, "demo.sor");
+    ASSERT_EQ(Start({demo}), StartStatus::Running);
+    ASSERT_EQ(Workspace().GetProjectCount(), 1);
+    CProject& project = Workspace().GetProject(0);
+    EXPECT_EQ(project.GetName(), "Проект");
+    ASSERT_EQ(project.GetEntryCount(), 1);
+    EXPECT_EQ(Active().GetFileName(), demo);
+
+    QTreeWidgetItem* top = Frame().Tree().topLevelItem(0);
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->text(0), Q("Проект"));
+    ASSERT_EQ(top->childCount(), 1);
+    EXPECT_EQ(top->child(0)->text(0), Q("demo.sor"));
+    EXPECT_EQ(Frame().Tree().currentItem(), top->child(0));
+
+    EXPECT_GT(Active().GetEventCount(), 0);
+    EXPECT_EQ(EventRows(), Active().GetEventCount());
+    ASSERT_EQ(Frame().Parameters().RowCount(), 5);
+    EXPECT_EQ(Frame().Parameters().Caption(0), Q("Диапазон:"));
+    ASSERT_EQ(Frame().Markers().RowCount(), 7);
+    EXPECT_EQ(Frame().Markers().Caption(0), Q("Маркер A:"));
+    EXPECT_EQ(Frame().StatusMessage(), QString());
+
+    EXPECT_TRUE(Frame().OpenPath(WriteTrace(scratch, "plain.sor")));
+    Settle();
+    EXPECT_EQ(Workspace().GetProjectCount(), 1);
+    EXPECT_EQ(project.GetEntryCount(), 2);
+    EXPECT_EQ(top->child(1)->text(0), Q("plain.sor"));
+    EXPECT_EQ(EventRows(), 0); // the views follow the new trace
+    EXPECT_TRUE(TakeShown().empty());
+}
+
+TEST_F(StartupTest, FileOfNoKnownKindIsReportedAndLeavesTheWorkspaceAsItWas) {
+    const std::string junk = WriteJunk(scratch, "junk.sor");
+    ASSERT_EQ(Start({junk}), StartStatus::Running);
+    EXPECT_EQ(TakeShown(), Lines{"Lumetra View: Неправильный тип файла"});
+    EXPECT_EQ(Workspace().GetProjectCount(), 0);
+    EXPECT_EQ(Frame().Tree().topLevelItemCount(), 0);
+
+    ASSERT_TRUE(Frame().OpenPath(CopyDemo(scratch, "demo.sor")));
+    Settle();
+    const int rows = EventRows();
+    EXPECT_FALSE(Frame().OpenPath(junk));
+    Settle();
+    EXPECT_EQ(TakeShown(), Lines{"Lumetra View: Неправильный тип файла"});
+    EXPECT_EQ(Workspace().GetProject(0).GetEntryCount(), 1);
+    EXPECT_EQ(Frame().Tree().topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(EventRows(), rows);
+}
+
+TEST_F(StartupTest, ChecksumWarningGoesToTheStatusBarWithoutABox) {
+    std::vector<std::uint8_t> bytes = ReadAll(LUMETRA_DEMO_TRACE);
+    bytes.back() ^= 0x5A; // the stored checksum
+    WriteAll(scratch.Path("field.sor"), bytes);
+    ASSERT_EQ(Start({scratch.Path("field.sor")}), StartStatus::Running);
+    EXPECT_TRUE(TakeShown().empty());
+    EXPECT_EQ(Workspace().GetProject(0).GetEntryCount(), 1);
+    EXPECT_TRUE(Frame().StatusMessage().startsWith(Q("field.sor: ")));
+    EXPECT_TRUE(Frame().StatusMessage().contains(Q("Контрольная сумма")));
+    // The next file that opens cleanly clears it.
+    Frame().OpenPath(WriteTrace(scratch, "clean.sor"));
+    EXPECT_EQ(Frame().StatusMessage(), QString());
+}
+
+TEST_F(StartupTest, SecondStartHandsItsAbsolutePathOverAndShowsNoWindow) {
+    ASSERT_EQ(Start(), StartStatus::Running);
+    WriteTrace(scratch, "handed.sor");
+    const qsizetype windows = QApplication::topLevelWidgets().size();
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(Q(scratch.Root().string()));
+    {
+        CViewerApp second(scratch.Root().string());
+        EXPECT_EQ(StartSecond(second, {Q("handed.sor")}), StartStatus::HandedOver);
+        EXPECT_EQ(second.MainFrame(), nullptr);
+        CViewerApp empty(scratch.Root().string());
+        EXPECT_EQ(StartSecond(empty, {}), StartStatus::HandedOver);
+    }
+    QDir::setCurrent(previous);
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), windows);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Workspace().GetProjectCount() == 1; }));
+    EXPECT_EQ(Workspace().GetProject(0).GetEntryCount(), 1);
+    EXPECT_EQ(Active().GetFileName(), scratch.Path("handed.sor"));
+}
+
+TEST_F(StartupTest, LockAndSocketLeftByACrashedViewerDoNotBlockTheNextStart) {
+    QProcess crashed;
+    crashed.start(QStringLiteral(LUMETRA_VIEW_BINARY),
+                  {QStringLiteral("--instance"), instanceName, QStringLiteral("--settings-dir"),
+                   Q(scratch.Path("crashed"))});
+    const CSingleInstance names(instanceName);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QLocalSocket probe;
+            probe.connectToServer(names.SocketPath());
+            return probe.waitForConnected(100);
+        },
+        20000));
+    crashed.kill();
+    ASSERT_TRUE(crashed.waitForFinished(5000));
+    ASSERT_TRUE(QFileInfo::exists(names.SocketPath()));
+    ASSERT_TRUE(QFileInfo::exists(names.LockPath()));
+
+    ASSERT_EQ(Start(), StartStatus::Running);
+    EXPECT_TRUE(app->Instance()->IsListening());
+}
+
+TEST(HeadlessTest, ScreenshotOpensTheFilesInA1280x800WindowWithoutAskingAnyone) {
+    CScratchDir dir;
+    const std::string demo = CopyDemo(dir, "demo.sor");
+    const std::string junk = WriteJunk(dir, "junk.sor");
+    QProcess viewer;
+    viewer.start(QStringLiteral(LUMETRA_VIEW_BINARY),
+                 {QStringLiteral("--settings-dir"), Q(dir.Path("settings")),
+                  QStringLiteral("--screenshot"), Q(dir.Path("shot.png")), Q(demo), Q(junk)});
+    ASSERT_TRUE(viewer.waitForFinished(30000));
+    EXPECT_EQ(viewer.exitCode(), 0);
+    EXPECT_TRUE(QString::fromLocal8Bit(viewer.readAllStandardError())
+                    .contains(Q("Неправильный тип файла")));
+    EXPECT_EQ(QImage(Q(dir.Path("shot.png"))).size(), QSize(1280, 800));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("settings/vitrea_ru.cfg")));
+
+    CViewerApp app(dir.Root().string());
+    EXPECT_EQ(app.Start({QStringLiteral("lumetra-view"), QStringLiteral("--no-such-option")}),
+              StartStatus::UsageError);
+}
+
+} // namespace

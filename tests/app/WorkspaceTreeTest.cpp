@@ -1,0 +1,113 @@
+// The workspace pane: selection reported to the workspace, icons in the traces' colours,
+// folders that open and close.
+
+#include "AppTestSupport.h"
+
+#include "app/CEventListBar.h"
+#include "app/CEventListCtrl.h"
+#include "app/CTextListPane.h"
+#include "app/CWorkspaceTree.h"
+
+namespace {
+
+class WorkspaceTreeTest : public ViewerFixture {
+protected:
+    CWorkspaceTree& Tree() { return Frame().Tree(); }
+    void Click(QTreeWidgetItem* item) {
+        Tree().scrollToItem(item);
+        QTest::mouseClick(Tree().viewport(), Qt::LeftButton, {},
+                          Tree().visualItemRect(item).center());
+        Settle();
+    }
+    int EventRows() { return Frame().EventListBar().List().topLevelItemCount(); }
+};
+
+TEST_F(WorkspaceTreeTest, ChoosingAProjectRefreshesNothingChoosingATraceDoes) {
+    ASSERT_EQ(Start({CopyDemo(scratch, "demo.sor")}), StartStatus::Running);
+    const int demoEvents = Active().GetEventCount();
+    Workspace().AddProject();
+    Frame().OpenPath(WriteTrace(scratch, "plain.sor"));
+    Settle();
+    ASSERT_EQ(Workspace().ActiveProjectIndex(), 1);
+    ASSERT_EQ(EventRows(), 0);
+
+    QTreeWidgetItem* first = Tree().topLevelItem(0);
+    Click(first);
+    EXPECT_EQ(Workspace().ActiveProjectIndex(), 0);
+    EXPECT_TRUE(Workspace().IsProjectActive());
+    EXPECT_EQ(EventRows(), 0);
+
+    Click(first->child(0));
+    EXPECT_TRUE(Workspace().IsEntryActive());
+    EXPECT_EQ(EventRows(), demoEvents);
+    EXPECT_EQ(Frame().Parameters().topLevelItemCount(), 5);
+}
+
+TEST_F(WorkspaceTreeTest, ElevenTracesCycleThePaletteAndOneColourSharesOneIcon) {
+    ASSERT_EQ(Start(), StartStatus::Running);
+    const std::string path = WriteTrace(scratch, "t.sor");
+    for (int i = 0; i < 11; ++i)
+        Frame().OpenPath(path);
+    Settle();
+    CProject& project = Workspace().GetProject(0);
+    ASSERT_EQ(project.GetEntryCount(), 11);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(project.GetEntry(i).GetColour(), app->Settings().GetPaletteColour(i));
+    EXPECT_EQ(project.GetEntry(10).GetColour(), 0xFF0000u); // blue again
+
+    const int first = Tree().ImageOf(project.GetEntry(0).GetTreeItem());
+    EXPECT_EQ(Tree().ImageOf(project.GetEntry(10).GetTreeItem()), first);
+    EXPECT_EQ(Tree().ImageCount(), 2 + 10);
+    // The trace's black pixels took the entry's colour (red is 0x0000FF).
+    const QImage red = Tree().Image(Tree().ImageOf(project.GetEntry(2).GetTreeItem()));
+    int redPixels = 0;
+    for (int y = 0; y < red.height(); ++y) {
+        for (int x = 0; x < red.width(); ++x) {
+            EXPECT_NE(red.pixel(x, y), qRgb(0, 0, 0));
+            redPixels += red.pixel(x, y) == qRgb(255, 0, 0);
+        }
+    }
+    EXPECT_GT(redPixels, 10);
+}
+
+TEST_F(WorkspaceTreeTest, CollapsingAndExpandingSwitchTheFolderAndStaleItemsAreIgnored) {
+    ASSERT_EQ(Start({WriteTrace(scratch, "t.sor")}), StartStatus::Running);
+    const TreeItem project = Workspace().GetProject(0).GetTreeItem();
+    const TreeItem entry = Workspace().GetProject(0).GetEntry(0).GetTreeItem();
+    const int traceImage = Tree().ImageOf(entry);
+    // Opened to show the chosen trace.
+    EXPECT_EQ(Tree().ImageOf(project), CWorkspaceTree::kOpenFolderImage);
+
+    Tree().setCurrentItem(Tree().ItemOf(project));
+    Tree().setFocus();
+    QTest::keyClick(&Tree(), Qt::Key_Left);
+    EXPECT_FALSE(Tree().ItemOf(project)->isExpanded());
+    EXPECT_EQ(Tree().ImageOf(project), CWorkspaceTree::kClosedFolderImage);
+    QTest::keyClick(&Tree(), Qt::Key_Right);
+    EXPECT_EQ(Tree().ImageOf(project), CWorkspaceTree::kOpenFolderImage);
+    EXPECT_EQ(Tree().ImageOf(entry), traceImage);
+
+    // A handle whose item is gone, or was never made, finds nothing.
+    EXPECT_EQ(Tree().Apply(TreeOperation::InsertEntry, {999999, 137, 0, "x"}), kNoTreeItem);
+    Tree().Apply(TreeOperation::DeleteEntry, {999999, 0, 0, {}});
+    EXPECT_EQ(Tree().topLevelItem(0)->childCount(), 1);
+}
+
+TEST_F(WorkspaceTreeTest, ClosingTheProjectOfTheChosenTraceKeepsTheWorkspaceWhole) {
+    // Deleting the current item moves the tree's selection while the workspace is removing
+    // the project; that move must not reach the workspace halfway through.
+    ASSERT_EQ(Start({WriteTrace(scratch, "a.sor")}), StartStatus::Running);
+    Workspace().AddProject();
+    Frame().OpenPath(WriteTrace(scratch, "b.sor"));
+    Settle();
+    Click(Tree().topLevelItem(0)->child(0));
+    ASSERT_EQ(Workspace().ActiveProjectIndex(), 0);
+
+    Workspace().RemoveProject(0);
+    Settle();
+    EXPECT_EQ(Workspace().GetProjectCount(), 1);
+    EXPECT_EQ(Tree().topLevelItemCount(), 1);
+    EXPECT_EQ(Tree().topLevelItem(0)->child(0)->text(0), Q("b.sor"));
+}
+
+} // namespace
