@@ -233,7 +233,8 @@ double CTraceData::GetLevelAtIndex(double index) const {
 }
 
 int CTraceData::BuildPolyline(std::vector<CScreenPoint>& points, const CScreenRect& rect,
-                              float xFrom, float yTop, float xTo, float yBottom) const {
+                              float xFrom, float yTop, float xTo, float yBottom,
+                              const CLevelExtremes* extremes) const {
     const std::size_t n = levels_.size();
     const std::int64_t width = std::int64_t{rect.right} - rect.left;
     const std::int64_t height = std::int64_t{rect.bottom} - rect.top;
@@ -294,7 +295,16 @@ int CTraceData::BuildPolyline(std::vector<CScreenPoint>& points, const CScreenRe
             const std::int64_t next = NextColumnStart(window, i, x, end);
             float low = 0.0f;
             float high = 0.0f;
-            ColumnExtremes(window, v + i, next - i, low, high);
+            if (extremes) {
+                // The projection never decreases as the level grows, so the extreme levels
+                // give the extreme pixels.
+                extremes->Extremes(levels_.data(), first + static_cast<std::size_t>(i),
+                                   first + static_cast<std::size_t>(next), low, high);
+                low = window.YRaw(low);
+                high = window.YRaw(high);
+            } else {
+                ColumnExtremes(window, v + i, next - i, low, high);
+            }
             writer.Add(x, ClampOffset(low, window.h), ClampOffset(high, window.h), next - i > 1);
             i = next;
         }

@@ -31,6 +31,15 @@ struct CWorldRect {
 
 inline constexpr const char* kMsgWrongPointCount = "Ошибочное количество точек";
 
+// Lowest and highest stored level of samples begin..end-1 of a trace, for one pixel column. A
+// sample that is not a number counts as +inf (it is drawn at the bottom edge).
+class CLevelExtremes {
+public:
+    virtual ~CLevelExtremes() = default;
+    virtual void Extremes(const float* levels, std::size_t begin, std::size_t end, float& low,
+                          float& high) const = 0;
+};
+
 class CTraceData {
 public:
     // Takes the samples, spread evenly from start to end (km), and computes the level bounds.
@@ -70,8 +79,11 @@ public:
     // between samples, an interpolated point sits at rect.left or rect.right. points is grown
     // to 2 * (width + 1) when smaller and never shrunk, so it can be reused; returns how many
     // points were written. Nothing for a trace or window that cannot be projected.
+    // A column's extremes come from extremes when given (an index over the samples), else from
+    // reading every sample; the points are the same.
     int BuildPolyline(std::vector<CScreenPoint>& points, const CScreenRect& rect, float xFrom,
-                      float yTop, float xTo, float yBottom) const;
+                      float yTop, float xTo, float yBottom,
+                      const CLevelExtremes* extremes = nullptr) const;
     // BuildPolyline over the trace's own extent.
     int BuildPolylineFull(std::vector<CScreenPoint>& points, const CScreenRect& rect) const;
 

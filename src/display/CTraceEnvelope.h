@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-class CTraceEnvelope {
+class CTraceEnvelope final : public CLevelExtremes {
 public:
     // Traces shorter than this project fast enough sample by sample.
     static constexpr std::size_t kWorthwhile = 1 << 16;
@@ -25,6 +25,10 @@ public:
                       const CScreenRect& rect, float xFrom, float yTop, float xTo,
                       float yBottom) const;
 
+    // Lowest and highest of samples begin..end (not a number folded as below).
+    void Extremes(const float* samples, std::size_t begin, std::size_t end, float& low,
+                  float& high) const override;
+
 private:
     // Lowest and highest sample of each block of one level. A block holding a sample that is
     // not a number has +inf as its highest, which projects to the bottom edge as such a
@@ -33,10 +37,6 @@ private:
         std::vector<float> low;
         std::vector<float> high;
     };
-
-    // Lowest and highest of samples begin..end (not a number folded as above).
-    void Extremes(const float* samples, std::size_t begin, std::size_t end, float& low,
-                  float& high) const;
 
     std::uint64_t revision_ = 0;
     std::size_t count_ = 0;
