@@ -9,6 +9,7 @@
 #include "formats/bellcore/CGR196File.h"
 #include "platform/CPrompts.h"
 #include "support/TestSupport.h"
+#include "support/TraceFixtures.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -21,28 +22,9 @@
 #include <string>
 #include <vector>
 
-// A GR-196-CORE trace of 64 points without events; returns its path.
-inline std::string WriteTrace(const CScratchDir& dir, const std::string& name) {
-    CGR196File file;
-    std::vector<float> levels(64);
-    for (std::size_t i = 0; i < levels.size(); ++i)
-        levels[i] = 3.0f + 0.1f * static_cast<float>(i);
-    file.GetFxdParams().SetGroupIndex(1.4682);
-    file.GetFxdParams().AddPulseEntry(CPulseWidthEntry(1000, 500, 64));
-    file.GetDataPts().SetLevels(64, levels.data());
-    file.Save(dir.Path(name));
-    return dir.Path(name);
-}
-
 // The bundled demo trace (events with descriptions) under a new name; returns its path.
 inline std::string CopyDemo(const CScratchDir& dir, const std::string& name) {
     std::filesystem::copy_file(LUMETRA_DEMO_TRACE, dir.Path(name));
-    return dir.Path(name);
-}
-
-// Content no reader recognises.
-inline std::string WriteJunk(const CScratchDir& dir, const std::string& name) {
-    WriteAll(dir.Path(name), std::vector<std::uint8_t>(64, 0));
     return dir.Path(name);
 }
 
