@@ -4,6 +4,7 @@
 #include "platform/CException.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -53,10 +54,11 @@ void FillLevels(const CScaleGroup& group, float* levels) {
     for (std::size_t i = 0; i < points.size(); ++i) {
         // Both products are exact in a double: below 2^32, and 24 bits times 1e6.
         const double millionths = points[i] * factor;
-        float level = static_cast<float>(millionths * 1e-6);
-        if (static_cast<double>(level) * 1e6 < millionths)
-            level = std::nextafter(level, std::numeric_limits<float>::infinity());
-        levels[i] = level;
+        const float level = static_cast<float>(millionths * 1e-6);
+        // A level below its value is positive and finite, so the next float up is the next
+        // bit pattern (cheaper than nextafter, which is a library call).
+        const bool below = static_cast<double>(level) * 1e6 < millionths;
+        levels[i] = std::bit_cast<float>(std::bit_cast<std::uint32_t>(level) + (below ? 1u : 0u));
     }
 }
 
