@@ -48,18 +48,31 @@ std::uint16_t RawFor(float level, std::uint8_t scale) {
 // Each level is the least float not below raw × scale factor millionths of a dB, so that the
 // truncating builder gives the raw value back. The nearest float lies below it for about half
 // the values, and every rebuild of edited levels would lose a unit on those.
+float LevelOf(std::uint16_t raw, double factor) {
+    // Both products are exact in a double: below 2^32, and 24 bits times 1e6.
+    const double millionths = raw * factor;
+    const float level = static_cast<float>(millionths * 1e-6);
+    // A level below its value is positive and finite, so the next float up is the next bit
+    // pattern (cheaper than nextafter, which is a library call).
+    const bool below = static_cast<double>(level) * 1e6 < millionths;
+    return std::bit_cast<float>(std::bit_cast<std::uint32_t>(level) + (below ? 1u : 0u));
+}
+
 void FillLevels(const CScaleGroup& group, float* levels) {
     const double factor = group.GetScaleFactor();
     const std::vector<std::uint16_t>& points = group.GetPoints();
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        // Both products are exact in a double: below 2^32, and 24 bits times 1e6.
-        const double millionths = points[i] * factor;
-        const float level = static_cast<float>(millionths * 1e-6);
-        // A level below its value is positive and finite, so the next float up is the next
-        // bit pattern (cheaper than nextafter, which is a library call).
-        const bool below = static_cast<double>(level) * 1e6 < millionths;
-        levels[i] = std::bit_cast<float>(std::bit_cast<std::uint32_t>(level) + (below ? 1u : 0u));
+    // A long group looks every raw value up in a table made once for its factor.
+    constexpr std::size_t kRawValues = 65536;
+    if (points.size() >= kRawValues / 4) {
+        std::vector<float> table(kRawValues);
+        for (std::size_t raw = 0; raw < kRawValues; ++raw)
+            table[raw] = LevelOf(static_cast<std::uint16_t>(raw), factor);
+        for (std::size_t i = 0; i < points.size(); ++i)
+            levels[i] = table[points[i]];
+        return;
     }
+    for (std::size_t i = 0; i < points.size(); ++i)
+        levels[i] = LevelOf(points[i], factor);
 }
 
 } // namespace
