@@ -32,21 +32,12 @@ CM600File MakeFile() {
     return file;
 }
 
-std::vector<std::uint8_t> Saved(CM600File& file) {
-    CBellcoreStream stream(CBellcoreStream::kAdditive);
-    stream.OpenForWriteMemory();
-    file.Save(stream);
-    return stream.GetWrittenBytes();
-}
-
 void BM_M600Load(benchmark::State& state) {
     CM600File source = MakeFile();
-    const std::vector<std::uint8_t> bytes = Saved(source);
+    const std::vector<std::uint8_t> bytes = source.SaveToBytes();
     for (auto _ : state) {
-        CBellcoreStream stream(CBellcoreStream::kAdditive);
-        stream.OpenForRead(bytes);
         CM600File file;
-        file.Load(stream);
+        file.Load(bytes);
         benchmark::DoNotOptimize(file.GetSamples().data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
@@ -56,10 +47,7 @@ BENCHMARK(BM_M600Load)->Unit(benchmark::kMicrosecond);
 void BM_M600Save(benchmark::State& state) {
     CM600File file = MakeFile();
     for (auto _ : state) {
-        CBellcoreStream stream(CBellcoreStream::kAdditive);
-        stream.OpenForWriteMemory();
-        file.Save(stream);
-        benchmark::DoNotOptimize(stream.GetWrittenBytes().data());
+        benchmark::DoNotOptimize(file.SaveToBytes().data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file.GetSize() + 2));
 }

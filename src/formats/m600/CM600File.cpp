@@ -184,6 +184,19 @@ void CM600File::Load(CBellcoreStream& stream) {
     *this = std::move(loaded);
 }
 
+void CM600File::Load(std::vector<std::uint8_t> bytes) {
+    CBellcoreStream stream(CBellcoreStream::kAdditive);
+    stream.OpenForRead(std::move(bytes));
+    Load(stream);
+}
+
+std::vector<std::uint8_t> CM600File::SaveToBytes() {
+    CBellcoreStream stream(CBellcoreStream::kAdditive);
+    stream.OpenForWriteMemory();
+    Save(stream);
+    return stream.GetWrittenBytes();
+}
+
 void CM600File::Save(const std::string& path) {
     CBellcoreStream stream(CBellcoreStream::kAdditive);
     stream.OpenForWrite(path);

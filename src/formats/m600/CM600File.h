@@ -78,6 +78,8 @@ public:
     void Load(const std::string& path);
     // The stream must be open for reading in additive checksum mode; it is closed.
     void Load(CBellcoreStream& stream);
+    // The same over bytes in memory, as the Bellcore file objects offer.
+    void Load(std::vector<std::uint8_t> bytes);
     // Cuts every text and comment to 30 bytes, then writes the file with its checksum,
     // atomically. "Не могу сохранить данные в формате M600" for an empty pulse-width table
     // or more than 65535 pulse widths, events or samples; nothing is written then.
@@ -85,6 +87,7 @@ public:
     // The stream must be open for writing in additive checksum mode; it is closed
     // (committed) on success and abandoned on failure.
     void Save(CBellcoreStream& stream);
+    std::vector<std::uint8_t> SaveToBytes();
 
     // Empties the pulse-width table, the events and the samples; the header stays.
     void Clear();

@@ -61,17 +61,12 @@ struct CBellcoreTrace {
 };
 
 std::vector<std::uint8_t> SaveM600(CM600File& file) {
-    CBellcoreStream stream(CBellcoreStream::kAdditive);
-    stream.OpenForWriteMemory();
-    file.Save(stream);
-    return stream.GetWrittenBytes();
+    return file.SaveToBytes();
 }
 
 CM600File LoadM600(std::vector<std::uint8_t> bytes) {
-    CBellcoreStream stream(CBellcoreStream::kAdditive);
-    stream.OpenForRead(std::move(bytes));
     CM600File file;
-    file.Load(stream);
+    file.Load(std::move(bytes));
     return file;
 }
 

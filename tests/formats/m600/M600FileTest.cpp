@@ -70,10 +70,8 @@ struct CLayout {
 // The error text of loading the bytes, "" when they load.
 std::string LoadError(Bytes bytes, CM600File* file = nullptr) {
     CM600File scratch;
-    CBellcoreStream stream(CBellcoreStream::kAdditive);
-    stream.OpenForRead(std::move(bytes));
     try {
-        (file ? *file : scratch).Load(stream);
+        (file ? *file : scratch).Load(std::move(bytes));
     } catch (const COtdrException& e) {
         return e.GetErrorMessage();
     }
@@ -81,10 +79,7 @@ std::string LoadError(Bytes bytes, CM600File* file = nullptr) {
 }
 
 Bytes SaveBytes(CM600File& file) {
-    CBellcoreStream stream(CBellcoreStream::kAdditive);
-    stream.OpenForWriteMemory();
-    file.Save(stream);
-    return stream.GetWrittenBytes();
+    return file.SaveToBytes();
 }
 
 CM600File Loaded(Bytes bytes) {
