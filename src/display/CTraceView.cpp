@@ -47,3 +47,5 @@ void CTraceView::resizeEvent(QResizeEvent* event) {
     plot_->setGeometry(rect());
     QWidget::resizeEvent(event);
 }
+
+void CTraceView::Print() {}

@@ -34,6 +34,10 @@ public:
     // when there is no active entry and for another row.
     bool GetMarkerRow(int row, QString& caption, QString& value) const;
 
+    // File > Print: the print dialog, then one page for the active signal on the chosen
+    // printer. Messages go to the user; nothing is printed on any failure.
+    void Print();
+
     CTracePlot& GetPlot() { return *plot_; }
     const CTracePlot& GetPlot() const { return *plot_; }
 

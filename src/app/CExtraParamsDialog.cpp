@@ -1,0 +1,4 @@
+#include "app/CExtraParamsDialog.h"
+
+CExtraParamsDialog::CExtraParamsDialog(CAppSettings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {}
