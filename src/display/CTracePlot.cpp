@@ -35,6 +35,8 @@ CTracePlot::CTracePlot(CWorkspace& workspace, const CAppSettings& appSettings, Q
     labelDecimals = 2;
     markerA = static_cast<float>(viewLeft);
     markerB = static_cast<float>(viewRight);
+    // A click gives the plot the keyboard, so the markers can be nudged at once.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 CTracePlot::~CTracePlot() = default;
@@ -299,6 +301,7 @@ void CTracePlot::EndMarkerDrag(int x) {
     markerDrag = false;
     if (const auto marker = MarkerAtColumn(plotRect, viewLeft, viewRight, x))
         (grabbedMarker == 1 ? markerB : markerA) = *marker;
+    keyboardMarker_ = grabbedMarker == 1 ? 1 : 0;
     grabbedMarker = -1;
     update();
     SendToMain(kMsgMarkersChanged);

@@ -3,7 +3,9 @@
 // colour, the active trace last with its key events as icons along the bottom, and the two
 // markers A and B over the grid. Three gestures start inside the plot with the left button:
 // dragging a marker, a zoom box with Shift, and a vertical shift of the active trace with
-// Ctrl. Outside the plot the zoom bars take the mouse.
+// Ctrl. Outside the plot the zoom bars take the mouse. With the keyboard focus the arrows move
+// a marker (A and B choose which), Shift with the arrows pans, + and - zoom about the middle and
+// Home shows the full range.
 //
 // The plot holds no traces: it reads the workspace at every paint. Marker moves and level
 // shifts send kMsgMarkersChanged to the main frame, every data paint kMsgOverviewRedraw.
@@ -39,6 +41,8 @@ public:
     float GetMarkerB() const { return markerB; }
     // -1 none, 0 A, 1 B.
     int GetGrabbedMarker() const { return grabbedMarker; }
+    // The marker the arrow keys move: 0 A, 1 B; the last one dragged or chosen.
+    int GetKeyboardMarker() const { return keyboardMarker_; }
     bool IsMarkerDragActive() const { return markerDrag; }
     bool IsZoomBoxActive() const { return zoomBoxActive; }
     bool IsLevelShiftActive() const { return levelShiftActive; }
@@ -57,6 +61,7 @@ protected:
     void OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers modifiers) override;
     // A double click is the zoom bars' alone: inside the plot it starts no gesture.
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
     // One trace as the plot projects it: at most two points per pixel column.
     void DrawSignal(CDrawSurface& surface, const CPixelRect& plot, const CSignal& signal,
@@ -93,4 +98,5 @@ private:
     CWorkspace& workspace_;
     const CImageStrip& eventImages_;
     bool confined_ = false;
+    int keyboardMarker_ = 0;
 };

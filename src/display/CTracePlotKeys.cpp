@@ -1,0 +1,102 @@
+// The trace plot's keyboard: a technician who is reading values wants to step a marker column by
+// column, which the mouse cannot do reliably.
+
+#include "display/CTracePlot.h"
+#include "platform/CMessageTarget.h"
+
+#include <QKeyEvent>
+
+#include <algorithm>
+
+namespace {
+
+// Moves [low, high] by delta while keeping it inside [min, max]; its width is kept.
+void ShiftInside(double& low, double& high, double delta, double min, double max) {
+    delta = std::min(std::max(delta, min - low), max - high);
+    low += delta;
+    high += delta;
+}
+
+// [low, high] scaled by factor about its middle, no narrower than minWidth, inside [min, max].
+void ScaleInside(double& low, double& high, double factor, double minWidth, double min,
+                 double max) {
+    const double middle = (low + high) * 0.5;
+    const double half = std::max((high - low) * factor, minWidth) * 0.5;
+    double newLow = middle - half;
+    double newHigh = middle + half;
+    if (newLow < min) {
+        newHigh = std::min(max, newHigh + (min - newLow));
+        newLow = min;
+    }
+    if (newHigh > max) {
+        newLow = std::max(min, newLow - (newHigh - max));
+        newHigh = max;
+    }
+    if (newLow < newHigh) {
+        low = newLow;
+        high = newHigh;
+    }
+}
+
+} // namespace
+
+void CTracePlot::keyPressEvent(QKeyEvent* event) {
+    // Gestures of the mouse own the window while they run; no data, nothing to move.
+    if (!hasData || markerDrag || zoomBoxActive || levelShiftActive || plotRect.IsEmpty()) {
+        CPlotWnd::keyPressEvent(event);
+        return;
+    }
+    const auto modifiers = event->modifiers();
+    const bool shift = (modifiers & Qt::ShiftModifier) != 0;
+    const bool ctrl = (modifiers & Qt::ControlModifier) != 0;
+    const double width = viewRight - viewLeft;
+    const double height = viewTop - viewBottom;
+    switch (event->key()) {
+    case Qt::Key_A:
+    case Qt::Key_B:
+        keyboardMarker_ = event->key() == Qt::Key_B ? 1 : 0;
+        return;
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        const double sign = event->key() == Qt::Key_Left ? -1.0 : 1.0;
+        if (shift) {
+            ShiftInside(viewLeft, viewRight, sign * width * 0.1, fullLeft, fullRight);
+            update();
+            return;
+        }
+        // One pixel column, ten with Ctrl; a marker outside the window comes to its edge.
+        const int columns = std::max(1, plotRect.right - plotRect.left - 1);
+        const double move = sign * (ctrl ? 10.0 : 1.0) * width / columns;
+        float& marker = keyboardMarker_ == 1 ? markerB : markerA;
+        marker = static_cast<float>(std::clamp(double(marker) + move, viewLeft, viewRight));
+        update();
+        SendToMain(kMsgMarkersChanged);
+        return;
+    }
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (!shift)
+            break;
+        ShiftInside(viewBottom, viewTop, (event->key() == Qt::Key_Up ? 0.1 : -0.1) * height,
+                    fullBottom, fullTop);
+        update();
+        return;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+    case Qt::Key_Minus:
+        ScaleInside(viewLeft, viewRight, event->key() == Qt::Key_Minus ? 2.0 : 0.5, step, fullLeft,
+                    fullRight);
+        update();
+        return;
+    case Qt::Key_Home:
+        viewLeft = fullLeft;
+        viewRight = fullRight;
+        viewTop = fullTop;
+        viewBottom = fullBottom;
+        update();
+        return;
+    default:
+        break;
+    }
+    CPlotWnd::keyPressEvent(event);
+}
