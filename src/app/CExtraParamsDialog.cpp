@@ -1,4 +1,218 @@
 #include "app/CExtraParamsDialog.h"
 
+#include "platform/CMessageTarget.h"
+#include "platform/CPrompts.h"
+#include "platform/TextCodec.h"
+#include "scan/CAppSettings.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace {
+
+constexpr const char* kEnterNumber = "Введите число.";
+// The texts sit in 256-byte fields; Windows-1251 has one byte per character.
+constexpr int kMaxTextLength = static_cast<int>(CScanSettings::kTextSize) - 1;
+
+QString Utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QString FromRecord(const std::string& bytes) {
+    return QString::fromStdString(TextCodec::Cp1251ToUtf8(bytes));
+}
+
+std::string ToRecord(const QString& text) {
+    return TextCodec::Utf8ToCp1251(text.toStdString());
+}
+
+QLineEdit* MakeEdit(const char* name, QWidget* parent, int maxLength = kMaxTextLength) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setMaxLength(maxLength);
+    return edit;
+}
+
+// A decimal number, with a point or the comma Russian keyboards give.
+std::optional<double> ParseNumber(const QString& text) {
+    QString number = text.trimmed();
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+QString NumberText(double value) {
+    return QString::number(value, 'g', 15);
+}
+
+} // namespace
+
 CExtraParamsDialog::CExtraParamsDialog(CAppSettings& settings, QWidget* parent)
-    : QDialog(parent), settings_(settings) {}
+    : QDialog(parent), settings_(settings) {
+    setWindowTitle(Utf8("Дополнительные параметры"));
+    QFont font(QStringLiteral("MS Shell Dlg"));
+    font.setPointSize(8);
+    setFont(font);
+    BuildControls();
+
+    const CScanSettings& scan = settings_.GetScanSettings();
+    supplierEdit_->setText(FromRecord(scan.GetSupplierName()));
+    mainframeIdEdit_->setText(FromRecord(scan.GetMainframeId()));
+    mainframeSnEdit_->setText(FromRecord(scan.GetMainframeSn()));
+    originalLocationEdit_->setText(FromRecord(scan.GetOriginalLocation()));
+    operatorEdit_->setText(FromRecord(scan.GetOperatorName()));
+    commentEdit_->setText(FromRecord(scan.GetComment()));
+    for (int i = 0; i < CScanSettings::kFiberCount; ++i) {
+        FiberTextPage& page = pages_[static_cast<std::size_t>(i)];
+        page.nominalWavelength = scan.GetNominalWavelength(i);
+        page.actualWavelength = scan.GetActualWavelength(i);
+        page.groupIndex = scan.GetGroupIndex(i);
+        page.fiberId = scan.GetFiberId(i);
+        page.cableId = scan.GetCableId(i);
+        page.cableCode = scan.GetCableCode(i);
+        page.terminatingLocation = scan.GetTerminatingLocation(i);
+    }
+    PutPage();
+}
+
+void CExtraParamsDialog::BuildControls() {
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("tabs"));
+
+    auto* rtu = new QWidget(tabs_);
+    supplierEdit_ = MakeEdit("supplierName", rtu);
+    mainframeIdEdit_ = MakeEdit("mainframeId", rtu);
+    mainframeSnEdit_ = MakeEdit("mainframeSn", rtu);
+    originalLocationEdit_ = MakeEdit("originalLocation", rtu);
+    operatorEdit_ = MakeEdit("operatorName", rtu);
+    commentEdit_ = MakeEdit("comment", rtu);
+    auto* rtuLayout = new QFormLayout(rtu);
+    rtuLayout->addRow(Utf8("Имя произ."), supplierEdit_);
+    rtuLayout->addRow(Utf8("Индификатор"), mainframeIdEdit_);
+    rtuLayout->addRow(Utf8("Сер. номер"), mainframeSnEdit_);
+    rtuLayout->addRow(Utf8("Начало Трассы"), originalLocationEdit_);
+    rtuLayout->addRow(Utf8("Оператор"), operatorEdit_);
+    rtuLayout->addRow(Utf8("Описание"), commentEdit_);
+
+    auto* fiber = new QWidget(tabs_);
+    fiberNumber_ = new QComboBox(fiber);
+    fiberNumber_->setObjectName(QStringLiteral("fiberNumber"));
+    for (int i = 0; i < CScanSettings::kFiberCount; ++i)
+        fiberNumber_->addItem(Utf8("Волокно %1").arg(i + 1));
+    nominalEdit_ = MakeEdit("nominalWavelength", fiber, 64);
+    actualEdit_ = MakeEdit("actualWavelength", fiber, 64);
+    groupIndexEdit_ = MakeEdit("groupIndex", fiber, 64);
+    terminatingEdit_ = MakeEdit("terminatingLocation", fiber);
+    fiberIdEdit_ = MakeEdit("fiberId", fiber);
+    cableIdEdit_ = MakeEdit("cableId", fiber);
+    cableCodeEdit_ = MakeEdit("cableCode", fiber);
+    auto* fiberLayout = new QFormLayout(fiber);
+    fiberLayout->addRow(Utf8("Номер Волокна"), fiberNumber_);
+    fiberLayout->addRow(Utf8("Номинальная\nДлина Волны"), nominalEdit_);
+    fiberLayout->addRow(Utf8("Реальная\nДлина Волны"), actualEdit_);
+    fiberLayout->addRow(Utf8("Коэфициент"), groupIndexEdit_);
+    fiberLayout->addRow(Utf8("Конец Трассы"), terminatingEdit_);
+    fiberLayout->addRow(Utf8("Волокно"), fiberIdEdit_);
+    fiberLayout->addRow(Utf8("Кабель"), cableIdEdit_);
+    fiberLayout->addRow(Utf8("Код"), cableCodeEdit_);
+
+    tabs_->addTab(rtu, Utf8("Параметры RTU"));
+    tabs_->addTab(fiber, Utf8("Параметры Волокна"));
+    tabs_->setCurrentIndex(0);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* acceptButton = buttons->addButton(Utf8("Принять"), QDialogButtonBox::AcceptRole);
+    acceptButton->setObjectName(QStringLiteral("accept"));
+    acceptButton->setDefault(true);
+    QPushButton* cancelButton = buttons->addButton(Utf8("Отмена"), QDialogButtonBox::RejectRole);
+    cancelButton->setObjectName(QStringLiteral("cancel"));
+    connect(acceptButton, &QPushButton::clicked, this, &CExtraParamsDialog::OnAccept);
+    connect(cancelButton, &QPushButton::clicked, this, &CExtraParamsDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs_);
+    layout->addWidget(buttons);
+
+    connect(fiberNumber_, &QComboBox::currentIndexChanged, this, &CExtraParamsDialog::ChooseFiber);
+}
+
+void CExtraParamsDialog::PutPage() {
+    const FiberTextPage& page = pages_[static_cast<std::size_t>(shown_)];
+    nominalEdit_->setText(NumberText(page.nominalWavelength));
+    actualEdit_->setText(NumberText(page.actualWavelength));
+    groupIndexEdit_->setText(NumberText(page.groupIndex));
+    terminatingEdit_->setText(FromRecord(page.terminatingLocation));
+    fiberIdEdit_->setText(FromRecord(page.fiberId));
+    cableIdEdit_->setText(FromRecord(page.cableId));
+    cableCodeEdit_->setText(FromRecord(page.cableCode));
+}
+
+bool CExtraParamsDialog::StorePage() {
+    FiberTextPage& page = pages_[static_cast<std::size_t>(shown_)];
+    double numbers[3] = {};
+    QLineEdit* const edits[3] = {nominalEdit_, actualEdit_, groupIndexEdit_};
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<double> value = ParseNumber(edits[i]->text());
+        if (!value) {
+            GetPrompts().Show(kEnterNumber, kProgramTitle, CPrompts::Icon::Warning);
+            tabs_->setCurrentIndex(1);
+            edits[i]->setFocus();
+            edits[i]->selectAll();
+            return false;
+        }
+        numbers[i] = *value;
+    }
+    page.nominalWavelength = numbers[0];
+    page.actualWavelength = numbers[1];
+    page.groupIndex = numbers[2];
+    page.terminatingLocation = ToRecord(terminatingEdit_->text());
+    page.fiberId = ToRecord(fiberIdEdit_->text());
+    page.cableId = ToRecord(cableIdEdit_->text());
+    page.cableCode = ToRecord(cableCodeEdit_->text());
+    return true;
+}
+
+void CExtraParamsDialog::ChooseFiber(int index) {
+    if (index < 0 || index >= CScanSettings::kFiberCount || index == shown_)
+        return;
+    if (!StorePage()) {
+        // Stay on the fibre whose field needs correcting.
+        const QSignalBlocker blocker(fiberNumber_);
+        fiberNumber_->setCurrentIndex(shown_);
+        return;
+    }
+    shown_ = index;
+    PutPage();
+}
+
+void CExtraParamsDialog::OnAccept() {
+    if (!StorePage())
+        return;
+    CScanSettings& scan = settings_.GetScanSettings();
+    scan.SetSupplierName(ToRecord(supplierEdit_->text()));
+    scan.SetMainframeId(ToRecord(mainframeIdEdit_->text()));
+    scan.SetMainframeSn(ToRecord(mainframeSnEdit_->text()));
+    scan.SetOriginalLocation(ToRecord(originalLocationEdit_->text()));
+    scan.SetOperatorName(ToRecord(operatorEdit_->text()));
+    scan.SetComment(ToRecord(commentEdit_->text()));
+    for (int i = 0; i < CScanSettings::kFiberCount; ++i) {
+        const FiberTextPage& page = pages_[static_cast<std::size_t>(i)];
+        scan.SetNominalWavelength(i, page.nominalWavelength);
+        scan.SetActualWavelength(i, page.actualWavelength);
+        scan.SetGroupIndex(i, page.groupIndex);
+        scan.SetFiberId(i, page.fiberId);
+        scan.SetCableId(i, page.cableId);
+        scan.SetCableCode(i, page.cableCode);
+        scan.SetTerminatingLocation(i, page.terminatingLocation);
+    }
+    PostToMain(kMsgScanSettingsChanged);
+    accept();
+}
