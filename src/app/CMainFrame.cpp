@@ -16,7 +16,6 @@
 #include "scan/CAppSettings.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -25,6 +24,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -32,6 +32,8 @@
 namespace {
 
 constexpr int kLayoutVersion = 1;
+// How often the frame looks whether a scan it did not stop has ended.
+constexpr int kScanWatchMs = 250;
 
 QString Utf8(const char* text) {
     return QString::fromUtf8(text);
@@ -54,7 +56,8 @@ CMainFrame::CMainFrame(CAppSettings& settings, QWidget* parent)
       target_(std::make_unique<CQtMessageTarget>(
           [this](unsigned message, std::uintptr_t w, std::intptr_t l) {
               return HandleMessage(message, w, l);
-          })) {
+          })),
+      scanner_(settings) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QStringLiteral("Vitrea"));
     setWindowIcon(ProgramIcon());
@@ -81,11 +84,18 @@ CMainFrame::CMainFrame(CAppSettings& settings, QWidget* parent)
     interfaceFont_ = FontFromLogFont(settings_.GetFont(CAppSettings::FontSlot::Interface));
     setFont(interfaceFont_);
 
+    scanWatch_ = new QTimer(this);
+    scanWatch_->setInterval(kScanWatchMs);
+    connect(scanWatch_, &QTimer::timeout, this, [this] { UpdateScanCommand(); });
+
     SetTraceColourSource([this] { return settings_.NextTraceColour(); });
     SetMainTarget(target_.get());
+    scanner_.SetTargetWindow(target_.get());
+    UpdateCommands();
 }
 
 CMainFrame::~CMainFrame() {
+    StopScanForClose();
     if (GetMainTarget() == target_.get())
         SetMainTarget(nullptr);
     target_->Close();
@@ -97,16 +107,6 @@ CMainFrame::~CMainFrame() {
         pane = nullptr;
     }
     workspace_.RemoveAllProjects();
-}
-
-void CMainFrame::BuildMenus() {
-    QMenu* file = menuBar()->addMenu(Utf8("&Файл"));
-    QAction* open = file->addAction(Utf8("&Открыть...\tCtrl+O"));
-    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    connect(open, &QAction::triggered, this, [this] { OnFileOpen(); });
-    file->addSeparator();
-    QAction* exit = file->addAction(Utf8("Вы&ход"));
-    connect(exit, &QAction::triggered, this, &QWidget::close);
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -238,14 +238,6 @@ QString CMainFrame::QtFilter(const char* filter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-void CMainFrame::OnFileOpen() {
-    const QString path = QFileDialog::getOpenFileName(
-        this, Utf8("Открыть"), QString(), QtFilter(kOpenFilter), nullptr,
-        QFileDialog::ReadOnly | QFileDialog::HideNameFilterDetails);
-    if (!path.isEmpty())
-        OpenPath(QFile::encodeName(path).toStdString());
-}
-
 bool CMainFrame::OpenPath(const std::string& path) {
     SetStatusMessage({});
     const bool opened = workspace_.OpenTrace(path);
@@ -271,9 +263,23 @@ std::intptr_t CMainFrame::HandleMessage(unsigned message, std::uintptr_t w, std:
         return 0;
     case kMsgRedrawView:
         view_->Repaint();
+        UpdateCommands();
         return 0;
     case kMsgSelectionChanged:
         RefreshViews();
+        return 0;
+    case kMsgScanTraceArrived:
+        if (l != 0 && w < CWorkspace::kFiberCount)
+            OnScannedTrace(static_cast<int>(w), *reinterpret_cast<const std::string*>(l));
+        return 0;
+    case kMsgScanPollDone:
+        OnScanPollDone();
+        return 0;
+    case kMsgScanSettingsChanged:
+        scanner_.RequestSend();
+        return 0;
+    case kMsgScanStartStop:
+        OnStartStopScan();
         return 0;
     case kMsgOpenPath:
         if (l != 0)
@@ -298,6 +304,7 @@ void CMainFrame::RefreshViews() {
     parameters_->clear();
     markers_->clear();
     overview_->update();
+    UpdateCommands();
     CSignalEntry* entry = workspace_.ActiveEntry();
     const CSignal* signal = entry ? entry->GetTrace() : nullptr;
     if (!signal)
@@ -326,19 +333,26 @@ void CMainFrame::UpdateMarkerValues() {
     }
 }
 
+bool CMainFrame::SaveModifiedSignals(CProject& project) {
+    for (int e = 0; e < project.GetEntryCount(); ++e) {
+        CSignal* signal = project.GetEntry(e).GetTrace();
+        if (signal && signal->IsModified() && !signal->Save({}))
+            return false;
+    }
+    return true;
+}
+
 bool CMainFrame::SaveModifiedSignals() {
     for (int p = 0; p < workspace_.GetProjectCount(); ++p) {
-        CProject& project = workspace_.GetProject(p);
-        for (int e = 0; e < project.GetEntryCount(); ++e) {
-            CSignal* signal = project.GetEntry(e).GetTrace();
-            if (signal && signal->IsModified() && !signal->Save({}))
-                return false;
-        }
+        if (!SaveModifiedSignals(workspace_.GetProject(p)))
+            return false;
     }
     return true;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The scan ends first, so no trace arrives while the user is asked about the others.
+    StopScanForClose();
     // A worker blocked on a message to the frame must be free before anything waits for it.
     if (GetMainTarget() == target_.get())
         SetMainTarget(nullptr);
@@ -347,6 +361,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         // The save failed and its message was shown; closing now would lose the edits.
         target_->Reopen();
         SetMainTarget(target_.get());
+        scanner_.SetTargetWindow(target_.get());
         PostToMain(kMsgSelectionChanged);
         event->ignore();
         return;

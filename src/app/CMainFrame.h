@@ -1,14 +1,18 @@
 #pragma once
 // The main window: the trace view in the middle, five docking panes around it (workspace tree,
-// event list, parameters, markers, overview), a status bar, and the File menu. It owns the
-// workspace and is the target of the private messages through which the models and panes
-// notify it. The docking layout persists in the per-user settings store.
+// event list, parameters, markers, overview), a status bar and the menus. It owns the
+// workspace and the scanner, and is the target of the private messages through which the
+// models, the panes and the scanner notify it. The docking layout persists in the per-user
+// settings store.
 
 #include "project/CWorkspace.h"
+#include "scan/CScanner.h"
 
 #include <QMainWindow>
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -20,7 +24,11 @@ class CQtMessageTarget;
 class CTextListPane;
 class CTraceView;
 class CWorkspaceTree;
+class QAction;
+class QActionGroup;
 class QLabel;
+class QMenu;
+class QTimer;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -37,8 +45,65 @@ public:
     static constexpr const char* kLayoutKey = "Lumetra View 1.0.6";
     static constexpr const char* kLayoutApplication = "lumetra-view";
     static constexpr const char* kLayoutSection = "Vitrea";
+    // File-dialog filters, "text|patterns|...||".
     static constexpr const char* kOpenFilter =
         "OTDR Files(*.sor, *.tra)|*.sor;*.tra|Noyes M600 files(*.*)|*.*|All Files(*.*)|*.*||";
+    static constexpr const char* kProjectFilter =
+        "Vitrea Project(*.vtp)|*.vtp|All Files(*.*)|*.*||";
+    static constexpr const char* kScanSettingsFilter =
+        "Scaning Properties(*.spr)|*.spr|All Files(*.*)|*.*||";
+    static constexpr const char* kSignalSaveFilter = "OTDR Files(*.sor)|*.sor|All Files(*.*)|*.*||";
+    static constexpr const char* kSignalSaveAsFilter =
+        "OTDR GR-196-CORE Files(*.sor)|*.sor|OTDR SR-4731 Files(*.tra)|*.tra|Noyes M600 "
+        "files(*.*)|*.*||";
+
+    // Command identifiers of the menus.
+    enum Command : int {
+        kCmdOpen = 57601,
+        kCmdClose = 57602,
+        kCmdNewProject = 32774,
+        kCmdOpenProject = 32771,
+        kCmdCloseProject = 32773,
+        kCmdCloseAllProjects = 32793,
+        kCmdPrint = 57607,
+        kCmdSave = 57603,
+        kCmdSaveAs = 32785,
+        kCmdSaveAll = 32786,
+        kCmdExit = 57665,
+        kCmdWorkspacePane = 32801,
+        kCmdEventListPane = 32802,
+        kCmdParametersPane = 32803,
+        kCmdMarkersPane = 32804,
+        kCmdOverviewPane = 32813,
+        kCmdGridSolid = 32788,
+        kCmdGridDashes = 32789,
+        kCmdGridDots = 32790,
+        kCmdGridBroken = 32791,
+        kCmdGridNone = 32792,
+        kCmdLegend = 32781,
+        kCmdOneTrace = 32782,
+        kCmdStatusBar = 59393,
+        kCmdShowEvent = 32806,
+        kCmdAddEvent = 32807,
+        kCmdEditEvent = 32808,
+        kCmdDeleteEvent = 32809,
+        kCmdScanParams = 32794,
+        kCmdExtraParams = 32796,
+        kCmdSaveScanParams = 32797,
+        kCmdLoadScanParams = 32798,
+        kCmdStartStopScan = 32787,
+        kCmdAbout = 57664,
+    };
+    static constexpr const char* kStartScanText = "&Начать сканирование\tCtrl+R";
+    static constexpr const char* kStopScanText = "&Закончить сканирование\tCtrl+R";
+    static constexpr const char* kAboutVersion = "Version 1.0.7";
+
+    // Stands in for the file dialogs (tests): save or open, the Qt filter, the default
+    // extension and the initial name; filterIndex holds the chosen filter, 1 for the first.
+    // An empty answer is a cancelled dialog.
+    using FileDialogHook =
+        std::function<QString(bool save, const QString& filter, const QString& defaultExtension,
+                              const QString& initial, int* filterIndex)>;
 
     // Becomes the main message target and hands out the settings' trace colours. The
     // settings must outlive the frame.
@@ -53,6 +118,17 @@ public:
     void OnFileOpen();
     // The private messages 0x500..0x510.
     std::intptr_t HandleMessage(unsigned message, std::uintptr_t w, std::intptr_t l);
+
+    // The menu command of that identifier, or null.
+    QAction* Action(int id) const;
+    // Enabling, marks and the scan command's text as the workspace, the panes, the settings
+    // and the scanner now stand. Runs before a menu shows and after every refresh.
+    void UpdateCommands();
+    void SetFileDialogHook(FileDialogHook hook) { fileDialogHook_ = std::move(hook); }
+
+    // Starts a scan into the scanning project, or stops the running one.
+    void OnStartStopScan();
+    CScanner& Scanner() { return scanner_; }
 
     // The layout as the store keeps it; RestoreLayout is false, and the layout unchanged,
     // when there is none or it names a pane this frame does not have.
@@ -78,6 +154,52 @@ protected:
 
 private:
     void BuildMenus();
+    QAction* AddCommand(QMenu* menu, int id, const char* text, std::function<void()> handler);
+    // A file dialog (or the hook); empty when cancelled.
+    QString AskFilePath(bool save, const char* filter, const char* defaultExtension,
+                        const QString& initial = {}, int* filterIndex = nullptr);
+    std::string AskSavePath(const char* filter, const char* defaultExtension,
+                            const std::string& initial = {}, int* filterIndex = nullptr);
+
+    // The commands.
+    void OnFileClose();
+    void OnNewProject();
+    void OnOpenProject();
+    void OnCloseProject();
+    void OnCloseAllProjects();
+    void OnPrint();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnFileSaveAll();
+    void OnExit();
+    void OnShowEvent();
+    void OnAddEvent();
+    void OnEditEvent();
+    void OnDeleteEvent();
+    void OnScanParams();
+    void OnExtraParams();
+    void OnSaveScanParams();
+    void OnLoadScanParams();
+    void OnAbout();
+    void TogglePane(int paneId);
+    void SetGridStyle(int style);
+    // Saves the project where it was loaded or saved, or where the user says; false when
+    // cancelled or failed.
+    bool SaveProject(CProject& project, bool askPath);
+    // Offers every signal of the project with unsaved edits for saving; false when a save
+    // failed, so the edits would be lost.
+    bool SaveModifiedSignals(CProject& project);
+    // The active signal and the index of its current event within its events, or -1.
+    CSignal* ActiveSignal();
+    int CurrentEventIndex();
+
+    // Scanning control: 0x504..0x506 and 0x508.
+    void OnScannedTrace(int fiber, const std::string& path);
+    void OnScanPollDone();
+    void UpdateScanCommand();
+    // Stops a running scan before the frame closes: its worker may take up to 5 s to end.
+    void StopScanForClose();
+
     void BuildStatusBar();
     void BuildPanes();
     void DockDefault();
@@ -102,4 +224,11 @@ private:
     CTextListPane* markers_ = nullptr;
     COverviewPane* overview_ = nullptr;
     CDockPane* panes_[5] = {};
+    std::map<int, QAction*> actions_;
+    QActionGroup* gridStyles_ = nullptr;
+    FileDialogHook fileDialogHook_;
+    // After the message target: the scanner goes first and lets go of it.
+    CScanner scanner_;
+    // Notices the end of a run the frame did not ask for (an error, a failed start).
+    QTimer* scanWatch_ = nullptr;
 };

@@ -1,0 +1,430 @@
+// The main frame's menus: each command picks its object (the active project, entry, signal or
+// event, the settings, a pane) and hands it to the operation that does the work.
+
+#include "app/CMainFrame.h"
+
+#include "app/CDockPane.h"
+#include "app/CEventListBar.h"
+#include "app/CExtraParamsDialog.h"
+#include "app/CScanParamsDialog.h"
+#include "app/ScanSettingsFiles.h"
+#include "core/CSignal.h"
+#include "display/CTraceView.h"
+#include "platform/CException.h"
+#include "platform/CMessageTarget.h"
+#include "platform/CPrompts.h"
+#include "scan/CAppSettings.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+
+#include <filesystem>
+
+namespace {
+
+QString Utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// The extension a file of the Qt filter takes when none is typed: its first pattern's, or the
+// fallback for a filter of every file.
+QString SuffixOf(const QString& filter, const QString& fallback) {
+    const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
+    if (open < 0 || close <= open)
+        return fallback;
+    const QString first = filter.mid(open + 1, close - open - 1).section(QLatin1Char(' '), 0, 0);
+    if (!first.startsWith(QStringLiteral("*.")) || first.indexOf(QLatin1Char('*'), 1) >= 0 ||
+        first.size() < 3)
+        return fallback;
+    return first.mid(2);
+}
+
+} // namespace
+
+QAction* CMainFrame::AddCommand(QMenu* menu, int id, const char* text,
+                                std::function<void()> handler) {
+    const QString label = Utf8(text);
+    QAction* action = menu->addAction(label);
+    action->setData(id);
+    const qsizetype tab = label.indexOf(QLatin1Char('\t'));
+    if (tab >= 0)
+        action->setShortcut(
+            QKeySequence::fromString(label.mid(tab + 1), QKeySequence::PortableText));
+    connect(action, &QAction::triggered, this, [this, handler = std::move(handler)] {
+        handler();
+        UpdateCommands();
+    });
+    actions_[id] = action;
+    return action;
+}
+
+QAction* CMainFrame::Action(int id) const {
+    const auto found = actions_.find(id);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(Utf8("&Файл"));
+    AddCommand(file, kCmdNewProject, "&Новый Проект\tCtrl+N", [this] { OnNewProject(); });
+    AddCommand(file, kCmdOpenProject, "О&ткрыть Проект...", [this] { OnOpenProject(); });
+    AddCommand(file, kCmdCloseProject, "Закрыть П&роект", [this] { OnCloseProject(); });
+    AddCommand(file, kCmdCloseAllProjects, "З&акрыть все Проекты",
+               [this] { OnCloseAllProjects(); });
+    file->addSeparator();
+    AddCommand(file, kCmdOpen, "&Открыть...\tCtrl+O", [this] { OnFileOpen(); });
+    AddCommand(file, kCmdClose, "&Закрыть", [this] { OnFileClose(); });
+    file->addSeparator();
+    AddCommand(file, kCmdSave, "&Сохранить\tCtrl+S", [this] { OnFileSave(); });
+    AddCommand(file, kCmdSaveAs, "Сохранить &как...", [this] { OnFileSaveAs(); });
+    AddCommand(file, kCmdSaveAll, "Сохранить &всё", [this] { OnFileSaveAll(); });
+    file->addSeparator();
+    AddCommand(file, kCmdPrint, "&Печать\tCtrl+P", [this] { OnPrint(); });
+    file->addSeparator();
+    AddCommand(file, kCmdExit, "Вы&ход", [this] { OnExit(); });
+
+    QMenu* view = menuBar()->addMenu(Utf8("&Вид"));
+    const struct {
+        int command;
+        const char* text;
+        int pane;
+    } paneCommands[] = {{kCmdWorkspacePane, "&Рабочая зона\tCtrl+W", kWorkspacePane},
+                        {kCmdEventListPane, "&Список событий\tCtrl+E", kEventListPane},
+                        {kCmdParametersPane, "&Параметры", kParametersPane},
+                        {kCmdMarkersPane, "&Маркеры", kMarkersPane},
+                        {kCmdOverviewPane, "Пр&осмотр", kOverviewPane}};
+    for (const auto& command : paneCommands) {
+        const int pane = command.pane;
+        AddCommand(view, command.command, command.text, [this, pane] {
+            TogglePane(pane);
+        })->setCheckable(true);
+        connect(Pane(pane), &QDockWidget::visibilityChanged, this, [this] { UpdateCommands(); });
+    }
+    view->addSeparator();
+    AddCommand(view, kCmdStatusBar, "С&трока состояния", [this] {
+        statusBar()->setVisible(statusBar()->isHidden());
+    })->setCheckable(true);
+    view->addSeparator();
+    QMenu* grid = view->addMenu(Utf8("&Сетка"));
+    gridStyles_ = new QActionGroup(this);
+    gridStyles_->setExclusive(true);
+    const struct {
+        int command;
+        const char* text;
+        int style;
+    } gridCommands[] = {{kCmdGridSolid, "Сплошные &Линии", CAppSettings::kGridSolid},
+                        {kCmdGridDashes, "&Пунктир", CAppSettings::kGridDashes},
+                        {kCmdGridDots, "&Точки", CAppSettings::kGridDots},
+                        {kCmdGridBroken, "&Разрыв", CAppSettings::kGridBroken},
+                        {kCmdGridNone, "&Без сетки", CAppSettings::kGridNone}};
+    for (const auto& command : gridCommands) {
+        const int style = command.style;
+        QAction* action =
+            AddCommand(grid, command.command, command.text, [this, style] { SetGridStyle(style); });
+        action->setCheckable(true);
+        gridStyles_->addAction(action);
+    }
+    AddCommand(view, kCmdLegend, "&Легенда", [this] {
+        settings_.SetLegendShown(!settings_.IsLegendShown());
+    })->setCheckable(true);
+    AddCommand(view, kCmdOneTrace, "О&дна трасса", [this] {
+        settings_.SetOneTraceMode(!settings_.IsOneTraceMode());
+    })->setCheckable(true);
+
+    QMenu* events = menuBar()->addMenu(Utf8("&События"));
+    AddCommand(events, kCmdShowEvent, "&Показать событие", [this] { OnShowEvent(); });
+    AddCommand(events, kCmdAddEvent, "&Добавить событие...", [this] { OnAddEvent(); });
+    AddCommand(events, kCmdEditEvent, "&Редактировать событие...", [this] { OnEditEvent(); });
+    AddCommand(events, kCmdDeleteEvent, "&Удалить событие", [this] { OnDeleteEvent(); });
+
+    QMenu* scan = menuBar()->addMenu(Utf8("&Сканирование"));
+    AddCommand(scan, kCmdScanParams, "&Параметры сканирования...", [this] { OnScanParams(); });
+    AddCommand(scan, kCmdExtraParams, "&Дополнительные параметры...", [this] { OnExtraParams(); });
+    scan->addSeparator();
+    AddCommand(scan, kCmdSaveScanParams, "&Сохранить параметры...", [this] { OnSaveScanParams(); });
+    AddCommand(scan, kCmdLoadScanParams, "&Загрузить параметры", [this] { OnLoadScanParams(); });
+    scan->addSeparator();
+    AddCommand(scan, kCmdStartStopScan, kStartScanText, [this] { OnStartStopScan(); });
+
+    QMenu* help = menuBar()->addMenu(Utf8("&Справка"));
+    AddCommand(help, kCmdAbout, "&О программе Vitrea...", [this] { OnAbout(); });
+
+    for (QMenu* menu : {file, view, grid, events, scan, help})
+        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+}
+
+CSignal* CMainFrame::ActiveSignal() {
+    CSignalEntry* entry = workspace_.ActiveEntry();
+    return entry ? entry->GetTrace() : nullptr;
+}
+
+int CMainFrame::CurrentEventIndex() {
+    const CSignal* signal = ActiveSignal();
+    const int index = signal ? signal->GetSelectedEvent() : -1;
+    return index >= 0 && index < signal->GetEventCount() ? index : -1;
+}
+
+void CMainFrame::UpdateCommands() {
+    if (actions_.empty())
+        return;
+    const bool anyProject = workspace_.GetProjectCount() > 0;
+    const bool activeEntry = workspace_.ActiveEntry() != nullptr;
+    const CSignal* signal = ActiveSignal();
+    const bool currentEvent = signal && signal->GetSelectedEvent() >= 0;
+    const std::pair<int, bool> enabling[] = {
+        {kCmdClose, activeEntry},
+        {kCmdCloseProject, workspace_.ActiveProject() != nullptr},
+        {kCmdCloseAllProjects, anyProject},
+        {kCmdPrint, activeEntry},
+        {kCmdSave, anyProject},
+        {kCmdSaveAs, anyProject},
+        {kCmdSaveAll, anyProject},
+        {kCmdShowEvent, currentEvent},
+        {kCmdAddEvent, activeEntry},
+        {kCmdEditEvent, currentEvent},
+        {kCmdDeleteEvent, currentEvent},
+    };
+    for (const auto& [id, enabled] : enabling)
+        Action(id)->setEnabled(enabled);
+
+    const std::pair<int, int> paneChecks[] = {{kCmdWorkspacePane, kWorkspacePane},
+                                              {kCmdEventListPane, kEventListPane},
+                                              {kCmdParametersPane, kParametersPane},
+                                              {kCmdMarkersPane, kMarkersPane},
+                                              {kCmdOverviewPane, kOverviewPane}};
+    for (const auto& [command, pane] : paneChecks)
+        Action(command)->setChecked(!Pane(pane)->isHidden());
+    Action(kCmdStatusBar)->setChecked(!statusBar()->isHidden());
+    Action(kCmdGridSolid + settings_.GetGridStyle())->setChecked(true);
+    Action(kCmdLegend)->setChecked(settings_.IsLegendShown());
+    Action(kCmdOneTrace)->setChecked(settings_.IsOneTraceMode());
+    UpdateScanCommand();
+}
+
+QString CMainFrame::AskFilePath(bool save, const char* filter, const char* defaultExtension,
+                                const QString& initial, int* filterIndex) {
+    const QString qtFilter = QtFilter(filter);
+    const QString extension = QString::fromLatin1(defaultExtension ? defaultExtension : "");
+    int chosen = 1;
+    QString path;
+    if (fileDialogHook_) {
+        path = fileDialogHook_(save, qtFilter, extension, initial, &chosen);
+    } else {
+        QFileDialog dialog(this, Utf8(save ? "Сохранить как" : "Открыть"), initial, qtFilter);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        if (!save)
+            dialog.setOption(QFileDialog::ReadOnly);
+        const QStringList filters = dialog.nameFilters();
+        dialog.setDefaultSuffix(filters.isEmpty() ? extension : SuffixOf(filters[0], extension));
+        // A name typed without extension takes the chosen type's.
+        connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                [&dialog, extension](const QString& selected) {
+                    dialog.setDefaultSuffix(SuffixOf(selected, extension));
+                });
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        path = dialog.selectedFiles().first();
+        chosen = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    }
+    if (filterIndex)
+        *filterIndex = chosen;
+    return path;
+}
+
+std::string CMainFrame::AskSavePath(const char* filter, const char* defaultExtension,
+                                    const std::string& initial, int* filterIndex) {
+    const QString path =
+        AskFilePath(true, filter, defaultExtension,
+                    QFile::decodeName(QByteArray::fromStdString(initial)), filterIndex);
+    return QFile::encodeName(path).toStdString();
+}
+
+void CMainFrame::OnFileOpen() {
+    const QString path = AskFilePath(false, kOpenFilter, nullptr);
+    if (!path.isEmpty())
+        OpenPath(QFile::encodeName(path).toStdString());
+}
+
+void CMainFrame::OnFileClose() {
+    CProject* project = workspace_.ActiveProject();
+    CSignalEntry* entry = workspace_.ActiveEntry();
+    if (!project || !entry)
+        return;
+    CSignal* signal = entry->GetTrace();
+    // A save that failed keeps the entry: closing it would lose the edits.
+    if (signal && signal->IsModified() && !signal->Save({}))
+        return;
+    project->RemoveEntry(project->ActiveEntryIndex());
+    PostToMain(kMsgSelectionChanged);
+}
+
+void CMainFrame::OnNewProject() {
+    workspace_.AddProject();
+}
+
+void CMainFrame::OnOpenProject() {
+    const QString path = AskFilePath(false, kProjectFilter, "vtp");
+    if (!path.isEmpty())
+        workspace_.OpenProject(QFile::encodeName(path).toStdString());
+}
+
+void CMainFrame::OnCloseProject() {
+    const int index = workspace_.ActiveProjectIndex();
+    if (index < 0)
+        return;
+    // Closing releases the traces; unsaved edits are offered for saving first.
+    if (!SaveModifiedSignals(workspace_.GetProject(index)))
+        return;
+    workspace_.RemoveProject(index);
+    PostToMain(kMsgSelectionChanged);
+}
+
+void CMainFrame::OnCloseAllProjects() {
+    if (!SaveModifiedSignals())
+        return;
+    workspace_.RemoveAllProjects();
+    PostToMain(kMsgSelectionChanged);
+}
+
+void CMainFrame::OnPrint() {
+    if (workspace_.ActiveEntry())
+        view_->Print();
+}
+
+bool CMainFrame::SaveProject(CProject& project, bool askPath) {
+    std::string path;
+    if (askPath || !project.HasPath()) {
+        path = AskSavePath(kProjectFilter, "vtp", project.GetPath());
+        if (path.empty())
+            return false;
+    }
+    return project.Save(path);
+}
+
+void CMainFrame::OnFileSave() {
+    if (workspace_.IsProjectActive()) {
+        if (CProject* project = workspace_.ActiveProject())
+            SaveProject(*project, false);
+        return;
+    }
+    if (!workspace_.IsEntryActive())
+        return;
+    CSignal* signal = ActiveSignal();
+    if (!signal)
+        return;
+    if (!signal->GetFileName().empty()) {
+        signal->Save({});
+        return;
+    }
+    const std::string path = AskSavePath(kSignalSaveFilter, "sor");
+    if (!path.empty())
+        signal->Save(path);
+}
+
+void CMainFrame::OnFileSaveAs() {
+    if (workspace_.IsProjectActive()) {
+        if (CProject* project = workspace_.ActiveProject())
+            SaveProject(*project, true);
+        return;
+    }
+    if (!workspace_.IsEntryActive())
+        return;
+    CSignalEntry* entry = workspace_.ActiveEntry();
+    if (!entry || !entry->GetTrace())
+        return;
+    int filterIndex = 1;
+    const std::string path =
+        AskSavePath(kSignalSaveAsFilter, "sor", entry->GetTrace()->GetFileName(), &filterIndex);
+    if (path.empty())
+        return;
+    // The filter chooses the format: SR-4731, Noyes M600, else GR-196-CORE.
+    const int kind = filterIndex == 2 ? 2 : filterIndex == 3 ? 3 : 1;
+    try {
+        if (!entry->ConvertTrace(kind))
+            return;
+    } catch (const CException& e) {
+        ShowError(e.GetErrorMessage());
+        return;
+    }
+    CSignal* signal = entry->GetTrace();
+    // The entry takes the new name only when the file was written there; a declined or failed
+    // save leaves it naming the file it still shows.
+    if (signal->Save(path) && signal->GetFileName() == path)
+        entry->SetDisplayName(std::filesystem::path(path).filename().string());
+    else
+        entry->RefreshTreeItem();
+}
+
+void CMainFrame::OnFileSaveAll() {
+    for (int p = 0; p < workspace_.GetProjectCount(); ++p) {
+        CProject& project = workspace_.GetProject(p);
+        SaveModifiedSignals(project);
+        SaveProject(project, false);
+    }
+}
+
+void CMainFrame::OnExit() {
+    close();
+}
+
+void CMainFrame::TogglePane(int paneId) {
+    if (CDockPane* pane = Pane(paneId))
+        pane->setVisible(pane->isHidden());
+}
+
+void CMainFrame::SetGridStyle(int style) {
+    settings_.SetGridStyle(style);
+}
+
+void CMainFrame::OnShowEvent() {
+    CSignal* signal = ActiveSignal();
+    const int index = CurrentEventIndex();
+    // A selection left past the last event by a deletion names no event to show.
+    if (!signal || index < 0)
+        return;
+    const double position = signal->GetEvent(index).GetPosition();
+    view_->SetHorzWindow(position - 1.0, position + 1.0);
+}
+
+void CMainFrame::OnAddEvent() {
+    eventBar_->AddEvent();
+}
+
+void CMainFrame::OnEditEvent() {
+    eventBar_->EditEvent();
+}
+
+void CMainFrame::OnDeleteEvent() {
+    eventBar_->DeleteEvent();
+}
+
+void CMainFrame::OnScanParams() {
+    CScanParamsDialog dialog(settings_, scanner_.IsRunning(), this);
+    dialog.exec();
+}
+
+void CMainFrame::OnExtraParams() {
+    CExtraParamsDialog dialog(settings_, this);
+    dialog.exec();
+}
+
+void CMainFrame::OnSaveScanParams() {
+    SaveScanSettingsWithDialog(settings_, this);
+}
+
+void CMainFrame::OnLoadScanParams() {
+    LoadScanSettingsWithDialog(settings_, this);
+}
+
+void CMainFrame::OnAbout() {
+    QMessageBox::about(this, Utf8("О программе Vitrea"),
+                       Utf8(kProgramTitle) + QLatin1Char('\n') + Utf8(kAboutVersion));
+}
