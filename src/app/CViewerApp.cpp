@@ -4,6 +4,7 @@
 #include "app/CSingleInstance.h"
 #include "display/CTracePlot.h"
 #include "display/CTraceView.h"
+#include "display/TracePrintout.h"
 #include "platform/CMessageTarget.h"
 
 #include <QApplication>
@@ -11,14 +12,20 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QPrinter>
+#include <QTemporaryFile>
 #include <QTimer>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
 constexpr int kScreenshotWidth = 1280;
 constexpr int kScreenshotHeight = 800;
+// The page's own scale: a batch printout is drawn in 300 dpi dots unscaled.
+constexpr int kPrintoutDpi = 300;
 
 // Ends the event loop once the watched widget has painted for the first time.
 class CFirstPaintWatch : public QObject {
@@ -69,7 +76,15 @@ bool CViewerApp::Parse(const QStringList& arguments, Options& options) const {
     const QCommandLineOption instance(QStringLiteral("instance"),
                                       QStringLiteral("Name of the single-instance lock."),
                                       QStringLiteral("NAME"));
-    parser.addOptions({settingsDir, screenshot, firstPaint, instance});
+    const QCommandLineOption printPdf(
+        QStringLiteral("print-pdf"),
+        QStringLiteral("Print the active signal's page to OUT.pdf without a dialog and exit."),
+        QStringLiteral("OUT.pdf"));
+    const QCommandLineOption traces(
+        QStringLiteral("traces"),
+        QStringLiteral("Traces on the printed plot: all (default), project or active."),
+        QStringLiteral("all|project|active"));
+    parser.addOptions({settingsDir, screenshot, firstPaint, printPdf, traces, instance});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Trace files to open."),
                                  QStringLiteral("[FILE...]"));
     if (!parser.parse(arguments)) {
@@ -81,6 +96,22 @@ bool CViewerApp::Parse(const QStringList& arguments, Options& options) const {
     options.screenshot = parser.value(screenshot);
     options.exitAfterFirstPaint = parser.isSet(firstPaint);
     options.instanceName = parser.value(instance);
+    options.printPdf = parser.value(printPdf);
+    if (parser.isSet(traces)) {
+        const QStringList choices{QStringLiteral("all"), QStringLiteral("project"),
+                                  QStringLiteral("active")};
+        options.printChoice = static_cast<int>(choices.indexOf(parser.value(traces)));
+        if (options.printChoice < 0 || options.printPdf.isEmpty()) {
+            PrintError(options.printPdf.isEmpty()
+                           ? QStringLiteral("--traces goes with --print-pdf")
+                           : QStringLiteral("--traces takes all, project or active"));
+            return false;
+        }
+    }
+    if (!options.printPdf.isEmpty() && !options.screenshot.isEmpty()) {
+        PrintError(QStringLiteral("--print-pdf and --screenshot cannot be combined"));
+        return false;
+    }
     for (const QString& file : parser.positionalArguments())
         options.files << QFileInfo(file).absoluteFilePath();
     return true;
@@ -96,7 +127,8 @@ StartStatus CViewerApp::Start(const QStringList& arguments) {
     }
 
     // A headless run neither waits for nor serves another viewer, and asks nobody anything.
-    const bool headless = !options.screenshot.isEmpty() || options.exitAfterFirstPaint;
+    const bool headless =
+        !options.screenshot.isEmpty() || !options.printPdf.isEmpty() || options.exitAfterFirstPaint;
     if (!headless) {
         instance_ = std::make_unique<CSingleInstance>(
             options.instanceName.isEmpty() ? CSingleInstance::DefaultName() : options.instanceName);
@@ -113,6 +145,8 @@ StartStatus CViewerApp::Start(const QStringList& arguments) {
     ShowFrame(options);
     if (!options.screenshot.isEmpty())
         return WriteScreenshot(options.screenshot);
+    if (!options.printPdf.isEmpty())
+        return WritePrintout(options.printPdf, options.printChoice);
     if (options.exitAfterFirstPaint)
         QuitAfterFirstPaint();
     return StartStatus::Running;
@@ -131,7 +165,9 @@ void CViewerApp::ShowFrame(const Options& options) {
     }
     if (!options.screenshot.isEmpty())
         frame_->resize(kScreenshotWidth, kScreenshotHeight);
-    frame_->show();
+    // A printout needs the workspace and the plot's window, not a window on the screen.
+    if (options.printPdf.isEmpty())
+        frame_->show();
     for (const QString& file : options.files) {
         const std::string path = QFile::encodeName(file).toStdString();
         SendToMain(kMsgOpenPath, 0, reinterpret_cast<std::intptr_t>(&path));
@@ -148,6 +184,44 @@ StartStatus CViewerApp::WriteScreenshot(const QString& path) {
         PrintError(QStringLiteral("cannot write %1").arg(path));
         return StartStatus::Failed;
     }
+    return StartStatus::Finished;
+}
+
+StartStatus CViewerApp::WritePrintout(const QString& path, int choice) {
+    // The views follow the opened files before the page is drawn.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+
+    // Printed beside the target and moved over it only when complete, so a failed print
+    // leaves an older file as it was.
+    const QString target = QFileInfo(path).absoluteFilePath();
+    QTemporaryFile temporary(target + QStringLiteral(".XXXXXX"));
+    temporary.setAutoRemove(true);
+    if (!temporary.open()) {
+        PrintError(QStringLiteral("cannot write %1").arg(path));
+        return StartStatus::Failed;
+    }
+    temporary.close();
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(temporary.fileName());
+    printer.setResolution(kPrintoutDpi);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    if (!frame_->View().PrintTo(printer, choice))
+        return StartStatus::Failed;
+
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(temporary.fileName()).toStdString(),
+                            QFile::encodeName(target).toStdString(), error);
+    if (error) {
+        PrintError(QStringLiteral("cannot write %1").arg(path));
+        return StartStatus::Failed;
+    }
+    temporary.setAutoRemove(false);
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                      QFile::ReadOther);
     return StartStatus::Finished;
 }
 

@@ -5,7 +5,7 @@
 // caller runs the event loop only for StartStatus::Running.
 //
 // Command line: [--settings-dir DIR] [--screenshot OUT.png] [--exit-after-first-paint]
-//               [--instance NAME] [FILE...]
+//               [--print-pdf OUT.pdf [--traces all|project|active]] [--instance NAME] [FILE...]
 
 #include "app/CQtPrompts.h"
 #include "scan/CAppSettings.h"
@@ -22,8 +22,8 @@ class CSingleInstance;
 enum class StartStatus {
     Running,    // the frame is shown; run the event loop
     HandedOver, // another viewer runs and got the paths (or there were none)
-    Finished,   // a screenshot was written
-    Failed,     // a screenshot could not be written, or the running viewer did not answer
+    Finished,   // a screenshot or a printout was written
+    Failed, // a screenshot or printout could not be written, or the running viewer did not answer
     UsageError, // the command line made no sense
 };
 
@@ -53,6 +53,8 @@ private:
     struct Options {
         QString settingsDir;
         QString screenshot;
+        QString printPdf;
+        int printChoice = 0;
         QString instanceName;
         bool exitAfterFirstPaint = false;
         QStringList files;
@@ -61,6 +63,8 @@ private:
     bool Parse(const QStringList& arguments, Options& options) const;
     void ShowFrame(const Options& options);
     StartStatus WriteScreenshot(const QString& path);
+    // The active signal's page into the PDF, complete or not at all.
+    StartStatus WritePrintout(const QString& path, int choice);
     void QuitAfterFirstPaint();
 
     CAppSettings settings_;

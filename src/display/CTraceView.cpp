@@ -1,10 +1,38 @@
 #include "display/CTraceView.h"
 
+#include "core/CSignal.h"
+#include "display/COtdrPrintDialog.h"
+#include "display/CQtSurface.h"
 #include "display/CTracePlot.h"
 #include "display/MarkerReadout.h"
+#include "display/TracePrintout.h"
+#include "platform/CPrompts.h"
 #include "project/CWorkspace.h"
 
+#include <QDate>
+#include <QLocale>
+#include <QPrinter>
 #include <QResizeEvent>
+
+namespace {
+
+void Warn(const char* text, const char* caption) {
+    GetPrompts().Show(text, caption, CPrompts::Icon::Warning);
+}
+
+CPageMetrics PageMetricsOf(QPrinter& printer) {
+    CPageMetrics page;
+    page.dpiX = printer.logicalDpiX();
+    page.dpiY = printer.logicalDpiY();
+    page.width = printer.width();
+    page.height = printer.height();
+    const QRect printable = printer.pageLayout().paintRectPixels(printer.resolution());
+    page.offsetX = printable.left();
+    page.offsetY = printable.top();
+    return page;
+}
+
+} // namespace
 
 CTraceView::CTraceView(CWorkspace& workspace, const CAppSettings& settings, QWidget* parent)
     : QWidget(parent), workspace_(workspace), plot_(new CTracePlot(workspace, settings, this)) {
@@ -48,4 +76,68 @@ void CTraceView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
 }
 
-void CTraceView::Print() {}
+void CTraceView::Print() {
+    const CSignalEntry* entry = workspace_.ActiveEntry();
+    if (!entry || !entry->GetTrace()) {
+        Warn(kMsgNoSignal, kCaptionAttention);
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    COtdrPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    PrintTo(printer, dialog.GetChoice());
+}
+
+bool CTraceView::PrintTo(QPrinter& printer, int choice) {
+    const CSignalEntry* entry = workspace_.ActiveEntry();
+    const CSignal* active = entry ? entry->GetTrace() : nullptr;
+    if (!active) {
+        Warn(kMsgNoSignal, kCaptionAttention);
+        return false;
+    }
+    if (!printer.isValid()) {
+        Warn(kMsgNoPrinter, kCaptionPrinterError);
+        return false;
+    }
+    // The page is measured before the document starts: a PDF cannot be taken back once
+    // begun, and a refused page must leave no file and no job behind.
+    const CPageMetrics page = PageMetricsOf(printer);
+    if (page.dpiX <= 0 || page.dpiY <= 0 || page.width <= 0 || page.height <= 0) {
+        Warn(kMsgNoPage, kCaptionError);
+        return false;
+    }
+    if (IsLandscapePage(page)) {
+        Warn(kMsgLandscape, kCaptionError);
+        return false;
+    }
+
+    CPrintContent content;
+    content.window = *plot_;
+    content.verticalCaption = plot_->verticalCaption;
+    content.horizontalCaption = plot_->horizontalCaption;
+    content.captionSides = {plot_->captionLeft, plot_->captionRight, plot_->captionTop,
+                            plot_->captionBottom};
+    content.labelDecimals = plot_->labelDecimals;
+    content.markerA = plot_->GetMarkerA();
+    content.markerB = plot_->GetMarkerB();
+    for (const CSignal* signal : PrintedSignals(workspace_, choice))
+        content.traces.push_back(&signal->GetTraceData());
+    content.active = active;
+    content.parameters = ParameterRows(*active);
+    content.markers = MarkerRows(content.markerA, content.markerB, active);
+    content.date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+
+    printer.setDocName(QString::fromLatin1(kPrintDocumentName));
+    CQtSurface surface(printer);
+    if (!surface.Painter().isActive()) {
+        Warn(kMsgNoPrinter, kCaptionPrinterError);
+        return false;
+    }
+    CTracePrintout(surface, page).Draw(content);
+    if (!surface.Painter().end()) {
+        Warn(kMsgNoPrinter, kCaptionPrinterError);
+        return false;
+    }
+    return true;
+}

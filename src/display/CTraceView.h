@@ -10,6 +10,7 @@
 class CAppSettings;
 class CTracePlot;
 class CWorkspace;
+class QPrinter;
 
 class CTraceView : public QWidget {
     Q_OBJECT
@@ -37,6 +38,10 @@ public:
     // File > Print: the print dialog, then one page for the active signal on the chosen
     // printer. Messages go to the user; nothing is printed on any failure.
     void Print();
+    // The page for the active signal on a printer already chosen, without a dialog; choice 0
+    // prints all signals, 1 those of the active project, 2 the active one. False, after
+    // telling the user, when nothing was printed.
+    bool PrintTo(QPrinter& printer, int choice);
 
     CTracePlot& GetPlot() { return *plot_; }
     const CTracePlot& GetPlot() const { return *plot_; }

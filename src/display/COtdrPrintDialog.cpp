@@ -1,0 +1,44 @@
+#include "display/COtdrPrintDialog.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QPrinter>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+COtdrPrintDialog::COtdrPrintDialog(QPrinter* printer, QWidget* parent)
+    : QPrintDialog(printer, parent), choices_(new QButtonGroup(this)) {
+    setWindowTitle(QStringLiteral("Печать"));
+    setOption(QAbstractPrintDialog::PrintPageRange, false);
+    setOption(QAbstractPrintDialog::PrintSelection, false);
+    setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    setOption(QAbstractPrintDialog::PrintCollateCopies, true);
+    setOption(QAbstractPrintDialog::PrintToFile, true);
+    setMinMax(1, 1);
+    setFromTo(1, 1);
+
+    auto* tab = new QWidget;
+    tab->setWindowTitle(QStringLiteral("Сигналы"));
+    auto* group = new QGroupBox(QStringLiteral("Печатать"), tab);
+    auto* groupLayout = new QVBoxLayout(group);
+    const char* const labels[] = {"Все сигналы", "Активный проект", "Активный сигнал"};
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QRadioButton(QString::fromUtf8(labels[i]), group);
+        button->setObjectName(QStringLiteral("choice%1").arg(kChoiceAll + i));
+        choices_->addButton(button, kChoiceAll + i);
+        groupLayout->addWidget(button);
+    }
+    auto* tabLayout = new QVBoxLayout(tab);
+    tabLayout->addWidget(group);
+    tabLayout->addStretch();
+    setOptionTabs({tab});
+    connect(choices_, &QButtonGroup::idClicked, this,
+            [this](int id) { choice_ = id - kChoiceAll; });
+}
+
+void COtdrPrintDialog::showEvent(QShowEvent* event) {
+    // Every opening starts from all signals, whatever was chosen last time.
+    choices_->button(kChoiceAll)->setChecked(true);
+    choice_ = 0;
+    QPrintDialog::showEvent(event);
+}

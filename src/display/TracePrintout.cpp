@@ -1,0 +1,445 @@
+#include "display/TracePrintout.h"
+
+#include "core/CSignal.h"
+#include "display/MarkerReadout.h"
+#include "display/PrintArt.h"
+#include "display/TraceGeometry.h"
+#include "project/CWorkspace.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <span>
+
+namespace {
+
+constexpr std::uint32_t kBlack = 0x000000;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr int kDotsPerInch = 300;
+constexpr int kCyrillicCharset = 204;
+constexpr int kDefaultCharset = 1;
+constexpr int kDraftQuality = 1;
+
+// The event table's columns: headers and shares of the page width in percent.
+constexpr std::array<const char*, 7> kTableHeaders{
+    "Ном.",           "Тип события",        "Расстояние (km)", "Потери (dB)",
+    "Отражение (dB)", "Ослабление (dB/km)", "Описание"};
+constexpr std::array<int, 7> kTablePercent{5, 14, 15, 13, 14, 18, 21};
+
+// The window system's MulDiv: a * b / c rounded half away from zero, in 64 bits.
+int MulDiv(int a, int b, int c) {
+    if (c == 0)
+        return 0;
+    const long long product = static_cast<long long>(a) * b;
+    const long long half = (c < 0 ? -c : c) / 2;
+    const long long rounded =
+        ((product < 0) != (c < 0)) ? (product - half) / c : (product + half) / c;
+    return static_cast<int>(std::clamp<long long>(rounded, INT_MIN, INT_MAX));
+}
+
+QString Utf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+// --- Scales and page ------------------------------------------------------------------------
+
+CPrintScales::CPrintScales(int dpiX, int dpiY)
+    : dpiX_(dpiX), dpiY_(dpiY), sx_(dpiX / static_cast<double>(kDotsPerInch)),
+      sy_(dpiY / static_cast<double>(kDotsPerInch)) {}
+
+int CPrintScales::X(int dots) const {
+    return TruncSat(dots * sx_);
+}
+
+int CPrintScales::Y(int dots) const {
+    return TruncSat(dots * sy_);
+}
+
+bool IsLandscapePage(const CPageMetrics& page) {
+    const CPrintScales scales(page.dpiX, page.dpiY);
+    return Rnd(page.height / scales.Sy()) < Rnd(page.width / scales.Sx());
+}
+
+CPixelRect PrintPageRect(const CPageMetrics& page) {
+    return {std::max(0, page.dpiX - page.offsetX), std::max(0, page.dpiY / 2 - page.offsetY),
+            std::min(page.width, page.width - page.dpiX + page.offsetX),
+            std::min(page.height, page.height - page.dpiY / 2 + page.offsetY)};
+}
+
+LogFont PrintPageFont(int dpiY) {
+    LogFont font;
+    font.height = MulDiv(10, dpiY, 72);
+    font.weight = 400;
+    font.charSet = kCyrillicCharset;
+    font.quality = kDraftQuality;
+    font.faceName = "MS Shell Dlg";
+    return font;
+}
+
+LogFont PrintTextFont(int points, bool bold, int dpiY) {
+    LogFont font;
+    font.height = points * dpiY / 72;
+    font.weight = bold ? 700 : 400;
+    font.charSet = kDefaultCharset;
+    font.quality = kDraftQuality;
+    font.faceName = "MS Sans Serif";
+    return font;
+}
+
+// --- What is printed ------------------------------------------------------------------------
+
+std::vector<const CSignal*> PrintedSignals(CWorkspace& workspace, int choice) {
+    std::vector<const CSignal*> signals;
+    const auto take = [&signals](CProject& project) {
+        for (int j = 0; j < project.GetEntryCount(); ++j) {
+            if (const CSignal* signal = project.GetEntry(j).GetTrace())
+                signals.push_back(signal);
+        }
+    };
+    if (choice == kPrintAllSignals) {
+        for (int i = 0; i < workspace.GetProjectCount(); ++i)
+            take(workspace.GetProject(i));
+    } else if (choice == kPrintActiveProject) {
+        if (CProject* project = workspace.ActiveProject())
+            take(*project);
+    } else if (const CSignalEntry* entry = workspace.ActiveEntry(); entry && entry->GetTrace()) {
+        signals.push_back(entry->GetTrace());
+    }
+    return signals;
+}
+
+std::vector<CPrintRow> ParameterRows(const CSignal& signal) {
+    std::vector<CPrintRow> rows;
+    for (int i = 0; i < signal.GetDescriptionCount(); ++i) {
+        std::string label;
+        std::string value;
+        if (signal.GetDescription(i, label, value))
+            rows.push_back({Utf8(label), Utf8(value)});
+    }
+    return rows;
+}
+
+std::vector<CPrintRow> MarkerRows(float a, float b, const CSignal* signal) {
+    std::vector<CPrintRow> rows;
+    for (int row = 0; row < kMarkerRowCount; ++row) {
+        CPrintRow printed;
+        if (MarkerReadoutRow(row, a, b, signal, printed.caption, printed.value))
+            rows.push_back(std::move(printed));
+    }
+    return rows;
+}
+
+// --- The page -------------------------------------------------------------------------------
+
+CTracePrintout::CTracePrintout(CDrawSurface& surface, const CPageMetrics& page)
+    : surface_(surface), scales_(page.dpiX, page.dpiY), pageFont_(PrintPageFont(page.dpiY)),
+      page_(PrintPageRect(page)) {}
+
+void CTracePrintout::Draw(const CPrintContent& content) {
+    surface_.SetFont(pageFont_);
+    surface_.SetTextColour(kBlack);
+    surface_.SetTextBackground(kWhite);
+    surface_.SetRasterMode(RasterMode::Copy);
+    DrawHeader(content);
+    DrawPlotSection(content);
+    DrawBlocks(content);
+    if (content.active)
+        DrawEventTable(*content.active);
+}
+
+CPixelSize CTracePrintout::DrawTextAt(const QString& text, const CPixelRect& rect, Align align,
+                                      int points, bool bold) {
+    const LogFont previous = surface_.SetFont(PrintTextFont(points, bold, scales_.DpiY()));
+    CPixelSize size = surface_.MeasureText(text);
+    if (text.isEmpty())
+        size = {0, surface_.MeasureText(QStringLiteral(" ")).cy};
+    const int x = align == Align::TopRight ? rect.right - size.cx : rect.left;
+    const int y = align == Align::BottomLeft ? rect.bottom - size.cy : rect.top;
+    surface_.DrawText(x, y, text);
+    surface_.SetFont(previous);
+    return size;
+}
+
+void CTracePrintout::Rule(int y) {
+    surface_.MoveTo(page_.left, y);
+    surface_.LineTo(page_.right, y);
+}
+
+void CTracePrintout::DrawHeader(const CPrintContent& content) {
+    const int left = page_.left;
+    const int right = page_.right;
+    surface_.SetPen({PenStyle::Solid, scales_.Y(3), kBlack});
+    surface_.StretchBitmap(PrintLogo(), {left, page_.top, left + scales_.X(kLogoWidth),
+                                         page_.top + scales_.Y(kLogoHeight)});
+    int y = page_.top;
+    const QString title = QStringLiteral("Lumetra View %1").arg(QLatin1String(kProgramVersion));
+    y += DrawTextAt(title, {0, y, right, 0}, Align::TopRight, 12, true).cy;
+    y += DrawTextAt(content.date, {0, y, right, 0}, Align::TopRight, 8, false).cy;
+    y += DrawTextAt(QStringLiteral("Лист : %1").arg(1), {0, y, right, 0}, Align::TopRight, 8, false)
+             .cy;
+    const QString file =
+        content.active ? QFile::decodeName(content.active->GetFileName().c_str()) : QString();
+    DrawTextAt(QStringLiteral("Трасса : %1").arg(file), {left, 0, 0, y}, Align::BottomLeft, 10,
+               false);
+    y += 10; // device pixels, not scaled
+    Rule(y);
+    page_.top = y;
+}
+
+void CTracePrintout::DrawPlotSection(const CPrintContent& content) {
+    CPixelRect outer = page_;
+    outer.top = page_.top + scales_.Y(20);
+    outer.bottom =
+        std::min(page_.bottom, outer.top + TruncSat(2.0 / 3.0 * (outer.right - outer.left)));
+    const CPixelSize number = surface_.MeasureText(QStringLiteral("000.00"));
+    plot_ = ScalePlotRect(outer, true, scales_.X(50) + number.cx, scales_.Y(50) + number.cy,
+                          surface_.MeasureText(content.verticalCaption),
+                          surface_.MeasureText(content.horizontalCaption), content.captionSides);
+    DrawHorzScale(content, outer);
+    DrawVertScale(content, outer);
+    DrawTraces(content);
+    DrawEventIcons(content);
+    DrawMarkers(content);
+    page_.top = outer.bottom;
+}
+
+void CTracePrintout::DrawHorzScale(const CPrintContent& content, const CPixelRect& outer) {
+    const int l = plot_.left;
+    const int t = plot_.top;
+    const int b = plot_.bottom;
+    const CPen thin{PenStyle::Solid, 1, kBlack};
+    const CPen normal{PenStyle::Solid, TruncSat(scales_.Sx()), kBlack};
+    const CPen thick{PenStyle::Solid, TruncSat(2 * scales_.Sx()), kBlack};
+    const int tick = scales_.Y(20);
+    const double s = (plot_.right - l - 1) * 0.1;
+    const CWorldWindow& world = content.window;
+    for (int i = 0; i <= 10; ++i) {
+        const int x = l + Rnd(i * s);
+        surface_.SetPen(thick);
+        surface_.MoveTo(x, b);
+        surface_.LineTo(x, b + tick);
+        surface_.MoveTo(x, t);
+        surface_.LineTo(x, t - tick);
+        const QString label =
+            FormatNumber(ScaleValue(world.viewLeft, world.viewRight, i), content.labelDecimals);
+        const CPixelSize size = surface_.MeasureText(label);
+        surface_.DrawText(x - (size.cx + 1) / 2, t - tick - size.cy, label);
+        surface_.DrawText(x - (size.cx + 1) / 2, b + tick, label);
+        surface_.SetPen(i == 0 || i == 10 ? thick : thin);
+        surface_.MoveTo(x, t);
+        surface_.LineTo(x, b);
+        if (i == 10)
+            break;
+        surface_.SetPen(normal);
+        for (int k = 0; k < 10; ++k) {
+            const int xm = l + TruncSat(k * s * 0.1 + i * s + 0.5);
+            const int length = k == 5 ? scales_.Y(15) : scales_.Y(10);
+            surface_.MoveTo(xm, b);
+            surface_.LineTo(xm, b + length);
+            surface_.MoveTo(xm, t);
+            surface_.LineTo(xm, t - length);
+        }
+    }
+    const CPixelSize caption = surface_.MeasureText(content.horizontalCaption);
+    const int x = HorzCaptionX(plot_, s, caption);
+    if (content.captionSides.top)
+        surface_.DrawText(x, outer.top + tick, content.horizontalCaption);
+    if (content.captionSides.bottom)
+        surface_.DrawText(x, outer.bottom - tick - caption.cy, content.horizontalCaption);
+}
+
+void CTracePrintout::DrawVertScale(const CPrintContent& content, const CPixelRect& outer) {
+    const int l = plot_.left;
+    const int t = plot_.top;
+    const int r = plot_.right;
+    const CPen thin{PenStyle::Solid, 1, kBlack};
+    const CPen normal{PenStyle::Solid, TruncSat(scales_.Sy()), kBlack};
+    const CPen thick{PenStyle::Solid, TruncSat(2 * scales_.Sy()), kBlack};
+    const int tick = scales_.X(20);
+    const double s = (plot_.bottom - t - 1) * 0.1;
+    const CWorldWindow& world = content.window;
+    for (int i = 0; i <= 10; ++i) {
+        const int y = t + Rnd(i * s);
+        surface_.SetPen(thick);
+        surface_.MoveTo(r, y);
+        surface_.LineTo(r + tick, y);
+        surface_.MoveTo(l, y);
+        surface_.LineTo(l - tick, y);
+        const QString label =
+            FormatNumber(ScaleValue(world.viewTop, world.viewBottom, i), content.labelDecimals);
+        const CPixelSize size = surface_.MeasureText(label);
+        surface_.DrawText(l - tick - size.cx, y - (size.cy + 1) / 2, label);
+        surface_.DrawText(r + tick, y - (size.cy + 1) / 2, label);
+        surface_.SetPen(i == 0 || i == 10 ? thick : thin);
+        surface_.MoveTo(l, y);
+        surface_.LineTo(r, y);
+        if (i == 10)
+            break;
+        surface_.SetPen(normal);
+        for (int k = 0; k < 10; ++k) {
+            const int ym = t + TruncSat(k * s * 0.1 + i * s + 0.5);
+            const int length = k == 5 ? scales_.X(15) : scales_.X(10);
+            surface_.MoveTo(r, ym);
+            surface_.LineTo(r + length, ym);
+            surface_.MoveTo(l, ym);
+            surface_.LineTo(l - length, ym);
+        }
+    }
+    // The caption reads upwards beside the plot.
+    const CPixelSize caption = surface_.MeasureText(content.verticalCaption);
+    const int y = VertCaptionY(plot_, s, caption);
+    const LogFont previous = surface_.SetFont(RotatedFont(pageFont_));
+    if (content.captionSides.left)
+        surface_.DrawText(outer.left + tick, y, content.verticalCaption);
+    if (content.captionSides.right)
+        surface_.DrawText(outer.right - tick - caption.cy, y, content.verticalCaption);
+    surface_.SetFont(previous);
+}
+
+void CTracePrintout::DrawTraces(const CPrintContent& content) {
+    const CWorldWindow& world = content.window;
+    std::vector<CScreenPoint> points(2 * static_cast<std::size_t>(plot_.Width() + 1));
+    surface_.SetPen({PenStyle::Solid, 1, kBlack});
+    for (const CTraceData* trace : content.traces) {
+        const int count = trace->BuildPolyline(
+            points, {plot_.left, plot_.top, plot_.right, plot_.bottom},
+            static_cast<float>(world.viewLeft), static_cast<float>(world.viewTop),
+            static_cast<float>(world.viewRight), static_cast<float>(world.viewBottom));
+        if (count > 0)
+            surface_.Polyline(std::span(points.data(), static_cast<std::size_t>(count)));
+    }
+}
+
+void CTracePrintout::DrawEventIcons(const CPrintContent& content) {
+    if (!content.active)
+        return;
+    const CWorldWindow& world = content.window;
+    const double span = world.viewRight - world.viewLeft;
+    if (!(span > 0.0))
+        return;
+    const int e = scales_.X(8);
+    const int width = plot_.Width();
+    const int bottom = plot_.bottom - scales_.Y(10);
+    const int top = bottom - scales_.Y(16);
+    const CSignal& signal = *content.active;
+    for (int i = 0; i < signal.GetEventCount(); ++i) {
+        const CKeyEvent event = signal.GetEvent(i);
+        const int m = Rnd((event.GetPosition() - world.viewLeft) * width / span);
+        if (e <= m && m <= width - e)
+            surface_.StretchImage(PrintEventImages(), event.GetImageIndex(),
+                                  {plot_.left + m - e, top, plot_.left + m + e, bottom});
+    }
+}
+
+void CTracePrintout::DrawMarkers(const CPrintContent& content) {
+    const QString textA = QStringLiteral("A : %1 km").arg(FormatNumber(content.markerA, 3));
+    const QString textB = QStringLiteral("B : %1 km").arg(FormatNumber(content.markerB, 3));
+    const CMarkerPlaces places =
+        PlaceMarkers(plot_, content.window.viewLeft, content.window.viewRight, content.markerA,
+                     content.markerB, surface_.MeasureText(textA), surface_.MeasureText(textB));
+    surface_.SetPen({PenStyle::Solid, scales_.X(2), kBlack});
+    surface_.MoveTo(places.a.x, places.a.lineTop);
+    surface_.LineTo(places.a.x, plot_.bottom);
+    surface_.MoveTo(places.b.x, places.b.lineTop);
+    surface_.LineTo(places.b.x, plot_.bottom);
+    surface_.DrawText(places.a.label.x, places.a.label.y, textA);
+    surface_.DrawText(places.b.label.x, places.b.label.y, textB);
+}
+
+// --- Blocks and table -----------------------------------------------------------------------
+
+CPixelSize CTracePrintout::DrawBlock(int x0, int y0, const QString& title,
+                                     const std::vector<CPrintRow>& rows) {
+    if (rows.empty())
+        return {};
+    const CPixelSize titleSize =
+        DrawTextAt(title, {x0, y0 + scales_.Y(10), 0, 0}, Align::TopLeft, 10, true);
+    const int d = titleSize.cy + scales_.Y(20);
+    int captionWidth = 0;
+    int y = y0 + d;
+    for (const CPrintRow& row : rows) {
+        const CPixelSize size = DrawTextAt(row.caption, {x0, y, 0, 0}, Align::TopLeft, 10, false);
+        captionWidth = std::max(captionWidth, size.cx);
+        y += size.cy;
+    }
+    const int labels = std::max(titleSize.cx, captionWidth);
+    const int valueX = x0 + labels + scales_.X(20);
+    int valueWidth = 0;
+    int valueHeight = 0;
+    for (const CPrintRow& row : rows) {
+        const CPixelSize size =
+            DrawTextAt(row.value, {valueX, y0 + d + valueHeight, 0, 0}, Align::TopLeft, 10, false);
+        valueWidth = std::max(valueWidth, size.cx);
+        valueHeight += size.cy;
+    }
+    const int width = labels + scales_.X(20) + valueWidth;
+    for (const int ruleY : {y0, y0 + d, y0 + d + valueHeight}) {
+        surface_.MoveTo(x0, ruleY);
+        surface_.LineTo(x0 + width, ruleY);
+    }
+    return {width, d + valueHeight};
+}
+
+void CTracePrintout::DrawBlocks(const CPrintContent& content) {
+    surface_.SetPen({PenStyle::Solid, scales_.Y(2), kBlack});
+    const int top = page_.top;
+    const CPixelSize parameters =
+        DrawBlock(page_.left, top, QStringLiteral("Параметры:"), content.parameters);
+    const CPixelSize markers = DrawBlock(page_.left + parameters.cx + scales_.X(50), top,
+                                         QStringLiteral("Маркеры:"), content.markers);
+    page_.top += std::max(parameters.cy, markers.cy);
+}
+
+void CTracePrintout::DrawEventTable(const CSignal& signal) {
+    surface_.SetPen({PenStyle::Solid, scales_.Y(2), kBlack});
+    int y = page_.top + scales_.Y(20);
+    Rule(y);
+    y += scales_.Y(10);
+
+    const int pageWidth = page_.Width();
+    std::array<int, kTableHeaders.size()> columns{};
+    double share = 0.0;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        columns[i] = page_.left + TruncSat(share);
+        share += pageWidth * kTablePercent[i] * 0.01;
+    }
+    int headerHeight = 0;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const CPixelSize size = DrawTextAt(QString::fromUtf8(kTableHeaders[i]),
+                                           {columns[i], y, 0, 0}, Align::TopLeft, 9, true);
+        headerHeight = std::max(headerHeight, size.cy);
+    }
+    y += headerHeight + scales_.Y(10) + 2;
+    Rule(y);
+
+    const int iconSize = scales_.X(32);
+    const int iconHeight = scales_.Y(32);
+    const int count = std::min(signal.GetEventCount(), kMaxPrintedEvents);
+    for (int i = 0; i < count; ++i) {
+        const CKeyEvent event = signal.GetEvent(i);
+        const auto text = [&](std::size_t column, const QString& value, int indent = 0) {
+            return DrawTextAt(value, {columns[column] + indent, y, 0, 0}, Align::TopLeft, 9, false);
+        };
+        const CPixelSize number = text(0, QString::number(i));
+        text(1, Utf8(event.GetTypeName()), iconSize);
+        text(2, Utf8(event.GetPositionText()));
+        text(3, Utf8(event.GetLossText()));
+        text(4, Utf8(event.GetReflectanceText()));
+        text(5, Utf8(event.GetAttenuationText()));
+        text(6, Utf8(event.GetComment()));
+        const int rowHeight = std::max(iconHeight, number.cy);
+        const int slack = (rowHeight - iconHeight) / 2;
+        surface_.StretchImage(
+            PrintListImages(), event.GetImageIndex(),
+            {columns[1], y + slack, columns[1] + iconSize, y + rowHeight - slack});
+        y += rowHeight + 2;
+    }
+    y += scales_.Y(10);
+    Rule(y);
+    page_.top = y;
+}

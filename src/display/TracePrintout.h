@@ -1,0 +1,152 @@
+#pragma once
+// The printed page of a trace: a header with the logo, the title, the date, the sheet and the
+// trace's file name; the plot with scales, grid, the chosen traces in black, the active
+// trace's event icons and the markers; the parameters and markers blocks; and a table of at
+// most 25 key events. Always one portrait page, drawn through CDrawSurface in device pixels.
+// Sizes are dots of a 300 dpi page scaled by the printer's resolution; nothing is clipped
+// or carried over, so what does not fit runs past the bottom margin.
+
+#include "display/DrawSurface.h"
+#include "display/PlotGeometry.h"
+#include "project/CProject.h" // the captions kCaptionError and kCaptionAttention
+
+#include <QString>
+
+#include <vector>
+
+class CSignal;
+class CTraceData;
+class CWorkspace;
+
+inline constexpr const char* kProgramVersion = "Version 1.0.7";
+inline constexpr const char* kPrintDocumentName = "Vitrea";
+inline constexpr int kMaxPrintedEvents = 25;
+
+// Which traces the plot shows, as the print dialog offers them.
+inline constexpr int kPrintAllSignals = 0;
+inline constexpr int kPrintActiveProject = 1;
+inline constexpr int kPrintActiveSignal = 2;
+
+inline constexpr const char* kMsgNoSignal = "Не выбран сингнал";
+inline constexpr const char* kMsgNoPrinter = "Принтер не инициализируется";
+inline constexpr const char* kMsgNoPage = "Не могу начать печать страници";
+inline constexpr const char* kMsgLandscape = "Горизонтальная позиция бумаги не поддерживается";
+inline constexpr const char* kCaptionPrinterError = "Отшибка";
+
+// A printer's page in device pixels.
+struct CPageMetrics {
+    int dpiX = 300;
+    int dpiY = 300;
+    // The printable area.
+    int width = 0;
+    int height = 0;
+    // Where the printable area starts on the paper.
+    int offsetX = 0;
+    int offsetY = 0;
+};
+
+// Dots of a 300 dpi page in device pixels: X(n) = trunc(n * dpiX / 300), Y likewise.
+class CPrintScales {
+public:
+    CPrintScales(int dpiX, int dpiY);
+    int X(int dots) const;
+    int Y(int dots) const;
+    int DpiX() const { return dpiX_; }
+    int DpiY() const { return dpiY_; }
+    double Sx() const { return sx_; }
+    double Sy() const { return sy_; }
+
+private:
+    int dpiX_;
+    int dpiY_;
+    double sx_;
+    double sy_;
+};
+
+// Whether the page is wider than high in 300 dpi dots; such a page is not printed.
+bool IsLandscapePage(const CPageMetrics& page);
+// The printable area less margins of one inch left and right and half an inch top and
+// bottom from the paper's edges, taking the unprintable strips as equal on opposite sides.
+CPixelRect PrintPageRect(const CPageMetrics& page);
+
+// The font of the whole page ("MS Shell Dlg", 10 points, Cyrillic) and the font of one text.
+LogFont PrintPageFont(int dpiY);
+LogFont PrintTextFont(int points, bool bold, int dpiY);
+
+struct CPrintRow {
+    QString caption;
+    QString value;
+};
+
+// What one page shows.
+struct CPrintContent {
+    // The plot's visible window, its captions and label decimals.
+    CWorldWindow window;
+    QString verticalCaption;
+    QString horizontalCaption;
+    CCaptionSides captionSides;
+    int labelDecimals = 2;
+    float markerA = 0.0f;
+    float markerB = 100.0f;
+    // Drawn in black, in this order.
+    std::vector<const CTraceData*> traces;
+    // Its events go along the plot and into the table; its file name into the header.
+    const CSignal* active = nullptr;
+    std::vector<CPrintRow> parameters;
+    std::vector<CPrintRow> markers;
+    // The current date in the system's short form.
+    QString date;
+};
+
+// The loaded signals the choice prints: every one of every project, those of the active
+// project, or the active signal alone (also for a choice of no known value).
+std::vector<const CSignal*> PrintedSignals(CWorkspace& workspace, int choice);
+// The signal's parameter lines, only those it gives.
+std::vector<CPrintRow> ParameterRows(const CSignal& signal);
+// The marker readout rows for markers at a and b over the signal.
+std::vector<CPrintRow> MarkerRows(float a, float b, const CSignal* signal);
+
+class CTracePrintout {
+public:
+    enum class Align { TopLeft, TopRight, BottomLeft };
+
+    // Draws on the surface for a page of these metrics; the surface must outlive it.
+    CTracePrintout(CDrawSurface& surface, const CPageMetrics& page);
+
+    // The whole page. The content's active signal must be set.
+    void Draw(const CPrintContent& content);
+
+    // The sections in page order; each moves the top of the page rectangle down past itself.
+    void DrawHeader(const CPrintContent& content);
+    void DrawPlotSection(const CPrintContent& content);
+    void DrawBlocks(const CPrintContent& content);
+    void DrawEventTable(const CSignal& signal);
+
+    const CPrintScales& Scales() const { return scales_; }
+    // What is left of the page for the sections still to come.
+    const CPixelRect& Page() const { return page_; }
+    // The plot's rectangle inside its scales, once the plot section is drawn.
+    const CPixelRect& PlotRect() const { return plot_; }
+
+    // Puts the text in the rectangle in a font of its own and gives its size. Only the
+    // edges the alignment names are used. An empty text is as high as a line of the font,
+    // so that rows of captions and values stay level.
+    CPixelSize DrawTextAt(const QString& text, const CPixelRect& rect, Align align, int points,
+                          bool bold);
+
+private:
+    void DrawHorzScale(const CPrintContent& content, const CPixelRect& outer);
+    void DrawVertScale(const CPrintContent& content, const CPixelRect& outer);
+    void DrawTraces(const CPrintContent& content);
+    void DrawEventIcons(const CPrintContent& content);
+    void DrawMarkers(const CPrintContent& content);
+    // A titled two-column block; nothing, and no size, without rows.
+    CPixelSize DrawBlock(int x0, int y0, const QString& title, const std::vector<CPrintRow>& rows);
+    void Rule(int y);
+
+    CDrawSurface& surface_;
+    CPrintScales scales_;
+    LogFont pageFont_;
+    CPixelRect page_;
+    CPixelRect plot_;
+};
