@@ -22,6 +22,7 @@
 
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace fs = std::filesystem;
 
