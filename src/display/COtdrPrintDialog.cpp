@@ -9,13 +9,14 @@
 COtdrPrintDialog::COtdrPrintDialog(QPrinter* printer, QWidget* parent)
     : QPrintDialog(printer, parent), choices_(new QButtonGroup(this)) {
     setWindowTitle(QStringLiteral("Печать"));
+    // Setting the page limits turns the page range on, so they come first.
+    setMinMax(1, 1);
+    setFromTo(1, 1);
     setOption(QAbstractPrintDialog::PrintPageRange, false);
     setOption(QAbstractPrintDialog::PrintSelection, false);
     setOption(QAbstractPrintDialog::PrintCurrentPage, false);
     setOption(QAbstractPrintDialog::PrintCollateCopies, true);
     setOption(QAbstractPrintDialog::PrintToFile, true);
-    setMinMax(1, 1);
-    setFromTo(1, 1);
 
     auto* tab = new QWidget;
     tab->setWindowTitle(QStringLiteral("Сигналы"));
