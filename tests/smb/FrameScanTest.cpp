@@ -1,0 +1,216 @@
+// The main frame driving a scan over real SMB: a private smbd exports the folder rtu-sim serves,
+// and the frame's own message handling polls, loads arrivals and passes on new settings.
+
+#include "app/CMainFrame.h"
+#include "core/CSignal.h"
+#include "platform/CMessageTarget.h"
+#include "platform/CPrompts.h"
+#include "platform/CSmbShareAccess.h"
+#include "project/CProject.h"
+#include "project/CSignalEntry.h"
+#include "scan/CAppSettings.h"
+#include "scan/CScanner.h"
+#include "smb/CSambaServer.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kPassword = "Rtu-pass-2";
+const std::vector<std::uint8_t> kUnitsRequest = {'[', 'R', 'T', 'U', ']',  '\r', '\n',
+                                                 'S', 't', 'a', 't', 'u',  's',  '=',
+                                                 'I', 'D', 'L', 'E', '\r', '\n'};
+
+// Runs the frame's events until the condition holds or the time is up.
+bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+std::string Text(const std::vector<std::uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+
+class FrameScanTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const std::string why = CSambaServer::Unavailable(); !why.empty())
+            GTEST_SKIP() << why;
+        // The layout store must not be the user's.
+        QStandardPaths::setTestModeEnabled(true);
+        CSambaServer::EnsureUser();
+        fs::permissions(dir.Root(),
+                        fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        fs::create_directories(share + "/SCAN");
+        CSambaServer::GiveToUser(share);
+        CSambaServer::GiveToUser(share + "/SCAN");
+        WriteAll(share + "/OPTREFL.PAR", kUnitsRequest);
+        fs::create_directories(startup);
+
+        server = std::make_unique<CSambaServer>(share, kPassword);
+        ::setenv(CSmbShareAccess::kPortVariable, std::to_string(server->GetPort()).c_str(), 1);
+        ::setenv(CSmbShareAccess::kUserVariable, CSambaServer::kUser, 1);
+
+        CScanSettings& settings = app.GetScanSettings();
+        settings.SetUseIp(true);
+        settings.SetIpAddress(0x7F000001);
+        settings.SetPassword(kPassword);
+        settings.SetFiberEnabled(0, true);
+        settings.SetFiberEnabled(2, true);
+        previousPrompts = SetPrompts(&prompts);
+        frame = std::make_unique<CMainFrame>(app);
+    }
+
+    void TearDown() override {
+        if (frame) {
+            frame->close();
+            frame.reset();
+        }
+        unit.Stop();
+        if (server)
+            server->Stop();
+        ::unsetenv(CSmbShareAccess::kPortVariable);
+        ::unsetenv(CSmbShareAccess::kUserVariable);
+        if (previousPrompts)
+            SetPrompts(previousPrompts);
+    }
+
+    void StartUnit() {
+        unit = CChildProcess({LUMETRA_RTU_SIM_BINARY, share, "--duration", "60", "--points", "2000",
+                              "--interval-ms", "150"},
+                             dir.Path("rtu-sim.log"));
+    }
+
+    void StartStop() { frame->HandleMessage(kMsgScanStartStop, 0, 0); }
+    CScanner& Scanner() { return frame->Scanner(); }
+
+    CProject* ScanningProject() {
+        CWorkspace& workspace = frame->Workspace();
+        for (int i = 0; i < workspace.GetProjectCount(); ++i) {
+            if (workspace.GetProject(i).IsScanningProject())
+                return &workspace.GetProject(i);
+        }
+        return nullptr;
+    }
+
+    // The file each fibre's entry shows now, by fibre number.
+    std::map<int, std::string> LoadedFiles() {
+        std::map<int, std::string> files;
+        if (CProject* project = ScanningProject()) {
+            for (int i = 0; i < project->GetEntryCount(); ++i) {
+                CSignalEntry& entry = project->GetEntry(i);
+                const CSignal* signal = entry.GetTrace();
+                files[entry.GetFiberNumber()] = signal ? signal->GetFileName() : std::string();
+            }
+        }
+        return files;
+    }
+
+    CScratchDir dir;
+    const std::string share = dir.Path("share");
+    const std::string startup = dir.Path("startup");
+    std::unique_ptr<CSambaServer> server;
+    CChildProcess unit;
+    CAppSettings app{startup};
+    CScriptedPrompts prompts;
+    CPrompts* previousPrompts = nullptr;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+} // namespace
+
+TEST_F(FrameScanTest, ArrivalsReplaceEachFibresTraceAndNewSettingsReachTheUnit) {
+    StartUnit();
+    StartStop();
+    ASSERT_TRUE(Scanner().IsRunning());
+    CProject* project = ScanningProject();
+    ASSERT_NE(project, nullptr);
+    EXPECT_EQ(project->GetName(), "Сканирование");
+
+    const auto bothFibres = [&] {
+        const auto files = LoadedFiles();
+        return files.size() == 2 && files.count(0) && files.count(2) && !files.at(0).empty() &&
+               !files.at(2).empty();
+    };
+    ASSERT_TRUE(PumpUntil(bothFibres, std::chrono::seconds(30)))
+        << prompts.shown.size() << " message(s); smbd:\n"
+        << server->Log();
+    const auto first = LoadedFiles();
+    EXPECT_NE(first.at(0).find("SCAN1"), std::string::npos) << first.at(0);
+    EXPECT_NE(first.at(2).find("SCAN3"), std::string::npos) << first.at(2);
+
+    // Later traces of the same fibres take the place of the first ones.
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            const auto files = LoadedFiles();
+            return files.size() == 2 && files.at(0) != first.at(0) && files.at(2) != first.at(2);
+        },
+        std::chrono::seconds(30)));
+    EXPECT_EQ(ScanningProject()->GetEntryCount(), 2);
+
+    // Accepted settings are written as the unit's new request while the scan goes on.
+    app.GetScanSettings().SetAveraging(0, 77);
+    frame->HandleMessage(kMsgScanSettingsChanged, 0, 0);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return Text(ReadAll(share + "/OPTREFL.PAR")).find("Averaging=77") != std::string::npos;
+        },
+        std::chrono::seconds(15)));
+
+    StartStop();
+    ASSERT_TRUE(PumpUntil([&] { return !Scanner().IsRunning(); }, std::chrono::seconds(10)));
+    EXPECT_EQ(ReadAll(share + "/OPTREFL.PAR"), kUnitsRequest);
+    EXPECT_TRUE(prompts.shown.empty()) << prompts.shown.front().text;
+}
+
+TEST_F(FrameScanTest, ClosingTheWindowDuringAScanEndsItPromptly) {
+    StartUnit();
+    StartStop();
+    ASSERT_TRUE(PumpUntil([&] { return LoadedFiles().size() == 2; }, std::chrono::seconds(30)));
+
+    const auto before = std::chrono::steady_clock::now();
+    frame->close();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(5500));
+    EXPECT_FALSE(Scanner().IsRunning());
+    EXPECT_EQ(ReadAll(share + "/OPTREFL.PAR"), kUnitsRequest);
+}
+
+TEST_F(FrameScanTest, TheServerGoingAwayEndsTheScanWithAMessageAndKeepsTheTraces) {
+    StartUnit();
+    StartStop();
+    ASSERT_TRUE(PumpUntil([&] { return LoadedFiles().size() == 2; }, std::chrono::seconds(30)));
+    server->Stop();
+    ASSERT_TRUE(PumpUntil([&] { return !Scanner().IsRunning(); }, std::chrono::seconds(30)));
+    PumpUntil([&] { return !prompts.shown.empty(); }, std::chrono::seconds(2));
+    EXPECT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(LoadedFiles().size(), 2u);
+
+    // The next start is refused by the missing server with a message, and nothing runs.
+    prompts.shown.clear();
+    StartStop();
+    ASSERT_TRUE(PumpUntil([&] { return !Scanner().IsRunning(); }, std::chrono::seconds(30)));
+    PumpUntil([&] { return !prompts.shown.empty(); }, std::chrono::seconds(2));
+    EXPECT_EQ(prompts.shown.size(), 1u);
+}
