@@ -42,4 +42,9 @@ void COtdrPrintDialog::showEvent(QShowEvent* event) {
     choices_->button(kChoiceAll)->setChecked(true);
     choice_ = 0;
     QPrintDialog::showEvent(event);
+    // The system dialog shows its page range (and odd or even pages) again whenever it
+    // opens; for a one-page printout it offers nothing, and the choice of traces stands in
+    // its place.
+    if (auto* range = findChild<QGroupBox*>(QStringLiteral("gbPrintRange")))
+        range->hide();
 }

@@ -83,6 +83,8 @@ void CTraceView::Print() {
         return;
     }
     QPrinter printer(QPrinter::HighResolution);
+    // Also the name the dialog proposes for a PDF file.
+    printer.setDocName(QString::fromLatin1(kPrintDocumentName));
     COtdrPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
