@@ -2,11 +2,13 @@
 
 #include <QHeaderView>
 
+#include <algorithm>
+
 CTextListPane::CTextListPane(const QString& name, QWidget* parent) : QTreeWidget(parent) {
     setObjectName(name);
     setColumnCount(2);
     header()->hide();
-    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header()->setSectionResizeMode(0, QHeaderView::Interactive);
     header()->setStretchLastSection(true);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -14,15 +16,38 @@ CTextListPane::CTextListPane(const QString& name, QWidget* parent) : QTreeWidget
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setFrameShadow(QFrame::Sunken);
+    setTextElideMode(Qt::ElideRight);
 }
 
 void CTextListPane::AddRow(const QString& caption, const QString& value) {
-    addTopLevelItem(new QTreeWidgetItem(QStringList{caption, value}));
+    auto* item = new QTreeWidgetItem(QStringList{caption, value});
+    item->setToolTip(0, caption);
+    item->setToolTip(1, value);
+    addTopLevelItem(item);
+    FitColumns();
 }
 
 void CTextListPane::SetValue(int row, const QString& value) {
-    if (QTreeWidgetItem* item = topLevelItem(row))
+    if (QTreeWidgetItem* item = topLevelItem(row)) {
         item->setText(1, value);
+        item->setToolTip(1, value);
+        FitColumns();
+    }
+}
+
+void CTextListPane::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    FitColumns();
+}
+
+void CTextListPane::FitColumns() {
+    const int available = viewport()->width();
+    const int captions = sizeHintForColumn(0);
+    const int values = sizeHintForColumn(1);
+    int width = captions;
+    if (captions + values > available)
+        width = std::min(captions, std::max(available - values, available * 2 / 5));
+    setColumnWidth(0, std::max(width, 0));
 }
 
 QString CTextListPane::Caption(int row) const {

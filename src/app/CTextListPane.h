@@ -16,4 +16,12 @@ public:
     int RowCount() const { return topLevelItemCount(); }
     QString Caption(int row) const;
     QString Value(int row) const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Long captions would push the values out of a narrow pane: the captions give way, down to
+    // two fifths of the width, so the values stay readable.
+    void FitColumns();
 };

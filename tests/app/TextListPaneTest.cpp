@@ -1,0 +1,31 @@
+// The two-column panes keep their values in sight when the pane is narrow.
+
+#include "app/CTextListPane.h"
+
+#include <gtest/gtest.h>
+
+TEST(TextListPaneTest, LongCaptionsGiveWayToTheValuesInANarrowPane) {
+    const QString caption = QStringLiteral("Показатель преломления:");
+    CTextListPane pane(QStringLiteral("parameters"));
+    pane.AddRow(QStringLiteral("Диапазон:"), QStringLiteral("10 km"));
+    pane.AddRow(caption, QStringLiteral("1.46850"));
+    pane.resize(150, 200);
+    pane.show();
+
+    const int viewport = pane.viewport()->width();
+    const int value = pane.fontMetrics().horizontalAdvance(QStringLiteral("1.46850"));
+    const int narrow = pane.columnWidth(0);
+    // The value column starts inside the pane with room for a value; the captions keep some.
+    EXPECT_LE(narrow + value, viewport);
+    EXPECT_GE(narrow, viewport * 2 / 5 - 1);
+
+    // A wide pane shows every caption whole.
+    pane.resize(600, 200);
+    EXPECT_GE(pane.columnWidth(0), pane.fontMetrics().horizontalAdvance(caption));
+
+    // A longer value later takes its room again.
+    pane.resize(150, 200);
+    pane.SetValue(1, QStringLiteral("1.46850000"));
+    EXPECT_LT(pane.columnWidth(0), narrow);
+    EXPECT_EQ(pane.Value(1), QStringLiteral("1.46850000"));
+}
