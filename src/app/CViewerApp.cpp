@@ -61,36 +61,70 @@ CViewerApp::~CViewerApp() {
     instance_.reset();
 }
 
-bool CViewerApp::Parse(const QStringList& arguments, Options& options) const {
-    QCommandLineParser parser;
+namespace {
+
+// The options of the command line, shared by the start and by --help.
+void AddOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral("Viewer and editor for OTDR traces"));
-    const QCommandLineOption settingsDir(QStringLiteral("settings-dir"),
-                                         QStringLiteral("Folder of the settings file."),
-                                         QStringLiteral("DIR"));
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Open the files in a 1280x800 window, write it to OUT.png and exit."),
-        QStringLiteral("OUT.png"));
-    const QCommandLineOption firstPaint(QStringLiteral("exit-after-first-paint"),
-                                        QStringLiteral("Exit once the trace view has painted."));
-    const QCommandLineOption instance(QStringLiteral("instance"),
-                                      QStringLiteral("Name of the single-instance lock."),
-                                      QStringLiteral("NAME"));
-    const QCommandLineOption printPdf(
-        QStringLiteral("print-pdf"),
-        QStringLiteral("Print the active signal's page to OUT.pdf without a dialog and exit."),
-        QStringLiteral("OUT.pdf"));
-    const QCommandLineOption traces(
-        QStringLiteral("traces"),
-        QStringLiteral("Traces on the printed plot: all (default), project or active."),
-        QStringLiteral("all|project|active"));
-    parser.addOptions({settingsDir, screenshot, firstPaint, printPdf, traces, instance});
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({
+        {QStringLiteral("settings-dir"),
+         QStringLiteral("Folder of the settings file (default: ~/.config/lumetra-view)."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("screenshot"),
+         QStringLiteral("Open the files in a 1280x800 window, write it to OUT.png and exit."),
+         QStringLiteral("OUT.png")},
+        {QStringLiteral("exit-after-first-paint"),
+         QStringLiteral("Exit once the trace view has painted.")},
+        {QStringLiteral("print-pdf"),
+         QStringLiteral("Print the active signal's page to OUT.pdf without a dialog and exit."),
+         QStringLiteral("OUT.pdf")},
+        {QStringLiteral("traces"),
+         QStringLiteral("Traces on the printed plot: all (default), project or active."),
+         QStringLiteral("all|project|active")},
+        {QStringLiteral("instance"), QStringLiteral("Name of the single-instance lock."),
+         QStringLiteral("NAME")},
+    });
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Trace files to open."),
                                  QStringLiteral("[FILE...]"));
+}
+
+} // namespace
+
+int CViewerApp::PrintInformation(const QStringList& arguments) {
+    QCommandLineParser parser;
+    AddOptions(parser);
+    if (!parser.parse(arguments)) {
+        PrintError(parser.errorText());
+        return ExitCode(StartStatus::UsageError);
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("lumetra-view %s\n",
+                    QCoreApplication::applicationVersion().toLocal8Bit().constData());
+    } else {
+        std::printf("%s", parser.helpText().toLocal8Bit().constData());
+    }
+    return 0;
+}
+
+bool CViewerApp::Parse(const QStringList& arguments, Options& options) const {
+    QCommandLineParser parser;
+    AddOptions(parser);
+    const QString settingsDir = QStringLiteral("settings-dir");
+    const QString screenshot = QStringLiteral("screenshot");
+    const QString firstPaint = QStringLiteral("exit-after-first-paint");
+    const QString printPdf = QStringLiteral("print-pdf");
+    const QString traces = QStringLiteral("traces");
+    const QString instance = QStringLiteral("instance");
     if (!parser.parse(arguments)) {
         PrintError(parser.errorText());
         std::fprintf(stderr, "%s", parser.helpText().toLocal8Bit().constData());
         return false;
+    }
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
+        options.information = true;
+        return true;
     }
     options.settingsDir = parser.value(settingsDir);
     options.screenshot = parser.value(screenshot);
@@ -121,6 +155,10 @@ StartStatus CViewerApp::Start(const QStringList& arguments) {
     Options options;
     if (!Parse(arguments, options))
         return StartStatus::UsageError;
+    if (options.information) {
+        PrintInformation(arguments);
+        return StartStatus::Finished;
+    }
     if (!options.settingsDir.isEmpty()) {
         QDir().mkpath(options.settingsDir);
         settings_.SetSettingsDir(QFile::encodeName(options.settingsDir).toStdString());

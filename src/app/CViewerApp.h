@@ -4,7 +4,8 @@
 // main frame. Start() takes the command line and reports what became of the start; the
 // caller runs the event loop only for StartStatus::Running.
 //
-// Command line: [--settings-dir DIR] [--screenshot OUT.png] [--exit-after-first-paint]
+// Command line: [--help] [--version] [--settings-dir DIR] [--screenshot OUT.png]
+// [--exit-after-first-paint]
 //               [--print-pdf OUT.pdf [--traces all|project|active]] [--instance NAME] [FILE...]
 
 #include "app/CQtPrompts.h"
@@ -39,6 +40,8 @@ public:
     // arguments as QCoreApplication::arguments() gives them, the program first.
     StartStatus Start(const QStringList& arguments);
     static int ExitCode(StartStatus status);
+    // --help or --version on standard output; needs only a core application. The exit code.
+    static int PrintInformation(const QStringList& arguments);
 
     // The prompts a start installs instead of the message boxes (tests answer from a script).
     // Headless starts always write to standard error.
@@ -57,6 +60,7 @@ private:
         int printChoice = 0;
         QString instanceName;
         bool exitAfterFirstPaint = false;
+        bool information = false; // --help or --version
         QStringList files;
     };
 

@@ -151,4 +151,30 @@ TEST(HeadlessTest, ScreenshotOpensTheFilesInA1280x800WindowWithoutAskingAnyone) 
               StartStatus::UsageError);
 }
 
+TEST(HeadlessTest, HelpAndVersionNeedNoDisplayAndSettingsGoToTheConfigurationFolder) {
+    CScratchDir dir;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name :
+         {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LUMETRA_SETTINGS_DIR"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Q(dir.Path("config")));
+    const auto run = [&](const QStringList& arguments) {
+        QProcess viewer;
+        viewer.setProcessEnvironment(environment);
+        viewer.setWorkingDirectory(Q(dir.Root().string()));
+        viewer.start(QStringLiteral(LUMETRA_VIEW_BINARY), arguments);
+        EXPECT_TRUE(viewer.waitForFinished(30000));
+        EXPECT_EQ(viewer.exitCode(), 0) << viewer.readAllStandardError().toStdString();
+        return QString::fromLocal8Bit(viewer.readAllStandardOutput());
+    };
+    EXPECT_TRUE(run({QStringLiteral("--help")}).contains(QStringLiteral("--print-pdf")));
+    EXPECT_TRUE(run({QStringLiteral("--version")}).startsWith(QStringLiteral("lumetra-view 1.")));
+
+    // Without --settings-dir the settings file is the user's, not the working folder's.
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    run({QStringLiteral("--screenshot"), Q(dir.Path("shot.png")), Q(CopyDemo(dir, "demo.sor"))});
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("config/lumetra-view/vitrea_ru.cfg")));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("vitrea_ru.cfg")));
+}
+
 } // namespace
