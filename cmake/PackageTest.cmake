@@ -1,7 +1,7 @@
 # ctest -P script: makes the Debian package of BUILD_DIR with cpack, unpacks it into a scratch
 # root with dpkg -x as an installation would place it, and checks what it holds. The installed
-# lumetra-sor must run from there and report VERSION; with GUI, the viewer, its desktop entry,
-# file types and icons must be there too and the file types must reach the MIME database.
+# lumetra-sor must run from there and report VERSION; with GUI, the viewer must too, its desktop
+# entry, file types and icons must be there and the file types must reach the MIME database.
 foreach(var BUILD_DIR VERSION)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "PackageTest.cmake needs -D${var}=...")
@@ -36,6 +36,16 @@ execute_process(COMMAND ${root}/usr/bin/lumetra-sor --version RESULT_VARIABLE st
 if(NOT status EQUAL 0 OR NOT version STREQUAL "lumetra-sor ${VERSION}")
     message(FATAL_ERROR "installed lumetra-sor --version gave '${version}' (exit ${status}) "
                         "${error}, expected 'lumetra-sor ${VERSION}'")
+endif()
+
+# The viewer answers --version without a display, so it can be run here too.
+if(GUI)
+    execute_process(COMMAND ${root}/usr/bin/lumetra-view --version RESULT_VARIABLE status
+                    OUTPUT_VARIABLE viewer ERROR_VARIABLE error OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT status EQUAL 0 OR NOT viewer STREQUAL "lumetra-view ${VERSION}")
+        message(FATAL_ERROR "installed lumetra-view --version gave '${viewer}' (exit ${status}) "
+                            "${error}, expected 'lumetra-view ${VERSION}'")
+    endif()
 endif()
 
 set(expected usr/bin/lumetra-sor usr/bin/rtu-sim)
