@@ -39,12 +39,41 @@ QString SuffixOf(const QString& filter, const QString& fallback) {
     const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
     if (open < 0 || close <= open)
         return fallback;
-    const QString first = filter.mid(open + 1, close - open - 1).section(QLatin1Char(' '), 0, 0);
+    const QString first = filter.mid(open + 1, close - open - 1)
+                              .section(QLatin1Char(' '), 0, 0)
+                              .section(QLatin1Char(','), 0, 0);
     if (!first.startsWith(QStringLiteral("*.")) || first.indexOf(QLatin1Char('*'), 1) >= 0 ||
         first.size() < 3)
         return fallback;
     return first.mid(2);
 }
+
+// 1 for the first filter. The dialog may name the filter without its patterns.
+int FilterIndex(const QStringList& filters, const QString& selected) {
+    for (qsizetype i = 0; i < filters.size(); ++i) {
+        if (filters[i] == selected || filters[i].startsWith(selected + QStringLiteral(" (")))
+            return static_cast<int>(i) + 1;
+    }
+    return 1;
+}
+
+// A name typed for saving without extension takes the chosen type's, as it stands when the
+// user accepts.
+class CFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        chosenFilter = FilterIndex(nameFilters(), selectedNameFilter());
+        if (acceptMode() == QFileDialog::AcceptSave)
+            setDefaultSuffix(SuffixOf(selectedNameFilter(), fallbackSuffix));
+        QFileDialog::accept();
+    }
+
+    QString fallbackSuffix;
+    // 1 for the first filter; read while the dialog still shows the choice.
+    int chosenFilter = 1;
+};
 
 } // namespace
 
@@ -216,23 +245,17 @@ QString CMainFrame::AskFilePath(bool save, const char* filter, const char* defau
     if (fileDialogHook_) {
         path = fileDialogHook_(save, qtFilter, extension, initial, &chosen);
     } else {
-        QFileDialog dialog(this, Utf8(save ? "Сохранить как" : "Открыть"), initial, qtFilter);
+        CFileDialog dialog(this, Utf8(save ? "Сохранить как" : "Открыть"), initial, qtFilter);
+        dialog.fallbackSuffix = extension;
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::HideNameFilterDetails);
         if (!save)
             dialog.setOption(QFileDialog::ReadOnly);
-        const QStringList filters = dialog.nameFilters();
-        dialog.setDefaultSuffix(filters.isEmpty() ? extension : SuffixOf(filters[0], extension));
-        // A name typed without extension takes the chosen type's.
-        connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                [&dialog, extension](const QString& selected) {
-                    dialog.setDefaultSuffix(SuffixOf(selected, extension));
-                });
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         path = dialog.selectedFiles().first();
-        chosen = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+        chosen = dialog.chosenFilter;
     }
     if (filterIndex)
         *filterIndex = chosen;
@@ -271,7 +294,7 @@ void CMainFrame::OnNewProject() {
 }
 
 void CMainFrame::OnOpenProject() {
-    const QString path = AskFilePath(false, kProjectFilter, "vtp");
+    const QString path = AskFilePath(false, kProjectFilter, nullptr);
     if (!path.isEmpty())
         workspace_.OpenProject(QFile::encodeName(path).toStdString());
 }

@@ -14,6 +14,8 @@
 #include <QAction>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTreeWidgetItem>
@@ -240,6 +242,35 @@ TEST_F(MenuTest, SaveAsConvertsToTheChosenFormatAndRenamesTheEntry) {
     EXPECT_FALSE(fs::exists(scratch.Path("declined.sor")));
     EXPECT_EQ(entry.GetDisplayName(), "copy.m6");
     EXPECT_EQ(TreeText(entry.GetTreeItem()), Q("copy.m6"));
+}
+
+TEST_F(MenuTest, TheSaveAsDialogOffersTheFormatsAndTheChosenOneGivesTheExtension) {
+    const std::string path = CopyDemo(scratch, "demo.sor");
+    ASSERT_EQ(Start({path}), StartStatus::Running);
+    QStringList filters;
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        // The dialog shows the initial name once it has read the folder.
+        QTest::qWait(200);
+        filters = dialog->nameFilters();
+        dialog->selectNameFilter(filters.value(1));
+        // Typed, as the user would: a focused name field keeps its text against selectFile.
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(Q("typed"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    Run(CMainFrame::kCmdSaveAs);
+    ASSERT_EQ(filters.size(), 3);
+    EXPECT_TRUE(filters[0].startsWith(Q("OTDR GR-196-CORE Files(*.sor) (")));
+    EXPECT_EQ(filters[2], Q("Noyes M600 files(*.*) (*)"));
+    EXPECT_EQ(Active().GetKind(), 2);
+    EXPECT_EQ(Active().GetFileName(), scratch.Path("typed.tra"));
+    CSignalRef written = ReadBack(scratch.Path("typed.tra"));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written.Get()->GetKind(), 2);
 }
 
 TEST_F(MenuTest, SaveOfAProjectAndSaveAllAskAPathOnlyWhereThereIsNone) {
