@@ -5,12 +5,11 @@
 #include "core/CSignal.h"
 #include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
-#include "platform/CSmbShareAccess.h"
 #include "project/CProject.h"
 #include "project/CSignalEntry.h"
 #include "scan/CAppSettings.h"
 #include "scan/CScanner.h"
-#include "smb/CSambaServer.h"
+#include "smb/UnitShare.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -32,9 +31,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kPassword = "Rtu-pass-2";
-const std::vector<std::uint8_t> kUnitsRequest = {'[', 'R', 'T', 'U', ']',  '\r', '\n',
-                                                 'S', 't', 'a', 't', 'u',  's',  '=',
-                                                 'I', 'D', 'L', 'E', '\r', '\n'};
 
 // Runs the frame's events until the condition holds or the time is up.
 bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
@@ -60,25 +56,9 @@ protected:
             GTEST_SKIP() << why;
         // The layout store must not be the user's.
         QStandardPaths::setTestModeEnabled(true);
-        CSambaServer::EnsureUser();
-        fs::permissions(dir.Root(),
-                        fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-        fs::create_directories(share + "/SCAN");
-        CSambaServer::GiveToUser(share);
-        CSambaServer::GiveToUser(share + "/SCAN");
-        WriteAll(share + "/OPTREFL.PAR", kUnitsRequest);
+        unit = std::make_unique<CUnitShare>(dir, kPassword);
         fs::create_directories(startup);
-
-        server = std::make_unique<CSambaServer>(share, kPassword);
-        ::setenv(CSmbShareAccess::kPortVariable, std::to_string(server->GetPort()).c_str(), 1);
-        ::setenv(CSmbShareAccess::kUserVariable, CSambaServer::kUser, 1);
-
-        CScanSettings& settings = app.GetScanSettings();
-        settings.SetUseIp(true);
-        settings.SetIpAddress(0x7F000001);
-        settings.SetPassword(kPassword);
-        settings.SetFiberEnabled(0, true);
-        settings.SetFiberEnabled(2, true);
+        unit->Configure(app.GetScanSettings());
         previousPrompts = SetPrompts(&prompts);
         frame = std::make_unique<CMainFrame>(app);
     }
@@ -88,20 +68,12 @@ protected:
             frame->close();
             frame.reset();
         }
-        unit.Stop();
-        if (server)
-            server->Stop();
-        ::unsetenv(CSmbShareAccess::kPortVariable);
-        ::unsetenv(CSmbShareAccess::kUserVariable);
+        unit.reset();
         if (previousPrompts)
             SetPrompts(previousPrompts);
     }
 
-    void StartUnit() {
-        unit = CChildProcess({LUMETRA_RTU_SIM_BINARY, share, "--duration", "60", "--points", "2000",
-                              "--interval-ms", "150"},
-                             dir.Path("rtu-sim.log"));
-    }
+    void StartUnit() { unit->StartUnit({"--interval-ms", "150"}); }
 
     void StartStop() { frame->HandleMessage(kMsgScanStartStop, 0, 0); }
     CScanner& Scanner() { return frame->Scanner(); }
@@ -131,8 +103,7 @@ protected:
     CScratchDir dir;
     const std::string share = dir.Path("share");
     const std::string startup = dir.Path("startup");
-    std::unique_ptr<CSambaServer> server;
-    CChildProcess unit;
+    std::unique_ptr<CUnitShare> unit;
     CAppSettings app{startup};
     CScriptedPrompts prompts;
     CPrompts* previousPrompts = nullptr;
@@ -156,7 +127,7 @@ TEST_F(FrameScanTest, ArrivalsReplaceEachFibresTraceAndNewSettingsReachTheUnit) 
     };
     ASSERT_TRUE(PumpUntil(bothFibres, std::chrono::seconds(30)))
         << prompts.shown.size() << " message(s); smbd:\n"
-        << server->Log();
+        << unit->Server().Log();
     const auto first = LoadedFiles();
     EXPECT_NE(first.at(0).find("SCAN1"), std::string::npos) << first.at(0);
     EXPECT_NE(first.at(2).find("SCAN3"), std::string::npos) << first.at(2);
@@ -181,7 +152,7 @@ TEST_F(FrameScanTest, ArrivalsReplaceEachFibresTraceAndNewSettingsReachTheUnit) 
 
     StartStop();
     ASSERT_TRUE(PumpUntil([&] { return !Scanner().IsRunning(); }, std::chrono::seconds(10)));
-    EXPECT_EQ(ReadAll(share + "/OPTREFL.PAR"), kUnitsRequest);
+    EXPECT_EQ(ReadAll(share + "/OPTREFL.PAR"), CUnitShare::UnitsRequest());
     EXPECT_TRUE(prompts.shown.empty()) << prompts.shown.front().text;
 }
 
@@ -194,14 +165,14 @@ TEST_F(FrameScanTest, ClosingTheWindowDuringAScanEndsItPromptly) {
     frame->close();
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(5500));
     EXPECT_FALSE(Scanner().IsRunning());
-    EXPECT_EQ(ReadAll(share + "/OPTREFL.PAR"), kUnitsRequest);
+    EXPECT_EQ(ReadAll(share + "/OPTREFL.PAR"), CUnitShare::UnitsRequest());
 }
 
 TEST_F(FrameScanTest, TheServerGoingAwayEndsTheScanWithAMessageAndKeepsTheTraces) {
     StartUnit();
     StartStop();
     ASSERT_TRUE(PumpUntil([&] { return LoadedFiles().size() == 2; }, std::chrono::seconds(30)));
-    server->Stop();
+    unit->Server().Stop();
     ASSERT_TRUE(PumpUntil([&] { return !Scanner().IsRunning(); }, std::chrono::seconds(30)));
     PumpUntil([&] { return !prompts.shown.empty(); }, std::chrono::seconds(2));
     EXPECT_EQ(prompts.shown.size(), 1u);

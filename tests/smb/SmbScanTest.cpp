@@ -6,7 +6,7 @@
 #include "platform/TextCodec.h"
 #include "scan/CAppSettings.h"
 #include "scan/ScanTestSupport.h"
-#include "smb/CSambaServer.h"
+#include "smb/UnitShare.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -22,35 +22,15 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kPassword = "Rtu-pass-1";
-const std::vector<std::uint8_t> kUnitsRequest = {'[', 'R', 'T', 'U', ']',  '\r', '\n',
-                                                 'S', 't', 'a', 't', 'u',  's',  '=',
-                                                 'I', 'D', 'L', 'E', '\r', '\n'};
 
 class SmbScanTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (const std::string why = CSambaServer::Unavailable(); !why.empty())
             GTEST_SKIP() << why;
-        // The account changes files over the share: the folders are its own.
-        CSambaServer::EnsureUser();
-        fs::permissions(dir.Root(),
-                        fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-        fs::create_directories(share + "/SCAN");
-        CSambaServer::GiveToUser(share);
-        CSambaServer::GiveToUser(share + "/SCAN");
-        WriteAll(share + "/OPTREFL.PAR", kUnitsRequest);
+        unit = std::make_unique<CUnitShare>(dir, kPassword);
         fs::create_directories(startup);
-
-        server = std::make_unique<CSambaServer>(share, kPassword);
-        ::setenv(CSmbShareAccess::kPortVariable, std::to_string(server->GetPort()).c_str(), 1);
-        ::setenv(CSmbShareAccess::kUserVariable, CSambaServer::kUser, 1);
-
-        CScanSettings& settings = app.GetScanSettings();
-        settings.SetUseIp(true);
-        settings.SetIpAddress(0x7F000001);
-        settings.SetPassword(kPassword);
-        settings.SetFiberEnabled(0, true);
-        settings.SetFiberEnabled(2, true);
+        unit->Configure(app.GetScanSettings());
         previousPrompts = SetPrompts(&prompts);
         scanner.SetTargetWindow(&recorder);
     }
@@ -59,21 +39,12 @@ protected:
         scanner.SetTargetWindow(nullptr);
         scanner.RequestStop();
         EXPECT_TRUE(scanner.WaitForThread(10000));
-        unit.Stop();
-        if (server)
-            server->Stop();
-        ::unsetenv(CSmbShareAccess::kPortVariable);
-        ::unsetenv(CSmbShareAccess::kUserVariable);
+        unit.reset();
         if (previousPrompts)
             SetPrompts(previousPrompts);
     }
 
-    void StartUnit(std::vector<std::string> options) {
-        std::vector<std::string> arguments = {
-            LUMETRA_RTU_SIM_BINARY, share, "--duration", "60", "--points", "2000"};
-        arguments.insert(arguments.end(), options.begin(), options.end());
-        unit = CChildProcess(arguments, dir.Path("rtu-sim.log"));
-    }
+    void StartUnit(const std::vector<std::string>& options) { unit->StartUnit(options); }
 
     int ArrivalsOf(int fiber) const {
         int count = 0;
@@ -97,8 +68,7 @@ protected:
     CScratchDir dir;
     const std::string share = dir.Path("share");
     const std::string startup = dir.Path("startup");
-    std::unique_ptr<CSambaServer> server;
-    CChildProcess unit;
+    std::unique_ptr<CUnitShare> unit;
     CAppSettings app{startup};
     CScriptedPrompts prompts;
     CPrompts* previousPrompts = nullptr;
@@ -114,14 +84,14 @@ TEST_F(SmbScanTest, CollectsTheUnitsTracesAndRestoresItsRequest) {
     EXPECT_TRUE(WaitUntil([&] { return ArrivalsOf(0) >= 2 && ArrivalsOf(2) >= 2; },
                           std::chrono::seconds(30)))
         << prompts.shown.size() << " message(s); smbd:\n"
-        << server->Log();
+        << unit->Server().Log();
     scanner.RequestStop();
     ASSERT_TRUE(scanner.WaitForThread(5000));
 
     ExpectWholeTracesOfTheirFibres();
     EXPECT_TRUE(prompts.shown.empty()) << prompts.shown.front().text;
-    EXPECT_EQ(ReadAll(share + "/OPTREFL.PAR"), kUnitsRequest);
-    EXPECT_EQ(ReadAll(startup + "/temp/optrefl.par"), kUnitsRequest);
+    EXPECT_EQ(ReadAll(share + "/OPTREFL.PAR"), CUnitShare::UnitsRequest());
+    EXPECT_EQ(ReadAll(startup + "/temp/optrefl.par"), CUnitShare::UnitsRequest());
 }
 
 TEST_F(SmbScanTest, TracesWrittenSlowlyArriveOnlyWhenWhole) {
@@ -143,14 +113,14 @@ TEST_F(SmbScanTest, AWrongPasswordIsRefusedWithTheLibrarysText) {
     const std::string& text = prompts.shown[0].text;
     EXPECT_TRUE(text == std::strerror(EACCES) || text == std::strerror(EPERM)) << text;
     EXPECT_EQ(recorder.Polls(), 0);
-    EXPECT_EQ(ReadAll(share + "/OPTREFL.PAR"), kUnitsRequest);
+    EXPECT_EQ(ReadAll(share + "/OPTREFL.PAR"), CUnitShare::UnitsRequest());
     EXPECT_FALSE(fs::exists(startup + "/temp/optrefl.par"));
 }
 
 TEST_F(SmbScanTest, TheServerGoingAwayEndsTheScanWithAMessage) {
     ASSERT_TRUE(scanner.BeginScan());
     ASSERT_TRUE(recorder.WaitForPolls(20, std::chrono::seconds(15)));
-    server->Stop();
+    unit->Server().Stop();
     EXPECT_TRUE(scanner.WaitForThread(30000));
     EXPECT_FALSE(scanner.IsRunning());
     EXPECT_EQ(scanner.GetExitCode(), 0);
