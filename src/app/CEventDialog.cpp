@@ -1,5 +1,6 @@
 #include "app/CEventDialog.h"
 
+#include "app/DialogText.h"
 #include "core/CSignal.h"
 #include "platform/CPrompts.h"
 
@@ -21,10 +22,6 @@ namespace {
 
 constexpr const char* kEnterNumber = "Введите число.";
 
-QString Utf8(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 QComboBox* MakeList(std::initializer_list<const char*> items, QWidget* parent) {
     auto* list = new QComboBox(parent);
     for (const char* item : items)
@@ -42,19 +39,6 @@ QWidget* WithUnit(QLineEdit* edit, const char* unit, QWidget* parent) {
     label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("dB/km")));
     layout->addWidget(label);
     return row;
-}
-
-// A decimal number, with a point or the comma Russian keyboards give.
-std::optional<double> ParseNumber(const QString& text) {
-    QString number = text.trimmed();
-    number.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    return ok ? std::optional<double>(value) : std::nullopt;
-}
-
-QString NumberText(double value) {
-    return QString::number(value, 'g', 15);
 }
 
 } // namespace

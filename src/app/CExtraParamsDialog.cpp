@@ -1,5 +1,6 @@
 #include "app/CExtraParamsDialog.h"
 
+#include "app/DialogText.h"
 #include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
 #include "platform/TextCodec.h"
@@ -21,36 +22,11 @@ constexpr const char* kEnterNumber = "Введите число.";
 // The texts sit in 256-byte fields; Windows-1251 has one byte per character.
 constexpr int kMaxTextLength = static_cast<int>(CScanSettings::kTextSize) - 1;
 
-QString Utf8(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QString FromRecord(const std::string& bytes) {
-    return QString::fromStdString(TextCodec::Cp1251ToUtf8(bytes));
-}
-
-std::string ToRecord(const QString& text) {
-    return TextCodec::Utf8ToCp1251(text.toStdString());
-}
-
 QLineEdit* MakeEdit(const char* name, QWidget* parent, int maxLength = kMaxTextLength) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
     edit->setMaxLength(maxLength);
     return edit;
-}
-
-// A decimal number, with a point or the comma Russian keyboards give.
-std::optional<double> ParseNumber(const QString& text) {
-    QString number = text.trimmed();
-    number.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    return ok ? std::optional<double>(value) : std::nullopt;
-}
-
-QString NumberText(double value) {
-    return QString::number(value, 'g', 15);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "app/CScanParamsDialog.h"
 
 #include "app/CExtraParamsDialog.h"
+#include "app/DialogText.h"
 #include "app/ScanSettingsFiles.h"
 #include "platform/CMessageTarget.h"
 #include "platform/TextCodec.h"
@@ -27,18 +28,6 @@ namespace {
 
 // The texts sit in 256-byte fields; Windows-1251 has one byte per character.
 constexpr int kMaxTextLength = static_cast<int>(CScanSettings::kTextSize) - 1;
-
-QString Utf8(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QString FromRecord(const std::string& bytes) {
-    return QString::fromStdString(TextCodec::Cp1251ToUtf8(bytes));
-}
-
-std::string ToRecord(const QString& text) {
-    return TextCodec::Utf8ToCp1251(text.toStdString());
-}
 
 QComboBox* MakeList(std::initializer_list<const char*> items, const char* name, QWidget* parent) {
     auto* list = new QComboBox(parent);

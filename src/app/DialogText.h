@@ -1,0 +1,34 @@
+#pragma once
+// Text as the dialogs show and take it: UTF-8 literals, Windows-1251 record fields, and
+// decimal numbers typed with a point or the comma Russian keyboards give.
+
+#include "platform/TextCodec.h"
+
+#include <QString>
+
+#include <optional>
+#include <string>
+
+inline QString Utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+inline QString FromRecord(const std::string& bytes) {
+    return QString::fromStdString(TextCodec::Cp1251ToUtf8(bytes));
+}
+
+inline std::string ToRecord(const QString& text) {
+    return TextCodec::Utf8ToCp1251(text.toStdString());
+}
+
+inline std::optional<double> ParseNumber(const QString& text) {
+    QString number = text.trimmed();
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+inline QString NumberText(double value) {
+    return QString::number(value, 'g', 15);
+}
