@@ -410,8 +410,21 @@ void CTracePrintout::DrawEventTable(const CSignal& signal) {
     }
     int headerHeight = 0;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        const CPixelSize size = DrawTextAt(QString::fromUtf8(kTableHeaders[i]),
-                                           {columns[i], y, 0, 0}, Align::TopLeft, 9, true);
+        // A face wider than the one the columns were made for would run each header into
+        // the next: such a header gets a smaller size, down to 6 points.
+        const QString header = QString::fromUtf8(kTableHeaders[i]);
+        const int room =
+            (i + 1 < columns.size() ? columns[i + 1] : page_.right) - columns[i] - scales_.X(8);
+        int points = 9;
+        for (; points > 6; --points) {
+            const LogFont previous = surface_.SetFont(PrintTextFont(points, true, scales_.DpiY()));
+            const int width = surface_.MeasureText(header).cx;
+            surface_.SetFont(previous);
+            if (width <= room)
+                break;
+        }
+        const CPixelSize size =
+            DrawTextAt(header, {columns[i], y, 0, 0}, Align::TopLeft, points, true);
         headerHeight = std::max(headerHeight, size.cy);
     }
     y += headerHeight + scales_.Y(10) + 2;

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -332,6 +333,26 @@ TEST_F(PdfPrintTest, ThePageCarriesItsTextsAndExactImages) {
         expected << QString::fromUtf8(header);
     for (const QString& line : expected)
         EXPECT_TRUE(text->contains(line)) << line.toStdString();
+
+    // The table's headers stand apart whatever the face's width.
+    const std::optional<QString> boxes =
+        RunTool(QStringLiteral("pdftotext"),
+                {QStringLiteral("-bbox"), QString::fromStdString(pdf), QStringLiteral("-")});
+    ASSERT_TRUE(boxes);
+    const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"));
+    std::vector<std::pair<double, double>> headerLine;
+    double headerTop = -1.0;
+    for (const QRegularExpressionMatch& match : word.globalMatch(*boxes)) {
+        if (match.captured(4) == QStringLiteral("Ном."))
+            headerTop = match.captured(2).toDouble();
+        if (headerTop >= 0.0 && std::abs(match.captured(2).toDouble() - headerTop) < 2.0)
+            headerLine.emplace_back(match.captured(1).toDouble(), match.captured(3).toDouble());
+    }
+    ASSERT_GE(headerLine.size(), 7u);
+    std::sort(headerLine.begin(), headerLine.end());
+    for (std::size_t i = 1; i < headerLine.size(); ++i)
+        EXPECT_LE(headerLine[i - 1].second, headerLine[i].first + 0.5) << "word " << i;
 
     // The logo goes into the file as it is, not as a lossy picture.
     const QString prefix = QString::fromStdString(dir.Path("image"));
