@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QThread>
 
 namespace {
 
@@ -31,13 +32,32 @@ int Run(const std::string& text, const std::string& caption, CPrompts::Icon icon
     return box.exec();
 }
 
+bool OnGuiThread() {
+    return QCoreApplication::instance() &&
+           QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
 } // namespace
 
 void CQtPrompts::Show(const std::string& text, const std::string& caption, Icon icon) {
-    Run(text, caption, icon, QMessageBox::Ok, QMessageBox::Ok);
+    if (OnGuiThread()) {
+        Run(text, caption, icon, QMessageBox::Ok, QMessageBox::Ok);
+        return;
+    }
+    // A worker (the scanner) reports an error: widgets live on the user-interface thread, and
+    // the worker must not wait for the box, since closing the window waits for the worker.
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(
+            application,
+            [text, caption, icon] { Run(text, caption, icon, QMessageBox::Ok, QMessageBox::Ok); },
+            Qt::QueuedConnection);
+    }
 }
 
 bool CQtPrompts::AskYesNo(const std::string& text, const std::string& caption, Icon icon) {
+    // No worker asks; one that did could not wait for the answer, so it gets the careful one.
+    if (!OnGuiThread())
+        return false;
     return Run(text, caption, icon, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
            QMessageBox::Yes;
 }

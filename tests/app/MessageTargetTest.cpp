@@ -3,7 +3,11 @@
 #include "AppTestSupport.h"
 
 #include "app/CQtMessageTarget.h"
+#include "app/CQtPrompts.h"
 #include "platform/CMessageTarget.h"
+
+#include <QMessageBox>
+#include <QThread>
 
 #include <atomic>
 #include <chrono>
@@ -60,6 +64,30 @@ TEST(MessageTargetTest, ClosingFreesAWorkerBlockedInSendAndItsMessageIsNeverHand
     target.Reopen();
     Settle();
     EXPECT_EQ(handled, 0);
+}
+
+TEST(MessageTargetTest, AWorkersErrorBoxOpensOnTheInterfaceThreadWithoutHoldingTheWorker) {
+    CQtPrompts prompts;
+    bool askedAnswer = true;
+    std::thread worker([&] {
+        prompts.Show("Сеть недоступна", "", CPrompts::Icon::Error);
+        askedAnswer = prompts.AskYesNo("?", "", CPrompts::Icon::Question);
+    });
+    worker.join(); // returned without anyone closing a box
+    EXPECT_FALSE(askedAnswer);
+
+    QString shown;
+    QThread* shownOn = nullptr;
+    WhenModal([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            shown = box->text();
+            shownOn = box->thread();
+        }
+        modal->close();
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }, 5000));
+    EXPECT_EQ(shown, QStringLiteral("Сеть недоступна"));
+    EXPECT_EQ(shownOn, QCoreApplication::instance()->thread());
 }
 
 } // namespace
