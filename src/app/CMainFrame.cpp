@@ -16,6 +16,7 @@
 #include "scan/CAppSettings.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -240,6 +241,11 @@ QString CMainFrame::QtFilter(const char* filter) {
 
 bool CMainFrame::OpenPath(const std::string& path) {
     SetStatusMessage({});
+    // A project file handed over by the file manager or the command line opens as a project.
+    if (QFileInfo(QFile::decodeName(path.c_str()))
+            .suffix()
+            .compare(QStringLiteral("vtp"), Qt::CaseInsensitive) == 0)
+        return workspace_.OpenProject(path);
     const bool opened = workspace_.OpenTrace(path);
     if (opened) {
         const CSignalEntry* entry = workspace_.ActiveEntry();

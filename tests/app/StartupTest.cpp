@@ -8,6 +8,8 @@
 #include "app/CSingleInstance.h"
 #include "app/CTextListPane.h"
 #include "app/CWorkspaceTree.h"
+#include "project/CProject.h"
+#include "project/CSignalEntry.h"
 
 #include <QApplication>
 #include <QDir>
@@ -107,6 +109,20 @@ TEST_F(StartupTest, SecondStartHandsItsAbsolutePathOverAndShowsNoWindow) {
     ASSERT_TRUE(QTest::qWaitFor([this] { return Workspace().GetProjectCount() == 1; }));
     EXPECT_EQ(Workspace().GetProject(0).GetEntryCount(), 1);
     EXPECT_EQ(Active().GetFileName(), scratch.Path("handed.sor"));
+}
+
+TEST_F(StartupTest, AProjectFileHandedToTheViewerOpensAsAProject) {
+    {
+        CProject saved;
+        CSignalEntry entry;
+        entry.OpenTrace(CopyDemo(scratch, "demo.sor"));
+        saved.AppendEntry(std::move(entry));
+        ASSERT_TRUE(saved.Save(scratch.Path("route.VTP")));
+    }
+    ASSERT_EQ(Start({scratch.Path("route.VTP")}), StartStatus::Running);
+    ASSERT_EQ(Workspace().GetProjectCount(), 1);
+    EXPECT_EQ(Workspace().GetProject(0).GetEntryCount(), 1);
+    EXPECT_TRUE(TakeShown().empty());
 }
 
 TEST_F(StartupTest, LockAndSocketLeftByACrashedViewerDoNotBlockTheNextStart) {
