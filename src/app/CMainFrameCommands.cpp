@@ -140,7 +140,7 @@ void CMainFrame::BuildMenus() {
         statusBar()->setVisible(statusBar()->isHidden());
     })->setCheckable(true);
     view->addSeparator();
-    QMenu* grid = view->addMenu(Utf8("&Сетка"));
+    QMenu* grid = view->addMenu(Utf8("Сет&ка"));
     gridStyles_ = new QActionGroup(this);
     gridStyles_->setExclusive(true);
     const struct {
@@ -172,7 +172,7 @@ void CMainFrame::BuildMenus() {
     AddCommand(events, kCmdEditEvent, "&Редактировать событие...", [this] { OnEditEvent(); });
     AddCommand(events, kCmdDeleteEvent, "&Удалить событие", [this] { OnDeleteEvent(); });
 
-    QMenu* scan = menuBar()->addMenu(Utf8("&Сканирование"));
+    QMenu* scan = menuBar()->addMenu(Utf8("С&канирование"));
     AddCommand(scan, kCmdScanParams, "&Параметры сканирования...", [this] { OnScanParams(); });
     AddCommand(scan, kCmdExtraParams, "&Дополнительные параметры...", [this] { OnExtraParams(); });
     scan->addSeparator();
@@ -181,7 +181,7 @@ void CMainFrame::BuildMenus() {
     scan->addSeparator();
     AddCommand(scan, kCmdStartStopScan, kStartScanText, [this] { OnStartStopScan(); });
 
-    QMenu* help = menuBar()->addMenu(Utf8("&Справка"));
+    QMenu* help = menuBar()->addMenu(Utf8("Спр&авка"));
     AddCommand(help, kCmdAbout, "&О программе Vitrea...", [this] { OnAbout(); });
 
     for (QMenu* menu : {file, view, grid, events, scan, help})

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -142,7 +143,13 @@ void CScanParamsDialog::BuildControls(bool scanRunning) {
         row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         row->setCheckState(Qt::Unchecked);
     }
-    fiberList_->setFixedWidth(75 + 2 * fiberList_->frameWidth());
+    // Wide enough for the fibre numbers: a list that cuts them off cannot tell fibres apart.
+    fiberList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const QStyle* style = fiberList_->style();
+    const int nameWidth = fiberList_->fontMetrics().horizontalAdvance(Utf8("Волокно 4")) +
+                          style->pixelMetric(QStyle::PM_IndicatorWidth) +
+                          3 * style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing) + 16;
+    fiberList_->setFixedWidth(std::max(75, nameWidth) + 2 * fiberList_->frameWidth());
     stateList_ = MakeList({"Новый", "Сварка", "Другое"}, "state", fiber);
     averagingBox_ = new CAveragingBox(fiber);
     averagingBox_->setObjectName(QStringLiteral("averaging"));

@@ -17,6 +17,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QSet>
 #include <QStatusBar>
 #include <QTreeWidgetItem>
 
@@ -162,6 +164,29 @@ TEST_F(MenuTest, CommandsCarryTheirTextsAndKeysAndFollowTheSelection) {
     Q_EMIT file->aboutToShow();
     EXPECT_FALSE(Command(CMainFrame::kCmdSave).isEnabled());
     EXPECT_FALSE(Command(CMainFrame::kCmdClose).isEnabled());
+}
+
+// Alt with a letter reaches one item only when no sibling shares the letter.
+void ExpectDistinctAccessKeys(const QList<QAction*>& actions, const QString& where) {
+    QSet<QChar> keys;
+    for (QAction* action : actions) {
+        const QString text = action->text();
+        const qsizetype at = text.indexOf(QLatin1Char('&'));
+        if (at >= 0 && at + 1 < text.size()) {
+            const QChar key = text.at(at + 1).toLower();
+            EXPECT_FALSE(keys.contains(key))
+                << (where + QStringLiteral(" > ") + text).toStdString();
+            keys.insert(key);
+        }
+        if (action->menu())
+            ExpectDistinctAccessKeys(action->menu()->actions(),
+                                     where + QStringLiteral(" > ") + text);
+    }
+}
+
+TEST_F(MenuTest, EveryMenuHasDistinctAccessKeys) {
+    StartWith();
+    ExpectDistinctAccessKeys(Frame().menuBar()->actions(), QStringLiteral("menu bar"));
 }
 
 TEST_F(MenuTest, SaveWritesAnOpenedTraceInPlaceAndAsksOnlyAboutEdits) {

@@ -125,6 +125,10 @@ TEST_F(ScanDialogTest, OpensOnFibre1AndEachRowShowsAndKeepsItsOwnPage) {
     for (int row = 0; row < 4; ++row) {
         EXPECT_EQ(list->item(row)->text(), QString::fromUtf8("Волокно %1").arg(row + 1));
         EXPECT_EQ(list->item(row)->checkState(), row == 2 ? Qt::Checked : Qt::Unchecked);
+        // The whole name is in sight, number included.
+        EXPECT_LE(list->visualItemRect(list->item(row)).left() +
+                      list->sizeHintForIndex(list->model()->index(row, 0)).width(),
+                  list->viewport()->width());
     }
     EXPECT_FALSE(Child<QPushButton>(dialog, "scan")->isEnabled());
     EXPECT_FALSE(Child<QLineEdit>(dialog, "address")->isEnabled());
