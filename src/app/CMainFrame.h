@@ -96,7 +96,6 @@ public:
     };
     static constexpr const char* kStartScanText = "&Начать сканирование\tCtrl+R";
     static constexpr const char* kStopScanText = "&Закончить сканирование\tCtrl+R";
-    static constexpr const char* kAboutVersion = "Version 1.0.7";
 
     // Stands in for the file dialogs (tests): save or open, the Qt filter, the default
     // extension and the initial name; filterIndex holds the chosen filter, 1 for the first.

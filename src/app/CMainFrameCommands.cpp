@@ -10,6 +10,7 @@
 #include "app/ScanSettingsFiles.h"
 #include "core/CSignal.h"
 #include "display/CTraceView.h"
+#include "display/TracePrintout.h"
 #include "platform/CException.h"
 #include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
@@ -449,5 +450,5 @@ void CMainFrame::OnLoadScanParams() {
 
 void CMainFrame::OnAbout() {
     QMessageBox::about(this, Utf8("О программе Vitrea"),
-                       Utf8(kProgramTitle) + QLatin1Char('\n') + Utf8(kAboutVersion));
+                       Utf8(kProgramTitle) + QLatin1Char('\n') + Utf8(kProgramVersion));
 }
