@@ -11,15 +11,7 @@ class TracePlotKeysTest : public TraceFixture {
 protected:
     TracePlotKeysTest() {
         Open(Ramp(400, 2.0f, 0.05f), 20.0);
-        plot.RecalcRange();
-        plot.markerA = 5.0f;
-        plot.markerB = 15.0f;
-        plot.resize(640, 400);
-        plot.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&plot));
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !plot.GetPlotRect().IsEmpty(); }));
-        p = plot.GetPlotRect();
-        frame.Take();
+        p = ShowPlot();
     }
 
     double Column() const { return (plot.viewRight - plot.viewLeft) / (p.right - p.left - 1); }

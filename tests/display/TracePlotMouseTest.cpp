@@ -12,16 +12,8 @@ namespace {
 class TracePlotMouseTest : public TraceFixture {
 protected:
     TracePlotMouseTest() : trace(Open(Ramp(400, 2.0f, 0.05f), 20.0)) {
-        plot.RecalcRange();
-        plot.markerA = 5.0f;
-        plot.markerB = 15.0f;
-        plot.resize(640, 400);
-        plot.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&plot));
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !plot.GetPlotRect().IsEmpty(); }));
-        p = plot.GetPlotRect();
+        p = ShowPlot();
         y = (p.top + p.bottom) / 2;
-        frame.Take();
     }
 
     int MarkerX(float marker) const {

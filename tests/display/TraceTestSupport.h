@@ -11,6 +11,8 @@
 #include "project/ProjectTestSupport.h"
 #include "scan/CAppSettings.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -68,6 +70,20 @@ protected:
             workspace.AddProject();
         EXPECT_TRUE(workspace.OpenTrace(path));
         return *workspace.ActiveEntry()->GetTrace();
+    }
+
+    // The plot on screen at 640 by 400 over the full range, markers at 5 and 15 km, nothing
+    // sent yet; its plot rectangle.
+    CPixelRect ShowPlot() {
+        plot.RecalcRange();
+        plot.markerA = 5.0f;
+        plot.markerB = 15.0f;
+        plot.resize(640, 400);
+        plot.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&plot));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !plot.GetPlotRect().IsEmpty(); }));
+        frame.Take();
+        return plot.GetPlotRect();
     }
 
     CRecordingSurface Paint() {
