@@ -162,17 +162,7 @@ void CTracePlot::DrawOverlay(CDrawSurface& surface, const CPixelRect& plot) {
     const std::uint32_t previousText = surface.SetTextColour(colour);
     const std::uint32_t previousBack = surface.SetTextBackground(settings.GetBackgroundColour());
 
-    const QString textA = QStringLiteral("A : %1 km").arg(FormatNumber(markerA, 3));
-    const QString textB = QStringLiteral("B : %1 km").arg(FormatNumber(markerB, 3));
-    const CMarkerPlaces places =
-        PlaceMarkers(plot, viewLeft, viewRight, markerA, markerB, surface.MeasureText(textA),
-                     surface.MeasureText(textB));
-    surface.MoveTo(places.a.x, places.a.lineTop);
-    surface.LineTo(places.a.x, plot.bottom);
-    surface.MoveTo(places.b.x, places.b.lineTop);
-    surface.LineTo(places.b.x, plot.bottom);
-    surface.DrawText(places.a.label.x, places.a.label.y, textA);
-    surface.DrawText(places.b.label.x, places.b.label.y, textB);
+    DrawMarkers(surface, plot, viewLeft, viewRight, markerA, markerB);
 
     surface.SetTextBackground(previousBack);
     surface.SetTextColour(previousText);

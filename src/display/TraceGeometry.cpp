@@ -189,3 +189,18 @@ std::optional<CPixelRect> OverviewFrame(const CPixelRect& client, const CWorldRe
     frame.bottom = std::min(client.bottom, client.top + TruncSat(ky * (extent.top - view.bottom)));
     return frame;
 }
+
+void DrawMarkers(CDrawSurface& surface, const CPixelRect& plot, double viewLeft, double viewRight,
+                 float markerA, float markerB) {
+    const QString textA = QStringLiteral("A : %1 km").arg(FormatNumber(markerA, 3));
+    const QString textB = QStringLiteral("B : %1 km").arg(FormatNumber(markerB, 3));
+    const CMarkerPlaces places =
+        PlaceMarkers(plot, viewLeft, viewRight, markerA, markerB, surface.MeasureText(textA),
+                     surface.MeasureText(textB));
+    surface.MoveTo(places.a.x, places.a.lineTop);
+    surface.LineTo(places.a.x, plot.bottom);
+    surface.MoveTo(places.b.x, places.b.lineTop);
+    surface.LineTo(places.b.x, plot.bottom);
+    surface.DrawText(places.a.label.x, places.a.label.y, textA);
+    surface.DrawText(places.b.label.x, places.b.label.y, textB);
+}

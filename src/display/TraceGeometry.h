@@ -38,6 +38,11 @@ struct CMarkerPlaces {
 // its line; when the two labels touch or overlap, B's moves down by the height of A's.
 CMarkerPlaces PlaceMarkers(const CPixelRect& plot, double viewLeft, double viewRight, float markerA,
                            float markerB, CPixelSize labelA, CPixelSize labelB);
+// Both marker lines, from their labels down to the plot's bottom, and the labels "A : x km",
+// "B : x km", in the surface's current pen, font and text colours. The screen and the printout
+// share it.
+void DrawMarkers(CDrawSurface& surface, const CPixelRect& plot, double viewLeft, double viewRight,
+                 float markerA, float markerB);
 
 // The column a click is compared with to grab a marker.
 int MarkerGrabX(const CPixelRect& plot, double viewLeft, double viewRight, float marker);

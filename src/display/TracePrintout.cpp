@@ -337,18 +337,9 @@ void CTracePrintout::DrawEventIcons(const CPrintContent& content) {
 }
 
 void CTracePrintout::DrawMarkers(const CPrintContent& content) {
-    const QString textA = QStringLiteral("A : %1 km").arg(FormatNumber(content.markerA, 3));
-    const QString textB = QStringLiteral("B : %1 km").arg(FormatNumber(content.markerB, 3));
-    const CMarkerPlaces places =
-        PlaceMarkers(plot_, content.window.viewLeft, content.window.viewRight, content.markerA,
-                     content.markerB, surface_.MeasureText(textA), surface_.MeasureText(textB));
     surface_.SetPen({PenStyle::Solid, scales_.X(2), kBlack});
-    surface_.MoveTo(places.a.x, places.a.lineTop);
-    surface_.LineTo(places.a.x, plot_.bottom);
-    surface_.MoveTo(places.b.x, places.b.lineTop);
-    surface_.LineTo(places.b.x, plot_.bottom);
-    surface_.DrawText(places.a.label.x, places.a.label.y, textA);
-    surface_.DrawText(places.b.label.x, places.b.label.y, textB);
+    ::DrawMarkers(surface_, plot_, content.window.viewLeft, content.window.viewRight,
+                  content.markerA, content.markerB);
 }
 
 // --- Blocks and table -----------------------------------------------------------------------
