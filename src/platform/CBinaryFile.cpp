@@ -195,6 +195,18 @@ void CBinaryFile::Close() {
     Release();
 }
 
+void CBinaryFile::Flush() {
+    if (mode_ != Mode::Write || memory_ || data_.empty())
+        return;
+    if (!WriteAll(tempFd_, data_.data(), data_.size())) {
+        const int error = errno;
+        const std::string path = path_;
+        Abandon();
+        Fail(error, path);
+    }
+    data_.clear();
+}
+
 void CBinaryFile::Abandon() {
     if (tempFd_ >= 0) {
         ::close(tempFd_);

@@ -57,6 +57,10 @@ public:
     // Write mode: the bytes collected so far (after Close in memory mode, all of them).
     const std::vector<std::uint8_t>& GetBytes() const { return data_; }
 
+    // Write mode: moves the bytes collected so far into the temporary file, so a long output
+    // need not be held whole; the target is still replaced only by Close. Throws
+    // CFileException, after which the target stays as it was. Memory mode: nothing.
+    void Flush();
     // Write mode: commits the bytes to the target (throws CFileException on failure, the
     // old file then stays as it was). Read mode: releases the file.
     void Close();
