@@ -1,16 +1,116 @@
-// What info and the exports write, held to digests recorded from the program as it was, so a
-// change that only makes them faster cannot change a byte.
+// The exports write their numbers with their own fast writers; these hold them to the library
+// calls that wrote them before, digit for digit, and the whole outputs to recorded digests.
 
 #include "support/TestSupport.h"
+#include "tools/lumetra-sor/NumberText.h"
 #include "tools/lumetra-sor/SorTool.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
+
+std::string Fixed6(double value) {
+    char text[kMaxNumberText];
+    return {text, WriteFixed6(text, value)};
+}
+
+std::string LibraryFixed6(double value) {
+    char text[kMaxNumberText];
+    return {text, std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6).ptr};
+}
+
+// What the CSV wrote before: the shortest float text, 0 for -0.
+std::string LibraryShortest(float value) {
+    char text[64];
+    return {text, std::to_chars(text, text + sizeof text, value == 0.0f ? 0.0f : value).ptr};
+}
+
+// What the JSON wrote before: the library's text of the double the shortest text reads as.
+std::string LibraryJson(float value) {
+    char text[64];
+    const char* end = std::to_chars(text, text + sizeof text, value).ptr;
+    double parsed = value;
+    std::from_chars(text, end, parsed);
+    return nlohmann::json(parsed).dump();
+}
+
+// Floats of every kind: random bit patterns (NaNs, infinities, subnormals, both zeros) and
+// levels as traces hold them, each twice so the remembered texts are read back too.
+std::vector<float> SomeFloats() {
+    std::mt19937 random(23);
+    std::vector<float> values = {0.0f,
+                                 -0.0f,
+                                 48.65259f,
+                                 1e-5f,
+                                 1e15f,
+                                 1e16f,
+                                 123456790.0f,
+                                 std::numeric_limits<float>::max(),
+                                 std::numeric_limits<float>::denorm_min(),
+                                 std::numeric_limits<float>::infinity(),
+                                 -std::numeric_limits<float>::infinity(),
+                                 std::numeric_limits<float>::quiet_NaN()};
+    for (int i = 0; i < 100000; ++i)
+        values.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(random())));
+    std::uniform_int_distribution<int> raw(0, 65535);
+    for (int i = 0; i < 100000; ++i)
+        values.push_back(static_cast<float>(raw(random) * 0.001 * (i % 3 == 0 ? 10 : 1)));
+    const std::size_t once = values.size();
+    for (std::size_t i = 0; i < once; ++i)
+        values.push_back(values[i]);
+    return values;
+}
+
+TEST(ExportNumbers, FixedSixWritesWhatTheLibraryWrites) {
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  1e9,
+                                  999999999.9999995,
+                                  -1.5,
+                                  -0.0000001,
+                                  1e300,
+                                  std::numeric_limits<double>::denorm_min(),
+                                  std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN()};
+    // Exact ties at the sixth decimal (m / 128 with 15625 dividing m) and their neighbours.
+    for (int m = 1; m < 2000; m += 2) {
+        const double tie = m * 15625.0 / (1 << 20);
+        values.insert(values.end(), {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e9)});
+    }
+    std::mt19937_64 random(16);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int i = 0; i < 200000; ++i) {
+        // Distances as the export makes them, and values of every size.
+        const double spacing = unit(random) * 0.01;
+        values.push_back(unit(random) * 10.0 + static_cast<double>(i) * spacing);
+        values.push_back(std::ldexp(unit(random), static_cast<int>(random() % 80) - 50));
+        values.push_back(std::bit_cast<double>(random()));
+    }
+    for (const double value : values)
+        ASSERT_EQ(Fixed6(value), LibraryFixed6(value)) << std::hexfloat << value;
+}
+
+TEST(ExportNumbers, FloatTextsWriteWhatTheLibraryWrote) {
+    CFloatTexts shortest(CFloatTexts::Style::kShortest);
+    CFloatTexts json(CFloatTexts::Style::kJson);
+    char text[kMaxNumberText];
+    for (const float value : SomeFloats()) {
+        ASSERT_EQ(std::string(text, shortest.Write(text, value)), LibraryShortest(value))
+            << std::hexfloat << value;
+        ASSERT_EQ(std::string(text, json.Write(text, value)), LibraryJson(value))
+            << std::hexfloat << value;
+    }
+}
 
 std::uint64_t Fnv1a(const std::string& text) {
     std::uint64_t hash = 0xcbf29ce484222325ull;

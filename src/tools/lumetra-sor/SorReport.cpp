@@ -5,6 +5,7 @@
 #include "core/CSR4731Signal.h"
 #include "formats/bellcore/BellcoreCodes.h"
 #include "platform/TextCodec.h"
+#include "tools/lumetra-sor/NumberText.h"
 
 #include <nlohmann/json.hpp>
 
@@ -41,12 +42,33 @@ std::string Printf(const char* format, double value) {
     return buffer;
 }
 
-// A float at its own precision: 12.345f is written 12.345, not 12.345000267028809.
-void AppendFloat(std::string& text, float value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value == 0.0f ? 0.0f : value);
-    text.append(buffer, result.ptr);
-}
+// Lines of an export are made in a piece of memory of their own, appended to the text a piece
+// at a time, and handed to the flush when that reaches this size.
+constexpr std::size_t kFlushBytes = 64 * 1024;
+
+class CPieces {
+public:
+    CPieces(std::string& text, const TextFlush& flush) : text_(text), flush_(flush) {}
+    ~CPieces() { text_.append(piece_.data(), end_); }
+    // Room for one line; Done takes its end.
+    char* Line() { return end_; }
+    void Done(char* end) {
+        end_ = end;
+        if (static_cast<std::size_t>(end_ - piece_.data()) <= piece_.size() - kLineRoom)
+            return;
+        text_.append(piece_.data(), end_);
+        end_ = piece_.data();
+        if (flush_ && text_.size() >= kFlushBytes)
+            flush_(text_);
+    }
+    static constexpr std::size_t kLineRoom = 2 * kMaxNumberText + 4;
+
+private:
+    std::string& text_;
+    const TextFlush& flush_;
+    std::array<char, 16 * 1024> piece_;
+    char* end_ = piece_.data();
+};
 
 double Shortest(float value) {
     char buffer[32];
@@ -346,25 +368,27 @@ void AppendInfo(const CSignal& signal, const std::string& path, std::string& tex
     }
 }
 
-void AppendCsv(const CSignal& signal, std::string& text) {
+void AppendCsv(const CSignal& signal, std::string& text, const TextFlush& flush) {
     const std::vector<float>& levels = signal.GetLevels();
     const double start = signal.GetStartDistance();
     const double spacing = SampleSpacing(signal);
-    text.reserve(text.size() + 24 * levels.size() + 32);
+    // Floats at their own precision: 12.345f is written 12.345, not 12.345000267028809.
+    CFloatTexts levelTexts(CFloatTexts::Style::kShortest);
+    text.reserve(text.size() + (flush ? kFlushBytes : 24 * levels.size()) + 64);
     text += "distance_km,level_db\n";
-    char buffer[48];
+    CPieces pieces(text, flush);
     for (std::size_t i = 0; i < levels.size(); ++i) {
         const double km = start + static_cast<double>(i) * spacing;
-        const auto result =
-            std::to_chars(buffer, buffer + sizeof buffer, km, std::chars_format::fixed, 6);
-        text.append(buffer, result.ptr);
-        text += ',';
-        AppendFloat(text, -levels[i]);
-        text += '\n';
+        char* end = WriteFixed6(pieces.Line(), km);
+        *end++ = ',';
+        end = levelTexts.Write(end, -levels[i]);
+        *end++ = '\n';
+        pieces.Done(end);
     }
 }
 
-void AppendJson(const CSignal& signal, const std::string& path, std::string& text) {
+void AppendJson(const CSignal& signal, const std::string& path, std::string& text,
+                const TextFlush& flush) {
     Json json;
     json["file"] = path;
     json["kind"] = signal.GetKind();
@@ -379,12 +403,23 @@ void AppendJson(const CSignal& signal, const std::string& path, std::string& tex
     for (int i = 0; i < signal.GetEventCount(); ++i)
         events.push_back(EventJson(signal.GetEvent(i)));
     json["events"] = std::move(events);
-    Json samples = Json::array();
-    samples.get_ref<Json::array_t&>().reserve(signal.GetPointCount());
-    for (float level : signal.GetLevels())
-        samples.push_back(Shortest(level));
-    json["samples"] = std::move(samples);
     // A path is the file system's bytes and need not be UTF-8; it must not stop the output.
-    text += json.dump(-1, ' ', false, Json::error_handler_t::replace);
-    text += '\n';
+    std::string head = json.dump(-1, ' ', false, Json::error_handler_t::replace);
+    // The samples close the object; written here, each as the library writes Shortest(level).
+    head.pop_back();
+    text += head;
+    text += ",\"samples\":[";
+    const std::vector<float>& levels = signal.GetLevels();
+    CFloatTexts sampleTexts(CFloatTexts::Style::kJson);
+    text.reserve(text.size() + (flush ? kFlushBytes : 12 * levels.size()) + 64);
+    {
+        CPieces pieces(text, flush);
+        for (std::size_t i = 0; i < levels.size(); ++i) {
+            char* end = pieces.Line();
+            if (i != 0)
+                *end++ = ',';
+            pieces.Done(sampleTexts.Write(end, levels[i]));
+        }
+    }
+    text += "]}\n";
 }

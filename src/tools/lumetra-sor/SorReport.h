@@ -3,9 +3,14 @@
 // CSV and everything as one JSON object for scripts. Each appends to a text, so a command
 // writes a whole file's output at once.
 
+#include <functional>
 #include <string>
 
 class CSignal;
+
+// Takes the text gathered so far and leaves it empty; the exports call it whenever a piece is
+// ready, so a long export need not be held whole. Without one the text collects everything.
+using TextFlush = std::function<void(std::string& text)>;
 
 // "Bellcore GR-196-CORE", "Bellcore SR-4731", "Noyes M600"; "unknown" for another kind.
 std::string KindName(int kind);
@@ -16,10 +21,11 @@ void AppendInfo(const CSignal& signal, const std::string& path, std::string& tex
 
 // A header line, then one line per sample: distance (km) and displayed level (dB, the stored
 // level negated).
-void AppendCsv(const CSignal& signal, std::string& text);
+void AppendCsv(const CSignal& signal, std::string& text, const TextFlush& flush = {});
 
 // One object and a newline: file, kind, format, parameters (the five lines as label/value
 // pairs, and every field of the file's parameter blocks or M600 header), loadWarning,
 // proprietaryBlocks, pointCount, startDistance, endDistance (km), events (every key event
 // field) and samples (the stored levels in dB, in file order). Texts are UTF-8.
-void AppendJson(const CSignal& signal, const std::string& path, std::string& text);
+void AppendJson(const CSignal& signal, const std::string& path, std::string& text,
+                const TextFlush& flush = {});

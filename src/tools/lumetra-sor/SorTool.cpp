@@ -123,14 +123,6 @@ void Emit(std::ostream& out, const std::string& text) {
         throw CAbortException("the output could not be written");
 }
 
-// Replaces the file only once all of it is written.
-void WriteFile(const std::string& path, const std::string& text) {
-    CBinaryFile file;
-    file.OpenForWrite(path);
-    file.Write(text.data(), text.size());
-    file.Close();
-}
-
 // A folder for outputs, made when missing; false after the reason was reported.
 bool PrepareFolder(const std::string& folder, std::ostream& err) {
     std::error_code error;
@@ -169,13 +161,20 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
             std::unique_ptr<CSignal> signal = run.Open(path);
             if (!signal)
                 return;
+            // The text goes out in pieces as it is made; a file is replaced once complete.
             std::string text;
-            if (request.format == "json")
-                AppendJson(*signal, path, text);
-            else
-                AppendCsv(*signal, text);
+            const auto write = [&](const TextFlush& flush) {
+                if (request.format == "json")
+                    AppendJson(*signal, path, text, flush);
+                else
+                    AppendCsv(*signal, text, flush);
+                flush(text);
+            };
             if (toStandardOutput) {
-                Emit(out, text);
+                write([&](std::string& piece) {
+                    Emit(out, piece);
+                    piece.clear();
+                });
                 return;
             }
             const std::string target =
@@ -183,7 +182,14 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
                             (fs::path(path).filename().string() + "." + request.format))
                                .string()
                          : request.output;
-            WriteFile(target, text);
+            CBinaryFile file;
+            file.OpenForWrite(target);
+            write([&](std::string& piece) {
+                file.Write(piece.data(), piece.size());
+                file.Flush();
+                piece.clear();
+            });
+            file.Close();
         });
     return run.Status();
 }
