@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -58,21 +59,37 @@ float LevelOf(std::uint16_t raw, double factor) {
     return std::bit_cast<float>(std::bit_cast<std::uint32_t>(level) + (below ? 1u : 0u));
 }
 
-void FillLevels(const CScaleGroup& group, float* levels) {
-    const double factor = group.GetScaleFactor();
-    const std::vector<std::uint16_t>& points = group.GetPoints();
-    // A long group looks every raw value up in a table made once for its factor.
-    constexpr std::size_t kRawValues = 65536;
-    if (points.size() >= kRawValues / 4) {
-        std::vector<float> table(kRawValues);
+// Levels of one group's raw values. A long group looks every raw value up in a table made
+// once for its factor.
+class CLevelDecoder {
+public:
+    CLevelDecoder(double factor, std::size_t count) : factor_(factor) {
+        if (count < kRawValues / 4)
+            return;
+        table_ = std::make_unique_for_overwrite<float[]>(kRawValues);
         for (std::size_t raw = 0; raw < kRawValues; ++raw)
-            table[raw] = LevelOf(static_cast<std::uint16_t>(raw), factor);
-        for (std::size_t i = 0; i < points.size(); ++i)
-            levels[i] = table[points[i]];
-        return;
+            table_[raw] = LevelOf(static_cast<std::uint16_t>(raw), factor);
     }
-    for (std::size_t i = 0; i < points.size(); ++i)
-        levels[i] = LevelOf(points[i], factor);
+    void Decode(const std::uint16_t* raw, std::size_t n, float* levels) const {
+        if (table_) {
+            for (std::size_t i = 0; i < n; ++i)
+                levels[i] = table_[raw[i]];
+            return;
+        }
+        for (std::size_t i = 0; i < n; ++i)
+            levels[i] = LevelOf(raw[i], factor_);
+    }
+
+private:
+    static constexpr std::size_t kRawValues = 65536;
+    double factor_;
+    std::unique_ptr<float[]> table_;
+};
+
+void FillLevels(const CScaleGroup& group, float* levels) {
+    const std::vector<std::uint16_t>& points = group.GetPoints();
+    CLevelDecoder(group.GetScaleFactor(), points.size())
+        .Decode(points.data(), points.size(), levels);
 }
 
 } // namespace
@@ -234,10 +251,17 @@ void CDataPts::ReadData(CBellcoreStream& stream) {
         if (pointCount > stream.GetRemaining() / 2)
             stream.Fail(kMsgCannotRead);
         group.points_.resize(pointCount);
-        stream.ReadU16Array(group.points_.data(), pointCount);
         const std::size_t filled = levels.size();
         levels.resize(filled + pointCount);
-        FillLevels(group, levels.data() + filled);
+        // A piece at a time, so the bytes are still in the cache for the checksum and the
+        // levels after the copy.
+        const CLevelDecoder decoder(group.scaleFactor_, pointCount);
+        constexpr std::size_t kPiece = 8192;
+        for (std::size_t done = 0; done < pointCount; done += kPiece) {
+            const std::size_t n = std::min<std::size_t>(kPiece, pointCount - done);
+            stream.ReadU16Array(group.points_.data() + done, n);
+            decoder.Decode(group.points_.data() + done, n, levels.data() + filled + done);
+        }
     }
     if (levels.size() != total)
         stream.Fail(kMsgBlockError);
