@@ -3,6 +3,8 @@
 // CSV and everything as one JSON object for scripts. Each appends to a text, so a command
 // writes a whole file's output at once.
 
+#include <nlohmann/json.hpp>
+
 #include <string>
 
 class CSignal;
@@ -23,3 +25,6 @@ void AppendCsv(const CSignal& signal, std::string& text);
 // proprietaryBlocks, pointCount, startDistance, endDistance (km), events (every key event
 // field) and samples (the stored levels in dB, in file order). Texts are UTF-8.
 void AppendJson(const CSignal& signal, const std::string& path, std::string& text);
+
+// The signal's key events, each as AppendJson writes it.
+nlohmann::ordered_json EventsJson(const CSignal& signal);
