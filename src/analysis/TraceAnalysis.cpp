@@ -110,6 +110,8 @@ struct CCandidate {
     double strength = 0.0;
     double loss = 0.0;
     double noise = 0.0; // of the detector where it was found
+    bool end = false;
+    bool gain = false; // a step up
 };
 
 class CAnalyzer {
@@ -125,8 +127,10 @@ private:
     void Prepare();
     Index FallEnd(Index j, Index reference) const;
     void FindLaunch();
-    void FindReflections();
-    void FindSteps();
+    // steps: found before, whose transitions the lines before a reflection must not include.
+    void FindReflections(const std::vector<CCandidate>& steps);
+    // Outside the launch and the reflections found so far.
+    std::vector<CCandidate> FindSteps() const;
     // Fits the sections between the candidates and measures each one's loss; false when
     // nothing changed.
     bool Refine();
@@ -136,6 +140,9 @@ private:
     Index ZoneEnd(const CCandidate& c) const { return std::min<Index>(n_, c.zoneEnd + guard_ / 2); }
     void MergeClose();
     CLineFit SectionFit(Index a, Index b) const;
+    // Spread of the differences of neighbouring samples in a..b-1: small on any fibre, a few dB
+    // in the noise after its end.
+    double DifferenceSigma(Index a, Index b) const;
 
     const CAnalysisTrace& trace_;
     const CAnalysisThresholds& thresholds_;
@@ -156,6 +163,7 @@ private:
     std::vector<CCandidate> candidates_;
     std::vector<CLineFit> sections_; // sections_[k] leads into candidates_[k]
     double startNoise_ = 0.0;
+    double floor_ = 0.0; // level of the trace's last samples: the noise after the end, if any
 };
 
 void CAnalyzer::Prepare() {
@@ -187,6 +195,13 @@ void CAnalyzer::Prepare() {
         pulseNs_ = samples * trace_.spacingKm * 2.0 * groupIndex / kLightKmPerNs;
 
     fit_ = std::make_unique<CRunningFit>(power_);
+    {
+        std::vector<double> tail(power_.end() - std::min<Index>(n_, std::max<Index>(64, n_ / 50)),
+                                 power_.end());
+        auto middle = tail.begin() + static_cast<Index>(tail.size() / 2);
+        std::nth_element(tail.begin(), middle, tail.end());
+        floor_ = *middle;
+    }
     const Index half = width_ / 4;
     smooth_.resize(trace_.count);
     for (Index i = 0; i < n_; ++i) {
@@ -219,10 +234,12 @@ void CAnalyzer::FindLaunch() {
             peak = i;
     // A saturated launch is a plateau; its fall starts where the plateau ends.
     Index j = peak;
-    while (j + 1 < n_ && P(j + 1) >= P(peak) - 1.0 && j - peak < 50 * width_)
+    while (j + 1 < n_ && P(j + 1) >= P(peak) - 0.3 && j - peak < 20 * width_ + 20)
         ++j;
     launchEnd_ = std::min(n_, FallEnd(j, j + 16 * width_ + 256) + guard_);
-    launchHeight_ = launchEnd_ + 3 <= n_ ? P(peak) - SectionFit(launchEnd_, n_).At(0) : 0.0;
+    launchHeight_ = launchEnd_ + 3 <= n_
+                        ? P(peak) - SectionFit(launchEnd_, launchEnd_ + 4 * window_).At(0)
+                        : 0.0;
 }
 
 CLineFit CAnalyzer::SectionFit(Index a, Index b) const {
@@ -235,7 +252,21 @@ CLineFit CAnalyzer::SectionFit(Index a, Index b) const {
     return fit;
 }
 
-void CAnalyzer::FindReflections() {
+double CAnalyzer::DifferenceSigma(Index a, Index b) const {
+    a = std::max<Index>(a, 0);
+    b = std::min(b, n_);
+    std::vector<double> differences;
+    for (Index i = a + 1; i < b; ++i)
+        differences.push_back(std::abs(P(i) - P(i - 1)));
+    if (differences.size() < 8)
+        return 0.0;
+    auto middle = differences.begin() + static_cast<Index>(differences.size() / 2);
+    std::nth_element(differences.begin(), middle, differences.end());
+    // The median of |a - b| for two normal samples is 0.954 sigma.
+    return *middle / 0.954;
+}
+
+void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     // The height over the line of the samples before, first without regard to other events,
     // for the noise of the detector.
     std::vector<double> height(trace_.count, std::numeric_limits<double>::quiet_NaN());
@@ -256,24 +287,39 @@ void CAnalyzer::FindReflections() {
     const double least = HeightFromReflectance(thresholds_.reflectance, pulseNs_, backscatter_);
 
     Index zoneEnd = launchEnd_;
+    std::size_t step = 0;
+    Index stepEnd = launchEnd_;
     for (Index i = launchEnd_; i < n_ && reflections_.size() < kMaxCandidates; ++i) {
+        // A step well before bends the line; the reflection's own edge is not well before.
+        while (step < steps.size() && ZoneEnd(steps[step]) < i - width_ - guard_)
+            stepEnd = std::max(stepEnd, ZoneEnd(steps[step++]));
         CLineFit before;
-        const double h = heightAt(i, zoneEnd, &before);
+        const double h = heightAt(i, std::max(zoneEnd, stepEnd), &before);
         // The quieter side decides, so that the reflection of a fibre end counts.
         const double sigma =
             std::min(noise.Sigma(i), noise.Sigma(std::max<Index>(0, i - guard_ - window_)));
         const double threshold = std::max({least, 5.0 * sigma, 0.01});
+        if (std::getenv("ANALYSIS_DEBUG") && h > threshold)
+            std::fprintf(stderr, "trigger %td h %.3f thr %.3f\n", i, h, threshold);
         if (!(h > threshold))
             continue;
-        // The bump: where the trace stays above half the threshold.
+        // The bump: where the trace stays above half its height. One that does not come down
+        // soon is the line before bent by an earlier event, not a reflection.
         Index peak = i;
         Index j = i;
-        const Index longest = std::min(n_, i + 10 * width_ + 20);
-        while (j < longest && S(j) - before.At(static_cast<double>(j)) > 0.5 * threshold) {
+        const Index longest = i + 6 * width_ + 40;
+        double highest = h;
+        while (j < n_ && j < longest) {
+            const double over = S(j) - before.At(static_cast<double>(j));
+            if (!(over > std::max(0.5 * threshold, 0.5 * highest)))
+                break;
             if (S(j) > S(peak))
                 peak = j;
+            highest = std::max(highest, over);
             ++j;
         }
+        if (j == longest)
+            continue;
         const double top = S(peak) - before.At(static_cast<double>(peak));
         Index start = i;
         while (start > zoneEnd && start > i - width_ &&
@@ -282,10 +328,14 @@ void CAnalyzer::FindReflections() {
         Index plateau = peak;
         while (plateau + 1 < n_ && S(plateau + 1) >= S(peak) - 0.5 * top)
             ++plateau;
+        // A reflection stands above the fibre after it too; a rise that stays up is a gain (the
+        // step detector takes it), and so is a line bent by an event before. The level after is
+        // the mean past the dead zone carried back along the fibre's slope before: a line
+        // through noise would extrapolate anywhere.
         const Index end = std::max(FallEnd(plateau, std::max(zoneEnd, i - guard_ - window_)), j);
-        // A rise that stays up is a gain, not a reflection: the step detector takes it.
-        const CLineFit after = SectionFit(end, end + window_);
-        if (end + 3 <= n_ && S(peak) - after.At(static_cast<double>(peak)) < threshold)
+        const CLineFit after = SectionFit(end + guard_, end + guard_ + window_);
+        const double below = after.mean + before.slope * (static_cast<double>(peak) - after.centre);
+        if (end + guard_ + 3 <= n_ && S(peak) - below < threshold)
             continue;
         CCandidate c;
         c.x = start;
@@ -301,7 +351,7 @@ void CAnalyzer::FindReflections() {
     }
 }
 
-void CAnalyzer::FindSteps() {
+std::vector<CCandidate> CAnalyzer::FindSteps() const {
     // Zones the step detector must not look into: the launch and every reflection.
     std::vector<std::pair<Index, Index>> zones{{0, launchEnd_}};
     for (const CCandidate& c : reflections_)
@@ -320,8 +370,14 @@ void CAnalyzer::FindSteps() {
         const Index rb = std::min(i + guard_ + window_, nextStart);
         if (lb - la < 3 || rb - ra < 3)
             continue;
-        const double x = static_cast<double>(i);
-        step[static_cast<std::size_t>(i)] = fit_->Fit(la, lb).At(x) - fit_->Fit(ra, rb).At(x);
+        // Means rather than lines: a line through a window that straddles a large step
+        // extrapolates anywhere. The fibre's own fall between the windows, taken robustly
+        // from the samples around, is not a loss.
+        const CLineFit left = fit_->Fit(la, lb);
+        const CLineFit right = fit_->Fit(ra, rb);
+        const double fibre = fallNoise_->Median(la) / static_cast<double>(width_);
+        step[static_cast<std::size_t>(i)] =
+            left.mean - right.mean - fibre * (right.centre - left.centre);
     }
     const CBlockNoise noise(step, std::max<Index>(16 * width_, 256));
     const Index reach = guard_ + window_ / 2;
@@ -349,6 +405,7 @@ void CAnalyzer::FindSteps() {
         CCandidate c;
         c.x = std::max<Index>(launchEnd_, best - width_ / 2);
         c.zoneEnd = c.x + width_ + guard_ / 2;
+        c.gain = step[static_cast<std::size_t>(best)] < 0.0;
         c.strength = std::abs(step[static_cast<std::size_t>(best)]);
         c.noise = std::min(noise.Sigma(std::max<Index>(0, best - reach)),
                            noise.Sigma(std::min(n_ - 1, best + reach)));
@@ -359,20 +416,20 @@ void CAnalyzer::FindSteps() {
     std::sort(found.begin(), found.end(),
               [](const CCandidate& a, const CCandidate& b) { return a.strength > b.strength; });
     const Index apart = width_ + guard_ + window_;
-    candidates_ = reflections_;
     std::vector<CCandidate> kept;
     for (const CCandidate& c : found) {
         bool clear = true;
         for (const CCandidate& k : kept)
             clear = clear && std::abs(k.x - c.x) >= apart;
+        // The rising edge of a reflection reads as a gain before it; a loss there is real.
         for (const CCandidate& r : reflections_)
-            clear = clear && (c.x + apart < r.x || c.x >= ZoneEnd(r));
+            clear = clear && (c.x + apart < r.x || c.x >= ZoneEnd(r) || (!c.gain && c.x < r.x));
         if (clear)
             kept.push_back(c);
     }
-    candidates_.insert(candidates_.end(), kept.begin(), kept.end());
-    std::sort(candidates_.begin(), candidates_.end(),
+    std::sort(kept.begin(), kept.end(),
               [](const CCandidate& a, const CCandidate& b) { return a.x < b.x; });
+    return kept;
 }
 
 // Events closer than a short section apart are one: the fibre between them cannot be measured.
@@ -432,9 +489,18 @@ bool CAnalyzer::Refine() {
                 continue;
             }
         }
+        // The fibre ends at the first event losing the end threshold, or beyond which there
+        // is only noise; nothing after it is an event.
+        const Index before = ZoneStart(c);
+        const Index after = ZoneEnd(c);
+        const double levelAfter = sections_[k + 1].mean;
+        const double levelBefore = sections_[k].At(static_cast<double>(c.x));
+        const bool intoNoise = DifferenceSigma(after, after + 256) >
+                                   std::max(1.0, 4.0 * DifferenceSigma(before - 256, before)) ||
+                               (levelAfter < floor_ + 1.0 && levelBefore > floor_ + 2.0);
+        c.end = c.loss >= thresholds_.endOfFibre || (c.loss >= thresholds_.spliceLoss && intoNoise);
         kept.push_back(c);
-        // Nothing after the end of the fibre is an event.
-        if (c.loss >= thresholds_.endOfFibre) {
+        if (c.end) {
             changed = changed || k + 1 < candidates_.size();
             break;
         }
@@ -487,7 +553,7 @@ void CAnalyzer::Report(CAnalysisResult& result) {
     // the trace ends at its last sample.
     std::size_t end = candidates_.size();
     for (std::size_t k = 0; k < candidates_.size(); ++k)
-        if (candidates_[k].loss >= thresholds_.endOfFibre) {
+        if (candidates_[k].end) {
             end = k;
             break;
         }
@@ -569,8 +635,12 @@ CAnalysisResult CAnalyzer::Run() {
     result.opticalReturnLoss = std::numeric_limits<double>::quiet_NaN();
     Prepare();
     FindLaunch();
-    FindReflections();
-    FindSteps();
+    FindReflections(FindSteps());
+    candidates_ = reflections_;
+    const std::vector<CCandidate> steps = FindSteps();
+    candidates_.insert(candidates_.end(), steps.begin(), steps.end());
+    std::sort(candidates_.begin(), candidates_.end(),
+              [](const CCandidate& a, const CCandidate& b) { return a.x < b.x; });
     for (int pass = 0; pass < 4; ++pass) {
         const bool changed = Refine();
         RemoveGhosts();
