@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -55,14 +54,15 @@ private:
 // fibre.
 class CBlockNoise {
 public:
-    CBlockNoise(const std::vector<double>& values, Index block)
-        : block_(std::max<Index>(block, 8)) {
+    CBlockNoise(const std::vector<float>& values, Index block) : block_(std::max<Index>(block, 8)) {
         const Index n = static_cast<Index>(values.size());
+        // Sixty or so values tell a block's median and spread well enough.
+        const Index stride = std::max<Index>(1, block_ / 64);
         std::vector<double> work;
         for (Index from = 0; from < n; from += block_) {
             const Index to = std::min(n, from + block_);
             work.clear();
-            for (Index i = from; i < to; ++i)
+            for (Index i = from; i < to; i += stride)
                 if (std::isfinite(values[static_cast<std::size_t>(i)]))
                     work.push_back(values[static_cast<std::size_t>(i)]);
             double median = 0.0;
@@ -152,10 +152,10 @@ private:
     Index window_ = 8; // samples of a detector's line fit
     double backscatter_ = 0.0;
     double pulseNs_ = 0.0;
-    std::vector<double> power_;  // the negated levels: larger is stronger
-    std::vector<double> smooth_; // power_ averaged over a quarter pulse
+    std::vector<double> power_; // the negated levels: larger is stronger
+    std::vector<float> smooth_; // power_ averaged over a quarter pulse
     std::unique_ptr<CRunningFit> fit_;
-    std::vector<double> fall_;
+    std::vector<float> fall_;
     std::unique_ptr<CBlockNoise> fallNoise_;
     Index launchEnd_ = 0;
     double launchHeight_ = 0.0;
@@ -164,6 +164,7 @@ private:
     std::vector<CLineFit> sections_; // sections_[k] leads into candidates_[k]
     double startNoise_ = 0.0;
     double floor_ = 0.0; // level of the trace's last samples: the noise after the end, if any
+    Index limit_ = 0;    // the detectors look no further
 };
 
 void CAnalyzer::Prepare() {
@@ -195,23 +196,33 @@ void CAnalyzer::Prepare() {
         pulseNs_ = samples * trace_.spacingKm * 2.0 * groupIndex / kLightKmPerNs;
 
     fit_ = std::make_unique<CRunningFit>(power_);
+    const Index half = width_ / 4;
+    smooth_.resize(trace_.count);
+    for (Index i = 0; i < n_; ++i) {
+        const Index a = std::max<Index>(0, i - half);
+        const Index b = std::min(n_, i + half + 1);
+        smooth_[static_cast<std::size_t>(i)] = static_cast<float>(fit_->Fit(a, b).mean);
+    }
     {
         std::vector<double> tail(power_.end() - std::min<Index>(n_, std::max<Index>(64, n_ / 50)),
                                  power_.end());
         auto middle = tail.begin() + static_cast<Index>(tail.size() / 2);
         std::nth_element(tail.begin(), middle, tail.end());
         floor_ = *middle;
+        for (double& value : tail)
+            value = std::abs(value - floor_);
+        std::nth_element(tail.begin(), middle, tail.end());
+        // Past the last sample clearly above the noise there is nothing to look for: the
+        // detectors stop a little after it.
+        const double above = floor_ + 0.5 + 3.0 * 1.4826 * *middle;
+        Index last = n_ - 1;
+        while (last > 0 && !(smooth_[static_cast<std::size_t>(last)] > above))
+            --last;
+        limit_ = std::min(n_, last + 4 * width_ + 2 * window_ + 64);
     }
-    const Index half = width_ / 4;
-    smooth_.resize(trace_.count);
-    for (Index i = 0; i < n_; ++i) {
-        const Index a = std::max<Index>(0, i - half);
-        const Index b = std::min(n_, i + half + 1);
-        smooth_[static_cast<std::size_t>(i)] = fit_->Fit(a, b).mean;
-    }
-    fall_.assign(trace_.count, std::numeric_limits<double>::quiet_NaN());
+    fall_.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
     for (Index i = 0; i + width_ < n_; ++i)
-        fall_[static_cast<std::size_t>(i)] = S(i) - S(i + width_);
+        fall_[static_cast<std::size_t>(i)] = static_cast<float>(S(i) - S(i + width_));
     fallNoise_ = std::make_unique<CBlockNoise>(fall_, std::max<Index>(16 * width_, 256));
 }
 
@@ -256,9 +267,9 @@ double CAnalyzer::DifferenceSigma(Index a, Index b) const {
     a = std::max<Index>(a, 0);
     b = std::min(b, n_);
     std::vector<double> differences;
-    for (Index i = a + 1; i < b; ++i)
+    for (Index i = a + 1; i < b; i += 4)
         differences.push_back(std::abs(P(i) - P(i - 1)));
-    if (differences.size() < 8)
+    if (differences.size() < 4)
         return 0.0;
     auto middle = differences.begin() + static_cast<Index>(differences.size() / 2);
     std::nth_element(differences.begin(), middle, differences.end());
@@ -269,7 +280,7 @@ double CAnalyzer::DifferenceSigma(Index a, Index b) const {
 void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     // The height over the line of the samples before, first without regard to other events,
     // for the noise of the detector.
-    std::vector<double> height(trace_.count, std::numeric_limits<double>::quiet_NaN());
+    std::vector<float> height(trace_.count, std::numeric_limits<float>::quiet_NaN());
     auto heightAt = [&](Index i, Index from, CLineFit* line) {
         const Index a = std::max(i - guard_ - window_, from);
         const Index b = i - guard_;
@@ -280,8 +291,8 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             *line = fit;
         return S(i) - fit.At(static_cast<double>(i));
     };
-    for (Index i = launchEnd_; i < n_; ++i)
-        height[static_cast<std::size_t>(i)] = heightAt(i, launchEnd_, nullptr);
+    for (Index i = launchEnd_; i < limit_; ++i)
+        height[static_cast<std::size_t>(i)] = static_cast<float>(heightAt(i, launchEnd_, nullptr));
     const CBlockNoise noise(height, std::max<Index>(16 * width_, 256));
     startNoise_ = noise.Sigma(launchEnd_);
     const double least = HeightFromReflectance(thresholds_.reflectance, pulseNs_, backscatter_);
@@ -289,7 +300,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     Index zoneEnd = launchEnd_;
     std::size_t step = 0;
     Index stepEnd = launchEnd_;
-    for (Index i = launchEnd_; i < n_ && reflections_.size() < kMaxCandidates; ++i) {
+    for (Index i = launchEnd_; i < limit_ && reflections_.size() < kMaxCandidates; ++i) {
         // A step well before bends the line; the reflection's own edge is not well before.
         while (step < steps.size() && ZoneEnd(steps[step]) < i - width_ - guard_)
             stepEnd = std::max(stepEnd, ZoneEnd(steps[step++]));
@@ -299,8 +310,6 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         const double sigma =
             std::min(noise.Sigma(i), noise.Sigma(std::max<Index>(0, i - guard_ - window_)));
         const double threshold = std::max({least, 5.0 * sigma, 0.01});
-        if (std::getenv("ANALYSIS_DEBUG") && h > threshold)
-            std::fprintf(stderr, "trigger %td h %.3f thr %.3f\n", i, h, threshold);
         if (!(h > threshold))
             continue;
         // The bump: where the trace stays above half its height. One that does not come down
@@ -356,9 +365,9 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     std::vector<std::pair<Index, Index>> zones{{0, launchEnd_}};
     for (const CCandidate& c : reflections_)
         zones.emplace_back(ZoneStart(c), ZoneEnd(c));
-    std::vector<double> step(trace_.count, std::numeric_limits<double>::quiet_NaN());
+    std::vector<float> step(trace_.count, std::numeric_limits<float>::quiet_NaN());
     std::size_t zone = 0;
-    for (Index i = launchEnd_; i < n_; ++i) {
+    for (Index i = launchEnd_; i < limit_; ++i) {
         while (zone + 1 < zones.size() && zones[zone + 1].first <= i)
             ++zone;
         if (i < zones[zone].second)
@@ -377,12 +386,12 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         const CLineFit right = fit_->Fit(ra, rb);
         const double fibre = fallNoise_->Median(la) / static_cast<double>(width_);
         step[static_cast<std::size_t>(i)] =
-            left.mean - right.mean - fibre * (right.centre - left.centre);
+            static_cast<float>(left.mean - right.mean - fibre * (right.centre - left.centre));
     }
     const CBlockNoise noise(step, std::max<Index>(16 * width_, 256));
     const Index reach = guard_ + window_ / 2;
     std::vector<CCandidate> found;
-    for (Index i = launchEnd_; i < n_ && found.size() < kMaxCandidates; ++i) {
+    for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
         const double value = step[static_cast<std::size_t>(i)];
         auto threshold = [&](Index k) {
             // The quieter side decides, so that the fall into the noise after the end counts.
@@ -417,15 +426,23 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
               [](const CCandidate& a, const CCandidate& b) { return a.strength > b.strength; });
     const Index apart = width_ + guard_ + window_;
     std::vector<CCandidate> kept;
+    std::set<Index> taken;
     for (const CCandidate& c : found) {
-        bool clear = true;
-        for (const CCandidate& k : kept)
-            clear = clear && std::abs(k.x - c.x) >= apart;
+        auto next = taken.lower_bound(c.x);
+        bool clear = (next == taken.end() || *next - c.x >= apart) &&
+                     (next == taken.begin() || c.x - *std::prev(next) >= apart);
         // The rising edge of a reflection reads as a gain before it; a loss there is real.
-        for (const CCandidate& r : reflections_)
-            clear = clear && (c.x + apart < r.x || c.x >= ZoneEnd(r) || (!c.gain && c.x < r.x));
-        if (clear)
+        auto r = std::lower_bound(
+            reflections_.begin(), reflections_.end(), c.x,
+            [](const CCandidate& reflection, Index x) { return reflection.x <= x; });
+        if (r != reflections_.end())
+            clear = clear && (c.x + apart < r->x || !c.gain);
+        if (r != reflections_.begin())
+            clear = clear && c.x >= ZoneEnd(*std::prev(r));
+        if (clear) {
             kept.push_back(c);
+            taken.insert(c.x);
+        }
     }
     std::sort(kept.begin(), kept.end(),
               [](const CCandidate& a, const CCandidate& b) { return a.x < b.x; });
@@ -495,10 +512,13 @@ bool CAnalyzer::Refine() {
         const Index after = ZoneEnd(c);
         const double levelAfter = sections_[k + 1].mean;
         const double levelBefore = sections_[k].At(static_cast<double>(c.x));
-        const bool intoNoise = DifferenceSigma(after, after + 256) >
-                                   std::max(1.0, 4.0 * DifferenceSigma(before - 256, before)) ||
-                               (levelAfter < floor_ + 1.0 && levelBefore > floor_ + 2.0);
-        c.end = c.loss >= thresholds_.endOfFibre || (c.loss >= thresholds_.spliceLoss && intoNoise);
+        auto intoNoise = [&] {
+            return (levelAfter < floor_ + 1.0 && levelBefore > floor_ + 2.0) ||
+                   DifferenceSigma(after, after + 256) >
+                       std::max(1.0, 4.0 * DifferenceSigma(before - 256, before));
+        };
+        c.end =
+            c.loss >= thresholds_.endOfFibre || (c.loss >= thresholds_.spliceLoss && intoNoise());
         kept.push_back(c);
         if (c.end) {
             changed = changed || k + 1 < candidates_.size();
@@ -609,13 +629,21 @@ void CAnalyzer::Report(CAnalysisResult& result) {
                                       : kDefaultGroupIndex;
         const double perKm =
             std::pow(10.0, -trace_.backscatter / 10.0) / (kLightKmPerNs / (2.0 * groupIndex));
+        // Over each section the loss is linear, so its return is a geometric series.
         double returned = 0.0;
-        std::size_t section = 0;
-        for (Index i = 0; i < endIndex; ++i) {
-            while (section < end && i >= candidates_[section].x)
-                ++section;
-            const double loss = top - sections_[section].At(static_cast<double>(i));
-            returned += perKm * std::pow(10.0, -2.0 * loss / 10.0) * trace_.spacingKm;
+        const double decay = -0.2 * std::log(10.0); // two-way, per dB of one-way loss
+        for (std::size_t k = 0; k <= end && k < sections_.size(); ++k) {
+            const Index from = k == 0 ? 0 : candidates_[k - 1].x;
+            const Index to = k < end ? candidates_[k].x : endIndex;
+            if (to <= from)
+                continue;
+            const CLineFit& fit = sections_[k];
+            const double alpha = decay * (top - fit.At(static_cast<double>(from)));
+            const double beta = -decay * fit.slope;
+            const double count = static_cast<double>(to - from);
+            const double series =
+                std::abs(beta) < 1e-12 ? count : std::expm1(beta * count) / std::expm1(beta);
+            returned += perKm * trace_.spacingKm * std::exp(alpha) * series;
         }
         for (std::size_t k = 0; k <= end && k < candidates_.size(); ++k) {
             const CCandidate& c = candidates_[k];
@@ -648,21 +676,6 @@ CAnalysisResult CAnalyzer::Run() {
             break;
     }
     Refine();
-    if (std::getenv("ANALYSIS_DEBUG")) {
-        std::fprintf(stderr, "W %td g %td M %td launchEnd %td\n", width_, guard_, window_,
-                     launchEnd_);
-        for (const CCandidate& c : reflections_)
-            std::fprintf(stderr, "  refl x %td peak %td h %.3f zoneEnd %td\n", c.x, c.peak,
-                         c.height, c.zoneEnd);
-        for (std::size_t k = 0; k < candidates_.size(); ++k) {
-            const CCandidate& c = candidates_[k];
-            std::fprintf(
-                stderr,
-                "  cand x %td refl %d zone %td..%td loss %.3f str %.3f noise %.4f sec %zu\n", c.x,
-                c.reflective, ZoneStart(c), ZoneEnd(c), c.loss, c.strength, c.noise,
-                sections_[k].count);
-        }
-    }
     Report(result);
     return result;
 }
