@@ -238,7 +238,9 @@ Index CAnalyzer::FallEnd(Index j, Index reference) const {
 }
 
 void CAnalyzer::FindLaunch() {
-    const Index search = std::min(n_, 2 * width_ + 4);
+    // Some instruments record a little before the launch connector.
+    const Index near = static_cast<Index>(std::min(0.15 / trace_.spacingKm, 1e6));
+    const Index search = std::min(std::max<Index>(1, n_ / 8), std::max(4 * width_ + 8, near));
     Index peak = 0;
     for (Index i = 1; i < search; ++i)
         if (P(i) > P(peak))
