@@ -135,6 +135,9 @@ private:
     // nothing changed.
     bool Refine();
     void RemoveGhosts();
+    // Moves each loss or gain to where the trace first leaves the line before it: the onset,
+    // where instruments place an event, rather than the middle of its transition.
+    void PlaceOnsets();
     void Report(CAnalysisResult& result);
     Index ZoneStart(const CCandidate& c) const { return std::max<Index>(0, c.x - guard_ / 2); }
     Index ZoneEnd(const CCandidate& c) const { return std::min<Index>(n_, c.zoneEnd + guard_ / 2); }
@@ -234,6 +237,13 @@ Index CAnalyzer::FallEnd(Index j, Index reference) const {
     const double tolerance = fallNoise_->Median(reference) + 4.0 * fallNoise_->Sigma(reference);
     while (j < cap && fall_[static_cast<std::size_t>(j)] > tolerance)
         ++j;
+    // The receiver's slow recovery after a strong reflection: over a detector's window the
+    // trace still falls more than the fibre would.
+    const double span = static_cast<double>(window_) / static_cast<double>(width_);
+    const double slow = fallNoise_->Median(reference) * span +
+                        std::max(0.05, 4.0 * fallNoise_->Sigma(reference) * std::sqrt(span));
+    while (j > 0 && j + window_ < cap && S(j) - S(j + window_) > slow)
+        j += width_ / 2 + 1;
     return std::max<Index>(j, 0) + 1;
 }
 
@@ -566,6 +576,25 @@ void CAnalyzer::RemoveGhosts() {
     candidates_ = std::move(kept);
 }
 
+void CAnalyzer::PlaceOnsets() {
+    Index from = launchEnd_;
+    for (std::size_t k = 0; k < candidates_.size(); ++k) {
+        CCandidate& c = candidates_[k];
+        const Index begin = std::max(from, c.x - width_ - guard_);
+        from = ZoneEnd(c);
+        if (c.reflective || c.loss == 0.0)
+            continue;
+        const double sign = c.loss > 0.0 ? 1.0 : -1.0;
+        const double departure = std::max(0.25 * std::abs(c.loss), 3.0 * c.noise);
+        const Index last = std::min(n_ - 1, c.x + width_);
+        for (Index j = begin; j <= last; ++j)
+            if (sign * (sections_[k].At(static_cast<double>(j)) - S(j)) > departure) {
+                c.x = std::max(begin, j - width_ / 4);
+                break;
+            }
+    }
+}
+
 void CAnalyzer::Report(CAnalysisResult& result) {
     const double toKm = 1.0 / trace_.spacingKm;
     auto attenuation = [&](const CLineFit& fit) {
@@ -678,6 +707,7 @@ CAnalysisResult CAnalyzer::Run() {
             break;
     }
     Refine();
+    PlaceOnsets();
     Report(result);
     return result;
 }
