@@ -159,6 +159,8 @@ private:
     std::vector<float> smooth_; // power_ averaged over a quarter pulse
     std::unique_ptr<CRunningFit> fit_;
     std::vector<float> fall_;
+    // The detectors' values along the trace, one detector at a time: allocated once.
+    mutable std::vector<float> scratch_;
     std::unique_ptr<CBlockNoise> fallNoise_;
     Index launchEnd_ = 0;
     double launchHeight_ = 0.0;
@@ -292,7 +294,8 @@ double CAnalyzer::DifferenceSigma(Index a, Index b) const {
 void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     // The height over the line of the samples before, first without regard to other events,
     // for the noise of the detector.
-    std::vector<float> height(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    std::vector<float>& height = scratch_;
+    height.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
     auto heightAt = [&](Index i, Index from, CLineFit* line) {
         const Index a = std::max(i - guard_ - window_, from);
         const Index b = i - guard_;
@@ -377,7 +380,8 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     std::vector<std::pair<Index, Index>> zones{{0, launchEnd_}};
     for (const CCandidate& c : reflections_)
         zones.emplace_back(ZoneStart(c), ZoneEnd(c));
-    std::vector<float> step(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    std::vector<float>& step = scratch_;
+    step.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
     std::size_t zone = 0;
     for (Index i = launchEnd_; i < limit_; ++i) {
         while (zone + 1 < zones.size() && zones[zone + 1].first <= i)
