@@ -423,3 +423,10 @@ void AppendJson(const CSignal& signal, const std::string& path, std::string& tex
     }
     text += "]}\n";
 }
+
+nlohmann::ordered_json EventsJson(const CSignal& signal) {
+    Json events = Json::array();
+    for (int i = 0; i < signal.GetEventCount(); ++i)
+        events.push_back(EventJson(signal.GetEvent(i)));
+    return events;
+}

@@ -3,6 +3,8 @@
 // CSV and everything as one JSON object for scripts. Each appends to a text, so a command
 // writes a whole file's output at once.
 
+#include <nlohmann/json.hpp>
+
 #include <functional>
 #include <string>
 
@@ -29,3 +31,6 @@ void AppendCsv(const CSignal& signal, std::string& text, const TextFlush& flush 
 // field) and samples (the stored levels in dB, in file order). Texts are UTF-8.
 void AppendJson(const CSignal& signal, const std::string& path, std::string& text,
                 const TextFlush& flush = {});
+
+// The signal's key events, each as AppendJson writes it.
+nlohmann::ordered_json EventsJson(const CSignal& signal);

@@ -1,5 +1,6 @@
 #include "tools/lumetra-sor/SorTool.h"
 
+#include "analysis/SignalAnalysis.h"
 #include "core/CGR196Signal.h"
 #include "core/CM600Signal.h"
 #include "core/CSR4731Signal.h"
@@ -14,6 +15,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -62,6 +64,11 @@ struct CRequest {
     std::string to;
     std::string synthOutput;
     CSynthOptions synth;
+    // analyze: thresholds given on the command line (NaN: the file's own).
+    double spliceThreshold = std::nan("");
+    double reflectanceThreshold = std::nan("");
+    double endThreshold = std::nan("");
+    std::string write;
 };
 
 // One command's work over its files. Each file is done by itself: a failure is one line on
@@ -256,6 +263,95 @@ int RunSynth(const CRequest& request, CFileRun& run, std::ostream& err) {
     return run.Status();
 }
 
+// Answers the save's question Yes: --write asked for the new events to be written.
+class CWritePrompts : public CPrompts {
+public:
+    explicit CWritePrompts(CPrompts& shown) : shown_(shown) {}
+    void Show(const std::string& text, const std::string& caption, Icon icon) override {
+        shown_.Show(text, caption, icon);
+    }
+    bool AskYesNo(const std::string&, const std::string&, Icon) override { return true; }
+
+private:
+    CPrompts& shown_;
+};
+
+// Analyses one opened signal, puts the events found in place of its own and reports them.
+void AnalyzeOne(const CRequest& request, CFileRun& run, CSignal& signal, const std::string& path,
+                const std::string& output, std::ostream& out) {
+    CAnalysisThresholds thresholds = StoredThresholds(signal);
+    if (std::isfinite(request.spliceThreshold))
+        thresholds.spliceLoss = request.spliceThreshold;
+    if (std::isfinite(request.reflectanceThreshold))
+        thresholds.reflectance = request.reflectanceThreshold;
+    if (std::isfinite(request.endThreshold))
+        thresholds.endOfFibre = request.endThreshold;
+    const CAnalysisResult result = AnalyzeTrace(AnalysisTraceOf(signal), thresholds);
+    ReplaceEvents(signal, result.events);
+
+    const bool orl = std::isfinite(result.opticalReturnLoss);
+    std::string text;
+    if (request.format == "json") {
+        nlohmann::ordered_json json;
+        json["file"] = path;
+        json["events"] = EventsJson(signal);
+        json["endToEndLoss"] = result.endToEndLoss;
+        json["opticalReturnLoss"] = orl ? nlohmann::ordered_json(result.opticalReturnLoss)
+                                        : nlohmann::ordered_json(nullptr);
+        text = json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    } else {
+        AppendInfo(signal, path, text);
+        text += "  End-to-end loss: " + FormatText("%.3f dB", result.endToEndLoss) + "\n";
+        text += "  Optical return loss: " +
+                (orl ? FormatText("%.3f dB", result.opticalReturnLoss) : std::string("--")) + "\n";
+    }
+    Emit(out, text);
+    if (output.empty())
+        return;
+
+    // In the format the output's extension names, else in the trace's own.
+    std::string extension = fs::path(output).extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    int kind = signal.GetKind();
+    for (const CTarget& target : kTargets)
+        if (extension == target.extension)
+            kind = target.kind;
+    std::unique_ptr<CSignal> converted;
+    CSignal* target = &signal;
+    if (kind != signal.GetKind()) {
+        converted.reset(ConvertSignal(signal, kind));
+        if (!converted) {
+            run.Fail(path, "cannot convert to " + KindName(kind));
+            return;
+        }
+        target = converted.get();
+    }
+    CWritePrompts prompts(run.Prompts());
+    CPromptsScope scope(prompts);
+    if (!target->Save(output))
+        run.FailWithShown(path, "the file could not be saved");
+}
+
+int RunAnalyze(const CRequest& request, CFileRun& run, std::ostream& out, std::ostream& err) {
+    // Several inputs, or an existing folder, write one trace per input into the folder.
+    const bool toFolder =
+        !request.write.empty() && (request.files.size() > 1 || fs::is_directory(request.write));
+    if (toFolder && !PrepareFolder(request.write, err))
+        return kExitFileFailed;
+    for (const std::string& path : request.files)
+        run.Each(path, [&] {
+            std::unique_ptr<CSignal> signal = run.Open(path);
+            if (!signal)
+                return;
+            std::string output = request.write;
+            if (toFolder)
+                output = (fs::path(request.write) / fs::path(path).filename()).string();
+            AnalyzeOne(request, run, *signal, path, output, out);
+        });
+    return run.Status();
+}
+
 } // namespace
 
 int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -304,6 +400,28 @@ int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostrea
     synth->add_option("--pulse", request.synth.pulseWidth, "Pulse width, ns (default: chosen)")
         ->check(CLI::Range(1, 65535));
 
+    CLI::App* analyzer = app.add_subcommand(
+        "analyze", "Find the key events anew, ignoring those stored in the file");
+    analyzer->add_option("FILE", request.files, "Trace files")->required();
+    request.format = "text";
+    analyzer->add_option("--format", request.format, "text or json")
+        ->check(CLI::IsMember({"text", "json"}))
+        ->capture_default_str();
+    analyzer
+        ->add_option("--splice-threshold", request.spliceThreshold,
+                     "Smallest splice loss reported, dB (default: the file's, else 0.05)")
+        ->check(CLI::Range(0.0, 10.0));
+    analyzer
+        ->add_option("--reflectance-threshold", request.reflectanceThreshold,
+                     "Weakest reflectance reported, dB (default: the file's, else -65)")
+        ->check(CLI::Range(-100.0, 0.0));
+    analyzer
+        ->add_option("--end-threshold", request.endThreshold,
+                     "Loss that ends the fibre, dB (default: the file's, else 3)")
+        ->check(CLI::Range(0.0, 60.0));
+    analyzer->add_option("--write", request.write,
+                         "Save the trace with the new events (a folder for several files)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -323,6 +441,8 @@ int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostrea
         return RunExport(request, run, out, err);
     if (converter->parsed())
         return RunConvert(request, run, err);
+    if (analyzer->parsed())
+        return RunAnalyze(request, run, out, err);
     return RunSynth(request, run, err);
 }
 

@@ -1,0 +1,273 @@
+// analysis-score: how well the automatic analysis finds the events a trace's own table holds.
+// Real files are scored against the events their instrument stored; synthesized traces
+// against the events the synthesizer placed. Events match within max(25 m, 1.5 pulse
+// lengths, 3 sample spacings); the start event is left out.
+
+#include "analysis/SignalAnalysis.h"
+#include "core/CSignal.h"
+#include "core/SignalFactory.h"
+#include "platform/CPrompts.h"
+#include "tools/synth/CTraceSynthesizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kLightKmPerNs = 299792.458e-9;
+
+struct CTruth {
+    double position = 0.0; // km
+    bool reflective = false;
+    bool end = false;
+    bool edited = false;   // placed or moved by hand
+    bool optional = false; // below the loss threshold: neither found nor missed counts
+    double loss = 0.0;
+};
+
+struct CScore {
+    int files = 0;
+    int skipped = 0;
+    int truth = 0;
+    int found = 0;
+    int matched = 0;
+    int reflective = 0;
+    int reflectiveFound = 0;
+    int ends = 0;
+    int endsFound = 0;
+    int editedMisses = 0;
+    std::vector<double> endErrors;  // m
+    std::vector<double> lossErrors; // dB
+};
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return std::nan("");
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : 0.5 * (values[middle - 1] + values[middle]);
+}
+
+// Matches each truth event to the nearest unmatched found event within tolerance (km).
+void Score(const std::string& name, const std::vector<CTruth>& truth,
+           const std::vector<CKeyEvent>& found, double tolerance, bool verbose, CScore& score) {
+    ++score.files;
+    std::vector<int> owner(found.size(), -1);
+    std::vector<char> used(found.size(), 0);
+    int matched = 0;
+    int counted = 0;
+    int missed = 0;
+    for (std::size_t t = 0; t < truth.size(); ++t) {
+        const CTruth& event = truth[t];
+        int best = -1;
+        for (std::size_t f = 0; f < found.size(); ++f) {
+            if (used[f] || found[f].GetMarker() == 1)
+                continue;
+            const double distance = std::abs(found[f].GetPosition() - event.position);
+            if (distance <= tolerance &&
+                (best < 0 ||
+                 distance < std::abs(found[static_cast<std::size_t>(best)].GetPosition() -
+                                     event.position)))
+                best = static_cast<int>(f);
+        }
+        if (best >= 0) {
+            used[static_cast<std::size_t>(best)] = 1;
+            owner[static_cast<std::size_t>(best)] = static_cast<int>(t);
+        }
+        if (event.optional)
+            continue;
+        ++counted;
+        const CKeyEvent* hit = best >= 0 ? &found[static_cast<std::size_t>(best)] : nullptr;
+        if (hit) {
+            ++matched;
+            if (!event.reflective && !event.end && hit->GetType() == 0 && hit->GetMarker() == 0)
+                score.lossErrors.push_back(std::abs(hit->GetLoss() - event.loss));
+        } else {
+            ++missed;
+            if (event.edited)
+                ++score.editedMisses;
+            if (verbose)
+                std::printf("  %s: missed %s at %.4f km (loss %.3f)%s\n", name.c_str(),
+                            event.end ? "end" : (event.reflective ? "reflection" : "event"),
+                            event.position, event.loss, event.edited ? ", edited" : "");
+        }
+        if (event.reflective && !event.end) {
+            ++score.reflective;
+            score.reflectiveFound += hit && hit->GetType() == 1;
+        }
+        if (event.end) {
+            ++score.ends;
+            score.endsFound += hit && hit->GetMarker() == 2;
+        }
+    }
+    // The found end against the true one, matched or not.
+    const CTruth* trueEnd = nullptr;
+    for (const CTruth& event : truth)
+        if (event.end)
+            trueEnd = &event;
+    if (trueEnd && !found.empty() && found.back().GetMarker() == 2)
+        score.endErrors.push_back(1000.0 *
+                                  std::abs(found.back().GetPosition() - trueEnd->position));
+
+    int extra = 0;
+    for (std::size_t f = 0; f < found.size(); ++f) {
+        if (found[f].GetMarker() == 1)
+            continue;
+        const bool optional = owner[f] >= 0 && truth[static_cast<std::size_t>(owner[f])].optional;
+        if (optional)
+            continue;
+        ++score.found;
+        if (owner[f] < 0) {
+            ++extra;
+            if (verbose)
+                std::printf("  %s: extra %s at %.4f km (loss %.3f)\n", name.c_str(),
+                            found[f].GetMarker() == 2
+                                ? "end"
+                                : (found[f].GetType() ? "reflection" : "event"),
+                            found[f].GetPosition(), found[f].GetLoss());
+        }
+    }
+    score.truth += counted;
+    score.matched += matched;
+    if (verbose)
+        std::printf("%s: truth %d, found %d, matched %d\n", name.c_str(), counted, matched + extra,
+                    matched);
+}
+
+double Tolerance(const CAnalysisTrace& trace) {
+    const double groupIndex = trace.groupIndex >= 1.0 ? trace.groupIndex : 1.468;
+    const double pulse = trace.pulseWidthNs * kLightKmPerNs / (2.0 * groupIndex);
+    return std::max({0.025, 1.5 * pulse, 3.0 * trace.spacingKm});
+}
+
+// Prints the figures; returns F1.
+double Print(const char* title, const CScore& score) {
+    const double precision = score.found ? double(score.matched) / score.found : 0.0;
+    const double recall = score.truth ? double(score.matched) / score.truth : 0.0;
+    const double f1 =
+        precision + recall > 0.0 ? 2.0 * precision * recall / (precision + recall) : 0.0;
+    std::printf("%s: %d traces scored, %d without events skipped\n", title, score.files,
+                score.skipped);
+    std::printf("  events: %d true, %d found, %d matched; precision %.3f, recall %.3f, F1 %.3f\n",
+                score.truth, score.found, score.matched, precision, recall, f1);
+    std::printf("  reflective recall %.3f (%d of %d), end recall %.3f (%d of %d)\n",
+                score.reflective ? double(score.reflectiveFound) / score.reflective : 1.0,
+                score.reflectiveFound, score.reflective,
+                score.ends ? double(score.endsFound) / score.ends : 1.0, score.endsFound,
+                score.ends);
+    std::printf("  median end error %.2f m, median splice loss error %.3f dB\n",
+                Median(score.endErrors), Median(score.lossErrors));
+    std::printf("  misses the instrument's table marks as edited by hand: %d\n",
+                score.editedMisses);
+    return f1;
+}
+
+void ScoreFile(const std::string& path, bool verbose, CScore& score) {
+    std::unique_ptr<CSignal> signal(OpenSignal(path));
+    if (!signal || signal->GetEventCount() < 2 || signal->GetPointCount() < 2) {
+        ++score.skipped;
+        return;
+    }
+    const CAnalysisTrace trace = AnalysisTraceOf(*signal);
+    const CAnalysisThresholds thresholds = StoredThresholds(*signal);
+    std::vector<CTruth> truth;
+    for (int i = 0; i < signal->GetEventCount(); ++i) {
+        const CKeyEvent event = signal->GetEvent(i);
+        if (event.GetMarker() == 1)
+            continue;
+        CTruth t;
+        t.position = event.GetPosition();
+        t.reflective = event.GetType() == 1;
+        t.end = event.GetMarker() == 2;
+        t.edited = event.GetFlag();
+        t.loss = event.GetLoss();
+        truth.push_back(t);
+    }
+    const CAnalysisResult result = AnalyzeTrace(trace, thresholds);
+    const std::size_t slash = path.find_last_of('/');
+    Score(slash == std::string::npos ? path : path.substr(slash + 1), truth, result.events,
+          Tolerance(trace), verbose, score);
+}
+
+// A varied set: wavelengths, sample spacings, pulse widths chosen by the synthesizer or long
+// and noisy, seeds.
+void ScoreSynth(int count, bool verbose, CScore& score) {
+    constexpr int kWavelengths[] = {1310, 1550, 1625, 850};
+    constexpr double kSpacings[] = {0.5, 1.0, 2.0, 4.0, 8.0, 16.0};
+    for (int k = 0; k < count; ++k) {
+        CSynthOptions options;
+        options.seed = 1000 + static_cast<std::uint64_t>(k);
+        options.wavelength = kWavelengths[k % 4];
+        options.spacing = kSpacings[(k / 4) % 6];
+        options.pointCount = 8000 + 4000 * (k % 5);
+        if (k % 7 == 3)
+            options.pulseWidth = 10000; // long and noisy
+        const CTraceSynthesizer synth(options);
+        CAnalysisTrace trace;
+        trace.levels = synth.GetLevels().data();
+        trace.count = synth.GetLevels().size();
+        trace.spacingKm = options.spacing / 1000.0;
+        trace.pulseWidthNs = synth.GetPulseWidth();
+        trace.groupIndex = synth.GetGroupIndex();
+        trace.backscatter = synth.GetBackscatterCoefficient();
+        trace.wavelength = options.wavelength;
+        const CAnalysisThresholds thresholds;
+        std::vector<CTruth> truth;
+        for (const CSynthEvent& event : synth.GetEvents()) {
+            if (event.start)
+                continue;
+            CTruth t;
+            t.position = event.position;
+            t.reflective = event.reflective;
+            t.end = event.end;
+            t.loss = event.loss;
+            t.optional = !event.reflective && !event.end &&
+                         std::abs(event.loss) < 1.5 * thresholds.spliceLoss;
+            truth.push_back(t);
+        }
+        Score("synth seed " + std::to_string(options.seed), truth,
+              AnalyzeTrace(trace, thresholds).events, Tolerance(trace), verbose, score);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CStderrPrompts prompts;
+    SetPrompts(&prompts);
+    bool verbose = false;
+    int synth = 0;
+    double floor = 0.0;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--verbose")
+            verbose = true;
+        else if (arg == "--synth" && i + 1 < argc)
+            synth = std::atoi(argv[++i]);
+        else if (arg == "--min-f1" && i + 1 < argc)
+            floor = std::atof(argv[++i]);
+        else
+            files.push_back(arg);
+    }
+    bool below = false;
+    if (!files.empty()) {
+        CScore score;
+        for (const std::string& path : files)
+            ScoreFile(path, verbose, score);
+        below = Print("files", score) < floor;
+    }
+    if (synth > 0) {
+        CScore score;
+        ScoreSynth(synth, verbose, score);
+        below = Print("synthesized", score) < floor || below;
+    }
+    if (below)
+        std::printf("F1 below the floor %.3f\n", floor);
+    return below ? 1 : 0;
+}

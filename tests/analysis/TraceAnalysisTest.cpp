@@ -1,0 +1,290 @@
+#include "analysis/TraceAnalysis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kLightKmPerNs = 299792.458e-9;
+constexpr double kGroupIndex = 1.468;
+
+// One feature of a hand-built fibre.
+struct CFeature {
+    double km;
+    double loss;        // dB, negative for a gain
+    double reflectance; // dB; 0 for none
+};
+
+// A fibre drawn as an instrument shows it: a saturated launch, backscatter falling with the
+// attenuation, losses spread over the pulse, reflections as peaks a pulse wide, and after the
+// end (reflective or not) the receiver's rectified noise.
+struct CFibre {
+    double spacingM = 2.0;
+    double pulseNs = 100.0;
+    int count = 8000;
+    double attenuation = 0.30; // dB/km
+    double startLevel = 8.0;   // stored dB
+    double noise = 0.004;      // dB on the backscatter
+    double endKm = 12.0;
+    double endReflectance = 0.0;
+    double backscatter = 80.0;
+    std::vector<CFeature> features;
+    unsigned seed = 7;
+
+    double PulseKm() const { return pulseNs * kLightKmPerNs / (2.0 * kGroupIndex); }
+    double Tolerance() const { return std::max({0.025, 1.5 * PulseKm(), 3.0 * spacingM / 1000}); }
+
+    std::vector<float> Levels() const {
+        std::mt19937 random(seed);
+        std::normal_distribution<double> gauss(0.0, 1.0);
+        const double spacingKm = spacingM / 1000.0;
+        const double pulse = PulseKm();
+        std::vector<float> levels(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            const double x = i * spacingKm;
+            double level = startLevel + attenuation * std::min(x, endKm);
+            double peak = 0.0; // extra power over the backscatter, relative
+            for (const CFeature& f : features) {
+                if (x >= f.km)
+                    level += f.loss * std::min(1.0, (x - f.km) / pulse);
+                if (f.reflectance != 0.0 && x >= f.km && x < f.km + pulse)
+                    peak += std::pow(10.0, (f.reflectance + backscatter) / 10.0) / pulseNs;
+            }
+            double stored;
+            if (x < endKm) {
+                stored = level - 5.0 * std::log10(1.0 + peak) + noise * gauss(random);
+            } else {
+                const double end = std::pow(10.0, (endReflectance + backscatter) / 10.0) / pulseNs;
+                stored = endReflectance != 0.0 && x < endKm + pulse
+                             ? level - 5.0 * std::log10(1.0 + end)
+                             : 40.0 + 2.0 * std::abs(gauss(random));
+            }
+            // The launch saturates the receiver for a few pulses.
+            if (x < 3.0 * pulse)
+                stored = 1.0;
+            levels[static_cast<std::size_t>(i)] = static_cast<float>(stored);
+        }
+        return levels;
+    }
+
+    CAnalysisResult Analyse(const CAnalysisThresholds& thresholds = {}) {
+        levels_ = Levels();
+        CAnalysisTrace trace;
+        trace.levels = levels_.data();
+        trace.count = levels_.size();
+        trace.spacingKm = spacingM / 1000.0;
+        trace.pulseWidthNs = pulseNs;
+        trace.groupIndex = kGroupIndex;
+        trace.backscatter = backscatter;
+        trace.wavelength = 1550;
+        return AnalyzeTrace(trace, thresholds);
+    }
+
+private:
+    std::vector<float> levels_;
+};
+
+// The found event nearest to km, or null when none lies within tolerance.
+const CKeyEvent* Near(const CAnalysisResult& result, double km, double tolerance) {
+    const CKeyEvent* best = nullptr;
+    for (const CKeyEvent& event : result.events)
+        if (std::abs(event.GetPosition() - km) <= tolerance &&
+            (!best || std::abs(event.GetPosition() - km) < std::abs(best->GetPosition() - km)))
+            best = &event;
+    return best;
+}
+
+// The events, for failure messages.
+std::string Listing(const CAnalysisResult& result) {
+    std::string text;
+    for (const CKeyEvent& event : result.events)
+        text += event.GetTypeName() + " " + event.GetPositionText() + " km, " +
+                std::to_string(event.GetLoss()) + " dB\n";
+    return text;
+}
+
+void ExpectWellFormed(const CAnalysisResult& result) {
+    ASSERT_GE(result.events.size(), 2u);
+    EXPECT_EQ(result.events.front().GetMarker(), 1);
+    EXPECT_EQ(result.events.back().GetMarker(), 2);
+    for (std::size_t i = 1; i < result.events.size(); ++i) {
+        EXPECT_LE(result.events[i - 1].GetPosition(), result.events[i].GetPosition());
+        EXPECT_FALSE(result.events[i].GetFlag()) << "found by software, not by the user";
+        if (i + 1 < result.events.size()) {
+            EXPECT_EQ(result.events[i].GetMarker(), 0);
+        }
+    }
+}
+
+TEST(AnalysisFit, LeastSquaresLineThroughSamples) {
+    struct Case {
+        double slope, intercept, wobble;
+        std::size_t begin, end;
+    };
+    for (const Case& c : {Case{0.0, 5.0, 0.0, 0, 10}, Case{-0.25, 30.0, 0.0, 3, 50},
+                          Case{0.01, -2.0, 0.5, 10, 110}, Case{1.5, 0.0, 0.1, 0, 2}}) {
+        std::vector<float> levels(c.end + 5);
+        for (std::size_t i = 0; i < levels.size(); ++i)
+            // A wobble alternating in pairs (+ - - +) leaves the best line unmoved.
+            levels[i] = static_cast<float>(c.intercept + c.slope * static_cast<double>(i) +
+                                           ((i % 4 == 0 || i % 4 == 3) ? c.wobble : -c.wobble));
+        const CLineFit fit = FitLine(levels.data(), c.begin, c.end);
+        EXPECT_EQ(fit.count, c.end - c.begin);
+        if ((c.end - c.begin) % 4 == 0) {
+            EXPECT_NEAR(fit.slope, c.slope, 1e-4);
+            EXPECT_NEAR(fit.At(0.0), c.intercept, 1e-3);
+        }
+        if (c.wobble == 0.0) {
+            EXPECT_NEAR(fit.sigma, 0.0, 1e-4);
+        }
+    }
+    const float one = 3.0f;
+    EXPECT_EQ(FitLine(&one, 0, 1).At(7.0), 3.0) << "a single sample is a level line";
+    EXPECT_EQ(FitLine(&one, 0, 0).count, 0u);
+    EXPECT_EQ(FitLine(nullptr, 0, 5).count, 0u);
+}
+
+TEST(AnalysisReflectance, HandWorkedValueAndItsInverse) {
+    // H = 1 dB, D = 100 ns, B = 80 dB: 10^0.2 - 1 = 0.584893; 10·log10(58.4893) = 17.6708.
+    EXPECT_NEAR(ReflectanceFromHeight(1.0, 100.0, 80.0), -62.3292, 1e-3);
+    // A stronger reflection is a taller peak; a longer pulse makes the same one shorter.
+    EXPECT_GT(HeightFromReflectance(-30.0, 100.0, 80.0), HeightFromReflectance(-50.0, 100.0, 80.0));
+    EXPECT_GT(HeightFromReflectance(-40.0, 10.0, 80.0), HeightFromReflectance(-40.0, 1000.0, 80.0));
+    for (double r : {-70.0, -55.0, -40.0, -14.0})
+        for (double pulse : {5.0, 100.0, 20000.0})
+            EXPECT_NEAR(ReflectanceFromHeight(HeightFromReflectance(r, pulse, 81.7), pulse, 81.7),
+                        r, 1e-9);
+    EXPECT_EQ(TypicalBackscatter(1550), 81.7);
+}
+
+TEST(AnalysisEvents, SplicesGainersAndConnectorsAreFoundAndMeasured) {
+    CFibre fibre;
+    fibre.features = {{2.0, 0.20, 0.0}, {4.0, -0.10, 0.0}, {6.0, 0.50, -45.0}, {8.5, 0.08, 0.0}};
+    const CAnalysisResult result = fibre.Analyse();
+    ExpectWellFormed(result);
+    ASSERT_EQ(result.events.size(), 6u) << Listing(result);
+    const double tolerance = fibre.Tolerance();
+    for (const CFeature& f : fibre.features) {
+        SCOPED_TRACE(f.km);
+        const CKeyEvent* event = Near(result, f.km, tolerance);
+        ASSERT_NE(event, nullptr);
+        EXPECT_EQ(event->GetType(), f.reflectance != 0.0 ? 1 : 0);
+        EXPECT_NEAR(event->GetLoss(), f.loss, 0.03);
+        if (f.reflectance != 0.0) {
+            EXPECT_NEAR(event->GetReflectance(), f.reflectance, 1.5);
+        }
+        EXPECT_NEAR(event->GetAttenuation(), fibre.attenuation, 0.02);
+    }
+    const CKeyEvent& end = result.events.back();
+    EXPECT_NEAR(end.GetPosition(), fibre.endKm, tolerance);
+    EXPECT_NEAR(result.endToEndLoss, 12.0 * 0.30 + 0.20 - 0.10 + 0.50 + 0.08, 0.1);
+    EXPECT_TRUE(std::isfinite(result.opticalReturnLoss));
+
+    // Thresholds leave out what is smaller, and gains when they are not wanted.
+    CAnalysisThresholds noGains;
+    noGains.reportGains = false;
+    EXPECT_EQ(Near(fibre.Analyse(noGains), 4.0, tolerance), nullptr);
+    CAnalysisThresholds coarse;
+    coarse.spliceLoss = 0.25;
+    const CAnalysisResult fewer = fibre.Analyse(coarse);
+    EXPECT_EQ(Near(fewer, 2.0, tolerance), nullptr);
+    EXPECT_NE(Near(fewer, 6.0, tolerance), nullptr);
+    // A reflectance threshold above the connector's turns it into a plain loss.
+    CAnalysisThresholds strict;
+    strict.reflectance = -40.0;
+    const CKeyEvent* connector = Near(fibre.Analyse(strict), 6.0, tolerance);
+    ASSERT_NE(connector, nullptr);
+    EXPECT_EQ(connector->GetType(), 0);
+}
+
+TEST(AnalysisEvents, NothingInsideADeadZoneAndNoEchoOfAStrongReflection) {
+    CFibre fibre;
+    const double pulse = fibre.PulseKm();
+    // A splice hidden in the connector's peak, and the connector's echo off the launch at
+    // twice its distance: neither is an event.
+    fibre.features = {{3.0, 0.3, -25.0}, {3.0 + 0.5 * pulse, 0.2, 0.0}, {6.0, 0.0, -60.0}};
+    CAnalysisResult result = fibre.Analyse();
+    ExpectWellFormed(result);
+    EXPECT_EQ(result.events.size(), 3u) << Listing(result);
+    const CKeyEvent* connector = Near(result, 3.0, fibre.Tolerance());
+    ASSERT_NE(connector, nullptr);
+    EXPECT_NEAR(connector->GetLoss(), 0.5, 0.05) << "the hidden splice counts into its loss";
+
+    // The same weak reflection where no echo can fall is an event.
+    fibre.features.back().km = 5.2;
+    result = fibre.Analyse();
+    const CKeyEvent* weak = Near(result, 5.2, fibre.Tolerance());
+    ASSERT_NE(weak, nullptr);
+    EXPECT_EQ(weak->GetType(), 1);
+}
+
+TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
+    struct Case {
+        const char* name;
+        double endReflectance;
+        double noise;
+        double pulseNs;
+        int type;
+    };
+    for (const Case& c : {Case{"into noise", 0.0, 0.004, 100.0, 0},
+                          Case{"into noise, a noisy trace", 0.0, 0.05, 1000.0, 0},
+                          Case{"in a reflection", -14.0, 0.004, 100.0, 1},
+                          Case{"in a weak reflection", -45.0, 0.004, 30.0, 1}}) {
+        SCOPED_TRACE(c.name);
+        CFibre fibre;
+        fibre.endKm = 9.0;
+        fibre.endReflectance = c.endReflectance;
+        fibre.noise = c.noise;
+        fibre.pulseNs = c.pulseNs;
+        fibre.features = {{4.0, 0.3, 0.0}};
+        const CAnalysisResult result = fibre.Analyse();
+        ExpectWellFormed(result);
+        ASSERT_EQ(result.events.size(), 3u) << Listing(result);
+        const CKeyEvent& end = result.events.back();
+        EXPECT_NEAR(end.GetPosition(), fibre.endKm, fibre.Tolerance());
+        EXPECT_EQ(end.GetType(), c.type);
+        if (c.type == 1) {
+            EXPECT_NEAR(end.GetReflectance(), c.endReflectance, 3.0);
+        }
+    }
+}
+
+TEST(AnalysisRobustness, AnyLevelsAndParametersGiveAStartAndAnEnd) {
+    std::mt19937 random(42);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double weird[] = {0.0,   -1.0,  std::nan(""), std::numeric_limits<double>::infinity(),
+                            1e300, 1e-300};
+    for (int round = 0; round < 300; ++round) {
+        std::vector<float> levels(static_cast<std::size_t>(unit(random) * 3000));
+        for (float& level : levels) {
+            const double u = unit(random);
+            level = u < 0.02   ? std::numeric_limits<float>::quiet_NaN()
+                    : u < 0.04 ? std::numeric_limits<float>::infinity()
+                               : static_cast<float>(unit(random) * 80.0 - 10.0);
+        }
+        CAnalysisTrace trace;
+        trace.levels = levels.data();
+        trace.count = levels.size();
+        const bool odd = round % 3 == 0;
+        trace.spacingKm = odd ? weird[round % 6] : unit(random) * 0.05 + 1e-5;
+        trace.pulseWidthNs = odd ? weird[(round / 3) % 6] : unit(random) * 20000.0;
+        trace.groupIndex = odd ? weird[(round / 5) % 6] : 1.47;
+        trace.backscatter = odd ? weird[(round / 7) % 6] : 80.0;
+        CAnalysisThresholds thresholds;
+        if (round % 4 == 1)
+            thresholds = {weird[round % 6], weird[(round / 4) % 6], weird[(round / 2) % 6], true};
+        const CAnalysisResult result = AnalyzeTrace(trace, thresholds);
+        ASSERT_FALSE(result.events.empty());
+        EXPECT_EQ(result.events.front().GetMarker(), 1);
+        if (levels.size() >= 16 && std::isfinite(trace.spacingKm) && trace.spacingKm > 0.0) {
+            EXPECT_EQ(result.events.back().GetMarker(), 2);
+        }
+    }
+}
+
+} // namespace
