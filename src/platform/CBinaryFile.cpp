@@ -342,6 +342,8 @@ void CBinaryFile::CommitInPlace() {
     if (fd < 0) {
         error = errno;
     } else {
+        if (flags_ & kOwnerOnly)
+            (void)::fchmod(fd, 0600);
         if (!WriteAll(fd, data_.data(), data_.size()) ||
             ::ftruncate(fd, static_cast<off_t>(data_.size())) != 0 || ::fsync(fd) != 0)
             error = errno;
