@@ -391,13 +391,6 @@ TEST_F(SorToolTest, PathsItCannotCheckDevicesAndHugeFilesFailTheirOwnFile) {
                                      std::strerror(EFBIG) + ": " + huge + "\n");
     }
 
-    // A dangling link gets the file it names; the link stays.
-    fs::create_directory(dir_.Root() / "real");
-    fs::create_symlink("real/named.tra", dir_.Path("link.tra"));
-    EXPECT_EQ(Sor({"convert", good, dir_.Path("link.tra"), "--to", "tra"}).status, 0);
-    EXPECT_TRUE(fs::is_symlink(dir_.Path("link.tra")));
-    EXPECT_TRUE(IsSR4731File(dir_.Path("real/named.tra")));
-
     // Outputs in a folder the user may not search.
     const std::string closed = dir_.Path("closed");
     fs::create_directory(closed);
