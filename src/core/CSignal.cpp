@@ -5,8 +5,10 @@
 #include "platform/CPrompts.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -141,6 +143,10 @@ bool CSignal::OpenFile(const std::string& path, const std::function<void()>& loa
         // A half-read file must not show as a trace.
         Clear();
         ShowError(e.GetErrorMessage());
+        return false;
+    } catch (const std::bad_alloc&) {
+        Clear();
+        ShowError(CFileException(ENOMEM, path).GetErrorMessage());
         return false;
     }
 }

@@ -6,7 +6,9 @@
 #include "formats/m600/M600Conversions.h"
 #include "platform/CException.h"
 
+#include <cerrno>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -73,7 +75,13 @@ void ConvertFile(const CSignal& source, CSignal& target) {
 } // namespace
 
 CSignal* OpenSignal(const std::string& path) {
-    std::unique_ptr<CSignal> signal = NewSignal(RecogniseKind(path));
+    int kind = 0;
+    try {
+        kind = RecogniseKind(path);
+    } catch (const std::bad_alloc&) {
+        throw CFileException(ENOMEM, path);
+    }
+    std::unique_ptr<CSignal> signal = NewSignal(kind);
     if (!signal->Open(path))
         return nullptr;
     return signal.release();

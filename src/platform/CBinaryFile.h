@@ -1,7 +1,10 @@
 #pragma once
 // A binary file opened for exclusive use. Reading takes the whole file into memory at open,
 // so every reader knows how many bytes remain. Writing collects the bytes and replaces the
-// target atomically at Close(): a save that fails or is abandoned leaves the old file intact.
+// target atomically at Close(): a save that fails or is abandoned leaves the old file intact,
+// and the new file is on the disk, with the old one's permissions and owner, before it
+// replaces it. A symbolic link is written through, never replaced. Where the folder takes no
+// new file but the file itself is writable, Close() writes it in place instead.
 // The memory modes serve tests, fuzzers and benchmarks with the same code path.
 
 #include <climits>
@@ -24,11 +27,14 @@ public:
     // Options of a write.
     enum WriteFlags : unsigned {
         kOwnerOnly = 1, // the new file is readable and writable by its owner alone (secrets)
-        kSync = 2,      // flushed to the disk before it replaces the old one
+        kSync = 2,      // kept for callers: every write is flushed before it replaces the old
     };
 
     // Throw CFileException. A read takes at most maxBytes from the start of the file.
     void OpenForRead(const std::string& path, std::size_t maxBytes = SIZE_MAX);
+    // A file longer than limit is refused at once ("File too large") instead of being cut.
+    void OpenForReadLimited(const std::string& path, std::size_t limit,
+                            std::size_t maxBytes = SIZE_MAX);
     void OpenForWrite(const std::string& path, unsigned flags = 0);
     void OpenMemoryRead(std::vector<std::uint8_t> bytes);
     void OpenMemoryWrite();
@@ -71,6 +77,9 @@ public:
     const std::string& GetPath() const { return path_; }
 
 private:
+    void OpenRead(const std::string& path, std::size_t limit, std::size_t maxBytes);
+    void CommitByRename();
+    void CommitInPlace();
     void Release();
 
     Mode mode_ = Mode::Closed;
@@ -78,6 +87,8 @@ private:
     std::string tempPath_;
     int lockFd_ = -1;
     int tempFd_ = -1;
+    // The folder refused the temporary file with this error; Close() writes in place.
+    int folderError_ = 0;
     bool memory_ = false;
     unsigned flags_ = 0;
     // Written bytes, or the bytes of a memory read.

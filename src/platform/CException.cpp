@@ -19,3 +19,6 @@ CNetException::CNetException(int code, std::string message)
 CFileException::CFileException(int error, std::string path)
     : CException(SystemText(error) + (path.empty() ? "" : ": " + path)), error_(error),
       path_(std::move(path)) {}
+
+CFileException::CFileException(int error, std::string path, const std::string& text)
+    : CException(text + (path.empty() ? "" : ": " + path)), error_(error), path_(std::move(path)) {}

@@ -51,6 +51,8 @@ private:
 class CFileException : public CException {
 public:
     CFileException(int error, std::string path);
+    // A failure the system has no text for ("Not a regular file"); error stays a code for it.
+    CFileException(int error, std::string path, const std::string& text);
     int GetError() const { return error_; }
     const std::string& GetPath() const { return path_; }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <new>
 
 CProject::CProject(std::string name) : name_(std::move(name)) {}
 
@@ -141,7 +142,7 @@ bool CProject::Load(const std::string& path) {
     bool truncated = false;
     try {
         CBinaryFile file;
-        file.OpenForRead(path);
+        file.OpenForReadLimited(path, ProjectFile::kMaxFileBytes);
         if (!ProjectFile::ReadHeader(file, header))
             throw CAbortException(kMsgCannotReadProject);
         // Only as many records as the file holds: the count is not trusted for memory.
@@ -154,6 +155,9 @@ bool CProject::Load(const std::string& path) {
         file.Close();
     } catch (const CException& e) {
         ShowError(e.GetErrorMessage());
+        return false;
+    } catch (const std::bad_alloc&) {
+        ShowError(CFileException(ENOMEM, path).GetErrorMessage());
         return false;
     }
     if (header.version != ProjectFile::kVersion) {

@@ -15,6 +15,9 @@ inline constexpr std::int32_t kVersion = 65536;
 inline constexpr std::size_t kTextSize = 256;
 inline constexpr std::size_t kHeaderSize = 4 + kTextSize + 4 + 4;
 inline constexpr std::size_t kRecordSize = kTextSize + kTextSize + 4;
+// A project holds a few traces; a file beyond 65535 records is no project and is refused
+// before it is read.
+inline constexpr std::size_t kMaxFileBytes = kHeaderSize + 0xFFFF * kRecordSize;
 
 struct Header {
     std::int32_t version = kVersion;

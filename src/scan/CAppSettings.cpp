@@ -103,6 +103,10 @@ bool CAppSettings::LoadSettings(const std::string& path) {
     } catch (const CException&) {
         return false;
     }
+    return LoadSettingsFrom(bytes);
+}
+
+bool CAppSettings::LoadSettingsFrom(const std::vector<std::uint8_t>& bytes) {
     // A short file would leave blocks half default, half read: take it as foreign.
     if (bytes.size() < kFileSize)
         return false;
@@ -122,12 +126,17 @@ bool CAppSettings::SaveSettings() const {
     return SaveSettings(SettingsFileIn(startupFolder_));
 }
 
-bool CAppSettings::SaveSettings(const std::string& path) const {
+std::vector<std::uint8_t> CAppSettings::GetSettingsBytes() const {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(kFileSize);
     bytes.insert(bytes.end(), header_.begin(), header_.end());
     bytes.insert(bytes.end(), display_.begin(), display_.end());
     bytes.insert(bytes.end(), scan_.GetBytes().begin(), scan_.GetBytes().end());
+    return bytes;
+}
+
+bool CAppSettings::SaveSettings(const std::string& path) const {
+    const std::vector<std::uint8_t> bytes = GetSettingsBytes();
     try {
         RecordIo::WritePrivateFile(path, bytes.data(), bytes.size());
         return true;

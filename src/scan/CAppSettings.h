@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A logical-font description, stored in the Windows LOGFONT layout with one-byte characters
 // (60 bytes). The face name is Windows-1251 bytes, at most 31.
@@ -73,6 +74,9 @@ public:
     // False on a disk error; the old file then stays as it was.
     bool SaveSettings() const;
     bool SaveSettings(const std::string& path) const;
+    // The same over the file's bytes: only the first kFileSize count.
+    bool LoadSettingsFrom(const std::vector<std::uint8_t>& bytes);
+    std::vector<std::uint8_t> GetSettingsBytes() const;
     // Header, display and scanning defaults.
     void ResetAllSettings();
 

@@ -8,9 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -73,6 +81,180 @@ TEST(BinaryFile, WriterExcludesOthers) {
     EXPECT_THROW(other.OpenForWrite(path), CFileException);
     writer.Abandon();
     EXPECT_NO_THROW(other.OpenForRead(path));
+}
+
+namespace {
+
+std::string SaveError(const std::string& path, const std::string& text) {
+    try {
+        CBinaryFile file;
+        file.OpenForWrite(path);
+        file.Write(text.data(), text.size());
+        file.Close();
+        return "";
+    } catch (const CFileException& e) {
+        return e.GetErrorMessage();
+    }
+}
+
+std::string ReadError(const std::string& path) {
+    try {
+        CBinaryFile file;
+        file.OpenForRead(path);
+        return "";
+    } catch (const CFileException& e) {
+        return e.GetErrorMessage();
+    }
+}
+
+std::string Text(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = ReadAll(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+} // namespace
+
+TEST(BinaryFile, PathsThatAreNoRegularFileFailAtOnceWithTheirReason) {
+    CScratchDir dir;
+    const std::string fifo = dir.Path("fifo.sor");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string loop = dir.Path("loop.sor");
+    std::filesystem::create_symlink("loop.sor", loop);
+    const std::string folder = dir.Root().string();
+    const std::string notRegular = "Not a regular file: ";
+    // Neither read nor written: a save must not replace a FIFO or a device by a file (no
+    // device is written here, as a fault would replace it).
+    EXPECT_EQ(ReadError(fifo), notRegular + fifo);
+    EXPECT_EQ(SaveError(fifo, "x"), notRegular + fifo);
+    EXPECT_EQ(ReadError("/dev/null"), notRegular + "/dev/null");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(ReadError(folder), std::strerror(EISDIR) + (": " + folder));
+    EXPECT_EQ(ReadError(loop), std::strerror(ELOOP) + (": " + loop));
+    EXPECT_EQ(SaveError(loop, "x"), std::strerror(ELOOP) + (": " + loop));
+    EXPECT_TRUE(std::filesystem::is_symlink(loop));
+
+    const std::string huge = dir.Path("huge.sor");
+    if (!MakeSparseFile(huge, {1, 2, 3, 4}, std::uint64_t{40} << 30))
+        GTEST_SKIP() << "the file system holds no 40 GiB sparse file";
+    const auto start = std::chrono::steady_clock::now();
+    CBinaryFile file;
+    try {
+        file.OpenForReadLimited(huge, 1 << 20);
+        ADD_FAILURE() << "a file beyond its limit was read";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.GetError(), EFBIG);
+    }
+    file.OpenForRead(huge, 4); // the head alone
+    EXPECT_EQ(file.GetLength(), 4u);
+    EXPECT_TRUE(file.IsPartial());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+}
+
+TEST(BinaryFile, SavesGoThroughLinksAndADanglingOneGetsItsFile) {
+    CScratchDir dir;
+    std::filesystem::create_directory(dir.Root() / "real");
+    namespace fs = std::filesystem;
+    fs::create_symlink("real/a.sor", dir.Path("a.sor"));           // relative, dangling
+    fs::create_symlink("a.sor", dir.Path("b.sor"));                // a chain
+    fs::create_symlink(dir.Path("real/c.sor"), dir.Path("c.sor")); // absolute, dangling
+    fs::create_symlink("nowhere/d.sor", dir.Path("d.sor"));        // into a missing folder
+
+    EXPECT_EQ(SaveError(dir.Path("b.sor"), "one"), "");
+    EXPECT_EQ(Text(dir.Path("real/a.sor")), "one");
+    EXPECT_EQ(SaveError(dir.Path("a.sor"), "two"), "");
+    EXPECT_EQ(Text(dir.Path("real/a.sor")), "two");
+    EXPECT_EQ(SaveError(dir.Path("c.sor"), "three"), "");
+    EXPECT_EQ(Text(dir.Path("real/c.sor")), "three");
+    EXPECT_EQ(SaveError(dir.Path("d.sor"), "four"),
+              std::strerror(ENOENT) + (": " + dir.Path("d.sor")));
+    for (const char* link : {"a.sor", "b.sor", "c.sor", "d.sor"})
+        EXPECT_TRUE(fs::is_symlink(dir.Path(link))) << link;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Root() / "real"), {}), 2);
+}
+
+TEST(BinaryFile, SaveKeepsModeAndOwnerAndRemovesTemporariesOfKilledSaves) {
+    CScratchDir dir;
+    const std::string path = dir.Path("x.sor");
+    WriteAll(path, {1});
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
+    // Left by a save killed mid-write, one in progress elsewhere, and files not ours.
+    const std::vector<std::string> stale = {dir.Path(".x.sor.tmp123456"), dir.Path(".x.sor.tmp7")};
+    const std::string busy = dir.Path(".x.sor.tmp654321");
+    const std::vector<std::string> foreign = {dir.Path(".x.sor.tmpA"), dir.Path(".y.sor.tmp1"),
+                                              dir.Path("x.sor.tmp1")};
+    std::vector<std::string> all = stale;
+    all.insert(all.end(), foreign.begin(), foreign.end());
+    all.push_back(busy);
+    for (const std::string& name : all)
+        WriteAll(name, {});
+    const int busyFd = ::open(busy.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(busyFd, LOCK_EX), 0);
+
+    EXPECT_EQ(SaveError(path, "saved"), "");
+    ::close(busyFd);
+    EXPECT_EQ(Text(path), "saved");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(info.st_uid, 65534u);
+        EXPECT_EQ(info.st_gid, 65534u);
+    }
+    for (const std::string& name : stale)
+        EXPECT_FALSE(std::filesystem::exists(name)) << name;
+    for (const std::string& name : foreign)
+        EXPECT_TRUE(std::filesystem::exists(name)) << name;
+    EXPECT_TRUE(std::filesystem::exists(busy));
+}
+
+TEST(BinaryFile, AFolderThatTakesNoNewFileIsWrittenInPlace) {
+    CScratchDir dir;
+    const std::string folder = dir.Path("locked");
+    std::filesystem::create_directory(folder);
+    const std::string open = folder + "/open.sor", closed = folder + "/closed.sor";
+    WriteAll(open, {'o', 'l', 'd', ' ', 'o', 'l', 'd'});
+    WriteAll(closed, {'o', 'l', 'd'});
+    ASSERT_EQ(::chmod(open.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(closed.c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(open.c_str(), &before), 0);
+
+    const std::optional<std::string> report = RunInChild(
+        [&] {
+            std::string lines = SaveError(open, "new") + "\n" + SaveError(closed, "new") + "\n";
+            // A file-size limit makes the in-place write fail as a full disk would.
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{4, 4};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            return lines + SaveError(open, "longer than four bytes") + "\n";
+        },
+        true);
+    ::chmod(folder.c_str(), 0755);
+    if (!report)
+        GTEST_SKIP() << "cannot run as an unprivileged user";
+    std::istringstream lines(*report);
+    std::string inPlace, refused, failed;
+    std::getline(lines, inPlace);
+    std::getline(lines, refused);
+    std::getline(lines, failed);
+    EXPECT_EQ(inPlace, "");
+    EXPECT_EQ(refused, std::strerror(EACCES) + (": " + closed));
+    EXPECT_NE(failed.find("takes no new file (" + std::string(std::strerror(EACCES))),
+              std::string::npos)
+        << failed;
+    EXPECT_NE(failed.find("in place failed too (" + std::string(std::strerror(EFBIG))),
+              std::string::npos)
+        << failed;
+    struct stat after {};
+    ASSERT_EQ(::stat(open.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(Text(closed), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
 }
 
 TEST(AutoResetEvent, WaitForAnyTakesFirstSetInOrder) {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -250,4 +253,35 @@ TEST(ProjectFile, ShortMissingAndUnwritableFiles) {
     EXPECT_FALSE(unsaved.Save());
     EXPECT_FALSE(unsaved.Save(dir.Path("no/such/folder.vtp")));
     EXPECT_EQ(scope.TakeShown().size(), 2u);
+}
+
+TEST(ProjectFile, HugeProjectsAndTracesFailAtOnceWithAMessage) {
+    CProjectTestScope scope;
+    CScratchDir dir;
+    const std::string trace = WriteTrace(dir, "a.sor");
+    const std::string hugeTrace = dir.Path("huge.sor");
+    const std::string hugeProject = dir.Path("huge.vtp");
+    if (!MakeSparseFile(hugeTrace, ReadAll(trace), std::uint64_t{40} << 30) ||
+        !MakeSparseFile(hugeProject, ProjectBytes(65536, "H", 1, {{"a", trace, 1}}),
+                        std::uint64_t{40} << 30))
+        GTEST_SKIP() << "the file system holds no 40 GiB sparse file";
+    const std::string tooLarge = std::strerror(EFBIG);
+    const auto start = std::chrono::steady_clock::now();
+
+    CProject project;
+    EXPECT_FALSE(project.Load(hugeProject));
+    EXPECT_EQ(scope.TakeShown(), Lines{"Lumetra View [stop]: " + tooLarge + ": " + hugeProject});
+
+    // A project naming a huge trace keeps it as a member without a trace.
+    WriteAll(dir.Path("p.vtp"),
+             ProjectBytes(65536, "P", 2, {{"h", hugeTrace, 1}, {"a", trace, 2}}));
+    ASSERT_TRUE(project.Load(dir.Path("p.vtp")));
+    EXPECT_EQ(scope.TakeShown(),
+              (Lines{"Lumetra View [stop]: Не могу загрузить файл в формате Bellcore : " +
+                         tooLarge + ": " + hugeTrace,
+                     "Внимание [!]: Не все сигналы могут быть открыты"}));
+    ASSERT_EQ(project.GetEntryCount(), 2);
+    EXPECT_FALSE(project.GetEntry(0).HasTrace());
+    EXPECT_TRUE(project.GetEntry(1).HasTrace());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }

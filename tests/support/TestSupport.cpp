@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fcntl.h>
 #include <fstream>
+#include <grp.h>
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -56,4 +60,39 @@ std::vector<fs::path> SampleFiles(const std::vector<std::string>& extensions) {
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+bool MakeSparseFile(const std::string& path, const std::vector<std::uint8_t>& head,
+                    std::uint64_t size) {
+    WriteAll(path, head);
+    return ::truncate(path.c_str(), static_cast<off_t>(size)) == 0 && fs::file_size(path) == size;
+}
+
+std::optional<std::string> RunInChild(const std::function<std::string()>& body, bool asNobody) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        constexpr uid_t kNobody = 65534;
+        if (asNobody && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+            ::_exit(2);
+        const std::string text = body();
+        const bool written =
+            ::write(pipeFds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(pipeFds[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return text;
 }

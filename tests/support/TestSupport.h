@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,3 +29,13 @@ void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::filesystem::path SamplesDir();
 // Every sample file with one of the extensions (lower case, with dot), sorted.
 std::vector<std::filesystem::path> SampleFiles(const std::vector<std::string>& extensions);
+
+// A file of size bytes that starts with head and holds no blocks beyond it; false where the
+// file system cannot hold such a file.
+bool MakeSparseFile(const std::string& path, const std::vector<std::uint8_t>& head,
+                    std::uint64_t size);
+
+// Runs body in a child process and returns its text. With asNobody a root process first
+// becomes the unprivileged user "nobody", so that permissions bind it; nullopt when that
+// fails or the child dies.
+std::optional<std::string> RunInChild(const std::function<std::string()>& body, bool asNobody);

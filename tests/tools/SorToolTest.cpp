@@ -8,9 +8,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace {
@@ -358,6 +361,55 @@ TEST_F(SorToolTest, TheProgramReportsThroughItsExitStatusAndStreams) {
     EXPECT_EQ(Contents(err), junk + ": Неправильный тип файла\n");
     EXPECT_NE(Contents(out).find("Bellcore SR-4731"), std::string::npos);
     EXPECT_EQ(RunBinary("info", out, err), 2);
+}
+
+TEST_F(SorToolTest, PathsItCannotCheckDevicesAndHugeFilesFailTheirOwnFile) {
+    namespace fs = std::filesystem;
+    const std::string good = Synth("good.sor");
+    const std::string out = dir_.Path("out.txt"), err = dir_.Path("err.txt");
+    const std::string loop = dir_.Path("loop.sor");
+    fs::create_symlink("loop.sor", loop);
+    const std::string fifo = dir_.Path("fifo.sor");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto quoted = [](const std::string& path) { return " '" + path + "'"; };
+
+    // The real program: none of these may end it by an exception.
+    EXPECT_EQ(RunBinary("convert" + quoted(good) + quoted(loop) + " --to sor", out, err), 1);
+    EXPECT_EQ(Contents(err), good + ": Не могу сохранить файл в формате Bellcore : " +
+                                 std::strerror(ELOOP) + ": " + loop + "\n");
+    EXPECT_EQ(RunBinary("info" + quoted(fifo) + quoted("/dev/null") + quoted(good), out, err), 1);
+    EXPECT_EQ(
+        Lines(Contents(err)),
+        (std::vector<std::string>{
+            fifo + ": Не могу загрузить файл в формате Bellcore : Not a regular file: " + fifo,
+            "/dev/null: Не могу загрузить файл в формате Bellcore : Not a regular file: "
+            "/dev/null"}));
+    const std::string huge = dir_.Path("huge.sor");
+    if (MakeSparseFile(huge, ReadAll(good), std::uint64_t{40} << 30)) {
+        EXPECT_EQ(RunBinary("info" + quoted(huge), out, err), 1);
+        EXPECT_EQ(Contents(err), huge + ": Не могу загрузить файл в формате Bellcore : " +
+                                     std::strerror(EFBIG) + ": " + huge + "\n");
+    }
+
+    // Outputs in a folder the user may not search.
+    const std::string closed = dir_.Path("closed");
+    fs::create_directory(closed);
+    ::chmod(closed.c_str(), 0);
+    const std::optional<std::string> report = RunInChild(
+        [&] {
+            const CResult convert = Sor({"convert", good, closed + "/x.sor", "--to", "sor"});
+            const CResult exported = Sor({"export", good, "--format", "csv", "-o", closed + "/x"});
+            return std::to_string(convert.status) + convert.err + std::to_string(exported.status) +
+                   exported.err;
+        },
+        true);
+    ::chmod(closed.c_str(), 0755);
+    if (!report)
+        GTEST_SKIP() << "cannot run as an unprivileged user";
+    const std::string denied = std::strerror(EACCES);
+    EXPECT_EQ(*report, "1" + good + ": Не могу сохранить файл в формате Bellcore : " + denied +
+                           ": " + closed + "/x.sor\n1" + good + ": " + denied + ": " + closed +
+                           "/x\n");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/CException.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -10,6 +11,8 @@ constexpr const char* kMapName = "Map";
 constexpr const char* kChecksumName = "Cksum";
 // The map's entry count is 16 bits wide and includes the map and the checksum.
 constexpr std::size_t kMaxMapCount = 0xFFFF;
+// Recognition and the map's bound read this much of the head first.
+constexpr std::size_t kHeadBytes = 64 * 1024;
 
 // A map entry: name, revision, size.
 struct MapEntry {
@@ -54,10 +57,9 @@ bool IsBellcoreMap(CBellcoreStream& stream, bool srLayout) {
 // Recognition reads the head of the file, where the map is; only a map that runs past the
 // head, or a file that ends inside it, needs the whole file to give the same answer.
 bool IsBellcoreMap(const std::string& path, bool srLayout) {
-    constexpr std::size_t kHeadBytes = 64 * 1024;
     {
         CBellcoreStream head;
-        head.OpenForRead(path, kHeadBytes);
+        head.OpenForRead(path, kHeadBytes, CBellcoreFile::kMaxFileBytes);
         const bool partial = head.IsPartial();
         try {
             return IsBellcoreMap(head, srLayout);
@@ -67,8 +69,42 @@ bool IsBellcoreMap(const std::string& path, bool srLayout) {
         }
     }
     CBellcoreStream whole;
-    whole.OpenForRead(path);
+    whole.OpenForRead(path, SIZE_MAX, CBellcoreFile::kMaxFileBytes);
     return IsBellcoreMap(whole, srLayout);
+}
+
+// The bytes the map accounts for: its own and every listed block's, the checksum's included.
+// Throws the stream's error where the bytes end inside the map.
+std::uint64_t MapTotal(CBellcoreStream& stream, bool srLayout) {
+    if (srLayout) {
+        std::string tag;
+        stream.ReadString(tag);
+    }
+    std::uint16_t revision = 0, count = 0;
+    std::uint32_t mapSize = 0;
+    stream.ReadU16(revision);
+    stream.ReadU32(mapSize);
+    stream.ReadU16(count);
+    std::uint64_t total = mapSize;
+    for (int i = 0; i < count - 1; ++i)
+        total += ReadEntry(stream).size;
+    return total;
+}
+
+// How much of the file a load reads: what the map accounts for, as nothing beyond is read.
+// A file longer than kMaxFileBytes is refused here, before anything is allocated for it.
+std::size_t LoadBytes(const std::string& path, bool srLayout) {
+    CBellcoreStream head;
+    head.OpenForRead(path, kHeadBytes, CBellcoreFile::kMaxFileBytes);
+    const bool partial = head.IsPartial();
+    try {
+        return static_cast<std::size_t>(
+            std::min<std::uint64_t>(MapTotal(head, srLayout), CBellcoreFile::kMaxFileBytes));
+    } catch (const COtdrException&) {
+        // A map longer than the head needs the whole file; a file that ends inside its map
+        // fails the load over these same bytes.
+        return partial ? CBellcoreFile::kMaxFileBytes : kHeadBytes;
+    }
 }
 
 } // namespace
@@ -83,7 +119,7 @@ bool IsSR4731File(const std::string& path) {
 
 void CBellcoreFile::Load(const std::string& path) {
     CBellcoreStream stream;
-    stream.OpenForRead(path);
+    stream.OpenForRead(path, LoadBytes(path, srLayout_), kMaxFileBytes);
     LoadFrom(stream);
 }
 

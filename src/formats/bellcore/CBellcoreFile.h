@@ -26,8 +26,12 @@ public:
     CBellcoreFile(const CBellcoreFile&) = delete;
     CBellcoreFile& operator=(const CBellcoreFile&) = delete;
 
+    // No trace comes near this: the synthesizer's largest, 100 M points, takes 200 MB.
+    static constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;
+
     // Replaces the contents by the file's; COtdrException on any error. A stored checksum
     // that differs, or a block shorter than its map entry, loads and is noted (see below).
+    // Only the bytes the map accounts for are read; a file over kMaxFileBytes is refused.
     virtual void Load(const std::string& path);
     void Load(std::vector<std::uint8_t> bytes);
     // Writes the contents, replacing the file only when all of it was written.

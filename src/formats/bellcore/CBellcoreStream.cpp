@@ -76,10 +76,11 @@ void CBellcoreStream::OpenForWrite(const std::string& path) {
     mode_ = kWriting;
 }
 
-void CBellcoreStream::OpenForRead(const std::string& path, std::size_t maxBytes) {
+void CBellcoreStream::OpenForRead(const std::string& path, std::size_t maxBytes,
+                                  std::size_t refuseAbove) {
     Abandon();
     try {
-        file_.OpenForRead(path, maxBytes);
+        file_.OpenForReadLimited(path, refuseAbove, maxBytes);
     } catch (const CFileException& e) {
         throw COtdrException(FormatOpenMessage(kMsgCannotOpenRead, e));
     }
@@ -106,7 +107,12 @@ void CBellcoreStream::OpenForWriteMemory() {
 
 void CBellcoreStream::Close() {
     mode_ = kClosed;
-    file_.Close();
+    try {
+        file_.Close();
+    } catch (const CFileException& e) {
+        // A write that fails at the end reads as one that fails at the open.
+        throw COtdrException(FormatOpenMessage(kMsgCannotOpenWrite, e));
+    }
 }
 
 void CBellcoreStream::Abandon() {

@@ -28,8 +28,10 @@ public:
     ~CBellcoreStream() = default;
 
     void OpenForWrite(const std::string& path);
-    // At most maxBytes from the start of the file are read.
-    void OpenForRead(const std::string& path, std::size_t maxBytes = SIZE_MAX);
+    // At most maxBytes from the start of the file are read; a file longer than refuseAbove
+    // is refused at once.
+    void OpenForRead(const std::string& path, std::size_t maxBytes = SIZE_MAX,
+                     std::size_t refuseAbove = SIZE_MAX);
     // Read mode: the file goes on beyond the bytes read.
     bool IsPartial() const { return file_.IsPartial(); }
     // The same, over bytes in memory (tests, fuzzers, benchmarks). After Close the written
@@ -38,7 +40,8 @@ public:
     void OpenForWriteMemory();
     const std::vector<std::uint8_t>& GetWrittenBytes() const { return file_.GetBytes(); }
 
-    // Write mode: commits the file (CFileException when that fails; the old file stays).
+    // Write mode: commits the file (COtdrException with the format's wording when that
+    // fails; the old file stays).
     void Close();
     // Closes without committing anything written.
     void Abandon();

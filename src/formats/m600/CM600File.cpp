@@ -165,7 +165,7 @@ bool IsM600File(const std::string& path) {
 
 void CM600File::Load(const std::string& path) {
     CBellcoreStream stream(CBellcoreStream::kAdditive);
-    stream.OpenForRead(path);
+    stream.OpenForRead(path, SIZE_MAX, kMaxFileBytes);
     Load(stream);
 }
 

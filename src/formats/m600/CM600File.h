@@ -59,6 +59,10 @@ public:
     static constexpr std::size_t kMaxTextLength = 30;
     // The counts of pulse widths, events and samples are u16 on disk.
     static constexpr std::size_t kMaxCount = 0xFFFF;
+    // The longest file the counts allow: every table full, every text and comment at its
+    // longest, under 4 MB. A longer file is refused before it is read.
+    static constexpr std::size_t kMaxFileBytes =
+        1024 + kMaxCount * (2 + CM600Event::kFixedSize + kMaxTextLength + 2);
     // Event times: km = time ÷ n × kKmPerTimeUnit, and back with kTimeUnitsPerKm, where n is
     // the group index as stored (index × 100000). With the index itself a time unit would be
     // about a kilometre; as stored it is 100 ps of round trip, about a centimetre, which is

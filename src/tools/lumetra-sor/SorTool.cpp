@@ -130,11 +130,18 @@ void Emit(std::ostream& out, const std::string& text) {
         throw CAbortException("the output could not be written");
 }
 
+// An existing folder. A path that cannot be checked (a link loop, a folder we may not search)
+// is none: the write to it then fails with the system's reason, for that file alone.
+bool IsFolder(const std::string& path) {
+    std::error_code ignored;
+    return fs::is_directory(path, ignored);
+}
+
 // A folder for outputs, made when missing; false after the reason was reported.
 bool PrepareFolder(const std::string& folder, std::ostream& err) {
     std::error_code error;
     fs::create_directories(folder, error);
-    if (error || !fs::is_directory(folder)) {
+    if (error || !IsFolder(folder)) {
         err << folder << ": " << (error ? error.message() : "not a folder") << "\n";
         return false;
     }
@@ -160,7 +167,7 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
     const bool toStandardOutput = request.output.empty() || request.output == "-";
     // Several inputs, or an existing folder, put one output per input into the folder.
     const bool toFolder =
-        !toStandardOutput && (request.files.size() > 1 || fs::is_directory(request.output));
+        !toStandardOutput && (request.files.size() > 1 || IsFolder(request.output));
     if (toFolder && !PrepareFolder(request.output, err))
         return kExitFileFailed;
     for (const std::string& path : request.files)
@@ -230,7 +237,7 @@ void ConvertOne(CFileRun& run, const std::string& input, const std::string& outp
 int RunConvert(const CRequest& request, CFileRun& run, std::ostream& err) {
     const CTarget& target = TargetNamed(request.to);
     const std::vector<std::string>& files = request.files;
-    if (files.size() == 2 && !fs::is_directory(files[1])) {
+    if (files.size() == 2 && !IsFolder(files[1])) {
         run.Each(files[0], [&] { ConvertOne(run, files[0], files[1], target); });
         return run.Status();
     }
@@ -336,7 +343,7 @@ void AnalyzeOne(const CRequest& request, CFileRun& run, CSignal& signal, const s
 int RunAnalyze(const CRequest& request, CFileRun& run, std::ostream& out, std::ostream& err) {
     // Several inputs, or an existing folder, write one trace per input into the folder.
     const bool toFolder =
-        !request.write.empty() && (request.files.size() > 1 || fs::is_directory(request.write));
+        !request.write.empty() && (request.files.size() > 1 || IsFolder(request.write));
     if (toFolder && !PrepareFolder(request.write, err))
         return kExitFileFailed;
     for (const std::string& path : request.files)

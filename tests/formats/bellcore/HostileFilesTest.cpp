@@ -4,10 +4,15 @@
 #include "formats/bellcore/CGR196File.h"
 #include "formats/bellcore/CSR4731File.h"
 #include "platform/CException.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdint>
+#include <cstring>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -95,4 +100,73 @@ TEST(HostileFiles, AMapTooFullToSaveIsRefused) {
     ASSERT_EQ(LoadError(largest, VendorBlocks(65530, true)), "");
     EXPECT_EQ(largest.GetProprietaryBlocks().size(), 65530u);
     EXPECT_NO_THROW(largest.SaveToBytes());
+}
+
+TEST(HostileFiles, OnlyWhatTheMapCountsIsReadAndAHugeFileIsRefusedAtOnce) {
+    CScratchDir dir;
+    const std::vector<std::uint8_t> trace = VendorBlocks(3, true);
+    CGR196File expected;
+    ASSERT_EQ(LoadError(expected, trace), "");
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<std::uint8_t> padded = trace;
+    padded.resize(padded.size() + (4 << 20), 0xEE);
+    // 9000 entries: a map longer than the head that recognition reads first.
+    for (const Case& c :
+         {Case{"trailing.sor", padded}, Case{"long-map.sor", VendorBlocks(9000, true)}}) {
+        WriteAll(dir.Path(c.name), c.bytes);
+        CGR196File file;
+        EXPECT_TRUE(IsGR196File(dir.Path(c.name))) << c.name;
+        ASSERT_NO_THROW(file.Load(dir.Path(c.name))) << c.name;
+        EXPECT_EQ(file.GetLoadWarning(), "") << c.name;
+    }
+    CGR196File withTail;
+    withTail.Load(dir.Path("trailing.sor"));
+    EXPECT_EQ(withTail.SaveToBytes(), expected.SaveToBytes());
+
+    const std::string huge = dir.Path("huge.sor");
+    if (!MakeSparseFile(huge, trace, std::uint64_t{40} << 30))
+        GTEST_SKIP() << "the file system holds no 40 GiB sparse file";
+    const std::string refused =
+        "Не могу загрузить файл в формате Bellcore : " + std::string(std::strerror(EFBIG)) + ": " +
+        huge;
+    const auto start = std::chrono::steady_clock::now();
+    for (bool recognise : {true, false}) {
+        try {
+            CGR196File file;
+            recognise ? (void)IsGR196File(huge) : file.Load(huge);
+            ADD_FAILURE() << "a 40 GiB file was taken";
+        } catch (const COtdrException& e) {
+            EXPECT_EQ(e.GetErrorMessage(), refused);
+        }
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST(HostileFiles, AFailedWriteSaysSoInTheFormatsWordsAndKeepsTheOldFile) {
+    CScratchDir dir;
+    const std::string path = dir.Path("old.sor");
+    WriteAll(path, {1, 2, 3});
+    const std::optional<std::string> message = RunInChild(
+        [&] {
+            CGR196File file;
+            file.Load(VendorBlocks(2000, true));
+            // A file-size limit fails the write as a full disk would.
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{1000, 1000};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            try {
+                file.Save(path);
+            } catch (const COtdrException& e) {
+                return e.GetErrorMessage();
+            }
+            return std::string("saved");
+        },
+        false);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(*message, "Не могу сохранить файл в формате Bellcore : " +
+                            std::string(std::strerror(EFBIG)) + ": " + path);
+    EXPECT_EQ(ReadAll(path), (std::vector<std::uint8_t>{1, 2, 3}));
 }

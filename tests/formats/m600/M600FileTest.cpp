@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -241,4 +243,34 @@ TEST(M600File, RecognisedByItsFirstWordOnly) {
     EXPECT_THROW(IsM600File(dir.Path("missing")), COtdrException);
     for (const auto& sample : SampleFiles({".sor", ".tra"}))
         EXPECT_FALSE(IsM600File(sample.string())) << sample;
+}
+
+TEST(M600File, TheLargestFileTheCountsAllowIsReadAndALargerOneRefusedUnread) {
+    CScratchDir dir;
+    CM600File full = Loaded(CLayout().Build());
+    for (int i = 0; i < 6; ++i)
+        full.SetText(static_cast<CM600File::Text>(i), std::string(40, 't'));
+    full.SetPulseWidths(std::vector<std::uint16_t>(CM600File::kMaxCount, 10));
+    full.SetSamples(std::vector<float>(CM600File::kMaxCount, 1.5f));
+    CM600Event event;
+    event.comment = std::string(40, 'c');
+    while (full.GetEventCount() < static_cast<int>(CM600File::kMaxCount))
+        full.SetEventRecord(full.AddEvent(), event);
+    full.Save(dir.Path("full"));
+    EXPECT_LE(ReadAll(dir.Path("full")).size(), CM600File::kMaxFileBytes);
+    CM600File loaded;
+    ASSERT_NO_THROW(loaded.Load(dir.Path("full")));
+    EXPECT_EQ(loaded.GetEventCount(), full.GetEventCount());
+
+    const std::string huge = dir.Path("huge");
+    if (!MakeSparseFile(huge, CLayout().Build(), std::uint64_t{40} << 30))
+        GTEST_SKIP() << "the file system holds no 40 GiB sparse file";
+    try {
+        loaded.Load(huge);
+        ADD_FAILURE() << "a 40 GiB file was taken";
+    } catch (const COtdrException& e) {
+        EXPECT_EQ(e.GetErrorMessage(), "Не могу загрузить файл в формате Bellcore : " +
+                                           std::string(std::strerror(EFBIG)) + ": " + huge);
+    }
+    EXPECT_EQ(loaded.GetEventCount(), full.GetEventCount());
 }
