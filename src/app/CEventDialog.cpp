@@ -16,11 +16,13 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace {
 
 constexpr const char* kEnterNumber = "Введите число.";
+constexpr const char* kNoValue = "--";
 
 QComboBox* MakeList(std::initializer_list<const char*> items, QWidget* parent) {
     auto* list = new QComboBox(parent);
@@ -44,14 +46,23 @@ QWidget* WithUnit(QLineEdit* edit, const char* unit, QWidget* parent) {
 } // namespace
 
 CEventDialog::CEventDialog(CSignal& signal, QWidget* parent) : QDialog(parent), signal_(signal) {
+    index = signal_.GetSelectedEvent();
+    Show(signal_.GetEvent(index));
+}
+
+CEventDialog::CEventDialog(CSignal& signal, const CKeyEvent& added, QWidget* parent)
+    : QDialog(parent), signal_(signal), adding_(true) {
+    Show(added);
+}
+
+void CEventDialog::Show(const CKeyEvent& event) {
     setWindowTitle(Utf8("Параметры события"));
     QFont font(QStringLiteral("MS Shell Dlg"));
     font.setPointSize(8);
     setFont(font);
     BuildControls();
 
-    index = signal_.GetSelectedEvent();
-    const CKeyEvent event = signal_.GetEvent(index);
+    original_ = event;
     type = event.GetType();
     status = event.GetMarker();
     method = event.GetMethod();
@@ -61,6 +72,15 @@ CEventDialog::CEventDialog(CSignal& signal, QWidget* parent) : QDialog(parent), 
     attenuation = Truncate4(event.GetAttenuation());
     changed = event.GetFlag();
     PutFields();
+    // The file's "no value" marker is no number to show.
+    if (!event.HasLoss())
+        lossEdit->setText(QString::fromLatin1(kNoValue));
+    if (!event.HasReflectance())
+        reflectanceEdit->setText(QString::fromLatin1(kNoValue));
+    if (!event.HasAttenuation())
+        attenuationEdit->setText(QString::fromLatin1(kNoValue));
+    shownTexts_ = {locationEdit->text(), lossEdit->text(), reflectanceEdit->text(),
+                   attenuationEdit->text()};
     EnableEdits();
 }
 
@@ -123,19 +143,26 @@ void CEventDialog::PutFields() {
 }
 
 bool CEventDialog::ReadFields() {
-    const std::pair<QLineEdit*, double*> edits[] = {{locationEdit, &location},
-                                                    {lossEdit, &loss},
-                                                    {reflectanceEdit, &reflectance},
-                                                    {attenuationEdit, &attenuation}};
-    for (const auto& [edit, field] : edits) {
-        const std::optional<double> value = ParseNumber(edit->text());
-        if (!value) {
+    const double kept[] = {original_.GetPosition(), original_.GetLoss(), original_.GetReflectance(),
+                           original_.GetAttenuation()};
+    const std::array<QLineEdit*, 4> edits = {locationEdit, lossEdit, reflectanceEdit,
+                                             attenuationEdit};
+    double* const fields[] = {&location, &loss, &reflectance, &attenuation};
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        // Untouched, the stored value stays exactly: the four decimals shown are not it.
+        if (edits[i]->text() == shownTexts_[i]) {
+            *fields[i] = kept[i];
+            continue;
+        }
+        // Every field is kept in single precision at least: a larger number is none.
+        const std::optional<double> value = ParseNumber(edits[i]->text());
+        if (!value || std::abs(*value) > std::numeric_limits<float>::max()) {
             GetPrompts().Show(kEnterNumber, kProgramTitle, CPrompts::Icon::Warning);
-            edit->setFocus();
-            edit->selectAll();
+            edits[i]->setFocus();
+            edits[i]->selectAll();
             return false;
         }
-        *field = *value;
+        *fields[i] = *value;
     }
     type = typeList->currentIndex();
     status = statusList->currentIndex();
@@ -154,10 +181,9 @@ void CEventDialog::accept() {
     if (!ReadFields())
         return;
     // The description and the file record are not in the dialog; an edit must not lose them.
-    const CKeyEvent previous = signal_.GetEvent(index);
     CKeyEvent event;
-    event.SetFileIndex(previous.GetFileIndex());
-    event.SetComment(previous.GetComment());
+    event.SetFileIndex(original_.GetFileIndex());
+    event.SetComment(original_.GetComment());
     event.SetType(type);
     event.SetMarker(status);
     event.SetMethod(method);
@@ -166,6 +192,9 @@ void CEventDialog::accept() {
     event.SetAttenuation(static_cast<float>(attenuation));
     event.SetReflectance(reflectance);
     event.SetFlag(changed);
-    signal_.SetEvent(index, event);
+    if (adding_)
+        index = signal_.AddEvent(event);
+    else
+        signal_.SetEvent(index, event);
     QDialog::accept();
 }

@@ -32,12 +32,14 @@ int CEventListBar::CurrentEvent() const {
     return index >= 0 && index < signal->GetEventCount() ? index : -1;
 }
 
-void CEventListBar::AddEvent() {
+void CEventListBar::AddEvent(float markerA) {
     CSignal* signal = ActiveSignal();
     if (!signal)
         return;
-    signal->AddEvent();
-    CEventDialog dialog(*signal, window());
+    CKeyEvent added;
+    if (markerA >= signal->GetStartDistance() && markerA <= signal->GetEndDistance())
+        added.SetPosition(markerA);
+    CEventDialog dialog(*signal, added, window());
     dialog.exec();
 }
 

@@ -18,9 +18,10 @@ public:
 
     CEventListCtrl& List() { return *list_; }
 
-    // A default event appended to the active signal and edited; cancelling the dialog keeps
-    // it. Nothing without an active signal.
-    void AddEvent();
+    // A new event at marker A (km; at 0 when the marker lies off the trace) edited in the
+    // dialog, and added in position order when accepted: cancelling leaves the signal as it
+    // was. Nothing without an active signal.
+    void AddEvent(float markerA);
     // The event dialog on the selected event, when there is one.
     void EditEvent();
     // Deletes the selected event after the user agreed.

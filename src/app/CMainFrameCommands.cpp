@@ -9,6 +9,7 @@
 #include "app/CScanParamsDialog.h"
 #include "app/ScanSettingsFiles.h"
 #include "core/CSignal.h"
+#include "display/CTracePlot.h"
 #include "display/CTraceView.h"
 #include "display/TracePrintout.h"
 #include "platform/CException.h"
@@ -419,7 +420,7 @@ void CMainFrame::OnShowEvent() {
 }
 
 void CMainFrame::OnAddEvent() {
-    eventBar_->AddEvent();
+    eventBar_->AddEvent(view_->GetPlot().GetMarkerA());
 }
 
 void CMainFrame::OnEditEvent() {

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <cmath>
 #include <optional>
 #include <string>
 
@@ -26,7 +27,8 @@ inline std::optional<double> ParseNumber(const QString& text) {
     number.replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
     const double value = number.toDouble(&ok);
-    return ok ? std::optional<double>(value) : std::nullopt;
+    // The toolkit takes "nan" and "inf" as numbers; no field means either.
+    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
 }
 
 inline QString NumberText(double value) {

@@ -1,5 +1,6 @@
 #include "core/BellcoreTrace.h"
 
+#include "formats/bellcore/BellcoreFields.h"
 #include "formats/m600/M600Conversions.h"
 #include "platform/TextCodec.h"
 
@@ -39,12 +40,17 @@ void BellcoreFromKeyEvent(const CKeyEvent& event, bool existed, const CFxdParams
         origin = existed ? kOriginMoved : kOriginAdded;
     record.SetEventCode(event.GetType(), origin, record.GetCodeNumber());
     record.SetTechnique(event.GetMethod());
-    if (!existed ||
-        static_cast<float>(fxd.TimeToKm(record.GetPropagationTime())) != event.GetPosition())
-        record.SetPropagationTime(fxd.KmToTime(event.GetPosition()));
-    record.SetEventLoss(event.GetLoss());
-    record.SetEventReflectance(event.GetReflectance());
-    record.SetAttenuationCoefficient(event.GetAttenuation());
+    const double km = event.GetPosition();
+    if (!existed || static_cast<float>(fxd.TimeToKm(record.GetPropagationTime())) != km)
+        record.SetPropagationTime(NearestNeighbour(
+            fxd.KmToTime(km), km, [&](std::uint32_t t) { return fxd.TimeToKm(t); }));
+    // Each value as its nearest stored unit, which the writer keeps: a value read from the
+    // file stays exactly as it was, and 0.087 typed is stored as 87, not truncated to 86.
+    record.SetEventLoss(NearestStored<float, std::int16_t>(event.GetLoss(), kScaleMilli));
+    record.SetEventReflectance(
+        NearestStored<double, std::int32_t>(event.GetReflectance(), kScaleMilli));
+    record.SetAttenuationCoefficient(
+        NearestStored<float, std::int16_t>(event.GetAttenuation(), kScaleMilli));
     record.SetComment(TextCodec::Utf8ToCp1251(event.GetComment()));
 }
 

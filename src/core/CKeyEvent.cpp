@@ -8,6 +8,11 @@ constexpr const char* kNotApplicable = "--";
 
 constexpr const char* kTypeNames[] = {"Начало", "Конец", "Потеря", "Отражение", "Другое"};
 
+// Instruments mark "no value" with the most negative stored number or the one above it
+// (-2147483648 or -2147483647 units of 0.001 dB); the bounds lie half a unit above those.
+constexpr double kNoValue16 = -32.7665;
+constexpr double kNoValue32 = -2147483.6465;
+
 std::string FormatValue(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.3f", value);
@@ -16,20 +21,34 @@ std::string FormatValue(double value) {
 
 } // namespace
 
+bool CKeyEvent::HasLoss() const {
+    return !(loss_ <= kNoValue16);
+}
+
+bool CKeyEvent::HasReflectance() const {
+    return !(reflectance_ <= kNoValue32);
+}
+
+bool CKeyEvent::HasAttenuation() const {
+    return !(attenuation_ <= kNoValue16);
+}
+
 std::string CKeyEvent::GetPositionText() const {
     return FormatValue(position_);
 }
 
 std::string CKeyEvent::GetLossText() const {
-    return type_ == 0 && marker_ == 0 ? FormatValue(loss_) : kNotApplicable;
+    return type_ == 0 && marker_ == 0 && HasLoss() ? FormatValue(loss_) : kNotApplicable;
 }
 
 std::string CKeyEvent::GetAttenuationText() const {
-    return type_ == 1 && marker_ == 0 ? FormatValue(attenuation_) : kNotApplicable;
+    return type_ == 1 && marker_ == 0 && HasAttenuation() ? FormatValue(attenuation_)
+                                                          : kNotApplicable;
 }
 
 std::string CKeyEvent::GetReflectanceText() const {
-    return type_ == 1 && marker_ == 0 ? FormatValue(reflectance_) : kNotApplicable;
+    return type_ == 1 && marker_ == 0 && HasReflectance() ? FormatValue(reflectance_)
+                                                          : kNotApplicable;
 }
 
 std::string CKeyEvent::GetTypeName() const {

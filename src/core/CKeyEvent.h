@@ -37,7 +37,14 @@ public:
     const std::string& GetComment() const { return comment_; }
     void SetComment(std::string comment) { comment_ = std::move(comment); }
 
-    // "%.3f" texts for the event list and the printout; "--" where the value does not apply.
+    // False where the file holds its "no value" marker, one of the two most negative stored
+    // numbers (an instrument that measured no reflectance writes that): shown as "--".
+    bool HasLoss() const;
+    bool HasReflectance() const;
+    bool HasAttenuation() const;
+
+    // "%.3f" texts for the event list and the printout; "--" where the value does not apply
+    // or the file holds none.
     std::string GetPositionText() const;
     std::string GetLossText() const;
     std::string GetAttenuationText() const;

@@ -47,14 +47,20 @@ public:
         file_.SetEventCode(index, M600EventCode(event.GetType() != 0, event.GetMarker() == 2));
         file_.SetEventEditFlag(index, event.GetFlag() ? kM600UserEdited : kM600NotEdited);
         file_.SetEventTechnique(index, TechniqueFromMethod(event.GetMethod()));
-        file_.SetEventKm(index, event.GetPosition());
-        file_.SetEventLoss(index, event.GetLoss());
         file_.SetEventComment(index, TextCodec::Utf8ToCp1251(event.GetComment()));
+        // Each value as its nearest stored unit; one read from the file stays as it was.
         CM600Event record = file_.GetEvent(index);
-        if (event.GetReflectance() != record.reflectance * 0.001) {
-            record.reflectance = TruncateToStored<std::int32_t>(event.GetReflectance() * 1000.0);
-            file_.SetEventRecord(index, record);
-        }
+        const double km = event.GetPosition();
+        const std::uint32_t groupIndex = file_.GetGroupIndexStored();
+        if (event.GetPosition() != file_.GetEventKm(index))
+            record.time =
+                NearestNeighbour(CM600File::KmToTime(km, groupIndex), km, [&](std::int32_t time) {
+                    return CM600File::TimeToKm(time, groupIndex);
+                });
+        record.loss = RoundToStored<std::int16_t>(static_cast<double>(event.GetLoss()) * 1000.0);
+        if (event.GetReflectance() != record.reflectance * 0.001)
+            record.reflectance = RoundToStored<std::int32_t>(event.GetReflectance() * 1000.0);
+        file_.SetEventRecord(index, record);
     }
     void Remove(int index) override { file_.DeleteEvent(index); }
 

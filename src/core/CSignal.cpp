@@ -39,6 +39,7 @@ void CSignal::Clear() {
     levelsModified_ = false;
     eventsModified_ = false;
     fileWritten_ = false;
+    unsavedRecords_ = 0;
     fileName_.clear();
     events_.clear();
     selectedEvent_ = -1;
@@ -75,6 +76,17 @@ void CSignal::SetEvent(int index, const CKeyEvent& event) {
 int CSignal::AddEvent() {
     events_.emplace_back();
     selectedEvent_ = GetEventCount() - 1;
+    eventsModified_ = true;
+    PostToMain(kMsgSelectionChanged);
+    return selectedEvent_;
+}
+
+int CSignal::AddEvent(const CKeyEvent& event) {
+    const auto place = std::find_if(events_.begin(), events_.end(), [&](const CKeyEvent& other) {
+        return other.ComparePosition(event) >= 0;
+    });
+    selectedEvent_ = static_cast<int>(events_.insert(place, event) - events_.begin());
+    eventsModified_ = true;
     PostToMain(kMsgSelectionChanged);
     return selectedEvent_;
 }
@@ -83,6 +95,7 @@ void CSignal::DeleteEvent(int index) {
     if (!IsEventIndex(index))
         return;
     events_.erase(events_.begin() + index);
+    eventsModified_ = true;
     PostToMain(kMsgSelectionChanged);
 }
 
@@ -114,6 +127,8 @@ void CSignal::AssignFrom(const CSignal& other) {
     events_ = other.events_;
     selectedEvent_ = other.selectedEvent_;
     fileName_ = other.fileName_;
+    // The conversions keep the records one for one, in order.
+    unsavedRecords_ = other.unsavedRecords_;
 }
 
 void CSignal::OffsetLevels(float delta) {
@@ -172,6 +187,7 @@ bool CSignal::SaveFile(const std::string& path, const std::function<void()>& wri
         if (!path.empty())
             fileName_ = path;
         fileWritten_ = true;
+        unsavedRecords_ = 0;
         return true;
     } catch (const CException& e) {
         levelsModified_ = levelsWereModified;
@@ -183,22 +199,28 @@ bool CSignal::SaveFile(const std::string& path, const std::function<void()>& wri
 
 void CSignal::WriteEventsBack(CEventRecords& records) {
     const int count = records.GetCount();
+    // Records from here on were appended by a write-back whose file was never written.
+    const int firstUnsaved = std::clamp(count - unsavedRecords_, 0, count);
     std::vector<bool> claimed(static_cast<std::size_t>(count > 0 ? count : 0));
     for (CKeyEvent& event : events_) {
         int index = event.GetFileIndex();
-        const bool existed =
+        const bool reused =
             index >= 0 && index < count && !claimed[static_cast<std::size_t>(index)];
-        if (existed) {
+        if (reused) {
             claimed[static_cast<std::size_t>(index)] = true;
         } else {
             index = records.Append();
             event.SetFileIndex(index);
+            ++unsavedRecords_;
         }
-        records.Write(index, event, existed);
+        records.Write(index, event, reused && index < firstUnsaved);
     }
     for (int index = count - 1; index >= 0; --index)
-        if (!IsFileEventUsed(index))
+        if (!IsFileEventUsed(index)) {
             records.Remove(index);
+            if (index >= firstUnsaved)
+                --unsavedRecords_;
+        }
 }
 
 void CSignal::BeginEventRefill() {

@@ -54,9 +54,13 @@ public:
     virtual CKeyEvent GetEvent(int index) const;
     // Replaces the event in place (no re-sorting) and marks the events changed.
     virtual void SetEvent(int index, const CKeyEvent& event);
-    // Appends a default event and selects it; returns its index.
+    // Appends a default event and selects it; returns its index. Marks the events changed.
     virtual int AddEvent();
-    // Leaves the selected index as it was, even when it now points past the end.
+    // Inserts the event in position order (before those at the same place, where a save
+    // puts it too) and selects it; returns its index. Marks the events changed.
+    int AddEvent(const CKeyEvent& event);
+    // Leaves the selected index as it was, even when it now points past the end. Marks the
+    // events changed.
     virtual void DeleteEvent(int index);
     virtual bool IsFileEventUsed(int fileIndex) const;
 
@@ -122,7 +126,8 @@ protected:
                   const std::function<void(const std::string&)>& write);
     // Writes every event into its record, appending records for events that have none (and
     // for a second event claiming the same record), then deletes, from the highest index
-    // down, the records no event refers to. The kind refills its events afterwards.
+    // down, the records no event refers to. The kind refills its events afterwards. A record
+    // appended by an earlier write-back whose file was not written still counts as new.
     void WriteEventsBack(CEventRecords& records);
     // Starts a refill from the file object: the selection is kept within the events as they
     // were, and the events are removed.
@@ -146,4 +151,7 @@ private:
     }
 
     int refCount_ = 0;
+    // Records at the end of the file object that a write-back appended and no successful
+    // write has stored yet: their events are still added ones, not edited ones.
+    int unsavedRecords_ = 0;
 };

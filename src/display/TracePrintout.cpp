@@ -14,6 +14,8 @@
 #include <cmath>
 #include <span>
 
+const char* const kProgramVersion = "Version " LUMETRA_VERSION;
+
 namespace {
 
 constexpr std::uint32_t kBlack = 0x000000;

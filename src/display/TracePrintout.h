@@ -18,7 +18,8 @@ class CSignal;
 class CTraceData;
 class CWorkspace;
 
-inline constexpr const char* kProgramVersion = "Version 1.0.7";
+// "Version " and the project's version, as the About box and the printout say it.
+extern const char* const kProgramVersion;
 inline constexpr const char* kPrintDocumentName = "Vitrea";
 inline constexpr int kMaxPrintedEvents = 25;
 

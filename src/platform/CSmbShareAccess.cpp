@@ -111,8 +111,11 @@ void CSmbShareAccess::Authenticate(SMBCCTX* context, const char*, const char*, c
 
 std::string CSmbShareAccess::Url(const std::string& path) const {
     std::string url = "smb://" + host_ + "/TRACES";
-    if (!path.empty())
-        url += "/" + PercentEncoded(path);
+    if (!path.empty()) {
+        // Appended piecewise: GCC 12 at -O3 warns falsely (-Wrestrict) on "/" + temporary.
+        url += '/';
+        url += PercentEncoded(path);
+    }
     return url;
 }
 

@@ -43,7 +43,11 @@ std::string CIniFile::Format() const {
     for (const CIniSection& section : sections_) {
         if (section.GetName().empty())
             continue;
-        AppendLine(out, "[" + IniSingleLine(section.GetName()) + "]");
+        // Built piecewise: GCC 12 at -O3 warns falsely (-Wrestrict) on "[" + temporary.
+        std::string header(1, '[');
+        header += IniSingleLine(section.GetName());
+        header += ']';
+        AppendLine(out, header);
         AppendEntries(out, section);
     }
     return out;

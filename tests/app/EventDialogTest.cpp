@@ -5,11 +5,14 @@
 #include "app/CEventDialog.h"
 #include "app/CEventListBar.h"
 #include "app/CEventListCtrl.h"
+#include "core/SignalFactory.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+
+#include <memory>
 
 namespace {
 
@@ -84,34 +87,97 @@ TEST_F(EventDialogTest, AcceptWritesEveryShownFieldAndKeepsDescriptionAndFileRec
 
 TEST_F(EventDialogTest, TextThatIsNoNumberKeepsTheDialogOpenAndTheEventAsItWas) {
     const float position = Active().GetEvent(1).GetPosition();
-    CEventDialog dialog(Active(), &Frame());
-    dialog.locationEdit->setText(Q("5 km"));
-    dialog.accept();
-    EXPECT_NE(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(TakeShown(), std::vector<std::string>{"Lumetra View: Введите число."});
-    EXPECT_EQ(Active().GetEvent(1).GetPosition(), position);
-    EXPECT_FALSE(Active().IsEventsModified());
+    // The toolkit reads the last four as numbers; none fits a field.
+    for (const char* text : {"5 km", "nan", "inf", "-inf", "1e39", "-1e39", "--"}) {
+        SCOPED_TRACE(text);
+        CEventDialog dialog(Active(), &Frame());
+        dialog.locationEdit->setText(Q(text));
+        dialog.accept();
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(TakeShown(), std::vector<std::string>{"Lumetra View: Введите число."});
+        EXPECT_EQ(Active().GetEvent(1).GetPosition(), position);
+        EXPECT_FALSE(Active().IsEventsModified());
+    }
 }
 
-TEST_F(EventDialogTest, CancelAfterAddKeepsTheNewDefaultEventSelected) {
-    const int count = Active().GetEventCount();
-    bool sawDialog = false;
-    WhenModal([&](QWidget* modal) {
-        sawDialog = qobject_cast<CEventDialog*>(modal) != nullptr;
+// Presses the dialog's button of that text once the dialog is up.
+void PressWhenModal(const char* text, bool* sawDialog) {
+    WhenModal([=](QWidget* modal) {
+        *sawDialog = qobject_cast<CEventDialog*>(modal) != nullptr;
         for (QAbstractButton* button : modal->findChildren<QAbstractButton*>()) {
-            if (button->text() == Q("Отменить"))
+            if (button->text() == Q(text)) {
                 button->click();
+                return;
+            }
         }
     });
-    Frame().EventListBar().AddEvent();
+}
+
+TEST_F(EventDialogTest, AddStartsAtMarkerAAndCancelLeavesTheSignalAsItWas) {
+    const int count = Active().GetEventCount();
+    const float end = Active().GetEndDistance();
+    bool sawDialog = false;
+    PressWhenModal("Отменить", &sawDialog);
+    Frame().EventListBar().AddEvent(7.5f);
     Settle();
     EXPECT_TRUE(sawDialog);
-    ASSERT_EQ(Active().GetEventCount(), count + 1);
-    const CKeyEvent added = Active().GetEvent(count);
-    EXPECT_EQ(added.GetType(), 0);
-    EXPECT_EQ(added.GetPosition(), 0.0f);
-    EXPECT_EQ(added.GetFileIndex(), -1);
-    EXPECT_EQ(Frame().EventListBar().List().SelectedRow(), count);
+    EXPECT_EQ(Active().GetEventCount(), count);
+    EXPECT_FALSE(Active().IsModified());
+
+    // Accepted, the event is at marker A and in position order in the list at once; a marker
+    // off the trace gives 0 km.
+    for (const auto& [markerA, expected] :
+         std::vector<std::pair<float, float>>{{7.5f, 7.5f}, {end + 1.0f, 0.0f}}) {
+        sawDialog = false;
+        PressWhenModal("Принять", &sawDialog);
+        Frame().EventListBar().AddEvent(markerA);
+        Settle();
+        EXPECT_TRUE(sawDialog);
+        const int index = Active().GetSelectedEvent();
+        ASSERT_GE(index, 0);
+        EXPECT_EQ(Active().GetEvent(index).GetPosition(), expected);
+        EXPECT_EQ(Active().GetEvent(index).GetFileIndex(), -1);
+        EXPECT_EQ(Frame().EventListBar().List().SelectedRow(), index);
+        for (int i = 1; i < Active().GetEventCount(); ++i)
+            EXPECT_LE(Active().GetEvent(i - 1).GetPosition(), Active().GetEvent(i).GetPosition());
+    }
+    EXPECT_EQ(Active().GetEventCount(), count + 2);
+    EXPECT_TRUE(Active().IsEventsModified());
+}
+
+// Every field of an event, exactly.
+std::string Fields(const CKeyEvent& e) {
+    return FormatText("%d %d %d %d %a %a %a %a %d %s", e.GetFileIndex(), e.GetType(), e.GetMarker(),
+                      e.GetMethod(), e.GetPosition(), e.GetLoss(), e.GetReflectance(),
+                      e.GetAttenuation(), e.GetFlag(), e.GetComment().c_str());
+}
+
+TEST_F(EventDialogTest, AcceptWithoutChangesKeepsEveryStoredValueOfRealFiles) {
+    const auto samples = SampleFiles({".sor"});
+    if (samples.empty())
+        GTEST_SKIP() << "no sample files";
+    int events = 0;
+    int noValues = 0;
+    for (const auto& sample : samples) {
+        SCOPED_TRACE(sample.string());
+        const std::unique_ptr<CSignal> signal(OpenSignal(sample.string()));
+        ASSERT_TRUE(signal);
+        for (int i = 0; i < signal->GetEventCount(); ++i, ++events) {
+            const std::string before = Fields(signal->GetEvent(i));
+            signal->SetSelectedEvent(i);
+            CEventDialog dialog(*signal, &Frame());
+            // The file's "no value" is shown as such, never as a number, and kept.
+            const CKeyEvent event = signal->GetEvent(i);
+            EXPECT_EQ(dialog.reflectanceEdit->text() == Q("--"), !event.HasReflectance());
+            EXPECT_EQ(dialog.lossEdit->text() == Q("--"), !event.HasLoss());
+            noValues += event.HasReflectance() ? 0 : 1;
+            dialog.accept();
+            ASSERT_EQ(dialog.result(), QDialog::Accepted);
+            ASSERT_EQ(Fields(signal->GetEvent(i)), before) << i;
+        }
+    }
+    EXPECT_GT(events, 50);
+    EXPECT_GT(noValues, 0);
 }
 
 } // namespace

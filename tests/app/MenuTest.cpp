@@ -337,7 +337,7 @@ TEST_F(MenuTest, SaveOfAProjectAndSaveAllAskAPathOnlyWhereThereIsNone) {
     EXPECT_EQ(Workspace().GetProject(1).GetPath(), scratch.Path("third.vtp"));
 }
 
-TEST_F(MenuTest, EventCommandsAskBeforeDeletingAndKeepAnAddedEventOnCancel) {
+TEST_F(MenuTest, EventCommandsAskBeforeDeletingAndAddNothingOnCancel) {
     StartWith({CopyDemo(scratch, "demo.sor")});
     const int count = Active().GetEventCount();
     ASSERT_GT(count, 1);
@@ -362,12 +362,14 @@ TEST_F(MenuTest, EventCommandsAskBeforeDeletingAndKeepAnAddedEventOnCancel) {
         dialog->reject();
     });
     Run(CMainFrame::kCmdAddEvent);
-    EXPECT_EQ(Active().GetEventCount(), count + 1);
-    EXPECT_EQ(Active().GetSelectedEvent(), count);
+    EXPECT_EQ(Active().GetEventCount(), count);
+    EXPECT_FALSE(Active().IsModified());
 
+    Active().SetSelectedEvent(count - 1);
     prompts.answers = {true};
     Run(CMainFrame::kCmdDeleteEvent);
-    EXPECT_EQ(Active().GetEventCount(), count);
+    EXPECT_EQ(Active().GetEventCount(), count - 1);
+    EXPECT_TRUE(Active().IsEventsModified());
     // The selection is left past the last event: nothing to show, and no window for a
     // made-up event at 0 km.
     window = Frame().View().GetPlot().GetWorldWindow();

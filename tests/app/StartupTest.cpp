@@ -8,6 +8,7 @@
 #include "app/CSingleInstance.h"
 #include "app/CTextListPane.h"
 #include "app/CWorkspaceTree.h"
+#include "display/TracePrintout.h"
 #include "project/CProject.h"
 #include "project/CSignalEntry.h"
 
@@ -184,7 +185,11 @@ TEST(HeadlessTest, HelpAndVersionNeedNoDisplayAndSettingsGoToTheConfigurationFol
         return QString::fromLocal8Bit(viewer.readAllStandardOutput());
     };
     EXPECT_TRUE(run({QStringLiteral("--help")}).contains(QStringLiteral("--print-pdf")));
-    EXPECT_TRUE(run({QStringLiteral("--version")}).startsWith(QStringLiteral("lumetra-view 1.")));
+    // The About box and the printout say the version the program (and the package) gives.
+    const QString version = run({QStringLiteral("--version")}).trimmed();
+    EXPECT_TRUE(version.startsWith(QStringLiteral("lumetra-view 1.")));
+    EXPECT_EQ(QStringLiteral("Version ") + version.section(QLatin1Char(' '), 1),
+              QString::fromLatin1(kProgramVersion));
 
     // Without --settings-dir the settings file is the user's, not the working folder's.
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

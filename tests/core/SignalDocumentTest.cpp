@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <vector>
 
@@ -262,4 +263,82 @@ TEST_F(SignalDocumentTest, M600SaveWritesCodesThatReadBackTheSame) {
     EXPECT_EQ(codes, (std::vector<int>{3, 7, 3, 2}));
     EXPECT_EQ(again.GetFile().GetEvent(3).number, 4); // appended as record 4
     EXPECT_EQ(again.GetFile().GetEvent(3).editFlag, kM600NotEdited);
+}
+
+namespace {
+
+// Every value of every event, for equality before and after a save.
+std::vector<std::string> EventValues(const CSignal& signal) {
+    std::vector<std::string> values;
+    for (int i = 0; i < signal.GetEventCount(); ++i) {
+        const CKeyEvent e = signal.GetEvent(i);
+        values.push_back(FormatText("%a %a %a %a %d %d %d %d %s", e.GetPosition(), e.GetLoss(),
+                                    e.GetReflectance(), e.GetAttenuation(), e.GetType(),
+                                    e.GetMarker(), e.GetMethod(), e.GetFlag(),
+                                    e.GetComment().c_str()));
+    }
+    return values;
+}
+
+// One kind, whose position unit is unitKm: a deletion and an addition are saved, an added
+// event stays added through a failed save, a typed value is stored to its nearest unit, and
+// every value the user did not touch is stored exactly as it was read.
+template <class Signal> void CheckEditsReachTheFile(const std::string& path, double unitKm) {
+    CPromptsScope scope;
+    Signal signal;
+    ASSERT_TRUE(signal.Open(path));
+    const int count = signal.GetEventCount();
+    ASSERT_GE(count, 4);
+
+    signal.DeleteEvent(2);
+    EXPECT_TRUE(signal.IsEventsModified());
+    std::vector<std::string> kept = EventValues(signal);
+
+    // Values not exact in binary, and a place 0.8 of a unit past a whole one.
+    CKeyEvent added;
+    added.SetType(1);
+    added.SetFlag(true);
+    added.SetPosition(static_cast<float>(300000.8 * unitKm));
+    added.SetLoss(0.087f);
+    added.SetReflectance(-33.268);
+    added.SetAttenuation(0.087f);
+    const int index = signal.AddEvent(added);
+    EXPECT_EQ(signal.GetSelectedEvent(), index);
+    EXPECT_EQ(signal.GetEvent(index).GetPosition(), added.GetPosition());
+    for (int i = 1; i < signal.GetEventCount(); ++i) // in position order at once
+        EXPECT_LE(signal.GetEvent(i - 1).GetPosition(), signal.GetEvent(i).GetPosition()) << i;
+
+    // The first save fails after the events went into the file object; the retry writes.
+    scope.prompts.answers = {true, true};
+    EXPECT_FALSE(signal.Save(path + ".missing/x"));
+    ASSERT_TRUE(signal.Save(path));
+    EXPECT_FALSE(signal.IsModified());
+
+    Signal again;
+    ASSERT_TRUE(again.Open(path));
+    ASSERT_EQ(again.GetEventCount(), count);
+    const CKeyEvent back = again.GetEvent(index);
+    EXPECT_NEAR(back.GetPosition(), added.GetPosition(), 0.55 * unitKm);
+    EXPECT_EQ(std::lround(back.GetLoss() * 1000.0), 87);
+    EXPECT_EQ(std::lround(back.GetReflectance() * 1000.0), -33268);
+    if constexpr (Signal::kKind != CM600Signal::kKind) {
+        EXPECT_EQ(std::lround(back.GetAttenuation() * 1000.0), 87);
+        const auto& records = again.GetFile().GetKeyEvents().GetEvents();
+        EXPECT_EQ(records.back().GetEventCodeText().substr(0, 2), "1A");
+    }
+    std::vector<std::string> untouched = EventValues(again);
+    untouched.erase(untouched.begin() + index);
+    EXPECT_EQ(untouched, kept);
+}
+
+} // namespace
+
+TEST_F(SignalDocumentTest, EventEditsReachTheFileExactlyAndAnAddedEventStaysAdded) {
+    // A position unit: 1 ÷ (group index × 33355.57) km, or 1.49896229 ÷ (index × 100000).
+    WriteBellcore<CGR196File>(dir.Path("a.sor"), StandardEvents());
+    CheckEditsReachTheFile<CGR196Signal>(dir.Path("a.sor"), 1.0 / (1.4682 * 33355.5703802535));
+    WriteBellcore<CSR4731File>(dir.Path("a.tra"), StandardEvents());
+    CheckEditsReachTheFile<CSR4731Signal>(dir.Path("a.tra"), 1.0 / (1.4682 * 33355.5703802535));
+    M600Trace(StandardM600Events()).Save(dir.Path("a.m600"));
+    CheckEditsReachTheFile<CM600Signal>(dir.Path("a.m600"), 1.49896229 / 146820.0);
 }

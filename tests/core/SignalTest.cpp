@@ -125,6 +125,15 @@ TEST(KeyEvent, TextsNamesAndIconsFollowTypeAndMarker) {
     EXPECT_EQ(event.GetReflectanceText(), "-45.500");
     EXPECT_EQ(event.GetAttenuationText(), "0.200");
     EXPECT_EQ(event.GetTypeName(), "Отражение");
+    // The files' "no value" (the two most negative stored numbers) is no number to show.
+    for (const double none : {-2147483.648, -2147483.647}) {
+        event.SetReflectance(none);
+        EXPECT_EQ(event.GetReflectanceText(), "--");
+    }
+    event.SetReflectance(-2147483.646);
+    EXPECT_EQ(event.GetReflectanceText(), "-2147483.646");
+    event.SetAttenuation(-32.767f);
+    EXPECT_EQ(event.GetAttenuationText(), "--");
     event.SetType(7); // codes stay within their tables
     EXPECT_EQ(event.GetTypeName(), "Другое");
     EXPECT_EQ(event.GetImageIndex(), 2);

@@ -267,6 +267,29 @@ TEST_F(SorToolTest, ConvertingAFileOntoItselfRewritesIt) {
     EXPECT_EQ(Load(trace)->GetPointCount(), 6000u);
 }
 
+TEST_F(SorToolTest, ConvertIntoAFolderNeverOverwritesAnOutputOfTheSameRun) {
+    // Two inputs of one name in different folders, and a third of the same stem.
+    std::filesystem::create_directories(dir_.Path("x"));
+    std::filesystem::create_directories(dir_.Path("y"));
+    const std::string first = Synth("x/t.sor", {"--spacing", "2"});
+    const std::string second = Synth("y/t.sor", {"--spacing", "4"});
+    const std::string third = Synth("t.tra", {"--spacing", "8"});
+    const std::string other = Synth("u.sor");
+    const CResult result =
+        Sor({"convert", first, second, other, third, dir_.Path("out"), "--to", "m600"});
+    EXPECT_EQ(result.status, 1);
+    const std::vector<std::string> lines = Lines(result.err);
+    ASSERT_EQ(lines.size(), 2u) << result.err;
+    EXPECT_EQ(lines[0].rfind(second + ": not converted: ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(first), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1].rfind(third + ": not converted: ", 0), 0u) << lines[1];
+    // The output is the first input's (its range), and the other name was still converted.
+    const std::unique_ptr<CSignal> written = Load(dir_.Path("out/t.m600"));
+    ASSERT_TRUE(written);
+    EXPECT_NEAR(written->GetEndDistance(), Load(first)->GetEndDistance(), 0.01);
+    EXPECT_TRUE(Load(dir_.Path("out/u.m600")));
+}
+
 TEST_F(SorToolTest, SynthLoadsInAllThreeFormatsWithItsEvents) {
     CSynthOptions options;
     options.pointCount = 6000;

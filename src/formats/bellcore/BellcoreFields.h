@@ -56,6 +56,37 @@ template <class F, class T> F DecodeScaled(T stored, CFieldScale scale) {
     return value;
 }
 
+// Rounded to the nearest whole unit, then saturated like TruncateToStored: for a value the
+// user typed, which the truncating writer would move down by a unit as often as not.
+template <class T> T RoundToStored(double product) {
+    return TruncateToStored<T>(std::round(product));
+}
+
+// The value the nearest stored unit reads back as: the truncating writer stores that unit.
+// A value read from the file comes back unchanged.
+template <class F, class T> F NearestStored(double value, CFieldScale scale) {
+    return DecodeScaled<F>(RoundToStored<T>(value * scale.multiplier), scale);
+}
+
+// Of a truncated stored value and its two neighbours, the one whose reading (toValue) lies
+// nearest to target: rounding where the conversion is not a plain multiple.
+template <class T, class ToValue> T NearestNeighbour(T truncated, double target, ToValue toValue) {
+    T best = truncated;
+    double bestDistance = std::abs(toValue(truncated) - target);
+    const auto consider = [&](T candidate) {
+        const double distance = std::abs(toValue(candidate) - target);
+        if (distance < bestDistance) {
+            best = candidate;
+            bestDistance = distance;
+        }
+    };
+    if (truncated > std::numeric_limits<T>::min())
+        consider(static_cast<T>(truncated - 1));
+    if (truncated < std::numeric_limits<T>::max())
+        consider(static_cast<T>(truncated + 1));
+    return best;
+}
+
 // Bytes a string takes on disk: its text up to the first NUL, and the NUL.
 inline std::uint32_t StoredStringSize(const std::string& s) {
     return static_cast<std::uint32_t>(std::strlen(s.c_str()) + 1);

@@ -179,7 +179,10 @@ void CM600File::Load(CBellcoreStream& stream) {
     loaded.Serialize(stream);
     if (static_cast<std::size_t>(stream.GetCounter()) != loaded.GetSize())
         stream.Fail(kMsgCannotLoadM600);
-    loaded.checksumMismatch_ = !stream.VerifyChecksum();
+    // The checksum is not needed to read the file: one that is missing or cut short (as some
+    // copies of instrument files are) is no fault, only a stored one that differs.
+    if (stream.GetRemaining() >= 2)
+        loaded.checksumMismatch_ = !stream.VerifyChecksum();
     stream.Close();
     *this = std::move(loaded);
 }

@@ -75,10 +75,10 @@ public:
     static std::int32_t KmToTime(double km, std::uint32_t storedGroupIndex);
 
     // Replaces the whole contents, or leaves them untouched when the file is refused:
-    // "Не могу прочесть файл" for a file that ends before its checksum is complete,
+    // "Не могу прочесть файл" for a file that ends before its samples do,
     // "Не могу загрузить данные в формате M600" for one that is not a sound M600 file.
     // A checksum that does not match is accepted (instruments store such files) and
-    // reported by ChecksumMismatch().
+    // reported by ChecksumMismatch(); a missing or half checksum is not a mismatch.
     void Load(const std::string& path);
     // The stream must be open for reading in additive checksum mode; it is closed.
     void Load(CBellcoreStream& stream);

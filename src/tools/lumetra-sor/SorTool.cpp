@@ -18,6 +18,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
 
@@ -244,9 +245,18 @@ int RunConvert(const CRequest& request, CFileRun& run, std::ostream& err) {
     const std::string& folder = files.back();
     if (!PrepareFolder(folder, err))
         return kExitFileFailed;
+    // Inputs of one name in different folders (x/t.sor, y/t.sor) would share an output: the
+    // later one fails instead of overwriting what this run has just written.
+    std::map<std::string, std::string> writtenFrom;
     for (std::size_t i = 0; i + 1 < files.size(); ++i) {
-        const std::string output =
-            (fs::path(folder) / (fs::path(files[i]).stem().string() + target.extension)).string();
+        const std::string name = fs::path(files[i]).stem().string() + target.extension;
+        const std::string output = (fs::path(folder) / name).string();
+        if (const auto earlier = writtenFrom.find(name); earlier != writtenFrom.end()) {
+            run.Fail(files[i], "not converted: " + output + " is the output of " + earlier->second +
+                                   " in this run");
+            continue;
+        }
+        writtenFrom.emplace(name, files[i]);
         run.Each(files[i], [&] { ConvertOne(run, files[i], output, target); });
     }
     return run.Status();
