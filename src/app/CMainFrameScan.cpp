@@ -39,7 +39,8 @@ void ClearScanTemporaries(CWorkspace& workspace, const std::string& startupFolde
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
-        if (it->is_regular_file(error) && !it->is_symlink(error) &&
+        std::error_code unreadable; // such an entry is left, and the others still looked at
+        if (it->is_regular_file(unreadable) && !it->is_symlink(unreadable) &&
             ::fnmatch(CScanner::kTracePattern, name.c_str(), FNM_CASEFOLD) == 0 &&
             !shown.count(it->path().lexically_normal())) {
             std::error_code ignored;
