@@ -357,8 +357,10 @@ bool CMainFrame::SaveModifiedSignals() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // The scan ends first, so no trace arrives while the user is asked about the others.
-    StopScanForClose();
+    // The scan ends first, so no trace arrives while the user is asked about the others; its
+    // worker is waited for only once the close is agreed.
+    scanner_.SetTargetWindow(nullptr);
+    scanner_.RequestStop();
     // A worker blocked on a message to the frame must be free before anything waits for it.
     if (GetMainTarget() == target_.get())
         SetMainTarget(nullptr);
@@ -369,9 +371,13 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         SetMainTarget(target_.get());
         scanner_.SetTargetWindow(target_.get());
         PostToMain(kMsgSelectionChanged);
+        UpdateScanCommand();
         event->ignore();
         return;
     }
+    // A new start can take over at once, while this one still waits for the scan.
+    Q_EMIT Closing();
+    StopScanForClose();
     SaveLayout();
     workspace_.RemoveAllProjects();
     event->accept();

@@ -148,6 +148,10 @@ public:
     QLabel& StatusPane(int index) const;
     const QFont& InterfaceFont() const { return interfaceFont_; }
 
+Q_SIGNALS:
+    // The user has agreed to close; the frame may now wait for a scan to end.
+    void Closing();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -196,7 +200,8 @@ private:
     void OnScannedTrace(int fiber, const std::string& path);
     void OnScanPollDone();
     void UpdateScanCommand();
-    // Stops a running scan before the frame closes: its worker may take up to 5 s to end.
+    // Stops a running scan before the frame closes: its worker is waited for at most 5 s over
+    // all calls, then left to end by itself.
     void StopScanForClose();
 
     void BuildStatusBar();

@@ -4,10 +4,18 @@
 #include "app/CMainFrame.h"
 
 #include "platform/TextCodec.h"
+#include "project/CProject.h"
+#include "project/CSignalEntry.h"
 #include "scan/CAppSettings.h"
 
 #include <QAction>
 #include <QTimer>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include <fnmatch.h>
 
 namespace {
 
@@ -15,6 +23,31 @@ namespace {
 // in latency and keeps an idle scan from spinning a core on an always-ready share.
 constexpr int kPollPauseMs = 20;
 constexpr int kCloseWaitMs = 5000;
+
+// Every arrival is a new file in the scanner's temporary folder: the traces no open entry
+// shows any more go, so a long scan does not fill the disk. Only the scanner's trace files are
+// touched.
+void ClearScanTemporaries(CWorkspace& workspace, const std::string& startupFolder) {
+    namespace fs = std::filesystem;
+    std::set<fs::path> shown;
+    for (int p = 0; p < workspace.GetProjectCount(); ++p) {
+        const CProject& project = workspace.GetProject(p);
+        for (int e = 0; e < project.GetEntryCount(); ++e)
+            shown.insert(fs::path(project.GetEntry(e).GetTracePath()).lexically_normal());
+    }
+    const fs::path folder = fs::path(startupFolder) / CScanner::kTemporaryFolder;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        std::error_code unreadable; // such an entry is left, and the others still looked at
+        if (it->is_regular_file(unreadable) && !it->is_symlink(unreadable) &&
+            ::fnmatch(CScanner::kTracePattern, name.c_str(), FNM_CASEFOLD) == 0 &&
+            !shown.count(it->path().lexically_normal())) {
+            std::error_code ignored;
+            fs::remove(it->path(), ignored);
+        }
+    }
+}
 
 } // namespace
 
@@ -27,6 +60,7 @@ void CMainFrame::OnStartStopScan() {
     // The record holds the unit's name in Windows-1251; the tree shows UTF-8.
     workspace_.BeginScanningProject(
         TextCodec::Cp1251ToUtf8(settings_.GetScanSettings().GetRtuName()));
+    ClearScanTemporaries(workspace_, settings_.StartupFolder());
     if (scanner_.BeginScan() && scanWatch_)
         scanWatch_->start();
     UpdateScanCommand();
@@ -35,6 +69,7 @@ void CMainFrame::OnStartStopScan() {
 void CMainFrame::OnScannedTrace(int fiber, const std::string& path) {
     // Refreshes the views itself; an arrival for a closed scanning project makes a new one.
     workspace_.LoadScannedTrace(fiber, path);
+    ClearScanTemporaries(workspace_, settings_.StartupFolder());
 }
 
 void CMainFrame::OnScanPollDone() {
@@ -53,9 +88,6 @@ void CMainFrame::UpdateScanCommand() {
 
 void CMainFrame::StopScanForClose() {
     // No arrival may reach a frame that is closing; a worker blocked on one is let go.
-    scanner_.SetTargetWindow(nullptr);
-    if (scanner_.IsRunning())
-        scanner_.RequestStop();
-    scanner_.WaitForThread(kCloseWaitMs);
+    scanner_.StopForClose(kCloseWaitMs);
     UpdateScanCommand();
 }

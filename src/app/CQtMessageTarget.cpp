@@ -44,6 +44,7 @@ CQtMessageTarget::CQtMessageTarget(Handler handler, QObject* parent)
 
 CQtMessageTarget::~CQtMessageTarget() {
     Close();
+    WaitForCouriers();
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return waiting_ == 0; });
 }

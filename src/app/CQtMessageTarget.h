@@ -19,7 +19,7 @@ public:
         std::function<std::intptr_t(unsigned message, std::uintptr_t w, std::intptr_t l)>;
 
     explicit CQtMessageTarget(Handler handler, QObject* parent = nullptr);
-    // Closes, then waits for blocked senders to leave.
+    // Closes, then waits for blocked senders and for every courier started towards it.
     ~CQtMessageTarget() override;
     CQtMessageTarget(const CQtMessageTarget&) = delete;
     CQtMessageTarget& operator=(const CQtMessageTarget&) = delete;

@@ -272,7 +272,9 @@ void CScanParamsDialog::StoreAll() {
         FiberPage& page = pages_[static_cast<std::size_t>(i)];
         page.enabled = fiberList_->item(i)->checkState() == Qt::Checked;
         scan.SetFiberEnabled(i, page.enabled);
-        scan.SetFilter(i, page.filter);
+        // An untouched tick keeps the stored byte, which may be more than 1.
+        if (page.filter != scan.GetFilter(i))
+            scan.SetFilter(i, page.filter);
         scan.SetDataFlag(i, page.dataFlag);
         scan.SetAveraging(i, page.averaging);
         scan.SetDistanceIndex(i, page.distanceIndex);

@@ -10,6 +10,9 @@
 
 #include <memory>
 
+#include <cerrno>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -19,11 +22,32 @@ constexpr char kSeparator = '\0';
 // More than any command line can hold; a peer sending more is not a viewer.
 constexpr qsizetype kMaxHandOver = 1 << 20;
 
+// The user's own folder in the shared temporary folder: made 0700 when missing, and refused
+// (empty) unless it is a real folder of this user that nobody else may enter, since another
+// user could otherwise hold the lock or listen for the handed-over paths.
+QString PrivateTemporaryFolder() {
+    const QString folder =
+        QDir::tempPath() +
+        QStringLiteral("/lumetra-view-%1").arg(static_cast<qulonglong>(getuid()));
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return {};
+    struct stat status {};
+    if (::lstat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+        status.st_uid != getuid() || (status.st_mode & 077) != 0) {
+        qWarning("lumetra-view: %s is not a private folder of this user; running without "
+                 "hand-over",
+                 path.constData());
+        return {};
+    }
+    return folder;
+}
+
 QString RuntimeFolder() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir(runtime).exists())
         return runtime;
-    return QDir::tempPath();
+    return PrivateTemporaryFolder();
 }
 
 QStringList DecodePaths(const QByteArray& bytes) {
@@ -50,14 +74,18 @@ QString CSingleInstance::DefaultName() {
 }
 
 QString CSingleInstance::SocketPath() const {
-    return RuntimeFolder() + QLatin1Char('/') + name_;
+    const QString folder = RuntimeFolder();
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name_;
 }
 
 QString CSingleInstance::LockPath() const {
-    return SocketPath() + QStringLiteral(".lock");
+    const QString socket = SocketPath();
+    return socket.isEmpty() ? QString() : socket + QStringLiteral(".lock");
 }
 
 CSingleInstance::Role CSingleInstance::Acquire() {
+    if (SocketPath().isEmpty())
+        return Role::Primary;
     lock_ = std::make_unique<QLockFile>(LockPath());
     // Held for the whole run: only a vanished owner makes it stale, never its age.
     lock_->setStaleLockTime(0);
@@ -80,6 +108,16 @@ CSingleInstance::Role CSingleInstance::Acquire() {
 
 bool CSingleInstance::IsListening() const {
     return server_ && server_->isListening();
+}
+
+void CSingleInstance::Release() {
+    if (server_) {
+        server_->close();
+        delete server_;
+        server_ = nullptr;
+    }
+    if (lock_)
+        lock_->unlock();
 }
 
 void CSingleInstance::Accept() {
@@ -109,6 +147,8 @@ bool CSingleInstance::HandOver(const QStringList& paths, int timeoutMs) const {
         bytes += QFile::encodeName(path);
         bytes += kSeparator;
     }
+    if (SocketPath().isEmpty())
+        return false;
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     // The running viewer may hold the lock and not be listening yet.

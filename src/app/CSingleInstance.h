@@ -21,13 +21,15 @@ class CSingleInstance : public QObject {
 public:
     enum class Role { Primary, Secondary };
 
-    // name: the lock and socket name without folder; both live in $XDG_RUNTIME_DIR, or in
-    // the temporary folder when that is not set.
+    // name: the lock and socket name without folder; both live in $XDG_RUNTIME_DIR, or when
+    // that is not set in lumetra-view-<uid> of the temporary folder, which must be the user's
+    // own with mode 0700 (made so when missing).
     explicit CSingleInstance(const QString& name = DefaultName(), QObject* parent = nullptr);
     ~CSingleInstance() override;
 
     // The mutex name and the user's id.
     static QString DefaultName();
+    // Empty when the private folder was refused: then the viewer runs alone, without hand-over.
     QString SocketPath() const;
     QString LockPath() const;
 
@@ -36,6 +38,9 @@ public:
     // runs as primary without them.
     Role Acquire();
     bool IsListening() const;
+    // Stops listening and lets the lock go, so that a new start becomes the primary one while
+    // this viewer is still ending.
+    void Release();
     // Gives the paths to the running viewer; false when it cannot be reached in time.
     bool HandOver(const QStringList& paths, int timeoutMs = 3000) const;
 

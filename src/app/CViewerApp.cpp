@@ -193,6 +193,8 @@ StartStatus CViewerApp::Start(const QStringList& arguments) {
 void CViewerApp::ShowFrame(const Options& options) {
     frame_ = std::make_unique<CMainFrame>(settings_);
     if (instance_) {
+        QObject::connect(frame_.get(), &CMainFrame::Closing, instance_.get(),
+                         &CSingleInstance::Release);
         QObject::connect(instance_.get(), &CSingleInstance::PathsReceived, frame_.get(),
                          [this](const QStringList& paths) {
                              for (const QString& path : paths)

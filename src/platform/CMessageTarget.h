@@ -2,7 +2,9 @@
 // The main frame's private notifications. Models post or send these numbers to the target
 // installed as the main target; with none installed they are dropped.
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 // Message numbers of the main frame.
 inline constexpr unsigned kMsgTreeOperation = 0x500;       // sent, w: operation, l: record
@@ -24,6 +26,21 @@ public:
     virtual void Post(unsigned message, std::uintptr_t w, std::intptr_t l) = 0;
     // Handled before it returns; the handler's answer.
     virtual std::intptr_t Send(unsigned message, std::uintptr_t w, std::intptr_t l) = 0;
+
+protected:
+    // Waits until every courier thread a slot started towards this target has returned from
+    // it, whether or not it has called Send yet. A target that a slot may hold calls this in
+    // its destructor, once its Send returns at once.
+    void WaitForCouriers();
+
+private:
+    friend class CTargetSlot;
+    void CourierStarted();
+    void CourierEnded();
+
+    std::mutex courierLock_;
+    std::condition_variable couriersGone_;
+    int couriers_ = 0;
 };
 
 // The application's main window, or null. Set by the frame (and by tests).

@@ -57,9 +57,13 @@ std::optional<std::intptr_t> CTargetSlot::SendText(unsigned message, std::uintpt
             return std::nullopt;
         pending_ = call;
         // The courier holds only the call: the slot and its owner may be gone when it returns.
+        // The target is counted before the thread starts, so it cannot be destroyed under a
+        // courier that has not reached Send yet.
+        target_->CourierStarted();
         std::thread([call, target = target_] {
             const std::intptr_t result =
                 target->Send(call->message, call->w, reinterpret_cast<std::intptr_t>(&call->text));
+            target->CourierEnded();
             {
                 std::lock_guard callGuard(call->lock);
                 call->done = true;

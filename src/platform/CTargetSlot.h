@@ -3,7 +3,8 @@
 // target it belongs to its owner, and clearing it releases a worker waiting in Send at once:
 // the send is made on a courier thread, and the worker stops waiting for it when the slot is
 // cleared or changed. An abandoned send may still reach the old target later (its handler
-// should ignore it once the target was cleared); its text stays valid until it returns.
+// should ignore it once the target was cleared); its text stays valid until it returns. The
+// target's destructor waits for its couriers (CMessageTarget::WaitForCouriers).
 
 #include "platform/CMessageTarget.h"
 

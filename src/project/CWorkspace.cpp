@@ -114,7 +114,11 @@ bool CWorkspace::LoadScannedTrace(int fiber, const std::string& path) {
     try {
         project.EntryForFiber(fiber).ReloadTrace(path);
     } catch (const CException& e) {
-        ShowError(e.GetErrorMessage());
+        // Traces arrive unasked: the message says which one did not open.
+        std::string text = e.GetErrorMessage();
+        if (text.find(path) == std::string::npos)
+            text += ": " + path;
+        ShowError(text);
     }
     PostToMain(kMsgSelectionChanged);
     return true;

@@ -176,6 +176,11 @@ bool CScanSettings::GetFilter(int fiber) const {
     return field && *field != 0;
 }
 
+int CScanSettings::GetFilterValue(int fiber) const {
+    const std::uint8_t* field = FiberField(fiber, kFilter);
+    return field ? *field : 0;
+}
+
 void CScanSettings::SetFilter(int fiber, bool filter) {
     if (std::uint8_t* field = FiberField(fiber, kFilter))
         *field = filter ? 1 : 0;

@@ -64,6 +64,9 @@ public:
     void SetFiberEnabled(int fiber, bool enabled);
     bool GetFilter(int fiber) const;
     void SetFilter(int fiber, bool filter);
+    // The stored byte: a record from elsewhere may hold more than 0 or 1, and the unit is
+    // given what was stored.
+    int GetFilterValue(int fiber) const;
     int GetDataFlag(int fiber) const;
     void SetDataFlag(int fiber, int state);
     int GetAveraging(int fiber) const;

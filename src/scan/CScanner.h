@@ -2,8 +2,11 @@
 // One scan run against the remote test unit, on a worker thread. The run connects to the share,
 // keeps a copy of the unit's request file, writes the request built from the scanning
 // properties, and collects the trace files the unit drops into SCAN: each is copied into the
-// local temporary folder, deleted from the share and announced to the target. When the run
-// ends the unit's request file is put back and the connection let go.
+// local temporary folder, deleted from the share and announced to the target. A file is taken
+// as soon as it loads, or once its size and time have stood still for a second even when it
+// does not load (the frame then reports it); one over the size cap is reported once and left.
+// When the run ends the unit's request file is put back, told to stay idle, and the connection
+// let go.
 //
 // The frame drives it from the user-interface thread:
 //   - BeginScan when IsRunning is false; RequestStop to end the run;
@@ -13,22 +16,16 @@
 //   - 0x504 (kMsgScanTraceArrived) is sent from another thread with w the fibre index 0..3 and
 //     l a const std::string* holding the UTF-8 local path (valid during the call); the worker
 //     waits until it is handled;
-//   - when closing: SetTargetWindow(nullptr) (releases a pending 0x504 at once), RequestStop,
-//     WaitForThread(5000).
+//   - when closing: StopForClose, which waits at most its time over all calls; a worker still
+//     busy when the scanner goes is left to end by itself, touching nothing of the scanner's.
 // Errors are shown with ShowError from the worker thread; the run then ends.
 
-#include "platform/CAutoResetEvent.h"
-#include "platform/CShareAccess.h"
 #include "platform/CTargetSlot.h"
-#include "scan/CScanSettings.h"
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <map>
+#include <cstddef>
 #include <memory>
-#include <mutex>
-#include <string>
+#include <optional>
 #include <thread>
 
 class CAppSettings;
@@ -48,7 +45,7 @@ public:
     // Reads the scanning properties and the start-up folder when a run begins and when a new
     // request is asked for.
     explicit CScanner(const CAppSettings& settings);
-    // Stops a run and waits for its worker.
+    // Stops a run; a worker that has not ended yet is left to end by itself, silently.
     ~CScanner();
     CScanner(const CScanner&) = delete;
     CScanner& operator=(const CScanner&) = delete;
@@ -59,63 +56,27 @@ public:
     // Takes the current properties; an active run writes them as its new request.
     void RequestSend();
     void RequestPoll();
-    bool IsRunning() const { return running_.load(); }
+    bool IsRunning() const;
     // True when no worker is left or it ended within the time.
     bool WaitForThread(int milliseconds);
+    // Clears the target, stops the run and waits for it: the first call after a start allows
+    // the time, later ones only what is left of it.
+    bool StopForClose(int milliseconds);
     // Receiver of 0x504 and 0x505; null clears it.
-    void SetTargetWindow(CMessageTarget* target) { target_.Set(target); }
+    void SetTargetWindow(CMessageTarget* target) { target_->Set(target); }
 
     // How the last run ended: 0 after a stop or an error while running, -1 when it could not
     // start.
-    int GetExitCode() const { return exitCode_.load(); }
+    int GetExitCode() const;
 
 private:
-    enum class PollMode { Purge, Collect };
-
-    void Run();
-    bool OpenRun();
-    void CloseRun();
-    void WriteRequest();
-    void Poll(PollMode mode);
-    enum class Copy { Whole, Failed, Unfinished };
-    // Copies one trace file to its local path: whole when it has the listed size and loads;
-    // unfinished when it does not (the unit is still writing it); failed when it could not be
-    // read or written.
-    Copy CollectFile(const CShareAccess::Entry& entry, const std::string& localPath);
-    CScanSettings Settings() const;
+    // All a run's worker touches, shared with it, so that a worker given up on at exit
+    // outlives the scanner safely.
+    struct CRun;
 
     const CAppSettings& appSettings_;
-    // The properties as the user-interface thread last handed them over.
-    mutable std::mutex settingsLock_;
-    CScanSettings settings_;
-    std::string startupFolder_;
-
-    std::atomic<bool> running_{false};
-    std::atomic<int> exitCode_{0};
-    CTargetSlot target_;
-    // Wait order is priority order.
-    CAutoResetEvent stop_;
-    CAutoResetEvent request_;
-    CAutoResetEvent poll_;
-
-    // The worker's own state.
-    std::unique_ptr<CShareAccess> share_;
-    bool connected_ = false;
-    bool requestBackedUp_ = false;
-    std::string temporaryFolder_;
-    std::string localRequestCopy_;
-    // Files that were not yet whole when last read: read again once their size or time
-    // changes, or after a while, rather than on every poll.
-    struct CUnfinished {
-        std::uint64_t size = 0;
-        std::int64_t modified = 0;
-        std::chrono::steady_clock::time_point readAt;
-    };
-    static constexpr std::chrono::seconds kRereadAfter{2};
-    std::map<std::string, CUnfinished> unfinished_;
-
+    const std::shared_ptr<CTargetSlot> target_ = std::make_shared<CTargetSlot>();
+    std::shared_ptr<CRun> run_;
     std::thread thread_;
-    std::mutex threadLock_;
-    std::condition_variable threadEnded_;
-    bool finished_ = true;
+    std::optional<std::chrono::steady_clock::time_point> closeDeadline_;
 };

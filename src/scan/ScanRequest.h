@@ -14,3 +14,8 @@ CIniFile BuildScanRequest(const CScanSettings& settings);
 
 // "%f" without the locale: 1550.000000, 1.468000.
 std::string FormatRequestReal(double value);
+
+// The request text with every Status=SCAN of its [RTU] section made Status=IDLE, the rest
+// kept byte for byte; what the unit is left when a scan ends, so it stops measuring even when
+// the request it had before was itself a scan (left by a run that could not end).
+std::string IdleRequest(const std::string& text);

@@ -5,13 +5,17 @@
 #include "app/CQtMessageTarget.h"
 #include "app/CQtPrompts.h"
 #include "platform/CMessageTarget.h"
+#include "platform/CTargetSlot.h"
 
 #include <QMessageBox>
 #include <QThread>
 
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <new>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -64,6 +68,33 @@ TEST(MessageTargetTest, ClosingFreesAWorkerBlockedInSendAndItsMessageIsNeverHand
     target.Reopen();
     Settle();
     EXPECT_EQ(handled, 0);
+}
+
+TEST(MessageTargetTest, ATargetDestroyedRightAfterItsSlotIsClearedOutlivesEveryCourier) {
+    // The slot is cleared from another thread as soon as a send starts, and the target goes at
+    // once: a courier that has not reached Send yet must still find it whole. The storage of
+    // each target is kept, so a late courier finds a destroyed object rather than freed memory.
+    std::vector<std::unique_ptr<unsigned char[]>> storage;
+    for (int round = 0; round < 400; ++round) {
+        storage.push_back(std::make_unique<unsigned char[]>(sizeof(CQtMessageTarget)));
+        auto* target = new (storage.back().get())
+            CQtMessageTarget([](unsigned, std::uintptr_t, std::intptr_t) { return 1; });
+        CTargetSlot slot;
+        slot.Set(target);
+        std::atomic<bool> sending{false};
+        std::thread clearer([&] {
+            while (!sending.load())
+                std::this_thread::yield();
+            slot.Set(nullptr);
+        });
+        sending = true;
+        // Nobody runs the target's events: the send ends only when the slot is cleared.
+        EXPECT_FALSE(slot.SendText(kMsgScanTraceArrived, 0, "x").has_value());
+        clearer.join();
+        target->~CQtMessageTarget();
+    }
+    // A courier that still called a destroyed target would have crashed by now.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
 }
 
 TEST(MessageTargetTest, AWorkersErrorBoxOpensOnTheInterfaceThreadWithoutHoldingTheWorker) {

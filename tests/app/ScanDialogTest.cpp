@@ -189,6 +189,9 @@ TEST_F(ScanDialogTest, UntickingAFibreClearsOnlyItsEnabledFlag) {
     }
     Scan().SetRtuName(Cp("РТУ-Север"));
     Scan().SetPassword(Cp("пароль"));
+    auto record = Scan().GetBytes(); // a filter byte of 2, as a record from elsewhere may hold
+    record[2072 + 3 * 1072 + 1] = 2;
+    Scan().SetBytes(record.data(), record.size());
     const CScanSettings before = Scan();
 
     CScanParamsDialog dialog(app, false);

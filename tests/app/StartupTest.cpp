@@ -9,14 +9,31 @@
 #include "app/CTextListPane.h"
 #include "app/CWorkspaceTree.h"
 #include "display/TracePrintout.h"
+#include "platform/CSmbShareAccess.h"
 #include "project/CProject.h"
 #include "project/CSignalEntry.h"
+#include "scan/CAppSettings.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QLocalSocket>
 #include <QProcess>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -148,6 +165,76 @@ TEST_F(StartupTest, LockAndSocketLeftByACrashedViewerDoNotBlockTheNextStart) {
     EXPECT_TRUE(app->Instance()->IsListening());
 }
 
+TEST_F(StartupTest, ClosingDuringAScanOfAUnitThatNeverAnswersTakesAtMostFiveSeconds) {
+    // The unit takes connections and never says a word.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 8), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::atomic<bool> done{false};
+    std::atomic<int> accepted{0};
+    std::vector<int> connections;
+    std::thread acceptor([&] {
+        while (!done.load()) {
+            pollfd ready{listener, POLLIN, 0};
+            if (::poll(&ready, 1, 20) > 0) {
+                if (const int connection = ::accept(listener, nullptr, nullptr); connection >= 0) {
+                    connections.push_back(connection);
+                    ++accepted;
+                }
+            }
+        }
+    });
+    ::setenv(CSmbShareAccess::kPortVariable, std::to_string(ntohs(address.sin_port)).c_str(), 1);
+
+    ASSERT_EQ(Start(), StartStatus::Running);
+    CScanSettings& scan = app->Settings().GetScanSettings();
+    scan.SetUseIp(true);
+    scan.SetIpAddress(0x7F000001);
+    scan.SetFiberEnabled(0, true);
+    Frame().OnStartStopScan();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return accepted.load() > 0; }, 10000));
+    ASSERT_TRUE(Frame().Scanner().IsRunning());
+
+    // A new start must be able to take over while this viewer still waits.
+    const std::string lock = QFile::encodeName(app->Instance()->LockPath()).toStdString();
+    ASSERT_TRUE(fs::exists(lock));
+    const auto before = std::chrono::steady_clock::now();
+    std::atomic<std::int64_t> lockGoneMs{-1};
+    std::thread watcher([&] {
+        while (std::chrono::steady_clock::now() - before < std::chrono::seconds(20)) {
+            if (!fs::exists(lock)) {
+                lockGoneMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - before)
+                                 .count();
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    Frame().close();
+    app.reset();
+    const auto ended = std::chrono::steady_clock::now();
+    watcher.join();
+    EXPECT_LT(ended - before, std::chrono::milliseconds(5600));
+    EXPECT_GE(lockGoneMs.load(), 0);
+    EXPECT_LT(lockGoneMs.load(), 1000);
+
+    // The worker left behind ends when the unit hangs up, and shows nothing.
+    done = true;
+    acceptor.join();
+    for (const int connection : connections)
+        ::close(connection);
+    ::close(listener);
+    ::unsetenv(CSmbShareAccess::kPortVariable);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
 TEST(HeadlessTest, ScreenshotOpensTheFilesInA1280x800WindowWithoutAskingAnyone) {
     CScratchDir dir;
     const std::string demo = CopyDemo(dir, "demo.sor");
@@ -199,3 +286,54 @@ TEST(HeadlessTest, HelpAndVersionNeedNoDisplayAndSettingsGoToTheConfigurationFol
 }
 
 } // namespace
+
+TEST(SingleInstanceTest, WithoutARuntimeFolderTheLockLivesInAPrivateFolderOfTheUser) {
+    CScratchDir scratch;
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray temporary = qgetenv("TMPDIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(scratch.Root().string()));
+    const std::string folder = scratch.Path("lumetra-view-" + std::to_string(getuid()));
+    const auto refused = [&](const char* why) {
+        CSingleInstance other(QStringLiteral("lumetra-test-private"));
+        EXPECT_EQ(other.Acquire(), CSingleInstance::Role::Primary) << why;
+        EXPECT_FALSE(other.IsListening()) << why;
+        EXPECT_TRUE(other.SocketPath().isEmpty()) << why;
+        EXPECT_FALSE(other.HandOver({QStringLiteral("/x.sor")}, 200)) << why;
+    };
+    {
+        CSingleInstance first(QStringLiteral("lumetra-test-private"));
+        ASSERT_EQ(first.Acquire(), CSingleInstance::Role::Primary);
+        EXPECT_TRUE(first.IsListening());
+        EXPECT_EQ(first.SocketPath().toStdString(), folder + "/lumetra-test-private");
+        struct stat status {};
+        ASSERT_EQ(::lstat(folder.c_str(), &status), 0);
+        EXPECT_TRUE(S_ISDIR(status.st_mode));
+        EXPECT_EQ(status.st_mode & 0777, 0700u);
+        EXPECT_EQ(status.st_uid, getuid());
+        // A second start finds the first one there.
+        CSingleInstance second(QStringLiteral("lumetra-test-private"));
+        EXPECT_EQ(second.Acquire(), CSingleInstance::Role::Secondary);
+    }
+    // Anyone may enter it: someone else may have put a socket or a lock there.
+    ::chmod(folder.c_str(), 0755);
+    refused("mode 0755");
+    // A link to a private folder is not the folder.
+    fs::remove_all(folder);
+    fs::create_directories(scratch.Path("elsewhere"));
+    ::chmod(scratch.Path("elsewhere").c_str(), 0700);
+    fs::create_directory_symlink(scratch.Path("elsewhere"), folder);
+    refused("a link");
+    fs::remove(folder);
+    if (getuid() == 0) {
+        fs::create_directories(folder);
+        ::chmod(folder.c_str(), 0700);
+        ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        refused("another user's");
+    }
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    if (temporary.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", temporary);
+}

@@ -55,6 +55,7 @@ public:
     // An abandoned send may still be inside Send: wait for it to leave.
     ~CScanRecorder() override {
         Release();
+        WaitForCouriers();
         std::unique_lock lock(lock_);
         changed_.wait(lock, [this] { return inSend_ == 0; });
     }

@@ -2,6 +2,7 @@
 #include "platform/CShareAccess.h"
 #include "platform/TextCodec.h"
 #include "scan/CAppSettings.h"
+#include "scan/ScanRequest.h"
 #include "scan/ScanTestSupport.h"
 #include "support/TestSupport.h"
 
@@ -90,7 +91,10 @@ TEST_F(ScannerTest, WritesTheRequestForTheEnabledFibresByteForByte) {
     Settings().SetFiberEnabled(2, true);
     Settings().SetDataFlag(2, CScanSettings::kStateSplice);
     Settings().SetAveraging(2, 64);
-    Settings().SetFilter(2, true);
+    // A record written elsewhere may hold more than 1 here; the unit gets what is stored.
+    auto record = Settings().GetBytes();
+    record[2072 + 2 * 1072 + 1] = 2;
+    Settings().SetBytes(record.data(), record.size());
     Settings().SetDistanceIndex(2, 3);
     Settings().SetPulseIndex(2, 6);
     Settings().SetNominalWavelength(2, 1310.0);
@@ -102,8 +106,9 @@ TEST_F(ScannerTest, WritesTheRequestForTheEnabledFibresByteForByte) {
     Stop();
 
     const std::string undefined = Cp("Неопределено");
+    // Written as Status=SCAN while the scan runs (checked by Start).
     const std::string expected =
-        "[RTU]\r\nStatus=SCAN\r\nSupplierName=NUV\r\nMainframeId=\r\nMainframeSn=\r\n"
+        "[RTU]\r\nStatus=IDLE\r\nSupplierName=NUV\r\nMainframeId=\r\nMainframeSn=\r\n"
         "Operator=" +
         Cp("Иванов") +
         "\r\nComment=\"two words\"\r\nFiberNum=4\r\n"
@@ -124,8 +129,8 @@ TEST_F(ScannerTest, WritesTheRequestForTheEnabledFibresByteForByte) {
         "\r\n"
         "CurrentDataFlag=1\r\nAveraging=64\r\nDistance=160\r\nPulseWidth=10000\r\n"
         "NominalWavelength=1310.000000\r\nActualWavelength=1310.250000\r\n"
-        "GroupIndex=1.468500\r\nFilter=1\r\n";
-    // The unit had no request file: the scan's own stays.
+        "GroupIndex=1.468500\r\nFilter=2\r\n";
+    // The unit had no request file: the scan's own stays, telling it to stay idle.
     EXPECT_EQ(Text(ReadAll(SharePath("OPTREFL.PAR"))), expected);
     EXPECT_EQ(scanner.GetExitCode(), 0);
     EXPECT_TRUE(prompts.shown.empty());
@@ -209,10 +214,36 @@ TEST_F(ScannerTest, LeavesFilesStillBeingWrittenForALaterPoll) {
     for (const char* name : {"SCAN1_a.SOR", "SCAN1_b.SOR", "SCAN1_c.SOR"})
         WriteAll(SharePath(std::string("SCAN/") + name), whole);
     EXPECT_TRUE(WaitUntil([&] { return recorder.ArrivalCount() == 3; }));
-    Stop();
     for (const auto& arrival : recorder.Arrivals())
         EXPECT_EQ(arrival.bytes, whole) << arrival.path;
-    EXPECT_TRUE(OnShare("SCAN1_d.SOR"));
+
+    // A file that stays as it is for a second is complete even when it does not load: taken
+    // and announced once, as it is, for the frame to report.
+    EXPECT_TRUE(WaitUntil([&] { return !OnShare("SCAN1_d.SOR"); }));
+    ASSERT_TRUE(recorder.WaitForPolls(20));
+    Stop();
+    const auto arrivals = recorder.Arrivals();
+    ASSERT_EQ(arrivals.size(), 4u);
+    EXPECT_EQ(arrivals[3].path, LocalPath("SCAN1_d.SOR"));
+    EXPECT_EQ(arrivals[3].bytes, std::vector<std::uint8_t>(3000, 0x55));
+    EXPECT_GE(arrivals[3].at - arrivals[2].at, std::chrono::milliseconds(500));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST(ScanRequest, AnIdleRequestChangesOnlyAScanningStatusOfTheUnitsSection) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"[RTU]\r\nStatus=SCAN\r\nOperator=A\r\n", "[RTU]\r\nStatus=IDLE\r\nOperator=A\r\n"},
+        {"[rtu]\nstatus = scan \n[Fiber1]\nStatus=SCAN\n",
+         "[rtu]\nstatus =IDLE\n[Fiber1]\nStatus=SCAN\n"},
+        {"[RTU]\r\nStatus=SCAN", "[RTU]\r\nStatus=IDLE"},
+        {"[RTU]\r\nStatus=IDLE\r\n", "[RTU]\r\nStatus=IDLE\r\n"},
+        {"[RTU]\r\nStatus=SCANNER\r\nOld=Status=SCAN\r\n",
+         "[RTU]\r\nStatus=SCANNER\r\nOld=Status=SCAN\r\n"},
+        {"old", "old"},
+        {"", ""},
+    };
+    for (const auto& [text, idle] : cases)
+        EXPECT_EQ(IdleRequest(text), idle) << text;
 }
 
 TEST_F(ScannerTest, StopWinsOverRequestAndRequestOverPoll) {

@@ -23,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -113,8 +114,13 @@ protected:
 } // namespace
 
 TEST_F(FrameScanTest, ArrivalsReplaceEachFibresTraceAndNewSettingsReachTheUnit) {
+    // Left in the temporary folder by an earlier scan; only the scanner's traces are its own.
+    fs::create_directories(startup + "/temp");
+    WriteAll(startup + "/temp/SCAN1_000007.SOR", {1, 2, 3});
+    WriteAll(startup + "/temp/notes.txt", {1, 2, 3});
     StartUnit();
     StartStop();
+    EXPECT_FALSE(fs::exists(startup + "/temp/SCAN1_000007.SOR"));
     ASSERT_TRUE(Scanner().IsRunning());
     CProject* project = ScanningProject();
     ASSERT_NE(project, nullptr);
@@ -154,6 +160,15 @@ TEST_F(FrameScanTest, ArrivalsReplaceEachFibresTraceAndNewSettingsReachTheUnit) 
     ASSERT_TRUE(PumpUntil([&] { return !Scanner().IsRunning(); }, std::chrono::seconds(10)));
     EXPECT_EQ(ReadAll(share + "/OPTREFL.PAR"), CUnitShare::UnitsRequest());
     EXPECT_TRUE(prompts.shown.empty()) << prompts.shown.front().text;
+
+    // Of the many traces collected only those the entries show are kept.
+    std::set<std::string> kept;
+    for (const auto& item : fs::directory_iterator(startup + "/temp"))
+        kept.insert(item.path().filename().string());
+    std::set<std::string> expected = {"notes.txt", "optrefl.par"};
+    for (const auto& [fiber, path] : LoadedFiles())
+        expected.insert(fs::path(path).filename().string());
+    EXPECT_EQ(kept, expected);
 }
 
 TEST_F(FrameScanTest, ClosingTheWindowDuringAScanEndsItPromptly) {

@@ -5,6 +5,7 @@
 #include "platform/CSmbShareAccess.h"
 #include "platform/TextCodec.h"
 #include "scan/CAppSettings.h"
+#include "scan/ScanRequest.h"
 #include "scan/ScanTestSupport.h"
 #include "smb/UnitShare.h"
 #include "support/TestSupport.h"
@@ -15,7 +16,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <memory>
+#include <thread>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -126,4 +131,83 @@ TEST_F(SmbScanTest, TheServerGoingAwayEndsTheScanWithAMessage) {
     EXPECT_EQ(scanner.GetExitCode(), 0);
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_FALSE(prompts.shown[0].text.empty());
+}
+
+TEST_F(SmbScanTest, ACompleteTraceThatDoesNotLoadIsTakenOnceAndAnOversizedOneIsOnlyReported) {
+    ASSERT_TRUE(scanner.BeginScan());
+    ASSERT_TRUE(recorder.WaitForPolls(2, std::chrono::seconds(15)));
+    const std::vector<std::uint8_t> damaged(3000, 0x55);
+    WriteAll(share + "/SCAN/SCAN1_000001.SOR", damaged);
+    // Over the cap, and sparse: it is never read.
+    const std::string oversized = share + "/SCAN/SCAN3_000002.SOR";
+    WriteAll(oversized, {});
+    fs::resize_file(oversized, CScanner::kMaxTraceBytes + 1);
+    const auto dropped = std::chrono::steady_clock::now();
+
+    ASSERT_TRUE(WaitUntil([&] { return !fs::exists(share + "/SCAN/SCAN1_000001.SOR"); },
+                          std::chrono::seconds(15)));
+    ASSERT_TRUE(recorder.WaitForPolls(30));
+    scanner.RequestStop();
+    ASSERT_TRUE(scanner.WaitForThread(5000));
+
+    const auto arrivals = recorder.Arrivals();
+    ASSERT_EQ(arrivals.size(), 1u);
+    EXPECT_EQ(arrivals[0].fiber, 0);
+    EXPECT_EQ(arrivals[0].bytes, damaged);
+    // Only a file that stood still for a second counts as complete.
+    EXPECT_GE(arrivals[0].at - dropped, std::chrono::milliseconds(900));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_NE(prompts.shown[0].text.find("SCAN3_000002.SOR"), std::string::npos)
+        << prompts.shown[0].text;
+    EXPECT_TRUE(fs::exists(oversized));
+}
+
+TEST_F(SmbScanTest, ATraceTheShareWillNotLetGoIsTakenAndAnnouncedOnce) {
+    // SCAN is root's: the account may read the traces but not delete them.
+    ASSERT_EQ(::chown((share + "/SCAN").c_str(), 0, 0), 0);
+    fs::permissions(share + "/SCAN", fs::perms::owner_all | fs::perms::group_read |
+                                         fs::perms::group_exec | fs::perms::others_read |
+                                         fs::perms::others_exec);
+    ASSERT_TRUE(scanner.BeginScan());
+    ASSERT_TRUE(recorder.WaitForPolls(2, std::chrono::seconds(15)));
+    const std::vector<std::uint8_t> trace = TraceBytes(5);
+    WriteAll(share + "/SCAN/SCAN1_000001.SOR", trace);
+    ASSERT_TRUE(WaitUntil([&] { return recorder.ArrivalCount() == 1; }));
+    ASSERT_TRUE(recorder.WaitForPolls(30));
+    scanner.RequestStop();
+    ASSERT_TRUE(scanner.WaitForThread(5000));
+    ASSERT_EQ(recorder.ArrivalCount(), 1u);
+    EXPECT_EQ(recorder.Arrivals()[0].bytes, trace);
+    EXPECT_TRUE(fs::exists(share + "/SCAN/SCAN1_000001.SOR"));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(SmbScanTest, StopLeavesTheUnitIdleEvenWhenItsOwnRequestWasAScanAndAStartFollows) {
+    // Left by an earlier run that never ended: restoring it as it is would keep the unit busy.
+    const std::string leftover =
+        "[RTU]\r\nStatus=SCAN\r\nFiberNum=4\r\n[Fiber1]\r\nAveraging=1\r\n";
+    WriteAll(share + "/OPTREFL.PAR", {leftover.begin(), leftover.end()});
+    CSambaServer::GiveToUser(share + "/OPTREFL.PAR");
+    StartUnit({"--interval-ms", "100"});
+    const auto traceCount = [&] {
+        return std::distance(fs::directory_iterator(share + "/SCAN"), fs::directory_iterator());
+    };
+    for (int run = 0; run < 2; ++run) {
+        const std::size_t before = recorder.ArrivalCount();
+        ASSERT_TRUE(scanner.BeginScan());
+        ASSERT_TRUE(WaitUntil([&] { return recorder.ArrivalCount() >= before + 2; },
+                              std::chrono::seconds(30)))
+            << "run " << run;
+        scanner.RequestStop();
+        ASSERT_TRUE(scanner.WaitForThread(5000));
+        const std::vector<std::uint8_t> request = ReadAll(share + "/OPTREFL.PAR");
+        const std::string text(request.begin(), request.end());
+        EXPECT_EQ(text, IdleRequest(leftover)) << "run " << run;
+        // The unit may finish the trace it was at; after that nothing more comes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto settled = traceCount();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        EXPECT_EQ(traceCount(), settled) << "run " << run;
+    }
+    EXPECT_TRUE(prompts.shown.empty()) << prompts.shown.front().text;
 }
