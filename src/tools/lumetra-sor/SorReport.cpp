@@ -95,10 +95,9 @@ std::vector<std::pair<std::string, std::string>> DescriptionLines(const CSignal&
     return lines;
 }
 
-// Distance of sample i: samples spread evenly from start to end, as the trace draws them.
+// Km from one sample to the next, as the trace draws them.
 double SampleSpacing(const CSignal& signal) {
-    const std::size_t count = signal.GetPointCount();
-    return count == 0 ? 0.0 : signal.GetRange() / static_cast<double>(count);
+    return signal.GetSampleSpacing();
 }
 
 // ---- JSON of the file objects
@@ -348,13 +347,11 @@ void AppendInfo(const CSignal& signal, const std::string& path, std::string& tex
 
 void AppendCsv(const CSignal& signal, std::string& text) {
     const std::vector<float>& levels = signal.GetLevels();
-    const double start = signal.GetStartDistance();
-    const double spacing = SampleSpacing(signal);
     text.reserve(text.size() + 24 * levels.size() + 32);
     text += "distance_km,level_db\n";
     char buffer[48];
     for (std::size_t i = 0; i < levels.size(); ++i) {
-        const double km = start + static_cast<double>(i) * spacing;
+        const double km = signal.GetSampleDistance(static_cast<double>(i));
         const auto result =
             std::to_chars(buffer, buffer + sizeof buffer, km, std::chars_format::fixed, 6);
         text.append(buffer, result.ptr);
