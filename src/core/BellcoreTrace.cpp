@@ -42,7 +42,7 @@ CSampleFrame BellcoreSampleFrame(double eventZeroKm, const CFxdParams& fxd, std:
     // A spacing far from what the range gives is a placeholder, not the samples' own
     // (instruments' differ from it by the offsets, a few per cent).
     const double span = spacing * static_cast<double>(count - 1);
-    const bool plausible = range > 0.0 ? span > 0.75 * range && span < 1.25 * range : span > 0.0;
+    const bool plausible = span > 0.75 * range && span < 1.25 * range;
     if (!plausible || !std::isfinite(span))
         spacing = range / static_cast<double>(count - 1);
     return {start, start + spacing * static_cast<double>(count - 1)};
