@@ -4,6 +4,51 @@
 #include "formats/m600/M600Conversions.h"
 #include "platform/TextCodec.h"
 
+#include <cmath>
+
+namespace {
+
+// Km of one time unit at group index 1, as the parameter blocks convert.
+constexpr double kKmPerTimeUnit = 0.00002998;
+// The data spacing counts ten-thousandths of a time unit.
+constexpr double kSpacingPerTimeUnit = 10000.0;
+// The user offset distance counts tenths of a metre.
+constexpr double kKmPerOffsetDistance = 0.0001;
+
+} // namespace
+
+double EventZeroKm(std::int32_t userOffset, std::int32_t userOffsetDistance,
+                   std::int32_t acquisitionOffset, std::int32_t frontPanelOffset,
+                   double groupIndex) {
+    if (!(groupIndex > 0.0) || !std::isfinite(groupIndex))
+        return 0.0;
+    const double frontPanel =
+        static_cast<double>(acquisitionOffset != 0 ? acquisitionOffset : frontPanelOffset);
+    double km = frontPanel / groupIndex * kKmPerTimeUnit;
+    if (userOffset != 0)
+        km += static_cast<double>(userOffset) / groupIndex * kKmPerTimeUnit;
+    else
+        km += static_cast<double>(userOffsetDistance) * kKmPerOffsetDistance;
+    return std::isfinite(km) ? km : 0.0;
+}
+
+CSampleFrame BellcoreSampleFrame(double eventZeroKm, const CFxdParams& fxd, std::size_t count) {
+    const double start = -eventZeroKm;
+    const double range = fxd.RangeKm();
+    if (count < 2)
+        return {start, start + range};
+    double spacing = 0.0;
+    if (fxd.GetPulseEntryCount() == 1)
+        spacing = fxd.TimeToKm(fxd.GetPulseEntry(0).GetDataSpacing()) / kSpacingPerTimeUnit;
+    // A spacing far from what the range gives is a placeholder, not the samples' own
+    // (instruments' differ from it by the offsets, a few per cent).
+    const double span = spacing * static_cast<double>(count - 1);
+    const bool plausible = span > 0.75 * range && span < 1.25 * range;
+    if (!plausible || !std::isfinite(span))
+        spacing = range / static_cast<double>(count - 1);
+    return {start, start + spacing * static_cast<double>(count - 1)};
+}
+
 CKeyEvent KeyEventFromBellcore(const CBellcoreEvent& record, int index, const CFxdParams& fxd,
                                bool srLayout) {
     CKeyEvent event;

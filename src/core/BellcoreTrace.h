@@ -8,6 +8,7 @@
 #include "formats/bellcore/CKeyEvents.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -24,6 +25,37 @@ void BellcoreFromKeyEvent(const CKeyEvent& event, bool existed, const CFxdParams
                           CBellcoreEvent& record);
 // The five parameter-line values of a Bellcore trace of the given range.
 std::array<std::string, 5> BellcoreDescriptionValues(double rangeKm, const CFxdParams& fxd);
+
+// Where the samples of a trace lie in the frame its key events are measured in, km.
+struct CSampleFrame {
+    double start = 0.0; // the first sample; negative before the events' zero (a launch cable)
+    double end = 0.0;   // the last sample
+};
+
+// Km from the first sample to the events' zero. The offsets are the file's time units. The
+// user offset (the end of a launch cable, counted from the first sample) moves the zero by
+// itself, or by its distance field (0.1 m steps) when only that is set. The front panel's
+// place among the samples adds to it: the acquisition offset where it is set, else the
+// front-panel offset (instruments set one or the other; a file setting both stores them with
+// opposite signs, and the acquisition offset is the one its events agree with).
+double EventZeroKm(std::int32_t userOffset, std::int32_t userOffsetDistance,
+                   std::int32_t acquisitionOffset, std::int32_t frontPanelOffset,
+                   double groupIndex);
+// The frame of count samples whose first lies eventZeroKm before the events' zero. They are
+// the data spacing of the file's one pulse width apart when that spacing roughly agrees with
+// the acquisition range, else spread over the range.
+CSampleFrame BellcoreSampleFrame(double eventZeroKm, const CFxdParams& fxd, std::size_t count);
+// The frame of a Bellcore file from its parameter blocks (either layout).
+template <class GenParams>
+CSampleFrame BellcoreSampleFrameOf(const GenParams& gen, const CFxdParams& fxd, std::size_t count) {
+    std::int32_t distance = 0;
+    if constexpr (requires { gen.GetUserOffsetDistance(); })
+        distance = gen.GetUserOffsetDistance();
+    return BellcoreSampleFrame(EventZeroKm(gen.GetUserOffset(), distance,
+                                           fxd.GetAcquisitionOffset(), fxd.GetFrontPanelOffset(),
+                                           fxd.GetGroupIndex()),
+                               fxd, count);
+}
 
 // The "KeyEvents" records of either layout.
 template <class Events> class CBellcoreRecords final : public CEventRecords {

@@ -10,15 +10,20 @@ template <class File, int Kind> class CBellcoreSignal : public CSignal {
 public:
     static constexpr int kKind = Kind;
 
-    // Loads the file, then takes the levels (when "DataPts" holds any) over the acquisition
-    // range and the events in position order. Errors are shown; false leaves the signal empty.
+    // Loads the file, then takes the levels (when "DataPts" holds any) in the frame of the
+    // events (see BellcoreSampleFrame) and the events in position order. Errors are shown; false
+    // leaves the signal empty.
     bool Open(const std::string& path) override {
         return OpenFile(path, [&] {
             file_.Load(path);
             const auto& points = file_.GetDataPts();
-            if (points.HasData())
-                SetLevels(points.GetLevels(), 0.0f,
-                          static_cast<float>(file_.GetFxdParams().RangeKm()));
+            if (points.HasData()) {
+                std::vector<float> levels = points.GetLevels();
+                const CSampleFrame frame = BellcoreSampleFrameOf(
+                    file_.GetGenParams(), file_.GetFxdParams(), levels.size());
+                SetLevels(std::move(levels), static_cast<float>(frame.start),
+                          static_cast<float>(frame.end));
+            }
             FillEvents();
         });
     }
@@ -36,8 +41,9 @@ public:
     double GetGroupIndex() const override { return file_.GetFxdParams().GetGroupIndex(); }
     int GetDescriptionCount() const override { return 5; }
     bool GetDescription(int index, std::string& label, std::string& value) const override {
-        return Describe(index, BellcoreDescriptionValues(GetRange(), file_.GetFxdParams()), label,
-                        value);
+        // The instrument's range, whatever the samples span around the events' zero.
+        const CFxdParams& fxd = file_.GetFxdParams();
+        return Describe(index, BellcoreDescriptionValues(fxd.RangeKm(), fxd), label, value);
     }
     std::string GetLoadWarning() const override { return file_.GetLoadWarning(); }
 

@@ -1,5 +1,6 @@
 #include "core/CM600Signal.h"
 
+#include "core/BellcoreTrace.h"
 #include "formats/bellcore/BellcoreFields.h"
 #include "formats/m600/M600Conversions.h"
 #include "platform/CException.h"
@@ -73,7 +74,12 @@ private:
 bool CM600Signal::Open(const std::string& path) {
     return OpenFile(path, [&] {
         file_.Load(path);
-        SetLevels(file_.GetSamples(), 0.0f, static_cast<float>(file_.GetRangeKm()));
+        // The offsets hold what a Bellcore file gave (see the conversions), in its time units.
+        const double start = -EventZeroKm(
+            0, 0, static_cast<std::int32_t>(file_.GetAcquisitionOffset()),
+            static_cast<std::int32_t>(file_.GetFrontPanelOffset()), file_.GetGroupIndex());
+        SetLevels(file_.GetSamples(), static_cast<float>(start),
+                  static_cast<float>(start + file_.GetRangeKm()));
         FillEvents();
     });
 }

@@ -106,6 +106,8 @@ public:
     using CTraceData::GetPointCount;
     using CTraceData::GetRange;
     using CTraceData::GetRevision;
+    using CTraceData::GetSampleDistance;
+    using CTraceData::GetSampleSpacing;
     using CTraceData::GetStartDistance;
 
 protected:

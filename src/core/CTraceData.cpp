@@ -212,6 +212,21 @@ double CTraceData::GetRange() const {
     return std::fabs(static_cast<double>(endDistance_) - startDistance_);
 }
 
+double CTraceData::GetSampleSpacing() const {
+    const std::size_t n = levels_.size();
+    return n < 2
+               ? 0.0
+               : (static_cast<double>(endDistance_) - startDistance_) / static_cast<double>(n - 1);
+}
+
+double CTraceData::GetSampleDistance(double index) const {
+    // The last sample lands exactly on the end, not one rounding step off it.
+    const std::size_t n = levels_.size();
+    if (n >= 2 && index == static_cast<double>(n - 1))
+        return endDistance_;
+    return startDistance_ + index * GetSampleSpacing();
+}
+
 double CTraceData::GetLevelAt(double km) const {
     const std::size_t n = levels_.size();
     const double span = static_cast<double>(endDistance_) - startDistance_;

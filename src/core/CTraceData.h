@@ -63,6 +63,12 @@ public:
     CWorldRect GetBounds() const;
     // |end - start|, km.
     double GetRange() const;
+    // Where sample index (fractional allowed) lies, km: the samples are spread evenly from
+    // the first at start to the last at end, as the curve is drawn and the events measured.
+    // The start is negative where the trace begins before the events' zero (a launch cable).
+    double GetSampleDistance(double index) const;
+    // Km from one sample to the next; 0 with fewer than two samples.
+    double GetSampleSpacing() const;
 
     // The stored (not negated) level at a distance, interpolated with a sample spacing of
     // span / pointCount. Throws CAbortException "Ошибочное количество точек" at or beyond the

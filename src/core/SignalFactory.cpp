@@ -7,6 +7,7 @@
 #include "platform/CException.h"
 
 #include <cerrno>
+#include <cmath>
 #include <memory>
 #include <new>
 
@@ -43,6 +44,31 @@ std::unique_ptr<CSignal> NewSignal(int kind) {
     }
 }
 
+// M600 has no user offset nor data spacing: the events' zero goes into its acquisition
+// offset and the samples' span into its range, so that the saved file opens in the frame
+// the Bellcore trace had. A file whose own fields already give that frame keeps them.
+void KeepFrameInM600(const CSignal& source, const CFxdParams& fxd, CM600File& file) {
+    if (source.GetPointCount() < 2)
+        return;
+    const double zero = -static_cast<double>(source.GetStartDistance());
+    const double own =
+        EventZeroKm(0, 0, static_cast<std::int32_t>(file.GetAcquisitionOffset()),
+                    static_cast<std::int32_t>(file.GetFrontPanelOffset()), file.GetGroupIndex());
+    if (std::fabs(own - zero) > 1e-6) {
+        // The inverse of the parameter blocks' time conversion, signed: a trace may also
+        // begin after the events' zero.
+        const double time = std::trunc(zero * fxd.GetGroupIndex() * 33355.5703802535);
+        const std::int32_t offset =
+            std::fabs(time) < 2147483647.0 ? static_cast<std::int32_t>(time) : 0;
+        file.SetAcquisitionOffset(static_cast<std::uint32_t>(offset));
+        if (offset == 0)
+            file.SetFrontPanelOffset(0);
+    }
+    const double metres = source.GetRange() * 1000.0;
+    if (metres >= 0.0 && metres < 4294967295.0)
+        file.SetRangeStored(static_cast<std::uint32_t>(std::lround(metres)));
+}
+
 // The target's file object from the source's, by the pair of kinds.
 void ConvertFile(const CSignal& source, CSignal& target) {
     const auto* gr196 = dynamic_cast<const CGR196Signal*>(&source);
@@ -65,10 +91,13 @@ void ConvertFile(const CSignal& source, CSignal& target) {
     } else if (auto* to = dynamic_cast<CM600Signal*>(&target)) {
         if (m600)
             to->GetFile().Assign(m600->GetFile());
-        else if (gr196)
+        else if (gr196) {
             to->GetFile().AssignFromBellcore(gr196->GetFile());
-        else
+            KeepFrameInM600(source, gr196->GetFile().GetFxdParams(), to->GetFile());
+        } else {
             to->GetFile().AssignFromBellcore(sr4731->GetFile());
+            KeepFrameInM600(source, sr4731->GetFile().GetFxdParams(), to->GetFile());
+        }
     }
 }
 

@@ -49,6 +49,7 @@ CSignal* CTracePlot::ActiveSignal() const {
 // --- Range and window -----------------------------------------------------------------------
 
 void CTracePlot::RecalcRange() {
+    const bool hadData = hasData;
     hasData = false;
     float lowestStart = 0.0f;
     float highestEnd = 0.0f;
@@ -72,6 +73,11 @@ void CTracePlot::RecalcRange() {
         fullRight = highestEnd;
         fullTop = highestTop;
         fullBottom = lowestBottom;
+        // The first trace is shown whole, a launch cable at negative distances included.
+        if (!hadData) {
+            viewLeft = fullLeft;
+            viewRight = fullRight;
+        }
         ClampViewToFull(*this);
     }
     update();

@@ -168,3 +168,24 @@ TEST(Polyline, EachColumnHoldsTheExtremesOfItsSamples) {
         }
     }
 }
+
+TEST(TraceData, SampleDistancesSpanStartToEndAsTheCurveIsDrawn) {
+    // A launch cable: the samples begin before the events' zero.
+    std::vector<float> levels(1001, 5.0f);
+    levels[700] = 0.0f; // one spike, drawn highest
+    const CTraceData trace = Trace(levels, -1.2345f, 7.654f);
+    EXPECT_DOUBLE_EQ(trace.GetSampleDistance(0.0), -1.2345f);
+    EXPECT_EQ(trace.GetSampleDistance(1000.0), 7.654f) << "the last sample is the end";
+    EXPECT_NEAR(trace.GetSampleSpacing(), (7.654 + 1.2345) / 1000.0, 1e-7);
+    // The polyline puts the spike in the column of its distance.
+    std::vector<CScreenPoint> points;
+    const CScreenRect rect{0, 0, 888, 100};
+    const int count = trace.BuildPolylineFull(points, rect);
+    ASSERT_GT(count, 0);
+    const auto top = std::min_element(points.begin(), points.begin() + count,
+                                      [](auto a, auto b) { return a.y < b.y; });
+    const double column =
+        (trace.GetSampleDistance(700.0) - trace.GetStartDistance()) / trace.GetRange() * 888.0;
+    EXPECT_NEAR(top->x, column, 1.0);
+    EXPECT_EQ(CTraceData().GetSampleSpacing(), 0.0);
+}

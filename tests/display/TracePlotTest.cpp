@@ -153,3 +153,16 @@ TEST_F(TracePlotTest, OverviewShowsTheActiveTraceAndTheVisibleWindow) {
 }
 
 } // namespace
+
+TEST_F(TracePlotTest, ALaunchCableIsInViewAtNegativeDistancesWhenItsTraceOpens) {
+    CGR196File file;
+    FillBellcore(file, {{0.0, 1, kOriginFound, 0.0f, -50.0, " "}});
+    file.GetGenParams().SetUserOffset(static_cast<std::int32_t>(file.GetFxdParams().KmToTime(1.0)));
+    const std::string path = dir.Path("launch.sor");
+    file.Save(path);
+    ASSERT_TRUE(workspace.OpenTrace(path));
+    plot.RecalcRange();
+    EXPECT_NEAR(plot.fullLeft, -1.0, 1e-4);
+    EXPECT_NEAR(plot.GetWorldWindow().left, -1.0, 1e-4);
+    EXPECT_NEAR(plot.GetWorldWindow().right, 19.0, 1e-4);
+}

@@ -161,11 +161,13 @@ TEST_F(SorToolTest, CsvHasOneLineASampleWithDistanceAndDisplayedLevel) {
     ASSERT_EQ(lines.size(), 6001u);
     EXPECT_EQ(lines[0], "distance_km,level_db");
     const std::unique_ptr<CSignal> signal = Load(trace);
-    const double spacing = signal->GetRange() / 6000.0;
+    // As drawn: the first sample at the start, the last at the end.
+    const double spacing = signal->GetRange() / 5999.0;
     for (std::size_t i : {std::size_t{0}, std::size_t{1234}, std::size_t{5999}}) {
         const std::string& line = lines[i + 1];
         const std::size_t comma = line.find(',');
-        EXPECT_NEAR(std::stod(line.substr(0, comma)), static_cast<double>(i) * spacing, 1e-6);
+        EXPECT_NEAR(std::stod(line.substr(0, comma)),
+                    signal->GetStartDistance() + static_cast<double>(i) * spacing, 1e-6);
         EXPECT_EQ(std::stof(line.substr(comma + 1)), -signal->GetLevels()[i]);
     }
 
@@ -299,7 +301,9 @@ TEST_F(SorToolTest, SynthLoadsInAllThreeFormatsWithItsEvents) {
         const std::unique_ptr<CSignal> signal = Load(Synth(name));
         ASSERT_TRUE(signal);
         EXPECT_EQ(signal->GetPointCount(), 6000u);
-        EXPECT_NEAR(signal->GetEndDistance(), expected.GetRangeKm(), 1e-3);
+        // The last sample: one data spacing short of the range in Bellcore, which stores the
+        // spacing; at the range in M600, which spreads the samples over it.
+        EXPECT_NEAR(signal->GetEndDistance(), expected.GetRangeKm() - 0.002, 0.0021);
         const auto& events = expected.GetEvents();
         ASSERT_EQ(signal->GetEventCount(), static_cast<int>(events.size()));
         const double tolerance = signal->GetKind() == 3 ? 0.52 : 1e-4;
@@ -340,7 +344,14 @@ TEST_F(SorToolTest, EverySampleFileReadsExportsAndConvertsBothWays) {
         EXPECT_EQ(Json::parse(json.out)["samples"].size(), original->GetPointCount());
         const CResult csv = Sor({"export", path, "--format", "csv"});
         ASSERT_EQ(csv.status, 0) << csv.err;
-        EXPECT_EQ(Lines(csv.out).size(), original->GetPointCount() + 1);
+        const std::vector<std::string> lines = Lines(csv.out);
+        EXPECT_EQ(lines.size(), original->GetPointCount() + 1);
+        // The samples span the JSON's start and end distances, as the view draws them.
+        const Json parsed = Json::parse(json.out);
+        ASSERT_GE(lines.size(), 3u);
+        // The JSON holds them as single-precision numbers, the CSV with six decimals.
+        EXPECT_NEAR(std::stod(lines[1]), parsed["startDistance"].get<double>(), 2e-5);
+        EXPECT_NEAR(std::stod(lines.back()), parsed["endDistance"].get<double>(), 2e-5);
 
         const int kind = original->GetKind();
         for (int other = 1; other <= 3; ++other) {
@@ -357,6 +368,10 @@ TEST_F(SorToolTest, EverySampleFileReadsExportsAndConvertsBothWays) {
             EXPECT_EQ(signal->GetKind(), kind);
             EXPECT_EQ(signal->GetPointCount(), original->GetPointCount());
             EXPECT_EQ(signal->GetEventCount(), original->GetEventCount());
+            // The samples keep their place against the events (within a metre of rounding).
+            EXPECT_NEAR(signal->GetStartDistance(), original->GetStartDistance(), 1e-3)
+                << names[other];
+            EXPECT_NEAR(signal->GetEndDistance(), original->GetEndDistance(), 1e-3) << names[other];
         }
     }
 }

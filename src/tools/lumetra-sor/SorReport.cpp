@@ -117,10 +117,9 @@ std::vector<std::pair<std::string, std::string>> DescriptionLines(const CSignal&
     return lines;
 }
 
-// Distance of sample i: samples spread evenly from start to end, as the trace draws them.
+// Km from one sample to the next, as the trace draws them.
 double SampleSpacing(const CSignal& signal) {
-    const std::size_t count = signal.GetPointCount();
-    return count == 0 ? 0.0 : signal.GetRange() / static_cast<double>(count);
+    return signal.GetSampleSpacing();
 }
 
 // ---- JSON of the file objects
@@ -370,15 +369,13 @@ void AppendInfo(const CSignal& signal, const std::string& path, std::string& tex
 
 void AppendCsv(const CSignal& signal, std::string& text, const TextFlush& flush) {
     const std::vector<float>& levels = signal.GetLevels();
-    const double start = signal.GetStartDistance();
-    const double spacing = SampleSpacing(signal);
     // Floats at their own precision: 12.345f is written 12.345, not 12.345000267028809.
     CFloatTexts levelTexts(CFloatTexts::Style::kShortest);
     text.reserve(text.size() + (flush ? kFlushBytes : 24 * levels.size()) + 64);
     text += "distance_km,level_db\n";
     CPieces pieces(text, flush);
     for (std::size_t i = 0; i < levels.size(); ++i) {
-        const double km = start + static_cast<double>(i) * spacing;
+        const double km = signal.GetSampleDistance(static_cast<double>(i));
         char* end = WriteFixed6(pieces.Line(), km);
         *end++ = ',';
         end = levelTexts.Write(end, -levels[i]);
