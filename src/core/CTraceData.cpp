@@ -14,6 +14,18 @@
 
 namespace {
 
+// The level bounds in the displayed sense, always including 0; NaN samples take no part.
+void LevelBounds(const std::vector<float>& levels, float& maxLevel, float& minLevel) {
+    maxLevel = 0.0f;
+    minLevel = 0.0f;
+    for (const float sample : levels) {
+        if (-sample > maxLevel)
+            maxLevel = -sample;
+        if (-sample < minLevel)
+            minLevel = -sample;
+    }
+}
+
 // Wider or taller rectangles are refused, so every pixel offset is exact in single precision.
 constexpr std::int64_t kMaxPixelExtent = std::int64_t{1} << 24;
 
@@ -166,15 +178,7 @@ void CTraceData::SetLevels(std::vector<float> levels, float start, float end) {
     revision_ = NextRevision();
     startDistance_ = start;
     endDistance_ = end;
-    // The bounds are in the displayed sense and always include 0; NaN samples take no part.
-    maxLevel_ = 0.0f;
-    minLevel_ = 0.0f;
-    for (const float sample : levels_) {
-        if (-sample > maxLevel_)
-            maxLevel_ = -sample;
-        if (-sample < minLevel_)
-            minLevel_ = -sample;
-    }
+    LevelBounds(levels_, maxLevel_, minLevel_);
 }
 
 void CTraceData::Clear() {
@@ -185,6 +189,8 @@ void CTraceData::OffsetLevels(float delta) {
     for (float& sample : levels_)
         sample += delta;
     revision_ = NextRevision();
+    // The plot's level range and the overview are taken from the bounds.
+    LevelBounds(levels_, maxLevel_, minLevel_);
 }
 
 CWorldRect CTraceData::GetBounds() const {
