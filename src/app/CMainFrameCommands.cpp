@@ -5,6 +5,7 @@
 
 #include "app/CDockPane.h"
 #include "app/CEventListBar.h"
+#include "app/CEventListCtrl.h"
 #include "app/CExtraParamsDialog.h"
 #include "app/CScanParamsDialog.h"
 #include "app/ScanSettingsFiles.h"
@@ -195,7 +196,8 @@ CSignal* CMainFrame::ActiveSignal() {
 }
 
 int CMainFrame::CurrentEventIndex() {
-    const CSignal* signal = ActiveSignal();
+    // The event commands act on the events the list shows.
+    const CSignal* signal = eventBar_->List().ShownSignal();
     const int index = signal ? signal->GetSelectedEvent() : -1;
     return index >= 0 && index < signal->GetEventCount() ? index : -1;
 }
@@ -205,8 +207,8 @@ void CMainFrame::UpdateCommands() {
         return;
     const bool anyProject = workspace_.GetProjectCount() > 0;
     const bool activeEntry = workspace_.ActiveEntry() != nullptr;
-    const CSignal* signal = ActiveSignal();
-    const bool currentEvent = signal && signal->GetSelectedEvent() >= 0;
+    const CSignal* shown = eventBar_->List().ShownSignal();
+    const bool currentEvent = shown && shown->GetSelectedEvent() >= 0;
     const std::pair<int, bool> enabling[] = {
         {kCmdClose, activeEntry},
         {kCmdCloseProject, workspace_.ActiveProject() != nullptr},
@@ -216,7 +218,7 @@ void CMainFrame::UpdateCommands() {
         {kCmdSaveAs, anyProject},
         {kCmdSaveAll, anyProject},
         {kCmdShowEvent, currentEvent},
-        {kCmdAddEvent, activeEntry},
+        {kCmdAddEvent, shown != nullptr},
         {kCmdEditEvent, currentEvent},
         {kCmdDeleteEvent, currentEvent},
     };
@@ -409,7 +411,7 @@ void CMainFrame::SetGridStyle(int style) {
 }
 
 void CMainFrame::OnShowEvent() {
-    CSignal* signal = ActiveSignal();
+    const CSignal* signal = eventBar_->List().ShownSignal();
     const int index = CurrentEventIndex();
     // A selection left past the last event by a deletion names no event to show.
     if (!signal || index < 0)
