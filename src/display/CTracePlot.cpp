@@ -242,6 +242,8 @@ void CTracePlot::OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers 
     if (markerDrag) {
         if (const auto marker = MarkerAtColumn(plotRect, viewLeft, viewRight, p.x))
             (grabbedMarker == 1 ? markerB : markerA) = *marker;
+        // The range's very end reads nothing.
+        KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
         update();
         SendToMain(kMsgMarkersChanged);
     }
@@ -273,6 +275,7 @@ void CTracePlot::EndMarkerDrag(int x) {
     markerDrag = false;
     if (const auto marker = MarkerAtColumn(plotRect, viewLeft, viewRight, x))
         (grabbedMarker == 1 ? markerB : markerA) = *marker;
+    KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
     keyboardMarker_ = grabbedMarker == 1 ? 1 : 0;
     grabbedMarker = -1;
     update();
