@@ -5,6 +5,8 @@
 namespace {
 CStderrPrompts stderrPrompts;
 CPrompts* current = &stderrPrompts;
+// The file a load on this thread is about, empty outside a load.
+thread_local std::string loadingFile;
 } // namespace
 
 void CStderrPrompts::Show(const std::string& text, const std::string& caption, Icon) {
@@ -40,5 +42,23 @@ CPrompts* SetPrompts(CPrompts* prompts) {
 }
 
 void ShowError(const std::string& text) {
-    GetPrompts().Show(text, kProgramTitle, CPrompts::Icon::Error);
+    GetPrompts().Show(loadingFile.empty() ? text : loadingFile + ": " + text, kProgramTitle,
+                      CPrompts::Icon::Error);
+}
+
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void ShowLoadError(const std::string& path, const std::string& text) {
+    GetPrompts().Show(FileNameOf(path) + ": " + text, kProgramTitle, CPrompts::Icon::Error);
+}
+
+CLoadMessageScope::CLoadMessageScope(const std::string& path) : previous_(loadingFile) {
+    loadingFile = FileNameOf(path);
+}
+
+CLoadMessageScope::~CLoadMessageScope() {
+    loadingFile = previous_;
 }

@@ -50,3 +50,21 @@ CPrompts* SetPrompts(CPrompts* prompts);
 
 // Shows an error message with the program's title, as every failed operation does.
 void ShowError(const std::string& text);
+// A failed load: the file's name (without its folder), then the message, so that of several
+// files opened together the one that failed can be told.
+void ShowLoadError(const std::string& path, const std::string& text);
+// The last part of a path: what the load messages name.
+std::string FileNameOf(const std::string& path);
+
+// While one lives on a thread, ShowError on that thread names the file first, so that the
+// messages the readers show from deep inside a load tell which file they are about.
+class CLoadMessageScope {
+public:
+    explicit CLoadMessageScope(const std::string& path);
+    ~CLoadMessageScope();
+    CLoadMessageScope(const CLoadMessageScope&) = delete;
+    CLoadMessageScope& operator=(const CLoadMessageScope&) = delete;
+
+private:
+    std::string previous_;
+};

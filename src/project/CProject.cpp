@@ -9,6 +9,14 @@
 #include <algorithm>
 #include <cerrno>
 
+namespace {
+
+std::string FileNamed(const std::string& path, const char* text) {
+    return FileNameOf(path) + ": " + text;
+}
+
+} // namespace
+
 CProject::CProject(std::string name) : name_(std::move(name)) {}
 
 CProject::CProject(const CProject& other)
@@ -153,11 +161,12 @@ bool CProject::Load(const std::string& path) {
         }
         file.Close();
     } catch (const CException& e) {
-        ShowError(e.GetErrorMessage());
+        ShowLoadError(path, e.GetErrorMessage());
         return false;
     }
     if (header.version != ProjectFile::kVersion) {
-        GetPrompts().Show(kMsgWrongProjectVersion, kCaptionError, CPrompts::Icon::Error);
+        GetPrompts().Show(FileNamed(path, kMsgWrongProjectVersion), kCaptionError,
+                          CPrompts::Icon::Error);
         return false;
     }
 
@@ -173,7 +182,7 @@ bool CProject::Load(const std::string& path) {
             try {
                 entry.OpenTrace(record.path);
             } catch (const CException& e) {
-                ShowError(e.GetErrorMessage());
+                ShowLoadError(record.path, e.GetErrorMessage());
                 failed = true;
             }
         }
@@ -183,8 +192,9 @@ bool CProject::Load(const std::string& path) {
     }
     PostToMain(kMsgSelectionChanged);
     if (truncated)
-        ShowError(kMsgCannotReadProject);
+        ShowLoadError(path, kMsgCannotReadProject);
     if (failed)
-        GetPrompts().Show(kMsgNotAllSignalsOpened, kCaptionAttention, CPrompts::Icon::Warning);
+        GetPrompts().Show(FileNamed(path, kMsgNotAllSignalsOpened), kCaptionAttention,
+                          CPrompts::Icon::Warning);
     return true;
 }

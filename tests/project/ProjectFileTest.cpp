@@ -122,7 +122,7 @@ TEST(ProjectFile, OtherVersionsAreRefusedAndChangeNothing) {
         WriteAll(dir.Path("v.vtp"), ProjectBytes(version, "X", 1, {{"x", dir.Path("a.sor"), 5}}));
         scope.frame.Take();
         EXPECT_FALSE(project.Load(dir.Path("v.vtp")));
-        EXPECT_EQ(scope.TakeShown(), Lines{"Ошибка [stop]: Неправильная версия проекта"});
+        EXPECT_EQ(scope.TakeShown(), Lines{"Ошибка [stop]: v.vtp: Неправильная версия проекта"});
         EXPECT_TRUE(scope.frame.Take().empty());
         EXPECT_EQ(project.GetName(), "Кабель");
         EXPECT_FALSE(project.HasPath());
@@ -140,8 +140,8 @@ TEST(ProjectFile, UnopenableTracesStayMembers) {
     WriteAll(dir.Path("p.vtp"), stored);
     CProject project;
     ASSERT_TRUE(project.Load(dir.Path("p.vtp")));
-    EXPECT_EQ(scope.TakeShown(), (Lines{"Lumetra View [stop]: Неправильный тип файла",
-                                        "Внимание [!]: Не все сигналы могут быть открыты"}));
+    EXPECT_EQ(scope.TakeShown(), (Lines{"Lumetra View [stop]: junk.sor: Неправильный тип файла",
+                                        "Внимание [!]: p.vtp: Не все сигналы могут быть открыты"}));
     ASSERT_EQ(project.GetEntryCount(), 3);
     EXPECT_TRUE(project.GetEntry(0).HasTrace());
     EXPECT_FALSE(project.GetEntry(1).HasTrace());
@@ -227,8 +227,9 @@ TEST(ProjectFile, ShortMissingAndUnwritableFiles) {
     WriteAll(dir.Path("short.vtp"), b);
     CProject project;
     ASSERT_TRUE(project.Load(dir.Path("short.vtp")));
-    EXPECT_EQ(scope.TakeShown(), (Lines{"Lumetra View [stop]: Не могу прочесть файл",
-                                        "Внимание [!]: Не все сигналы могут быть открыты"}));
+    EXPECT_EQ(scope.TakeShown(),
+              (Lines{"Lumetra View [stop]: short.vtp: Не могу прочесть файл",
+                     "Внимание [!]: short.vtp: Не все сигналы могут быть открыты"}));
     EXPECT_EQ(project.GetEntryCount(), 1);
 
     // A count far beyond the file reserves nothing for it.
@@ -241,7 +242,7 @@ TEST(ProjectFile, ShortMissingAndUnwritableFiles) {
     b.resize(kHeader - 1);
     WriteAll(dir.Path("header.vtp"), b);
     EXPECT_FALSE(project.Load(dir.Path("header.vtp")));
-    EXPECT_EQ(scope.TakeShown(), Lines{"Lumetra View [stop]: Не могу прочесть файл"});
+    EXPECT_EQ(scope.TakeShown(), Lines{"Lumetra View [stop]: header.vtp: Не могу прочесть файл"});
     EXPECT_FALSE(project.Load(dir.Path("missing.vtp")));
     EXPECT_EQ(scope.TakeShown().size(), 1u);
     EXPECT_EQ(project.GetPath(), dir.Path("huge.vtp"));
