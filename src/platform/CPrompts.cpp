@@ -31,6 +31,20 @@ bool CScriptedPrompts::AskYesNo(const std::string& text, const std::string& capt
     return answer;
 }
 
+CPrompts::Answer CPrompts::AskYesNoCancel(const std::string& text, const std::string& caption,
+                                          Icon icon) {
+    return AskYesNo(text, caption, icon) ? Answer::Yes : Answer::No;
+}
+
+CPrompts::Answer CScriptedPrompts::AskYesNoCancel(const std::string& text,
+                                                  const std::string& caption, Icon icon) {
+    if (!cancelNext)
+        return CPrompts::AskYesNoCancel(text, caption, icon);
+    cancelNext = false;
+    shown.push_back({text, caption, icon, true});
+    return Answer::Cancel;
+}
+
 CPrompts& GetPrompts() {
     return *current;
 }

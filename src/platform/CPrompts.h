@@ -17,6 +17,10 @@ public:
     virtual void Show(const std::string& text, const std::string& caption, Icon icon) = 0;
     // True for Yes.
     virtual bool AskYesNo(const std::string& text, const std::string& caption, Icon icon) = 0;
+    // The same question with a Cancel button as well, which leaves the work that asked undone.
+    // Prompts without such a box answer it as AskYesNo.
+    enum class Answer { Yes, No, Cancel };
+    virtual Answer AskYesNoCancel(const std::string& text, const std::string& caption, Icon icon);
 };
 
 // Writes to standard error; questions are answered No (nothing is changed unasked).
@@ -38,8 +42,11 @@ public:
 
     void Show(const std::string& text, const std::string& caption, Icon icon) override;
     bool AskYesNo(const std::string& text, const std::string& caption, Icon icon) override;
+    Answer AskYesNoCancel(const std::string& text, const std::string& caption, Icon icon) override;
 
     std::deque<bool> answers;
+    // Answers the next Yes/No/Cancel question with Cancel instead of taking from answers.
+    bool cancelNext = false;
     std::vector<Record> shown;
 };
 
