@@ -363,6 +363,22 @@ void CMainFrame::OnCloseProject() {
 void CMainFrame::OnCloseAllProjects() {
     if (!SaveModifiedSignals())
         return;
+    // A project never saved would leave with its list of traces; Cancel keeps them all open.
+    for (int p = 0; p < workspace_.GetProjectCount(); ++p) {
+        CProject& project = workspace_.GetProject(p);
+        bool holdsTraces = false;
+        for (int e = 0; e < project.GetEntryCount(); ++e)
+            holdsTraces = holdsTraces || project.GetEntry(e).HasTrace();
+        if (project.HasPath() || !holdsTraces)
+            continue;
+        const CPrompts::Answer answer =
+            GetPrompts().AskYesNoCancel("Сохранить проект " + project.GetTreeText() + "?",
+                                        kCaptionAttention, CPrompts::Icon::Warning);
+        if (answer == CPrompts::Answer::Cancel)
+            return;
+        if (answer == CPrompts::Answer::Yes && !SaveProject(project, true))
+            return;
+    }
     workspace_.RemoveAllProjects();
     PostToMain(kMsgSelectionChanged);
 }

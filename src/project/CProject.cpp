@@ -110,37 +110,46 @@ void CProject::MarkAsScanningProject(const std::string& name) {
     isScanningProject_ = true;
 }
 
+std::string CProject::GetTreeText() const {
+    // Two projects loaded from files would otherwise both read "Проект".
+    return path_.empty() ? name_ : FileNameOf(path_);
+}
+
 void CProject::InsertIntoTree() {
     if (inTree_)
         return;
-    treeItem_ = SendTreeOperation(TreeOperation::InsertProject, {kNoTreeItem, 0, 0, name_});
+    treeItem_ = SendTreeOperation(TreeOperation::InsertProject, {kNoTreeItem, 0, 0, GetTreeText()});
     inTree_ = treeItem_ != kNoTreeItem;
 }
 
 void CProject::RefreshTreeText() {
     if (inTree_)
-        SendTreeOperation(TreeOperation::SetProjectText, {treeItem_, 0, 0, name_});
+        SendTreeOperation(TreeOperation::SetProjectText, {treeItem_, 0, 0, GetTreeText()});
 }
 
 bool CProject::Save(const std::string& path) {
-    if (!path.empty())
-        path_ = path;
+    // The project takes a new path only once its file is written there.
+    const std::string target = path.empty() ? path_ : path;
     try {
-        if (path_.empty())
-            throw CFileException(ENOENT, path_);
+        if (target.empty())
+            throw CFileException(ENOENT, target);
         CBinaryFile file;
-        file.OpenForWrite(path_);
+        file.OpenForWrite(target);
         ProjectFile::WriteHeader(file,
                                  {ProjectFile::kVersion, name_, GetEntryCount(), activeEntry_});
         for (const CSignalEntry& entry : entries_)
             ProjectFile::WriteRecord(
                 file, {entry.GetDisplayName(), entry.GetTracePath(), entry.GetColourForSave()});
         file.Close();
-        return true;
     } catch (const CException& e) {
         ShowError(e.GetErrorMessage());
         return false;
     }
+    if (target != path_) {
+        path_ = target;
+        RefreshTreeText();
+    }
+    return true;
 }
 
 bool CProject::Load(const std::string& path) {

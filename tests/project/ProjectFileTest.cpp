@@ -100,10 +100,11 @@ TEST(ProjectFile, LoadRestoresNamesPathsAndColours) {
     EXPECT_EQ(loaded.ActiveEntryIndex(), 0);
     EXPECT_EQ(loaded.GetEntry(1).GetFiberNumber(), -1);
     EXPECT_EQ(loaded.GetEntry(1).GetTracePath(), dir.Path("s4.sor"));
-    // The tree shows the loaded name and the entries in their stored colours.
-    EXPECT_EQ(scope.frame.Take(),
-              (Lines{"101 1001 0 0 RTU-7", "send 503", "103 1001 137 FF0000 Волокно 1", "send 503",
-                     "send 503", "103 1001 137 FF00 Волокно 4", "send 503", "post 503"}));
+    // The tree shows the file's name (the stored name stays the project's) and the entries in
+    // their stored colours.
+    EXPECT_EQ(scope.frame.Take(), (Lines{"101 1001 0 0 scan.vtp", "send 503",
+                                         "103 1001 137 FF0000 Волокно 1", "send 503", "send 503",
+                                         "103 1001 137 FF00 Волокно 4", "send 503", "post 503"}));
 
     // A stored black stays black, and an unchanged project saves to the same bytes.
     const Bytes black = ProjectBytes(65536, "P", 1, {{"k", dir.Path("s1.sor"), 0}});
