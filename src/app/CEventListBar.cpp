@@ -20,8 +20,7 @@ CEventListBar::CEventListBar(CWorkspace& workspace, QWidget* parent)
 }
 
 CSignal* CEventListBar::ActiveSignal() const {
-    CSignalEntry* entry = workspace_.ActiveEntry();
-    return entry ? entry->GetTrace() : nullptr;
+    return list_->ShownSignal();
 }
 
 int CEventListBar::CurrentEvent() const {

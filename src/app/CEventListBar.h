@@ -28,6 +28,7 @@ public:
     void DeleteEvent();
 
 private:
+    // The signal whose events the list shows.
     CSignal* ActiveSignal() const;
     // The selected event index when it lies within the events, else -1.
     int CurrentEvent() const;

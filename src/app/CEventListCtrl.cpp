@@ -64,6 +64,7 @@ QImage CEventListCtrl::EventIcon(int index, std::uint32_t colour) {
 }
 
 void CEventListCtrl::Refill() {
+    shown_ = nullptr;
     clear();
     CSignalEntry* entry = workspace_.ActiveEntry();
     if (!entry)
@@ -76,6 +77,7 @@ void CEventListCtrl::Refill() {
     CSignal* signal = entry->GetTrace();
     if (!signal)
         return;
+    shown_ = signal;
     const int count = signal->GetEventCount();
     QList<QTreeWidgetItem*> rows;
     rows.reserve(count);
@@ -107,12 +109,25 @@ int CEventListCtrl::SelectedRow() const {
     return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
 }
 
+CSignal* CEventListCtrl::ShownSignal() const {
+    if (!shown_)
+        return nullptr;
+    // The pointer alone may name a signal closed since the last refill.
+    for (int i = 0; i < workspace_.GetProjectCount(); ++i) {
+        CProject& project = workspace_.GetProject(i);
+        for (int j = 0; j < project.GetEntryCount(); ++j) {
+            if (project.GetEntry(j).GetTrace() == shown_)
+                return shown_;
+        }
+    }
+    return nullptr;
+}
+
 void CEventListCtrl::OnSelectionChanged() {
     const int row = SelectedRow();
     if (row < 0)
         return;
-    CSignalEntry* entry = workspace_.ActiveEntry();
-    CSignal* signal = entry ? entry->GetTrace() : nullptr;
+    CSignal* signal = ShownSignal();
     if (!signal)
         return;
     signal->SetSelectedEvent(row);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+class CSignal;
 class CWorkspace;
 
 class CEventListCtrl : public QTreeWidget {
@@ -26,9 +27,14 @@ public:
     static QImage EventIcon(int index, std::uint32_t colour);
     // The selected row, -1 for none.
     int SelectedRow() const;
+    // The signal whose events the rows show, while it is still open; else null. A click on a
+    // project's item changes the active entry without a refill, so the event commands take
+    // their signal from here and never act on events that are not on screen.
+    CSignal* ShownSignal() const;
 
 private:
     void OnSelectionChanged();
 
     CWorkspace& workspace_;
+    CSignal* shown_ = nullptr;
 };

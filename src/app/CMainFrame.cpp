@@ -366,7 +366,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         SetMainTarget(nullptr);
     target_->Close();
     if (!SaveModifiedSignals()) {
-        // The save failed and its message was shown; closing now would lose the edits.
+        // The user cancelled, or the save failed and said so; closing now would lose the edits.
         target_->Reopen();
         SetMainTarget(target_.get());
         scanner_.SetTargetWindow(target_.get());

@@ -98,8 +98,8 @@ public:
     static constexpr const char* kStopScanText = "&Закончить сканирование\tCtrl+R";
 
     // Stands in for the file dialogs (tests): save or open, the Qt filter, the default
-    // extension and the initial name; filterIndex holds the chosen filter, 1 for the first.
-    // An empty answer is a cancelled dialog.
+    // extension and the initial name; filterIndex holds the filter the dialog starts on and
+    // takes the chosen one, 1 for the first. An empty answer is a cancelled dialog.
     using FileDialogHook =
         std::function<QString(bool save, const QString& filter, const QString& defaultExtension,
                               const QString& initial, int* filterIndex)>;
@@ -135,6 +135,10 @@ public:
     bool RestoreLayout();
     // The Qt file-dialog filter for a filter of the "text|patterns|...||" form.
     static QString QtFilter(const char* filter);
+    // A trace file's name for saving as kind 1 (GR-196-CORE, ".sor"), 2 (SR-4731, ".tra") or
+    // 3 (Noyes M600, which has no extension of its own): a trace extension the name has gives
+    // way to the kind's, a name without one takes it, any other extension stays.
+    static QString TraceNameForKind(const QString& name, int kind);
 
     CWorkspace& Workspace() { return workspace_; }
     CTraceView& View() { return *view_; }

@@ -5,6 +5,7 @@
 
 #include "app/CDockPane.h"
 #include "app/CEventListBar.h"
+#include "app/CEventListCtrl.h"
 #include "app/CExtraParamsDialog.h"
 #include "app/CScanParamsDialog.h"
 #include "app/ScanSettingsFiles.h"
@@ -19,8 +20,11 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -60,24 +64,60 @@ int FilterIndex(const QStringList& filters, const QString& selected) {
 }
 
 // A name typed for saving without extension takes the chosen type's, as it stands when the
-// user accepts.
+// user accepts. Saving a trace, the name's extension follows the type as it is chosen.
 class CFileDialog : public QFileDialog {
 public:
-    using QFileDialog::QFileDialog;
+    CFileDialog(QWidget* parent, const QString& caption, const QString& initial,
+                const QString& filter)
+        : QFileDialog(parent, caption, initial, filter) {
+        // The list of types itself: the dialog tells no choice of a filter without patterns.
+        if (auto* types = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+            connect(types, &QComboBox::activated, this, [this](int index) {
+                if (traceTypes)
+                    RenameFor(index + 1);
+            });
+        }
+    }
 
     void accept() override {
         chosenFilter = FilterIndex(nameFilters(), selectedNameFilter());
-        if (acceptMode() == QFileDialog::AcceptSave)
+        if (traceTypes)
+            RenameFor(chosenFilter);
+        else if (acceptMode() == QFileDialog::AcceptSave)
             setDefaultSuffix(SuffixOf(selectedNameFilter(), fallbackSuffix));
         QFileDialog::accept();
     }
 
     QString fallbackSuffix;
+    // The filters are the trace types of Save As, in kind order.
+    bool traceTypes = false;
     // 1 for the first filter; read while the dialog still shows the choice.
     int chosenFilter = 1;
+
+private:
+    void RenameFor(int kind) {
+        auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name && !name->text().isEmpty())
+            name->setText(CMainFrame::TraceNameForKind(name->text(), kind));
+    }
 };
 
 } // namespace
+
+QString CMainFrame::TraceNameForKind(const QString& name, int kind) {
+    const QFileInfo file(name);
+    const QString suffix = file.suffix().toLower();
+    QString base = name;
+    if (suffix == QStringLiteral("sor") || suffix == QStringLiteral("tra"))
+        base.chop(suffix.size() + 1);
+    else if (!suffix.isEmpty())
+        return name;
+    if (kind == 2)
+        return base + QStringLiteral(".tra");
+    if (kind == 3)
+        return base;
+    return base + QStringLiteral(".sor");
+}
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const char* text,
                                 std::function<void()> handler) {
@@ -196,7 +236,8 @@ CSignal* CMainFrame::ActiveSignal() {
 }
 
 int CMainFrame::CurrentEventIndex() {
-    const CSignal* signal = ActiveSignal();
+    // The event commands act on the events the list shows.
+    const CSignal* signal = eventBar_->List().ShownSignal();
     const int index = signal ? signal->GetSelectedEvent() : -1;
     return index >= 0 && index < signal->GetEventCount() ? index : -1;
 }
@@ -206,8 +247,8 @@ void CMainFrame::UpdateCommands() {
         return;
     const bool anyProject = workspace_.GetProjectCount() > 0;
     const bool activeEntry = workspace_.ActiveEntry() != nullptr;
-    const CSignal* signal = ActiveSignal();
-    const bool currentEvent = signal && signal->GetSelectedEvent() >= 0;
+    const CSignal* shown = eventBar_->List().ShownSignal();
+    const bool currentEvent = shown && shown->GetSelectedEvent() >= 0;
     const std::pair<int, bool> enabling[] = {
         {kCmdClose, activeEntry},
         {kCmdCloseProject, workspace_.ActiveProject() != nullptr},
@@ -217,7 +258,7 @@ void CMainFrame::UpdateCommands() {
         {kCmdSaveAs, anyProject},
         {kCmdSaveAll, anyProject},
         {kCmdShowEvent, currentEvent},
-        {kCmdAddEvent, activeEntry},
+        {kCmdAddEvent, shown != nullptr},
         {kCmdEditEvent, currentEvent},
         {kCmdDeleteEvent, currentEvent},
     };
@@ -242,18 +283,26 @@ QString CMainFrame::AskFilePath(bool save, const char* filter, const char* defau
                                 const QString& initial, int* filterIndex) {
     const QString qtFilter = QtFilter(filter);
     const QString extension = QString::fromLatin1(defaultExtension ? defaultExtension : "");
-    int chosen = 1;
+    const bool traceTypes = save && filter == kSignalSaveAsFilter;
+    int chosen = filterIndex && *filterIndex > 1 ? *filterIndex : 1;
     QString path;
     if (fileDialogHook_) {
         path = fileDialogHook_(save, qtFilter, extension, initial, &chosen);
+        if (traceTypes && !path.isEmpty())
+            path = TraceNameForKind(path, chosen);
     } else {
         CFileDialog dialog(this, Utf8(save ? "Сохранить как" : "Открыть"), initial, qtFilter);
         dialog.fallbackSuffix = extension;
+        dialog.traceTypes = traceTypes;
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::HideNameFilterDetails);
         if (!save)
             dialog.setOption(QFileDialog::ReadOnly);
+        // After the options: hiding the filters' details fills the list of types anew.
+        const QStringList filters = qtFilter.split(QStringLiteral(";;"));
+        if (chosen <= filters.size())
+            dialog.selectNameFilter(filters[chosen - 1]);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         path = dialog.selectedFiles().first();
@@ -315,6 +364,22 @@ void CMainFrame::OnCloseProject() {
 void CMainFrame::OnCloseAllProjects() {
     if (!SaveModifiedSignals())
         return;
+    // A project never saved would leave with its list of traces; Cancel keeps them all open.
+    for (int p = 0; p < workspace_.GetProjectCount(); ++p) {
+        CProject& project = workspace_.GetProject(p);
+        bool holdsTraces = false;
+        for (int e = 0; e < project.GetEntryCount(); ++e)
+            holdsTraces = holdsTraces || project.GetEntry(e).HasTrace();
+        if (project.HasPath() || !holdsTraces)
+            continue;
+        const CPrompts::Answer answer =
+            GetPrompts().AskYesNoCancel("Сохранить проект " + project.GetTreeText() + "?",
+                                        kCaptionAttention, CPrompts::Icon::Warning);
+        if (answer == CPrompts::Answer::Cancel)
+            return;
+        if (answer == CPrompts::Answer::Yes && !SaveProject(project, true))
+            return;
+    }
     workspace_.RemoveAllProjects();
     PostToMain(kMsgSelectionChanged);
 }
@@ -365,7 +430,8 @@ void CMainFrame::OnFileSaveAs() {
     CSignalEntry* entry = workspace_.ActiveEntry();
     if (!entry || !entry->GetTrace())
         return;
-    int filterIndex = 1;
+    // The dialog starts on the trace's own type.
+    int filterIndex = entry->GetTrace()->GetKind();
     const std::string path =
         AskSavePath(kSignalSaveAsFilter, "sor", entry->GetTrace()->GetFileName(), &filterIndex);
     if (path.empty())
@@ -410,7 +476,7 @@ void CMainFrame::SetGridStyle(int style) {
 }
 
 void CMainFrame::OnShowEvent() {
-    CSignal* signal = ActiveSignal();
+    const CSignal* signal = eventBar_->List().ShownSignal();
     const int index = CurrentEventIndex();
     // A selection left past the last event by a deletion names no event to show.
     if (!signal || index < 0)

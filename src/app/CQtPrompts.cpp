@@ -61,3 +61,18 @@ bool CQtPrompts::AskYesNo(const std::string& text, const std::string& caption, I
     return Run(text, caption, icon, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
            QMessageBox::Yes;
 }
+
+CPrompts::Answer CQtPrompts::AskYesNoCancel(const std::string& text, const std::string& caption,
+                                            Icon icon) {
+    if (!OnGuiThread())
+        return Answer::Cancel;
+    switch (Run(text, caption, icon, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}

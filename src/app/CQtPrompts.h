@@ -8,4 +8,5 @@ class CQtPrompts : public CPrompts {
 public:
     void Show(const std::string& text, const std::string& caption, Icon icon) override;
     bool AskYesNo(const std::string& text, const std::string& caption, Icon icon) override;
+    Answer AskYesNoCancel(const std::string& text, const std::string& caption, Icon icon) override;
 };

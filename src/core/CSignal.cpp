@@ -174,8 +174,13 @@ bool CSignal::SaveFile(const std::string& path, const std::function<void()>& wri
     const bool eventsWereModified = eventsModified_;
     try {
         if (modified) {
-            if (!GetPrompts().AskYesNo(FormatText(kAskSaveChanges, target.c_str()), kAttention,
-                                       CPrompts::Icon::Warning))
+            const CPrompts::Answer answer = GetPrompts().AskYesNoCancel(
+                FormatText(kAskSaveChanges, target.c_str()), kAttention, CPrompts::Icon::Warning);
+            // Cancel stops what asked (closing the viewer, a project, the trace); No goes on
+            // without the edits.
+            if (answer == CPrompts::Answer::Cancel)
+                return false;
+            if (answer == CPrompts::Answer::No)
                 return true;
             writeBack();
             levelsModified_ = false;

@@ -38,7 +38,8 @@ public:
     // Clears, then takes the path as the file name. Kinds load the file; false on failure
     // after the error has been shown.
     virtual bool Open(const std::string& path);
-    // Saves under path, or under the file name when path is empty.
+    // Saves under path, or under the file name when path is empty. False, keeping the edits,
+    // also when the user cancels the question about them.
     virtual bool Save(const std::string& path);
     // Drops the curve, the events, the file name and both change flags.
     virtual void Clear();

@@ -14,6 +14,35 @@
 
 namespace {
 
+// The level bounds in the displayed sense, always including 0; NaN samples take no part.
+// Eight running bounds side by side, which the compiler keeps in vector registers. They give
+// the bounds one running pair would: every lane starts at +0, so a -0 never enters.
+void LevelBounds(const std::vector<float>& levels, float& maxLevel, float& minLevel) {
+    constexpr std::size_t kLanes = 8;
+    float high[kLanes] = {};
+    float low[kLanes] = {};
+    const float* samples = levels.data();
+    const std::size_t count = levels.size();
+    std::size_t i = 0;
+    for (; i + kLanes <= count; i += kLanes)
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            const float level = -samples[i + lane];
+            high[lane] = level > high[lane] ? level : high[lane];
+            low[lane] = level < low[lane] ? level : low[lane];
+        }
+    for (std::size_t lane = 0; i < count; ++i, ++lane) {
+        const float level = -samples[i];
+        high[lane] = level > high[lane] ? level : high[lane];
+        low[lane] = level < low[lane] ? level : low[lane];
+    }
+    maxLevel = 0.0f;
+    minLevel = 0.0f;
+    for (std::size_t lane = 0; lane < kLanes; ++lane) {
+        maxLevel = high[lane] > maxLevel ? high[lane] : maxLevel;
+        minLevel = low[lane] < minLevel ? low[lane] : minLevel;
+    }
+}
+
 // Wider or taller rectangles are refused, so every pixel offset is exact in single precision.
 constexpr std::int64_t kMaxPixelExtent = std::int64_t{1} << 24;
 
@@ -166,32 +195,7 @@ void CTraceData::SetLevels(std::vector<float> levels, float start, float end) {
     revision_ = NextRevision();
     startDistance_ = start;
     endDistance_ = end;
-    // The bounds are in the displayed sense and always include 0; NaN samples take no part.
-    // Eight running bounds side by side, which the compiler keeps in vector registers. They
-    // give the bounds one running pair would: every lane starts at +0, so a -0 never enters.
-    constexpr std::size_t kLanes = 8;
-    float high[kLanes] = {};
-    float low[kLanes] = {};
-    const float* samples = levels_.data();
-    const std::size_t count = levels_.size();
-    std::size_t i = 0;
-    for (; i + kLanes <= count; i += kLanes)
-        for (std::size_t lane = 0; lane < kLanes; ++lane) {
-            const float level = -samples[i + lane];
-            high[lane] = level > high[lane] ? level : high[lane];
-            low[lane] = level < low[lane] ? level : low[lane];
-        }
-    for (std::size_t lane = 0; i < count; ++i, ++lane) {
-        const float level = -samples[i];
-        high[lane] = level > high[lane] ? level : high[lane];
-        low[lane] = level < low[lane] ? level : low[lane];
-    }
-    maxLevel_ = 0.0f;
-    minLevel_ = 0.0f;
-    for (std::size_t lane = 0; lane < kLanes; ++lane) {
-        maxLevel_ = high[lane] > maxLevel_ ? high[lane] : maxLevel_;
-        minLevel_ = low[lane] < minLevel_ ? low[lane] : minLevel_;
-    }
+    LevelBounds(levels_, maxLevel_, minLevel_);
 }
 
 void CTraceData::Clear() {
@@ -202,6 +206,8 @@ void CTraceData::OffsetLevels(float delta) {
     for (float& sample : levels_)
         sample += delta;
     revision_ = NextRevision();
+    // The plot's level range and the overview are taken from the bounds.
+    LevelBounds(levels_, maxLevel_, minLevel_);
 }
 
 CWorldRect CTraceData::GetBounds() const {

@@ -45,7 +45,7 @@ public:
     // Takes the samples, spread evenly from start to end (km), and computes the level bounds.
     void SetLevels(std::vector<float> levels, float start, float end);
     void Clear();
-    // Adds delta (dB) to every sample; the level bounds keep their loaded values.
+    // Adds delta (dB) to every sample; the level bounds move with them.
     void OffsetLevels(float delta);
 
     std::size_t GetPointCount() const { return levels_.size(); }

@@ -60,8 +60,9 @@ void CPlotWnd::PaintTo(CDrawSurface& surface, const CPixelRect& client) {
     const CPixelRect area{client.left, client.top, client.right - barSize, client.bottom - barSize};
     DrawBackground(surface, area);
     const CPixelRect plot = DrawScales(surface, area);
-    DrawData(surface, plot);
+    // The grid first: drawn over the traces it would hide them where they run along a line.
     DrawGrid(surface, plot);
+    DrawData(surface, plot);
     DrawOverlay(surface, plot);
     SetPlotRect(plot);
 }
@@ -262,14 +263,12 @@ void CPlotWnd::DrawGrid(CDrawSurface& surface, const CPixelRect& plot) {
     const std::vector<CSegment> grid = GridSegments(plot, style);
     if (grid.empty())
         return;
-    // NOT-XOR keeps the grid visible over the traces drawn before it.
-    surface.SetPen({GridPenStyle(style), 1, settings.GetGridColour()});
-    const RasterMode previous = surface.SetRasterMode(RasterMode::NotXor);
+    surface.SetPen({GridPenStyle(style), 1,
+                    GridColourOn(settings.GetGridColour(), settings.GetBackgroundColour())});
     for (const CSegment& segment : grid) {
         surface.MoveTo(segment.from.x, segment.from.y);
         surface.LineTo(segment.to.x, segment.to.y);
     }
-    surface.SetRasterMode(previous);
 }
 
 void CPlotWnd::SetPlotRect(const CPixelRect& plot) {

@@ -98,7 +98,7 @@ protected:
                                const CPixelRect& plot);
     virtual void DrawVertScale(CDrawSurface& surface, const CPixelRect& area,
                                const CPixelRect& plot);
-    // Empty here: the content under the grid.
+    // Empty here: the content over the grid (the traces).
     virtual void DrawData(CDrawSurface& surface, const CPixelRect& plot);
     virtual void DrawGrid(CDrawSurface& surface, const CPixelRect& plot);
     virtual void SetPlotRect(const CPixelRect& plot);

@@ -13,21 +13,6 @@
 #include <cmath>
 #include <span>
 
-namespace {
-
-// Folds one extent value into the range; values that are not finite take no part.
-void Lower(float& range, float value) {
-    if (std::isfinite(value) && value < range)
-        range = value;
-}
-
-void Raise(float& range, float value) {
-    if (std::isfinite(value) && value > range)
-        range = value;
-}
-
-} // namespace
-
 CTracePlot::CTracePlot(CWorkspace& workspace, const CAppSettings& appSettings, QWidget* parent)
     : CPlotWnd(appSettings, parent), workspace_(workspace), eventImages_(EventImages()) {
     verticalCaption = QStringLiteral("Уровень (dB)");
@@ -49,36 +34,27 @@ CSignal* CTracePlot::ActiveSignal() const {
 // --- Range and window -----------------------------------------------------------------------
 
 void CTracePlot::RecalcRange() {
-    const bool hadData = hasData;
-    hasData = false;
-    float lowestStart = 0.0f;
-    float highestEnd = 0.0f;
-    float highestTop = 0.0f;
-    float lowestBottom = 0.0f;
+    std::vector<const CSignal*> signals;
     for (int i = 0; i < workspace_.GetProjectCount(); ++i) {
         CProject& project = workspace_.GetProject(i);
         for (int j = 0; j < project.GetEntryCount(); ++j) {
-            const CSignal* signal = project.GetEntry(j).GetTrace();
-            if (!signal)
-                continue;
-            Lower(lowestStart, signal->GetStartDistance());
-            Raise(highestEnd, signal->GetEndDistance());
-            Raise(highestTop, signal->GetMaxLevel());
-            Lower(lowestBottom, signal->GetMinLevel());
-            hasData = true;
+            if (const CSignal* signal = project.GetEntry(j).GetTrace())
+                signals.push_back(signal);
         }
     }
+    const bool hadData = hasData;
+    const std::optional<CWorldRect> extent = SignalsExtent(signals);
+    hasData = extent.has_value();
     if (hasData) {
-        fullLeft = lowestStart;
-        fullRight = highestEnd;
-        fullTop = highestTop;
-        fullBottom = lowestBottom;
-        // The first trace is shown whole, a launch cable at negative distances included.
+        // The first trace after an empty plot is shown whole, whatever window came before.
         if (!hadData) {
             viewLeft = fullLeft;
             viewRight = fullRight;
+            viewTop = fullTop;
+            viewBottom = fullBottom;
         }
-        ClampViewToFull(*this);
+        SetFullRange(*this, *extent);
+        KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
     }
     update();
 }
@@ -266,6 +242,8 @@ void CTracePlot::OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers 
     if (markerDrag) {
         if (const auto marker = MarkerAtColumn(plotRect, viewLeft, viewRight, p.x))
             (grabbedMarker == 1 ? markerB : markerA) = *marker;
+        // The range's very end reads nothing.
+        KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
         update();
         SendToMain(kMsgMarkersChanged);
     }
@@ -297,6 +275,7 @@ void CTracePlot::EndMarkerDrag(int x) {
     markerDrag = false;
     if (const auto marker = MarkerAtColumn(plotRect, viewLeft, viewRight, x))
         (grabbedMarker == 1 ? markerB : markerA) = *marker;
+    KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
     keyboardMarker_ = grabbedMarker == 1 ? 1 : 0;
     grabbedMarker = -1;
     update();
@@ -307,8 +286,11 @@ void CTracePlot::EndLevelShift(int y) {
     levelShiftActive = false;
     const float offset = LevelShiftOffset(*this, plotRect, shiftStartY, y);
     // A Ctrl-click that moved nothing leaves the trace unedited.
-    if (CSignal* signal = ActiveSignal(); signal && offset != 0.0f)
+    if (CSignal* signal = ActiveSignal(); signal && offset != 0.0f) {
         signal->OffsetLevels(offset);
+        // The level range follows, so the shifted trace cannot leave it.
+        RecalcRange();
+    }
     update();
     SendToMain(kMsgMarkersChanged);
 }

@@ -28,8 +28,9 @@ public:
     CTracePlot(CWorkspace& workspace, const CAppSettings& settings, QWidget* parent = nullptr);
     ~CTracePlot() override;
 
-    // The full range over every loaded trace of every project, always holding 0 km and 0 dB;
-    // each edge of the visible window is then clamped into it. Nothing loaded: no data.
+    // The full range over every loaded trace of every project, always holding 0 km and 0 dB.
+    // An axis that showed the whole range shows the whole new one, a zoomed one is clamped
+    // into it, and the markers are brought into it. Nothing loaded: no data.
     void RecalcRange();
     // Shows from..to (km), within the full range.
     void SetHorzWindow(double from, double to);
@@ -77,7 +78,7 @@ protected:
     int shiftCurrentY = 0;
     // The active entry's colour when the shift began.
     std::uint32_t shiftColour = 0;
-    // km; they keep their values when the traces change.
+    // km; they keep their values when the traces change, as far as the full range allows.
     float markerA = 0.0f;
     float markerB = 100.0f;
     // Each drawn trace's points, reused while the window stays.

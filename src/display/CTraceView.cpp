@@ -5,6 +5,7 @@
 #include "display/CQtSurface.h"
 #include "display/CTracePlot.h"
 #include "display/MarkerReadout.h"
+#include "display/TraceGeometry.h"
 #include "display/TracePrintout.h"
 #include "platform/CPrompts.h"
 #include "project/CWorkspace.h"
@@ -114,8 +115,18 @@ bool CTraceView::PrintTo(QPrinter& printer, int choice) {
         return false;
     }
 
+    const std::vector<const CSignal*> printed = PrintedSignals(workspace_, choice);
     CPrintContent content;
     content.window = *plot_;
+    // The page shows the printed traces whole, whatever the screen is zoomed to or whichever
+    // trace set the screen's range.
+    if (const std::optional<CWorldRect> extent = SignalsExtent(printed)) {
+        CWorldWindow& world = content.window;
+        world.fullLeft = world.viewLeft = extent->left;
+        world.fullRight = world.viewRight = extent->right;
+        world.fullTop = world.viewTop = extent->top;
+        world.fullBottom = world.viewBottom = extent->bottom;
+    }
     content.verticalCaption = plot_->verticalCaption;
     content.horizontalCaption = plot_->horizontalCaption;
     content.captionSides = {plot_->captionLeft, plot_->captionRight, plot_->captionTop,
@@ -123,7 +134,7 @@ bool CTraceView::PrintTo(QPrinter& printer, int choice) {
     content.labelDecimals = plot_->labelDecimals;
     content.markerA = plot_->GetMarkerA();
     content.markerB = plot_->GetMarkerB();
-    for (const CSignal* signal : PrintedSignals(workspace_, choice))
+    for (const CSignal* signal : printed)
         content.traces.push_back(&signal->GetTraceData());
     content.active = active;
     content.parameters = ParameterRows(*active);

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 int Rnd(double v) {
@@ -167,6 +168,27 @@ PenStyle GridPenStyle(int style) {
     if (style == 2)
         return PenStyle::Dot;
     return PenStyle::Solid;
+}
+
+namespace {
+
+// Perceived brightness 0..255 of a 0x00BBGGRR colour.
+int Luma(std::uint32_t colour) {
+    const int r = static_cast<int>(colour & 0xFF);
+    const int g = static_cast<int>((colour >> 8) & 0xFF);
+    const int b = static_cast<int>((colour >> 16) & 0xFF);
+    return (r * 299 + g * 587 + b * 114) / 1000;
+}
+
+} // namespace
+
+std::uint32_t GridColourOn(std::uint32_t grid, std::uint32_t background) {
+    // Less apart than this, a one-pixel dotted line is lost on the screen and on paper.
+    constexpr int kLeastContrast = 48;
+    const int back = Luma(background);
+    if (std::abs(Luma(grid) - back) >= kLeastContrast)
+        return grid & 0xFFFFFF;
+    return back >= 128 ? 0x404040 : 0xC0C0C0;
 }
 
 std::pair<int, int> ThumbSpan(int trackFrom, int trackTo, double fullFrom, double fullTo,

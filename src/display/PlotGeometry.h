@@ -129,9 +129,12 @@ struct CSegment {
 std::array<CScreenPoint, 5> FramePoints(const CPixelRect& plot);
 // Grid lines for the style (0 solid, 1 dashes, 2 dots: the full grid; 3 stubs of 10 pixels at
 // the edges; 4 none). The full grid's horizontal lines come in ten pieces that leave every
-// crossing to the vertical line, so under NOT-XOR no pixel is drawn twice.
+// crossing to the vertical line, so no pixel is drawn twice.
 std::vector<CSegment> GridSegments(const CPixelRect& plot, int style);
 PenStyle GridPenStyle(int style);
+// The colour the grid is drawn in on the background (both 0x00BBGGRR): the grid colour, unless
+// it is too close to the background to be seen; then a grey that stands out from it.
+std::uint32_t GridColourOn(std::uint32_t grid, std::uint32_t background);
 
 // --- Zoom bars ------------------------------------------------------------------------------
 

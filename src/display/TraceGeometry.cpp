@@ -1,5 +1,7 @@
 #include "display/TraceGeometry.h"
 
+#include "core/CSignal.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -173,6 +175,62 @@ void ClampViewToFull(CWorldWindow& world) {
     if (!(world.viewBottom < world.viewTop)) {
         world.viewTop = world.fullTop;
         world.viewBottom = world.fullBottom;
+    }
+}
+
+void SetFullRange(CWorldWindow& world, const CWorldRect& full) {
+    if (world.viewLeft == world.fullLeft && world.viewRight == world.fullRight) {
+        world.viewLeft = full.left;
+        world.viewRight = full.right;
+    }
+    if (world.viewTop == world.fullTop && world.viewBottom == world.fullBottom) {
+        world.viewTop = full.top;
+        world.viewBottom = full.bottom;
+    }
+    world.fullLeft = full.left;
+    world.fullTop = full.top;
+    world.fullRight = full.right;
+    world.fullBottom = full.bottom;
+    ClampViewToFull(world);
+}
+
+std::optional<CWorldRect> SignalsExtent(std::span<const CSignal* const> signals) {
+    const auto lower = [](double& range, double value) {
+        if (std::isfinite(value) && value < range)
+            range = value;
+    };
+    const auto raise = [](double& range, double value) {
+        if (std::isfinite(value) && value > range)
+            range = value;
+    };
+    CWorldRect extent;
+    bool any = false;
+    for (const CSignal* signal : signals) {
+        if (!signal)
+            continue;
+        lower(extent.left, signal->GetStartDistance());
+        raise(extent.right, signal->GetEndDistance());
+        raise(extent.top, signal->GetMaxLevel());
+        lower(extent.bottom, signal->GetMinLevel());
+        any = true;
+    }
+    if (!any)
+        return std::nullopt;
+    return extent;
+}
+
+void KeepMarkersInRange(float& a, float& b, double left, double right) {
+    if (!(left < right))
+        return;
+    const float low = static_cast<float>(left);
+    float high = static_cast<float>(right);
+    if (static_cast<double>(high) >= right)
+        high = std::nextafter(high, low);
+    for (float* marker : {&a, &b}) {
+        if (!(*marker >= low))
+            *marker = low;
+        else if (*marker > high)
+            *marker = high;
     }
 }
 

@@ -8,6 +8,9 @@
 #include "display/PlotGeometry.h"
 
 #include <optional>
+#include <span>
+
+class CSignal;
 
 // A click grabs a marker whose line is at most this many pixels away.
 inline constexpr int kMarkerGrabDistance = 10;
@@ -74,6 +77,16 @@ float LevelShiftOffset(const CWorldWindow& world, const CPixelRect& plot, int st
 // Each edge of the visible window into the full range, separately, so a zoom survives a new
 // full range. An axis on which the window no longer overlaps the range shows all of it.
 void ClampViewToFull(CWorldWindow& world);
+// Takes the new full range (left, top, right, bottom). An axis whose window showed the whole
+// old range shows the whole new one, so a longer trace or a shifted level comes into view;
+// a zoomed axis keeps its window, clamped as above.
+void SetFullRange(CWorldWindow& world, const CWorldRect& full);
+// The range over the signals, always holding 0 km and 0 dB; values that are not finite take
+// no part. Nothing without a signal.
+std::optional<CWorldRect> SignalsExtent(std::span<const CSignal* const> signals);
+// Both markers into left..right. The right end itself lies past the last sample of the
+// longest trace and reads nothing, so a marker there moves to the nearest value below it.
+void KeepMarkersInRange(float& a, float& b, double left, double right);
 
 // The visible window drawn over an overview of the extent (the edge lines' corners); the left
 // and top edges stay in the client, the right and bottom do not pass its edges. Nothing when

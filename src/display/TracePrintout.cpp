@@ -431,7 +431,8 @@ void CTracePrintout::DrawEventTable(const CSignal& signal) {
         const auto text = [&](std::size_t column, const QString& value, int indent = 0) {
             return DrawTextAt(value, {columns[column] + indent, y, 0, 0}, Align::TopLeft, 9, false);
         };
-        const CPixelSize number = text(0, QString::number(i));
+        // Numbered from 1, as the event list on screen.
+        const CPixelSize number = text(0, QString::number(i + 1));
         text(1, Utf8(event.GetTypeName()), iconSize);
         text(2, Utf8(event.GetPositionText()));
         text(3, Utf8(event.GetLossText()));

@@ -5,6 +5,8 @@
 namespace {
 CStderrPrompts stderrPrompts;
 CPrompts* current = &stderrPrompts;
+// The file a load on this thread is about, empty outside a load.
+thread_local std::string loadingFile;
 } // namespace
 
 void CStderrPrompts::Show(const std::string& text, const std::string& caption, Icon) {
@@ -29,6 +31,20 @@ bool CScriptedPrompts::AskYesNo(const std::string& text, const std::string& capt
     return answer;
 }
 
+CPrompts::Answer CPrompts::AskYesNoCancel(const std::string& text, const std::string& caption,
+                                          Icon icon) {
+    return AskYesNo(text, caption, icon) ? Answer::Yes : Answer::No;
+}
+
+CPrompts::Answer CScriptedPrompts::AskYesNoCancel(const std::string& text,
+                                                  const std::string& caption, Icon icon) {
+    if (!cancelNext)
+        return CPrompts::AskYesNoCancel(text, caption, icon);
+    cancelNext = false;
+    shown.push_back({text, caption, icon, true});
+    return Answer::Cancel;
+}
+
 CPrompts& GetPrompts() {
     return *current;
 }
@@ -40,5 +56,23 @@ CPrompts* SetPrompts(CPrompts* prompts) {
 }
 
 void ShowError(const std::string& text) {
-    GetPrompts().Show(text, kProgramTitle, CPrompts::Icon::Error);
+    GetPrompts().Show(loadingFile.empty() ? text : loadingFile + ": " + text, kProgramTitle,
+                      CPrompts::Icon::Error);
+}
+
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void ShowLoadError(const std::string& path, const std::string& text) {
+    GetPrompts().Show(FileNameOf(path) + ": " + text, kProgramTitle, CPrompts::Icon::Error);
+}
+
+CLoadMessageScope::CLoadMessageScope(const std::string& path) : previous_(loadingFile) {
+    loadingFile = FileNameOf(path);
+}
+
+CLoadMessageScope::~CLoadMessageScope() {
+    loadingFile = previous_;
 }

@@ -17,6 +17,10 @@ public:
     virtual void Show(const std::string& text, const std::string& caption, Icon icon) = 0;
     // True for Yes.
     virtual bool AskYesNo(const std::string& text, const std::string& caption, Icon icon) = 0;
+    // The same question with a Cancel button as well, which leaves the work that asked undone.
+    // Prompts without such a box answer it as AskYesNo.
+    enum class Answer { Yes, No, Cancel };
+    virtual Answer AskYesNoCancel(const std::string& text, const std::string& caption, Icon icon);
 };
 
 // Writes to standard error; questions are answered No (nothing is changed unasked).
@@ -38,8 +42,11 @@ public:
 
     void Show(const std::string& text, const std::string& caption, Icon icon) override;
     bool AskYesNo(const std::string& text, const std::string& caption, Icon icon) override;
+    Answer AskYesNoCancel(const std::string& text, const std::string& caption, Icon icon) override;
 
     std::deque<bool> answers;
+    // Answers the next Yes/No/Cancel question with Cancel instead of taking from answers.
+    bool cancelNext = false;
     std::vector<Record> shown;
 };
 
@@ -50,3 +57,21 @@ CPrompts* SetPrompts(CPrompts* prompts);
 
 // Shows an error message with the program's title, as every failed operation does.
 void ShowError(const std::string& text);
+// A failed load: the file's name (without its folder), then the message, so that of several
+// files opened together the one that failed can be told.
+void ShowLoadError(const std::string& path, const std::string& text);
+// The last part of a path: what the load messages name.
+std::string FileNameOf(const std::string& path);
+
+// While one lives on a thread, ShowError on that thread names the file first, so that the
+// messages the readers show from deep inside a load tell which file they are about.
+class CLoadMessageScope {
+public:
+    explicit CLoadMessageScope(const std::string& path);
+    ~CLoadMessageScope();
+    CLoadMessageScope(const CLoadMessageScope&) = delete;
+    CLoadMessageScope& operator=(const CLoadMessageScope&) = delete;
+
+private:
+    std::string previous_;
+};

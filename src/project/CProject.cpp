@@ -10,6 +10,14 @@
 #include <cerrno>
 #include <new>
 
+namespace {
+
+std::string FileNamed(const std::string& path, const char* text) {
+    return FileNameOf(path) + ": " + text;
+}
+
+} // namespace
+
 CProject::CProject(std::string name) : name_(std::move(name)) {}
 
 CProject::CProject(const CProject& other)
@@ -103,37 +111,46 @@ void CProject::MarkAsScanningProject(const std::string& name) {
     isScanningProject_ = true;
 }
 
+std::string CProject::GetTreeText() const {
+    // Two projects loaded from files would otherwise both read "Проект".
+    return path_.empty() ? name_ : FileNameOf(path_);
+}
+
 void CProject::InsertIntoTree() {
     if (inTree_)
         return;
-    treeItem_ = SendTreeOperation(TreeOperation::InsertProject, {kNoTreeItem, 0, 0, name_});
+    treeItem_ = SendTreeOperation(TreeOperation::InsertProject, {kNoTreeItem, 0, 0, GetTreeText()});
     inTree_ = treeItem_ != kNoTreeItem;
 }
 
 void CProject::RefreshTreeText() {
     if (inTree_)
-        SendTreeOperation(TreeOperation::SetProjectText, {treeItem_, 0, 0, name_});
+        SendTreeOperation(TreeOperation::SetProjectText, {treeItem_, 0, 0, GetTreeText()});
 }
 
 bool CProject::Save(const std::string& path) {
-    if (!path.empty())
-        path_ = path;
+    // The project takes a new path only once its file is written there.
+    const std::string target = path.empty() ? path_ : path;
     try {
-        if (path_.empty())
-            throw CFileException(ENOENT, path_);
+        if (target.empty())
+            throw CFileException(ENOENT, target);
         CBinaryFile file;
-        file.OpenForWrite(path_);
+        file.OpenForWrite(target);
         ProjectFile::WriteHeader(file,
                                  {ProjectFile::kVersion, name_, GetEntryCount(), activeEntry_});
         for (const CSignalEntry& entry : entries_)
             ProjectFile::WriteRecord(
                 file, {entry.GetDisplayName(), entry.GetTracePath(), entry.GetColourForSave()});
         file.Close();
-        return true;
     } catch (const CException& e) {
         ShowError(e.GetErrorMessage());
         return false;
     }
+    if (target != path_) {
+        path_ = target;
+        RefreshTreeText();
+    }
+    return true;
 }
 
 bool CProject::Load(const std::string& path) {
@@ -154,14 +171,15 @@ bool CProject::Load(const std::string& path) {
         }
         file.Close();
     } catch (const CException& e) {
-        ShowError(e.GetErrorMessage());
+        ShowLoadError(path, e.GetErrorMessage());
         return false;
     } catch (const std::bad_alloc&) {
         ShowError(CFileException(ENOMEM, path).GetErrorMessage());
         return false;
     }
     if (header.version != ProjectFile::kVersion) {
-        GetPrompts().Show(kMsgWrongProjectVersion, kCaptionError, CPrompts::Icon::Error);
+        GetPrompts().Show(FileNamed(path, kMsgWrongProjectVersion), kCaptionError,
+                          CPrompts::Icon::Error);
         return false;
     }
 
@@ -177,7 +195,7 @@ bool CProject::Load(const std::string& path) {
             try {
                 entry.OpenTrace(record.path);
             } catch (const CException& e) {
-                ShowError(e.GetErrorMessage());
+                ShowLoadError(record.path, e.GetErrorMessage());
                 failed = true;
             }
         }
@@ -187,8 +205,9 @@ bool CProject::Load(const std::string& path) {
     }
     PostToMain(kMsgSelectionChanged);
     if (truncated)
-        ShowError(kMsgCannotReadProject);
+        ShowLoadError(path, kMsgCannotReadProject);
     if (failed)
-        GetPrompts().Show(kMsgNotAllSignalsOpened, kCaptionAttention, CPrompts::Icon::Warning);
+        GetPrompts().Show(FileNamed(path, kMsgNotAllSignalsOpened), kCaptionAttention,
+                          CPrompts::Icon::Warning);
     return true;
 }

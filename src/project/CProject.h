@@ -60,14 +60,17 @@ public:
 
     // Inserts the project's top-level item when it has none.
     void InsertIntoTree();
-    // Shows the name on the project's item.
+    // What the project's item shows: the file's name once the project has a file, else the
+    // project's name.
+    std::string GetTreeText() const;
+    // Shows GetTreeText on the project's item.
     void RefreshTreeText();
     bool IsInTree() const { return inTree_; }
     TreeItem GetTreeItem() const { return inTree_ ? treeItem_ : kNoTreeItem; }
 
-    // Writes the project file, at path when given (it then becomes the project's path), else
-    // at the project's path. The old file is replaced only by a complete new one. Errors are
-    // shown; false then.
+    // Writes the project file, at path when given (once written it becomes the project's path),
+    // else at the project's path. The old file is replaced only by a complete new one. Errors
+    // are shown; false then.
     bool Save(const std::string& path = {});
     // Replaces name, path and entries by the file's and reopens each trace; errors are shown.
     // False, with the project unchanged, when the file cannot be read or has another version.

@@ -3,6 +3,7 @@
 #include "core/CSignal.h"
 #include "core/SignalFactory.h"
 #include "platform/CMessageTarget.h"
+#include "platform/CPrompts.h"
 #include "project/TraceColours.h"
 
 namespace {
@@ -88,6 +89,7 @@ void CSignalEntry::LeaveTree() {
 }
 
 void CSignalEntry::OpenTrace(const std::string& path) {
+    const CLoadMessageScope naming(path);
     trace_.Reset();
     sourcePath_ = path;
     trace_ = CSignalRef(OpenSignal(path));
@@ -101,6 +103,7 @@ void CSignalEntry::ReloadTrace(const std::string& path) {
         return;
     }
     sourcePath_ = path;
+    const CLoadMessageScope naming(path);
     trace_.Get()->Open(path);
     NameFromPath(path);
     RefreshTreeItem();

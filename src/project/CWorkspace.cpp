@@ -114,11 +114,7 @@ bool CWorkspace::LoadScannedTrace(int fiber, const std::string& path) {
     try {
         project.EntryForFiber(fiber).ReloadTrace(path);
     } catch (const CException& e) {
-        // Traces arrive unasked: the message says which one did not open.
-        std::string text = e.GetErrorMessage();
-        if (text.find(path) == std::string::npos)
-            text += ": " + path;
-        ShowError(text);
+        ShowLoadError(path, e.GetErrorMessage());
     }
     PostToMain(kMsgSelectionChanged);
     return true;
@@ -127,15 +123,18 @@ bool CWorkspace::LoadScannedTrace(int fiber, const std::string& path) {
 bool CWorkspace::OpenTrace(const std::string& path) {
     bool opened = false;
     try {
-        // The entry first: a file that cannot be recognised leaves no new project behind.
+        // The entry first: a file that cannot be read leaves no new project behind, and no
+        // entry without a trace (its reader has told why).
         CSignalEntry entry(path);
-        CProject* project = ActiveProject();
-        if (!project)
-            project = &GetProject(AddProject());
-        project->AppendEntry(std::move(entry));
-        opened = true;
+        if (entry.HasTrace()) {
+            CProject* project = ActiveProject();
+            if (!project)
+                project = &GetProject(AddProject());
+            project->AppendEntry(std::move(entry));
+            opened = true;
+        }
     } catch (const CException& e) {
-        ShowError(e.GetErrorMessage());
+        ShowLoadError(path, e.GetErrorMessage());
     }
     PostToMain(kMsgSelectionChanged);
     return opened;

@@ -80,7 +80,7 @@ TEST_F(StartupTest, CommandLineFileOpensIntoANewProjectAndTheNextOpenJoinsIt) {
 TEST_F(StartupTest, FileOfNoKnownKindIsReportedAndLeavesTheWorkspaceAsItWas) {
     const std::string junk = WriteJunk(scratch, "junk.sor");
     ASSERT_EQ(Start({junk}), StartStatus::Running);
-    EXPECT_EQ(TakeShown(), Lines{"Lumetra View: Неправильный тип файла"});
+    EXPECT_EQ(TakeShown(), Lines{"Lumetra View: junk.sor: Неправильный тип файла"});
     EXPECT_EQ(Workspace().GetProjectCount(), 0);
     EXPECT_EQ(Frame().Tree().topLevelItemCount(), 0);
 
@@ -89,7 +89,7 @@ TEST_F(StartupTest, FileOfNoKnownKindIsReportedAndLeavesTheWorkspaceAsItWas) {
     const int rows = EventRows();
     EXPECT_FALSE(Frame().OpenPath(junk));
     Settle();
-    EXPECT_EQ(TakeShown(), Lines{"Lumetra View: Неправильный тип файла"});
+    EXPECT_EQ(TakeShown(), Lines{"Lumetra View: junk.sor: Неправильный тип файла"});
     EXPECT_EQ(Workspace().GetProject(0).GetEntryCount(), 1);
     EXPECT_EQ(Frame().Tree().topLevelItem(0)->childCount(), 1);
     EXPECT_EQ(EventRows(), rows);

@@ -94,7 +94,7 @@ TEST_F(SignalTest, ReferenceCountAndCopies) {
     copy.AssignFrom(signal);
     copy.AssignFrom(copy);
     EXPECT_EQ(copy.GetLevels(), (std::vector<float>{1.5f, -1.5f, 3.5f}));
-    EXPECT_EQ(copy.GetMinLevel(), -3.0f);
+    EXPECT_EQ(copy.GetMinLevel(), -3.5f); // the bounds moved with the shift
     EXPECT_EQ(copy.FileOrder(), (std::vector<int>{1, 0}));
     EXPECT_EQ(copy.GetSelectedEvent(), 1);
     EXPECT_EQ(copy.GetFileName(), "/data/a.sor");

@@ -33,9 +33,15 @@ TEST(TraceData, LevelBoundsAreDisplayedExtremesIncludingZero) {
     CTraceData negative = Trace({-2.0f, -5.0f}, 0.0f, 1.0f);
     EXPECT_EQ(negative.GetMaxLevel(), 5.0f);
     EXPECT_EQ(negative.GetMinLevel(), 0.0f);
-    negative.OffsetLevels(10.0f); // shifting keeps the loaded bounds
+    // Shifted, the bounds go with the samples: the plot's level range and the overview are
+    // taken from them, and a trace shifted past them would be drawn flat along the edge.
+    negative.OffsetLevels(10.0f);
     EXPECT_EQ(negative.GetLevels()[0], 8.0f);
-    EXPECT_EQ(negative.GetBounds().top, 5.0);
+    EXPECT_EQ(negative.GetBounds().top, 0.0);
+    EXPECT_EQ(negative.GetBounds().bottom, -8.0);
+    negative.OffsetLevels(-20.0f);
+    EXPECT_EQ(negative.GetMaxLevel(), 15.0f);
+    EXPECT_EQ(negative.GetMinLevel(), 0.0f);
 }
 
 TEST(TraceData, LevelAtDistanceAndAtIndex) {

@@ -131,13 +131,13 @@ TEST_F(PlotScaleTest, WithoutLegendOnlyFrameAndGridRemain) {
     std::vector<CRecordingSurface::Call> frame;
     int gridLines = 0;
     for (const auto& line : surface.CallsOf(Kind::Line)) {
-        if (line.mode == RasterMode::NotXor)
+        if (line.pen.colour == settings.GetGridColour())
             ++gridLines;
         else
             frame.push_back(line);
     }
     EXPECT_GT(gridLines, 0);
-    // The frame runs just outside the plot; nothing else (no tick) is drawn in copy mode.
+    // The frame runs just outside the plot; nothing else (no tick) is drawn.
     ASSERT_EQ(frame.size(), 4u);
     const int l = p.left - 1;
     const int t = p.top - 1;
@@ -150,7 +150,22 @@ TEST_F(PlotScaleTest, WithoutLegendOnlyFrameAndGridRemain) {
     }
 }
 
-TEST_F(PlotScaleTest, GridUsesTheStylePenInNotXorAndRestoresTheMode) {
+TEST_F(PlotScaleTest, GridUsesTheStylePenInAColourThatShowsOnTheBackground) {
+    // Grid colour, background, the colour drawn: the grid's own unless the background hides it.
+    const struct {
+        std::uint32_t grid;
+        std::uint32_t background;
+        std::uint32_t drawn;
+    } colours[] = {
+        {0x123456, 0xFFFFFF, 0x123456}, {0x7F7F7F, 0xFFFFFF, 0x7F7F7F},
+        {0x7F7F7F, 0x000000, 0x7F7F7F}, {0xFFFFFF, 0xFFFFFF, 0x404040},
+        {0xF0F0F0, 0xFFFFFF, 0x404040}, {0x000000, 0x000000, 0xC0C0C0},
+        {0x101010, 0x202020, 0xC0C0C0}, {0x0000FF, 0xFFFFFF, 0x0000FF},
+    };
+    for (const auto& c : colours)
+        EXPECT_EQ(GridColourOn(c.grid, c.background), c.drawn)
+            << std::hex << c.grid << " on " << c.background;
+
     settings.SetGridColour(0x123456);
     const std::map<int, PenStyle> pens = {
         {0, PenStyle::Solid}, {1, PenStyle::Dash}, {2, PenStyle::Dot}, {3, PenStyle::Solid}};
@@ -159,15 +174,23 @@ TEST_F(PlotScaleTest, GridUsesTheStylePenInNotXorAndRestoresTheMode) {
         const CRecordingSurface surface = Paint(400, 300);
         int grid = 0;
         for (const auto& line : surface.CallsOf(Kind::Line)) {
-            if (line.mode != RasterMode::NotXor)
+            if (line.pen.colour != 0x123456)
                 continue;
             ++grid;
             EXPECT_EQ(line.pen, (CPen{pens.at(style), 1, 0x123456})) << "style " << style;
+            // Drawn as it is: under NOT-XOR a trace along a grid line would vanish.
+            EXPECT_EQ(line.mode, RasterMode::Copy);
         }
         // Nine columns, each with nine pieces, plus the last nine pieces; or 36 stubs.
         EXPECT_EQ(grid, style <= 2 ? 99 : style == 3 ? 36 : 0) << "style " << style;
-        EXPECT_EQ(surface.CurrentRasterMode(), RasterMode::Copy);
     }
+    // On a background of the grid's colour the grid still shows.
+    settings.SetGridStyle(0);
+    settings.SetBackgroundColour(0x123456);
+    int seen = 0;
+    for (const auto& line : Paint(400, 300).CallsOf(Kind::Line))
+        seen += line.pen.colour == GridColourOn(0x123456, 0x123456);
+    EXPECT_EQ(seen, 99);
 }
 
 TEST(GridTest, FullGridDrawsEveryPixelOnceAndLeavesNoGap) {
@@ -219,7 +242,7 @@ TEST_F(PlotScaleTest, PaintRunsTheHooksInOrderOnThePlotRectangle) {
     Paint(400, 300);
     const CPixelRect p = plot.GetPlotRect();
     const std::vector<std::pair<std::string, CPixelRect>> expected = {
-        {"data", p}, {"grid", p}, {"overlay", p}, {"plotRect", p}};
+        {"grid", p}, {"data", p}, {"overlay", p}, {"plotRect", p}};
     EXPECT_EQ(plot.hooks, expected);
 }
 

@@ -250,14 +250,15 @@ TEST_F(PrintoutTest, TheEventTableShowsTheFirst25EventsNumberedFromZero) {
     }
     ASSERT_EQ(rows.size(), 25u);
     for (int i = 0; i < 25; ++i) {
-        const auto text = TextsOf(surface, QString::number(i));
+        // Numbered from 1, as on screen.
+        const auto text = TextsOf(surface, QString::number(i + 1));
         EXPECT_TRUE(std::any_of(text.begin(), text.end(),
                                 [&](const auto& c) { return c.from.y == rows[std::size_t(i)]; }));
         if (i > 0) {
             EXPECT_EQ(rows[std::size_t(i)] - rows[std::size_t(i) - 1], 39);
         }
     }
-    EXPECT_TRUE(TextsOf(surface, QStringLiteral("25")).empty());
+    EXPECT_TRUE(TextsOf(surface, QStringLiteral("26")).empty());
 
     // The list icons stand in the type column's first 32 dots, centred on the row.
     const int typeColumn = page.left + static_cast<int>(page.Width() * 5 * 0.01);
@@ -376,7 +377,7 @@ TEST_F(PdfPrintTest, RowsStopAt25AndTheTracesPrintBlack) {
                 {QStringLiteral("-layout"), QString::fromStdString(pdf), QStringLiteral("-")});
     if (!text)
         GTEST_SKIP() << "pdftotext is not installed";
-    // Each table row starts with its number, from 0 to 24.
+    // Each table row starts with its number, from 1 to 25.
     QList<int> numbers;
     const QString table = text->mid(text->indexOf(QStringLiteral("Ном.")));
     for (const QString& line : table.split(QLatin1Char('\n'))) {
@@ -387,7 +388,7 @@ TEST_F(PdfPrintTest, RowsStopAt25AndTheTracesPrintBlack) {
             numbers << n;
     }
     QList<int> first25;
-    for (int i = 0; i < 25; ++i)
+    for (int i = 1; i <= 25; ++i)
         first25 << i;
     EXPECT_EQ(numbers, first25) << text->toStdString();
 

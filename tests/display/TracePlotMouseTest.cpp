@@ -83,6 +83,8 @@ TEST_F(TracePlotMouseTest, ADoubleClickInsideThePlotStartsNothing) {
 
 TEST_F(TracePlotMouseTest, CtrlDragDownLowersTheActiveTraceByTheWindowsScale) {
     const std::vector<float> before = trace.GetLevels();
+    // The scale the gesture is made at: afterwards the level range follows the shifted trace.
+    const double perPixel = (plot.viewTop - plot.viewBottom) / (p.bottom - p.top);
     const QPoint from(p.left + 200, y - 40);
     const QPoint to = from + QPoint(30, 60);
     QTest::mousePress(&plot, Qt::LeftButton, Qt::ControlModifier, from);
@@ -90,7 +92,6 @@ TEST_F(TracePlotMouseTest, CtrlDragDownLowersTheActiveTraceByTheWindowsScale) {
     EXPECT_EQ(plot.GetShiftLineY(), to.y());
     QTest::mouseRelease(&plot, Qt::LeftButton, Qt::ControlModifier, to);
     // Stored levels are drawn negated: adding to them lowers the displayed trace.
-    const double perPixel = (plot.viewTop - plot.viewBottom) / (p.bottom - p.top);
     EXPECT_NEAR(trace.GetLevels()[100] - before[100], 60 * perPixel, 1e-4);
     EXPECT_NEAR(trace.GetLevels()[399] - before[399], 60 * perPixel, 1e-4);
     EXPECT_TRUE(trace.IsLevelsModified());

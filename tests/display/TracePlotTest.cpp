@@ -39,12 +39,21 @@ TEST_F(TracePlotTest, EveryTraceInItsColourUnderTheGridAndTheActiveOneLast) {
     EXPECT_EQ(lines[2].points, Projected(active, p, plot.GetWorldWindow()));
     EXPECT_EQ(lines[2].pen, (CPen{PenStyle::Solid, 1, workspace.ActiveEntry()->GetColour()}));
     EXPECT_NE(lines[1].pen.colour, lines[2].pen.colour);
+    // The grid goes under the traces: none of its lines comes after the first trace, so where
+    // a trace runs along a grid line the trace is what shows.
     const auto& calls = surface.Calls();
-    const auto grid = std::find_if(calls.begin(), calls.end(), [](const auto& call) {
-        return call.kind == Kind::Line && call.mode == RasterMode::NotXor;
-    });
-    EXPECT_EQ(std::count_if(grid, calls.end(),
-                            [](const auto& call) { return call.kind == Kind::Polyline; }),
+    const auto firstTrace = std::find_if(
+        calls.begin(), calls.end(), [](const auto& call) { return call.kind == Kind::Polyline; });
+    const std::uint32_t gridColour = settings.GetGridColour();
+    EXPECT_GT(std::count_if(calls.begin(), firstTrace,
+                            [&](const auto& call) {
+                                return call.kind == Kind::Line && call.pen.colour == gridColour;
+                            }),
+              0);
+    EXPECT_EQ(std::count_if(firstTrace, calls.end(),
+                            [&](const auto& call) {
+                                return call.kind == Kind::Line && call.pen.colour == gridColour;
+                            }),
               0);
     EXPECT_EQ(frame.Sent(kMsgOverviewRedraw), 1);
 
@@ -95,7 +104,8 @@ TEST_F(TracePlotTest, TracesOfNoOrOneSampleOrNoLengthDrawNothing) {
     EXPECT_EQ(plot.fullBottom, -4.0f);
     const CRecordingSurface surface = Paint();
     EXPECT_TRUE(surface.CallsOf(Kind::Polyline).empty());
-    EXPECT_EQ(surface.CallsOf(Kind::Text).back().text, QStringLiteral("B : 100 km"));
+    // B starts at the end of the 20 km range, not at 100 km outside it.
+    EXPECT_EQ(surface.CallsOf(Kind::Text).back().text, QStringLiteral("B : 20 km"));
 }
 
 TEST_F(TracePlotTest, EventIconsOfTheActiveTraceWithTheSelectedOneLastAndHighlighted) {
@@ -126,7 +136,7 @@ TEST_F(TracePlotTest, EventIconsOfTheActiveTraceWithTheSelectedOneLastAndHighlig
     for (const auto& line : surface.CallsOf(Kind::Line))
         markerLines += line.mode == RasterMode::Copy && line.pen.colour == 0x0000C0;
     EXPECT_EQ(markerLines, 2);
-    EXPECT_EQ(surface.CallsOf(Kind::Text).back().text, QStringLiteral("B : 100 km"));
+    EXPECT_EQ(surface.CallsOf(Kind::Text).back().text, QStringLiteral("B : 20 km"));
 }
 
 TEST_F(TracePlotTest, OverviewShowsTheActiveTraceAndTheVisibleWindow) {

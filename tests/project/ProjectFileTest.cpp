@@ -103,10 +103,11 @@ TEST(ProjectFile, LoadRestoresNamesPathsAndColours) {
     EXPECT_EQ(loaded.ActiveEntryIndex(), 0);
     EXPECT_EQ(loaded.GetEntry(1).GetFiberNumber(), -1);
     EXPECT_EQ(loaded.GetEntry(1).GetTracePath(), dir.Path("s4.sor"));
-    // The tree shows the loaded name and the entries in their stored colours.
-    EXPECT_EQ(scope.frame.Take(),
-              (Lines{"101 1001 0 0 RTU-7", "send 503", "103 1001 137 FF0000 Волокно 1", "send 503",
-                     "send 503", "103 1001 137 FF00 Волокно 4", "send 503", "post 503"}));
+    // The tree shows the file's name (the stored name stays the project's) and the entries in
+    // their stored colours.
+    EXPECT_EQ(scope.frame.Take(), (Lines{"101 1001 0 0 scan.vtp", "send 503",
+                                         "103 1001 137 FF0000 Волокно 1", "send 503", "send 503",
+                                         "103 1001 137 FF00 Волокно 4", "send 503", "post 503"}));
 
     // A stored black stays black, and an unchanged project saves to the same bytes.
     const Bytes black = ProjectBytes(65536, "P", 1, {{"k", dir.Path("s1.sor"), 0}});
@@ -125,7 +126,7 @@ TEST(ProjectFile, OtherVersionsAreRefusedAndChangeNothing) {
         WriteAll(dir.Path("v.vtp"), ProjectBytes(version, "X", 1, {{"x", dir.Path("a.sor"), 5}}));
         scope.frame.Take();
         EXPECT_FALSE(project.Load(dir.Path("v.vtp")));
-        EXPECT_EQ(scope.TakeShown(), Lines{"Ошибка [stop]: Неправильная версия проекта"});
+        EXPECT_EQ(scope.TakeShown(), Lines{"Ошибка [stop]: v.vtp: Неправильная версия проекта"});
         EXPECT_TRUE(scope.frame.Take().empty());
         EXPECT_EQ(project.GetName(), "Кабель");
         EXPECT_FALSE(project.HasPath());
@@ -143,8 +144,8 @@ TEST(ProjectFile, UnopenableTracesStayMembers) {
     WriteAll(dir.Path("p.vtp"), stored);
     CProject project;
     ASSERT_TRUE(project.Load(dir.Path("p.vtp")));
-    EXPECT_EQ(scope.TakeShown(), (Lines{"Lumetra View [stop]: Неправильный тип файла",
-                                        "Внимание [!]: Не все сигналы могут быть открыты"}));
+    EXPECT_EQ(scope.TakeShown(), (Lines{"Lumetra View [stop]: junk.sor: Неправильный тип файла",
+                                        "Внимание [!]: p.vtp: Не все сигналы могут быть открыты"}));
     ASSERT_EQ(project.GetEntryCount(), 3);
     EXPECT_TRUE(project.GetEntry(0).HasTrace());
     EXPECT_FALSE(project.GetEntry(1).HasTrace());
@@ -230,8 +231,9 @@ TEST(ProjectFile, ShortMissingAndUnwritableFiles) {
     WriteAll(dir.Path("short.vtp"), b);
     CProject project;
     ASSERT_TRUE(project.Load(dir.Path("short.vtp")));
-    EXPECT_EQ(scope.TakeShown(), (Lines{"Lumetra View [stop]: Не могу прочесть файл",
-                                        "Внимание [!]: Не все сигналы могут быть открыты"}));
+    EXPECT_EQ(scope.TakeShown(),
+              (Lines{"Lumetra View [stop]: short.vtp: Не могу прочесть файл",
+                     "Внимание [!]: short.vtp: Не все сигналы могут быть открыты"}));
     EXPECT_EQ(project.GetEntryCount(), 1);
 
     // A count far beyond the file reserves nothing for it.
@@ -244,7 +246,7 @@ TEST(ProjectFile, ShortMissingAndUnwritableFiles) {
     b.resize(kHeader - 1);
     WriteAll(dir.Path("header.vtp"), b);
     EXPECT_FALSE(project.Load(dir.Path("header.vtp")));
-    EXPECT_EQ(scope.TakeShown(), Lines{"Lumetra View [stop]: Не могу прочесть файл"});
+    EXPECT_EQ(scope.TakeShown(), Lines{"Lumetra View [stop]: header.vtp: Не могу прочесть файл"});
     EXPECT_FALSE(project.Load(dir.Path("missing.vtp")));
     EXPECT_EQ(scope.TakeShown().size(), 1u);
     EXPECT_EQ(project.GetPath(), dir.Path("huge.vtp"));

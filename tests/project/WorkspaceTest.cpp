@@ -108,7 +108,7 @@ TEST_F(WorkspaceTest, SelectionFollowsTheTreeClicks) {
     EXPECT_EQ(workspace.ActiveEntry(), nullptr);
     EXPECT_FALSE(workspace.OpenTrace(WriteJunk(dir, "junk.sor")));
     EXPECT_EQ(workspace.GetProjectCount(), 0);
-    EXPECT_EQ(scope.TakeShown(), Lines{"Lumetra View [stop]: Неправильный тип файла"});
+    EXPECT_EQ(scope.TakeShown(), Lines{"Lumetra View [stop]: junk.sor: Неправильный тип файла"});
     ASSERT_TRUE(workspace.OpenTrace(Trace("c.sor")));
     EXPECT_EQ(workspace.ActiveProject()->GetName(), "Проект");
 }
