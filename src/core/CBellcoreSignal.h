@@ -4,6 +4,7 @@
 
 #include "core/BellcoreTrace.h"
 #include "core/CSignal.h"
+#include "core/SignalDetails.h"
 #include "platform/CException.h"
 
 template <class File, int Kind> class CBellcoreSignal : public CSignal {
@@ -38,6 +39,10 @@ public:
     bool GetDescription(int index, std::string& label, std::string& value) const override {
         return Describe(index, BellcoreDescriptionValues(GetRange(), file_.GetFxdParams()), label,
                         value);
+    }
+    std::vector<CDetailLine> GetDetails() const override {
+        return BellcoreDetails(file_.GetGenParams(), file_.GetSupParams(), file_.GetFxdParams(),
+                               file_.GetKeyEvents());
     }
     std::string GetLoadWarning() const override { return file_.GetLoadWarning(); }
 
