@@ -26,6 +26,11 @@ public:
     static QImage EventIcon(int index, std::uint32_t colour);
     // The selected row, -1 for none.
     int SelectedRow() const;
+    // Widens each column whose header would be cut at the current font.
+    void FitHeaders();
+    // The height that shows the header and this many rows, with room for a horizontal scroll
+    // bar.
+    int HeightToShow(int rows);
 
 private:
     void OnSelectionChanged();
