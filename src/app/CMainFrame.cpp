@@ -194,8 +194,11 @@ void CMainFrame::DockDefault() {
                   markers_->WidthToShow({{Utf8("Ослабление AB:"), Utf8("-0.2345 dB/km")},
                                          {Utf8("Расстояние AB:"), Utf8("-163.8400 km")}})}) +
         chrome(Pane(kParametersPane), parameters_);
-    // In a small window the trace keeps its room: the panes grow only so far.
-    widths[2] = std::max(widths[2], std::min(rightWidth, width() * 3 / 10));
+    // In a small window the trace keeps its room: the panes grow only so far. A window that
+    // starts smaller than the screen is sized for the screen it will be maximised on.
+    const int screenWidth =
+        std::max(width(), QGuiApplication::primaryScreen()->availableGeometry().width());
+    widths[2] = std::max(widths[2], std::min(rightWidth, screenWidth * 3 / 10));
     widths[3] = widths[2];
     CEventListCtrl& events = eventBar_->List();
     events.FitHeaders();
