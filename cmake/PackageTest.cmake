@@ -65,7 +65,8 @@ foreach(path ${expected})
 endforeach()
 
 execute_process(COMMAND dpkg-deb -f ${debs} Package Version Depends OUTPUT_VARIABLE fields)
-if(NOT fields MATCHES "Version: ${VERSION}")
+if(NOT fields MATCHES "Version: ${VERSION}"
+   OR (GUI AND NOT fields MATCHES "Depends:[^\n]*qt6-translations-l10n"))
     message(FATAL_ERROR "package fields:\n${fields}")
 endif()
 

@@ -38,8 +38,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 # dpkg-shlibdeps names the Qt, smbclient and C++ runtime packages the programs link.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TARGET lumetra-view)
-    # DejaVu carries the Cyrillic glyphs of the interface; the rest is for the desktop.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+    # DejaVu carries the Cyrillic glyphs of the interface, the Qt translations the Russian
+    # texts of Qt's own dialogs; the rest is for the desktop.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, qt6-translations-l10n")
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils")
 endif()
 set(CPACK_GENERATOR DEB)

@@ -6,6 +6,8 @@
 #include "platform/CPrompts.h"
 #include "project/CWorkspace.h"
 
+#include <QShortcut>
+
 namespace {
 
 constexpr const char* kAskDeleteEvent = "Удалить это событие?";
@@ -17,6 +19,11 @@ CEventListBar::CEventListBar(CWorkspace& workspace, QWidget* parent)
     : CDockPane(kId, QStringLiteral("Список Событий"), QSize(300, 100), parent),
       workspace_(workspace), list_(new CEventListCtrl(workspace, this)) {
     setWidget(list_);
+    // What a list of records answers to in every desktop program.
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { EditEvent(); });
+    auto* remove = new QShortcut(QKeySequence(Qt::Key_Delete), list_);
+    remove->setContext(Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this, [this] { DeleteEvent(); });
 }
 
 CSignal* CEventListBar::ActiveSignal() const {

@@ -8,6 +8,9 @@
 
 #include <QHeaderView>
 #include <QPixmap>
+#include <QScrollBar>
+
+#include <algorithm>
 
 #include <array>
 
@@ -102,6 +105,23 @@ void CEventListCtrl::Refill() {
         setCurrentItem(row);
         scrollToItem(row);
     }
+}
+
+void CEventListCtrl::FitHeaders() {
+    for (int i = 0; i < kColumnCount; ++i)
+        setColumnWidth(
+            i, std::max(kColumns[static_cast<std::size_t>(i)].width, header()->sectionSizeHint(i)));
+}
+
+int CEventListCtrl::HeightToShow(int rows) {
+    // A row as Refill makes them: an icon and text.
+    auto* sample = new QTreeWidgetItem(QStringList{QStringLiteral(" 1"), QStringLiteral("Wg")});
+    sample->setIcon(0, QIcon(QPixmap::fromImage(EventIcon(0, 0))));
+    insertTopLevelItem(0, sample);
+    const int row = std::max(sizeHintForRow(0), fontMetrics().height());
+    delete takeTopLevelItem(0);
+    return header()->sizeHint().height() + rows * row + 2 * frameWidth() +
+           horizontalScrollBar()->sizeHint().height();
 }
 
 int CEventListCtrl::SelectedRow() const {

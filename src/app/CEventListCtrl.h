@@ -31,6 +31,11 @@ public:
     // project's item changes the active entry without a refill, so the event commands take
     // their signal from here and never act on events that are not on screen.
     CSignal* ShownSignal() const;
+    // Widens each column whose header would be cut at the current font.
+    void FitHeaders();
+    // The height that shows the header and this many rows, with room for a horizontal scroll
+    // bar.
+    int HeightToShow(int rows);
 
 private:
     void OnSelectionChanged();

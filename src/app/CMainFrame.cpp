@@ -10,20 +10,25 @@
 #include "core/CSignal.h"
 #include "display/COverviewPane.h"
 #include "display/CQtSurface.h"
+#include "display/CTracePlot.h"
 #include "display/CTraceView.h"
 #include "platform/CMessageTarget.h"
 #include "project/TraceColours.h"
 #include "scan/CAppSettings.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -33,6 +38,8 @@
 namespace {
 
 constexpr int kLayoutVersion = 1;
+// Event rows the default layout shows without scrolling.
+constexpr int kDefaultEventRows = 6;
 // How often the frame looks whether a scan it did not stop has ended.
 constexpr int kScanWatchMs = 250;
 
@@ -71,6 +78,14 @@ CMainFrame::CMainFrame(CAppSettings& settings, QWidget* parent)
     view_ = new CTraceView(workspace_, settings_, frame);
     layout->addWidget(view_);
     setCentralWidget(frame);
+    setAcceptDrops(true);
+    // Delete on the trace view deletes the selected event, as it does in the event list.
+    auto* remove = new QShortcut(QKeySequence(Qt::Key_Delete), view_);
+    remove->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(remove, &QShortcut::activated, this, [this] {
+        OnDeleteEvent();
+        UpdateCommands();
+    });
 
     // About what the window system gives a new main window.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -79,11 +94,11 @@ CMainFrame::CMainFrame(CAppSettings& settings, QWidget* parent)
     BuildStatusBar();
     BuildPanes();
     BuildMenus();
-    DockDefault();
-    RestoreLayout();
-
+    // Before the docking: the default layout measures the panes' texts in this font.
     interfaceFont_ = FontFromLogFont(settings_.GetFont(CAppSettings::FontSlot::Interface));
     setFont(interfaceFont_);
+    DockDefault();
+    layoutRestored_ = RestoreLayout();
 
     scanWatch_ = new QTimer(this);
     scanWatch_->setInterval(kScanWatchMs);
@@ -142,6 +157,10 @@ void CMainFrame::BuildPanes() {
     overview_ = new COverviewPane(workspace_, settings_);
     overview_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     panes_[4] = makePane(kOverviewPane, "Просмотр", QSize(200, 100), overview_);
+    connect(overview_, &COverviewPane::MoveViewRequested, this,
+            [this](double distance, double level) {
+                view_->GetPlot().CentreWindowAt(distance, level);
+            });
     for (CDockPane* pane : panes_)
         pane->setAttribute(Qt::WA_WindowPropagation); // floating panes keep the frame's font
 }
@@ -162,10 +181,42 @@ void CMainFrame::DockDefault() {
         down << pane;
         heights << pane->DefaultSize().height();
     }
+    // The default sizes grow where the interface font needs more room: the parameters and
+    // markers read whole in their usual lines, the event list shows six rows under whole
+    // headers. Longer values than an instrument's usual name have their tooltips.
+    const auto chrome = [](QWidget* pane, QWidget* content) {
+        return std::max(0, pane->sizeHint().width() - content->sizeHint().width());
+    };
+    const int rightWidth =
+        std::max({parameters_->WidthToShow({{Utf8("Показатель преломления:"), Utf8("1.46820")},
+                                            {Utf8("Модуль:"), Utf8("MU909015C-057, № 6201635305")},
+                                            {Utf8("Коэф. Обр. Рассеяния:"), Utf8("-81.87 dB")}}),
+                  markers_->WidthToShow({{Utf8("Ослабление AB:"), Utf8("-0.2345 dB/km")},
+                                         {Utf8("Расстояние AB:"), Utf8("-163.8400 km")}})}) +
+        chrome(Pane(kParametersPane), parameters_);
+    // In a small window the trace keeps its room: the panes grow only so far. A window that
+    // starts smaller than the screen is sized for the screen it will be maximised on.
+    const int screenWidth =
+        std::max(width(), QGuiApplication::primaryScreen()->availableGeometry().width());
+    widths[2] = std::max(widths[2], std::min(rightWidth, screenWidth * 3 / 10));
+    widths[3] = widths[2];
+    CEventListCtrl& events = eventBar_->List();
+    events.FitHeaders();
+    const int eventsHeight =
+        events.HeightToShow(kDefaultEventRows) +
+        std::max(0, eventBar_->sizeHint().height() - events.sizeHint().height());
+    heights[1] = std::max(heights[1], std::min(eventsHeight, height() / 4));
+    heights[4] = heights[1];
     // The overview keeps its width; the event list beside it takes the rest of the row.
     widths[1] = std::max(widths[1], width() - widths[4]);
     resizeDocks(across, widths, Qt::Horizontal);
     resizeDocks(down, heights, Qt::Vertical);
+}
+
+void CMainFrame::ResizeWithDefaultLayout(int width, int height) {
+    resize(width, height);
+    if (!layoutRestored_)
+        DockDefault();
 }
 
 CDockPane* CMainFrame::Pane(int id) const {
@@ -186,6 +237,16 @@ QLabel& CMainFrame::StatusPane(int index) const {
 
 void CMainFrame::SetStatusMessage(const QString& text) {
     statusPanes_[0]->setText(text);
+}
+
+void CMainFrame::ShowLoadWarning() {
+    // The warning belongs to the trace on screen, not to the file that was loaded last.
+    const CSignalEntry* entry = workspace_.ActiveEntry();
+    const CSignal* signal = entry ? entry->GetTrace() : nullptr;
+    const std::string warning = signal ? signal->GetLoadWarning() : std::string();
+    SetStatusMessage(warning.empty() ? QString()
+                                     : QStringLiteral("%1: %2").arg(Utf8(entry->GetDisplayName()),
+                                                                    Utf8(warning)));
 }
 
 void CMainFrame::SaveLayout() const {
@@ -247,14 +308,7 @@ bool CMainFrame::OpenPath(const std::string& path) {
             .compare(QStringLiteral("vtp"), Qt::CaseInsensitive) == 0)
         return workspace_.OpenProject(path);
     const bool opened = workspace_.OpenTrace(path);
-    if (opened) {
-        const CSignalEntry* entry = workspace_.ActiveEntry();
-        const CSignal* signal = entry ? entry->GetTrace() : nullptr;
-        const std::string warning = signal ? signal->GetLoadWarning() : std::string();
-        if (!warning.empty())
-            SetStatusMessage(
-                QStringLiteral("%1: %2").arg(Utf8(entry->GetDisplayName()), Utf8(warning)));
-    }
+    ShowLoadWarning();
     return opened;
 }
 
@@ -311,6 +365,7 @@ void CMainFrame::RefreshViews() {
     markers_->clear();
     overview_->update();
     UpdateCommands();
+    ShowLoadWarning();
     CSignalEntry* entry = workspace_.ActiveEntry();
     const CSignal* signal = entry ? entry->GetTrace() : nullptr;
     if (!signal)
@@ -322,6 +377,8 @@ void CMainFrame::RefreshViews() {
         if (signal->GetDescription(i, label, value))
             parameters_->AddRow(Utf8(label), Utf8(value));
     }
+    for (const CDetailLine& line : signal->GetDetails())
+        parameters_->AddRow(Utf8(line.label), Utf8(line.value));
     QString caption;
     QString reading;
     for (int row = 0; row < view_->GetMarkerRowCount(); ++row) {
@@ -354,6 +411,36 @@ bool CMainFrame::SaveModifiedSignals() {
             return false;
     }
     return true;
+}
+
+namespace {
+
+// The local files among dropped URLs; a drop of anything else offers nothing to open.
+QStringList DroppedFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data)
+        return files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    return files;
+}
+
+} // namespace
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QStringList files = DroppedFiles(event->mimeData());
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    for (const QString& file : files)
+        OpenPath(QFile::encodeName(file).toStdString());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

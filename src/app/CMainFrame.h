@@ -133,6 +133,9 @@ public:
     // when there is none or it names a pane this frame does not have.
     void SaveLayout() const;
     bool RestoreLayout();
+    // Resizes the frame and, unless a saved layout was restored, lays the panes out afresh for
+    // the new size (the screenshot's window).
+    void ResizeWithDefaultLayout(int width, int height);
     // The Qt file-dialog filter for a filter of the "text|patterns|...||" form.
     static QString QtFilter(const char* filter);
     // A trace file's name for saving as kind 1 (GR-196-CORE, ".sor"), 2 (SR-4731, ".tra") or
@@ -158,6 +161,9 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Files dropped on the window open as if chosen in File > Open.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenus();
@@ -165,6 +171,8 @@ private:
     // A file dialog (or the hook); empty when cancelled.
     QString AskFilePath(bool save, const char* filter, const char* defaultExtension,
                         const QString& initial = {}, int* filterIndex = nullptr);
+    // The open dialog choosing one file or several; empty when cancelled.
+    QStringList AskOpenPaths(const char* filter);
     std::string AskSavePath(const char* filter, const char* defaultExtension,
                             const std::string& initial = {}, int* filterIndex = nullptr);
 
@@ -219,6 +227,8 @@ private:
     // 0x501: the markers pane's values from the readout.
     void UpdateMarkerValues();
     void SetStatusMessage(const QString& text);
+    // The load warning of the trace on screen, or nothing.
+    void ShowLoadWarning();
 
     CAppSettings& settings_;
     CWorkspace workspace_;
@@ -235,6 +245,7 @@ private:
     std::map<int, QAction*> actions_;
     QActionGroup* gridStyles_ = nullptr;
     FileDialogHook fileDialogHook_;
+    bool layoutRestored_ = false;
     // After the message target: the scanner goes first and lets go of it.
     CScanner scanner_;
     // Notices the end of a run the frame did not ask for (an error, a failed start).

@@ -321,9 +321,25 @@ std::string CMainFrame::AskSavePath(const char* filter, const char* defaultExten
     return QFile::encodeName(path).toStdString();
 }
 
+QStringList CMainFrame::AskOpenPaths(const char* filter) {
+    if (fileDialogHook_) {
+        int chosen = 1;
+        const QString path = fileDialogHook_(false, QtFilter(filter), {}, {}, &chosen);
+        return path.isEmpty() ? QStringList() : QStringList{path};
+    }
+    CFileDialog dialog(this, Utf8("Открыть"), {}, QtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setOption(QFileDialog::ReadOnly);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
 void CMainFrame::OnFileOpen() {
-    const QString path = AskFilePath(false, kOpenFilter, nullptr);
-    if (!path.isEmpty())
+    // Each file opens on its own: one that fails says so and the others still open.
+    for (const QString& path : AskOpenPaths(kOpenFilter))
         OpenPath(QFile::encodeName(path).toStdString());
 }
 

@@ -1,6 +1,7 @@
 #include "app/CTextListPane.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -45,7 +46,9 @@ void CTextListPane::FitColumns() {
     const int captions = sizeHintForColumn(0);
     const int values = sizeHintForColumn(1);
     int width = captions;
-    if (captions + values > available)
+    // Captions that fit in three fifths of the pane stay whole and a long value (an
+    // instrument's name) elides, its tooltip whole; longer captions give way to the values.
+    if (captions + values > available && captions > available * 3 / 5)
         width = std::min(captions, std::max(available - values, available * 2 / 5));
     setColumnWidth(0, std::max(width, 0));
 }
@@ -58,4 +61,15 @@ QString CTextListPane::Caption(int row) const {
 QString CTextListPane::Value(int row) const {
     const QTreeWidgetItem* item = topLevelItem(row);
     return item ? item->text(1) : QString();
+}
+
+int CTextListPane::WidthToShow(const QList<QStringList>& rows) {
+    // Measured on the rows themselves, then taken out again.
+    const int before = topLevelItemCount();
+    for (const QStringList& row : rows)
+        addTopLevelItem(new QTreeWidgetItem(row));
+    const int width = std::max(sizeHintForColumn(0), 0) + std::max(sizeHintForColumn(1), 0);
+    while (topLevelItemCount() > before)
+        delete takeTopLevelItem(before);
+    return width + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
 }

@@ -16,12 +16,15 @@ public:
     int RowCount() const { return topLevelItemCount(); }
     QString Caption(int row) const;
     QString Value(int row) const;
+    // The width the pane needs to show these rows whole, with room for a vertical scroll
+    // bar, at its font and style.
+    int WidthToShow(const QList<QStringList>& rows);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Long captions would push the values out of a narrow pane: the captions give way, down to
-    // two fifths of the width, so the values stay readable.
+    // Long captions would push the values out of a narrow pane: captions wider than three
+    // fifths of the pane give way, down to two fifths, so the values stay readable.
     void FitColumns();
 };

@@ -12,9 +12,11 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QPrinter>
 #include <QTemporaryFile>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <filesystem>
@@ -180,6 +182,7 @@ StartStatus CViewerApp::Start(const QStringList& arguments) {
 
     previousPrompts_ = SetPrompts(headless ? &stderrPrompts_ : interactivePrompts_);
     promptsInstalled_ = true;
+    InstallQtTranslations();
     ShowFrame(options);
     if (!options.screenshot.isEmpty())
         return WriteScreenshot(options.screenshot);
@@ -204,7 +207,7 @@ void CViewerApp::ShowFrame(const Options& options) {
                          });
     }
     if (!options.screenshot.isEmpty())
-        frame_->resize(kScreenshotWidth, kScreenshotHeight);
+        frame_->ResizeWithDefaultLayout(kScreenshotWidth, kScreenshotHeight);
     // A printout needs the workspace and the plot's window, not a window on the screen.
     if (options.printPdf.isEmpty())
         frame_->show();
@@ -263,6 +266,16 @@ StartStatus CViewerApp::WritePrintout(const QString& path, int choice) {
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                       QFile::ReadOther);
     return StartStatus::Finished;
+}
+
+void CViewerApp::InstallQtTranslations() {
+    // The interface is Russian whatever the locale; without the translations installed the
+    // dialogs keep Qt's English texts.
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QStringLiteral("qtbase_ru"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(translator.get()))
+        qtTranslator_ = std::move(translator);
 }
 
 void CViewerApp::QuitAfterFirstPaint() {

@@ -19,6 +19,7 @@
 
 class CMainFrame;
 class CSingleInstance;
+class QTranslator;
 
 enum class StartStatus {
     Running,    // the frame is shown; run the event loop
@@ -70,6 +71,8 @@ private:
     // The active signal's page into the PDF, complete or not at all.
     StartStatus WritePrintout(const QString& path, int choice);
     void QuitAfterFirstPaint();
+    // Qt's own texts (dialog buttons, the file and print dialogs) in the interface's language.
+    void InstallQtTranslations();
 
     CAppSettings settings_;
     CQtPrompts qtPrompts_;
@@ -78,5 +81,6 @@ private:
     CPrompts* previousPrompts_ = nullptr;
     bool promptsInstalled_ = false;
     std::unique_ptr<CSingleInstance> instance_;
+    std::unique_ptr<QTranslator> qtTranslator_;
     std::unique_ptr<CMainFrame> frame_;
 };

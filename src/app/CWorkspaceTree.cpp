@@ -4,7 +4,9 @@
 #include "project/CWorkspace.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPixmap>
+#include <QToolTip>
 
 #include <utility>
 
@@ -156,4 +158,36 @@ void CWorkspaceTree::OnExpandedOrCollapsed(QTreeWidgetItem* item, bool expanded)
     if (item->parent())
         return;
     SetImage(item, expanded ? kOpenFolderImage : kClosedFolderImage);
+}
+
+QString CWorkspaceTree::ToolTipOf(const QTreeWidgetItem* item) const {
+    if (!item)
+        return {};
+    const TreeItem handle = HandleOf(item);
+    for (int p = 0; p < workspace_.GetProjectCount(); ++p) {
+        CProject& project = workspace_.GetProject(p);
+        if (project.GetTreeItem() == handle)
+            return project.HasPath() ? QString::fromStdString(project.GetPath()) : item->text(0);
+        for (int e = 0; e < project.GetEntryCount(); ++e) {
+            const CSignalEntry& entry = project.GetEntry(e);
+            if (entry.GetTreeItem() != handle)
+                continue;
+            const std::string path = entry.GetTracePath();
+            return path.empty() ? item->text(0) : QString::fromStdString(path);
+        }
+    }
+    return item->text(0);
+}
+
+bool CWorkspaceTree::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QTreeWidget::viewportEvent(event);
+    // Worked out when asked, so a rename or a Save As never leaves a stale path behind.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString tip = ToolTipOf(itemAt(help->pos()));
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, viewport());
+    return true;
 }

@@ -40,6 +40,13 @@ public:
     // there is no such bitmap.
     int ColouredImage(int bitmapId, std::uint32_t colour);
 
+    // What the tooltip of an item says: the file behind it (the trace's file, the project's
+    // file), else its text. Names wider than the pane are read there.
+    QString ToolTipOf(const QTreeWidgetItem* item) const;
+
+protected:
+    bool viewportEvent(QEvent* event) override;
+
 private:
     TreeItem Insert(QTreeWidgetItem* parent, const QString& text, int image);
     void SetImage(QTreeWidgetItem* item, int image);

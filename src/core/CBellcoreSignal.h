@@ -4,6 +4,7 @@
 
 #include "core/BellcoreTrace.h"
 #include "core/CSignal.h"
+#include "core/SignalDetails.h"
 #include "platform/CException.h"
 
 template <class File, int Kind> class CBellcoreSignal : public CSignal {
@@ -44,6 +45,10 @@ public:
         // The instrument's range, whatever the samples span around the events' zero.
         const CFxdParams& fxd = file_.GetFxdParams();
         return Describe(index, BellcoreDescriptionValues(fxd.RangeKm(), fxd), label, value);
+    }
+    std::vector<CDetailLine> GetDetails() const override {
+        return BellcoreDetails(file_.GetGenParams(), file_.GetSupParams(), file_.GetFxdParams(),
+                               file_.GetKeyEvents());
     }
     std::string GetLoadWarning() const override { return file_.GetLoadWarning(); }
 

@@ -1,6 +1,7 @@
 #include "core/CM600Signal.h"
 
 #include "core/BellcoreTrace.h"
+#include "core/SignalDetails.h"
 #include "formats/bellcore/BellcoreFields.h"
 #include "formats/m600/M600Conversions.h"
 #include "platform/CException.h"
@@ -104,6 +105,10 @@ bool CM600Signal::GetDescription(int index, std::string& label, std::string& val
                      FormatText("%i nm", file_.GetWavelength()),
                      FormatText("%g", file_.GetGroupIndex()), FormatText("%g dB", backscatter)},
                     label, value);
+}
+
+std::vector<CDetailLine> CM600Signal::GetDetails() const {
+    return M600Details(file_);
 }
 
 std::string CM600Signal::GetLoadWarning() const {

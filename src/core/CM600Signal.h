@@ -23,6 +23,7 @@ public:
     // The backscatter line shows the stored value as tenths of a dB, negated, as the
     // conversions from and to Bellcore store it.
     bool GetDescription(int index, std::string& label, std::string& value) const override;
+    std::vector<CDetailLine> GetDetails() const override;
     std::string GetLoadWarning() const override;
 
     CM600File& GetFile() { return file_; }

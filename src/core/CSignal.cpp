@@ -245,6 +245,10 @@ bool CSignal::Describe(int index, const std::array<std::string, 5>& values, std:
     return true;
 }
 
+std::vector<CDetailLine> CSignal::GetDetails() const {
+    return {};
+}
+
 std::string FormatText(const char* format, ...) {
     va_list args;
     va_start(args, format);

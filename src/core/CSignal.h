@@ -27,6 +27,13 @@ public:
 // printf into a string, for the texts the signals show.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// One line of what a file says about its measurement: label with its colon, and value; UTF-8.
+struct CDetailLine {
+    std::string label;
+    std::string value;
+    friend bool operator==(const CDetailLine&, const CDetailLine&) = default;
+};
+
 class CSignal : protected CTraceData {
 public:
     CSignal() = default;
@@ -70,6 +77,9 @@ public:
     // The parameter lines (label, value) of the parameters pane and the printout.
     virtual int GetDescriptionCount() const;
     virtual bool GetDescription(int index, std::string& label, std::string& value) const;
+    // What the file says about the measurement beyond those lines (date, operator, cable,
+    // places, instrument, averages, link totals); only what it holds. None here.
+    virtual std::vector<CDetailLine> GetDetails() const;
 
     // What the user should know about a file that opened nonetheless (a checksum that did
     // not match); empty when there is nothing to tell.

@@ -3,8 +3,11 @@
 #include "core/CSignal.h"
 #include "display/CQtSurface.h"
 #include "display/TraceGeometry.h"
+#include "display/ViewNavigation.h"
 #include "platform/CMessageTarget.h"
 #include "project/CWorkspace.h"
+
+#include <QMouseEvent>
 
 #include <span>
 
@@ -58,4 +61,34 @@ void COverviewPane::paintEvent(QPaintEvent* event) {
     surface.Painter().setClipRect(inner);
     surface.Painter().translate(inner.topLeft());
     PaintTo(surface, {0, 0, inner.width(), inner.height()});
+}
+
+void COverviewPane::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QFrame::mousePressEvent(event);
+        return;
+    }
+    RequestMoveTo(event->position().toPoint());
+}
+
+void COverviewPane::mouseMoveEvent(QMouseEvent* event) {
+    if ((event->buttons() & Qt::LeftButton) == 0) {
+        QFrame::mouseMoveEvent(event);
+        return;
+    }
+    RequestMoveTo(event->position().toPoint());
+}
+
+void COverviewPane::RequestMoveTo(QPoint at) {
+    const CSignalEntry* entry = workspace_.ActiveEntry();
+    const CSignal* signal = entry ? entry->GetTrace() : nullptr;
+    const QRect inner = contentsRect();
+    if (!signal || inner.isEmpty())
+        return;
+    // The same picture PaintTo draws: the trace's extent over the inner rectangle.
+    double distance = 0.0;
+    double level = 0.0;
+    OverviewWorldAt({0, 0, inner.width(), inner.height()}, signal->GetBounds(),
+                    at.x() - inner.left(), at.y() - inner.top(), distance, level);
+    Q_EMIT MoveViewRequested(distance, level);
 }

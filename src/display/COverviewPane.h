@@ -3,7 +3,7 @@
 // view's visible window drawn over it as a rectangle in the marker colour. It asks the main
 // frame for the window with kMsgGetWorldWindow, whose l points to a CWorldRect to fill
 // (viewLeft, viewTop, viewRight, viewBottom); without an answer the rectangle frames the
-// whole trace.
+// whole trace. A click or a drag in the pane asks for the view to be moved there.
 
 #include "display/DrawSurface.h"
 
@@ -24,10 +24,18 @@ public:
     // Everything the pane shows, on a surface covering the client rectangle.
     void PaintTo(CDrawSurface& surface, const CPixelRect& client);
 
+Q_SIGNALS:
+    // The point of the active trace under a click or drag, km and dB.
+    void MoveViewRequested(double distance, double level);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    void RequestMoveTo(QPoint at);
+
     CWorkspace& workspace_;
     const CAppSettings& settings_;
     // 2 * (client width + 1) points, sized again when the width changes.

@@ -5,7 +5,7 @@
 // dragging a marker, a zoom box with Shift, and a vertical shift of the active trace with
 // Ctrl. Outside the plot the zoom bars take the mouse. With the keyboard focus the arrows move
 // a marker (A and B choose which), Shift with the arrows pans, + and - zoom about the middle and
-// Home shows the full range.
+// Home shows the full range. The wheel zooms about the pointer.
 //
 // The plot holds no traces: it reads the workspace at every paint. Marker moves and level
 // shifts send kMsgMarkersChanged to the main frame, every data paint kMsgOverviewRedraw.
@@ -36,6 +36,9 @@ public:
     void SetHorzWindow(double from, double to);
     // viewLeft, viewTop, viewRight, viewBottom.
     CWorldRect GetWorldWindow() const;
+    // Moves the visible window, keeping its size, so that (distance, level) is in its middle
+    // as far as the full range allows (the overview's click).
+    void CentreWindowAt(double distance, double level);
 
     // Marker distances, km.
     float GetMarkerA() const { return markerA; }
@@ -63,6 +66,8 @@ protected:
     // A double click is the zoom bars' alone: inside the plot it starts no gesture.
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The wheel zooms the distance axis about the pointer; with Ctrl the level axis.
+    void wheelEvent(QWheelEvent* event) override;
 
     // One trace as the plot projects it: at most two points per pixel column.
     void DrawSignal(CDrawSurface& surface, const CPixelRect& plot, const CSignal& signal,

@@ -1,12 +1,16 @@
-// The trace plot's keyboard: a technician who is reading values wants to step a marker column by
-// column, which the mouse cannot do reliably.
+// The trace plot's keyboard and wheel: a technician who is reading values wants to step a marker
+// column by column, which the mouse cannot do reliably, and to zoom where the pointer is, as in
+// every plotting program.
 
 #include "display/CTracePlot.h"
+#include "display/ViewNavigation.h"
 #include "platform/CMessageTarget.h"
 
 #include <QKeyEvent>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -99,4 +103,35 @@ void CTracePlot::keyPressEvent(QKeyEvent* event) {
         break;
     }
     CPlotWnd::keyPressEvent(event);
+}
+
+void CTracePlot::wheelEvent(QWheelEvent* event) {
+    const int delta = event->angleDelta().y();
+    if (!hasData || markerDrag || zoomBoxActive || levelShiftActive || plotRect.IsEmpty() ||
+        delta == 0) {
+        CPlotWnd::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    // 120 is one notch; touchpads send parts of one.
+    const double factor = std::pow(kWheelZoomStep, delta / 120.0);
+    const QPoint at = event->position().toPoint();
+    if ((event->modifiers() & Qt::ControlModifier) != 0) {
+        const double anchor =
+            WorldAtPixel(at.y(), plotRect.top, plotRect.bottom - 1, viewTop, viewBottom);
+        ZoomAbout(viewBottom, viewTop, anchor, factor, step, fullBottom, fullTop);
+    } else {
+        const double anchor =
+            WorldAtPixel(at.x(), plotRect.left, plotRect.right - 1, viewLeft, viewRight);
+        ZoomAbout(viewLeft, viewRight, anchor, factor, step, fullLeft, fullRight);
+    }
+    update();
+}
+
+void CTracePlot::CentreWindowAt(double distance, double level) {
+    if (!hasData)
+        return;
+    CentreInside(viewLeft, viewRight, distance, fullLeft, fullRight);
+    CentreInside(viewBottom, viewTop, level, fullBottom, fullTop);
+    update();
 }

@@ -4,6 +4,10 @@
 
 #include "app/CEventListBar.h"
 #include "app/CEventListCtrl.h"
+#include "display/CTracePlot.h"
+#include "display/CTraceView.h"
+
+#include <QDialog>
 
 namespace {
 
@@ -100,6 +104,45 @@ TEST_F(EventListTest, ChoosingARowSelectsItsEventAndDeletingThatEventLeavesNoRow
     // Nothing is chosen, so there is nothing to delete.
     Frame().EventListBar().DeleteEvent();
     EXPECT_EQ(TakeShown().size(), 1u);
+}
+
+TEST_F(EventListTest, DoubleClickEditsTheEventAndDeleteAsksBeforeDeleting) {
+    AddEvents(
+        {MakeEvent(0, 0, 1.0f, 0.1f), MakeEvent(0, 0, 2.0f, 0.1f), MakeEvent(0, 0, 3.0f, 0.1f)});
+    ClickRow(1);
+    QString opened;
+    WhenModal([&](QWidget* modal) {
+        opened = QString::fromLatin1(modal->metaObject()->className());
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    });
+    const QRect rect = List().visualItemRect(List().topLevelItem(1));
+    QTest::mouseDClick(List().viewport(), Qt::LeftButton, {}, QPoint(20, rect.center().y()));
+    Settle();
+    EXPECT_EQ(opened, Q("CEventDialog"));
+    EXPECT_EQ(Active().GetSelectedEvent(), 1);
+
+    // Delete in the list, then on the trace view: the question first, Yes deletes.
+    prompts.answers = {false, true, true};
+    Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    List().setFocus();
+    QTest::keyClick(&List(), Qt::Key_Delete);
+    Settle();
+    EXPECT_EQ(TakeShown(), std::vector<std::string>{"Подтверждение: Удалить это событие?"});
+    EXPECT_EQ(List().topLevelItemCount(), 3);
+    QTest::keyClick(&List(), Qt::Key_Delete);
+    Settle();
+    EXPECT_EQ(List().topLevelItemCount(), 2);
+    ClickRow(0);
+    CTracePlot& plot = Frame().View().GetPlot();
+    plot.setFocus();
+    QTest::keyClick(&plot, Qt::Key_Delete);
+    Settle();
+    EXPECT_EQ(List().topLevelItemCount(), 1);
+    EXPECT_EQ(TakeShown().size(), 2u);
 }
 
 } // namespace

@@ -60,8 +60,9 @@ TEST_F(FrameTest, PanesTakeTheirPlacesAndSizesInTheDefaultLayout) {
         EXPECT_TRUE(Frame().Pane(pane.id)->isVisible());
     }
     EXPECT_EQ(Frame().Pane(100)->width(), 140);
-    EXPECT_EQ(Frame().Pane(101)->height(), 100);
-    EXPECT_EQ(Frame().Pane(102)->width(), 150);
+    // These two grow beyond their sizes where the font needs room to show their lines whole.
+    EXPECT_GE(Frame().Pane(101)->height(), 100);
+    EXPECT_GE(Frame().Pane(102)->width(), 150);
     // Markers below the parameters, the overview right of the event list.
     EXPECT_GT(Frame().Pane(103)->y(), Frame().Pane(102)->y());
     EXPECT_EQ(Frame().Pane(103)->x(), Frame().Pane(102)->x());

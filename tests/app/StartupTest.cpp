@@ -62,7 +62,8 @@ TEST_F(StartupTest, CommandLineFileOpensIntoANewProjectAndTheNextOpenJoinsIt) {
 
     EXPECT_GT(Active().GetEventCount(), 0);
     EXPECT_EQ(EventRows(), Active().GetEventCount());
-    ASSERT_EQ(Frame().Parameters().RowCount(), 5);
+    // The five lines, then what the file says about the measurement.
+    ASSERT_GE(Frame().Parameters().RowCount(), 5);
     EXPECT_EQ(Frame().Parameters().Caption(0), Q("Диапазон:"));
     ASSERT_EQ(Frame().Markers().RowCount(), 7);
     EXPECT_EQ(Frame().Markers().Caption(0), Q("Маркер A:"));
