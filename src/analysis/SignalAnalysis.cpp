@@ -35,8 +35,8 @@ CAnalysisTrace AnalysisTraceOf(const CSignal& signal) {
     trace.levels = levels.data();
     trace.count = levels.size();
     trace.startKm = signal.GetStartDistance();
-    // The spacing the trace model reads its levels with.
-    trace.spacingKm = levels.empty() ? 0.0 : signal.GetRange() / static_cast<double>(levels.size());
+    // The frame the samples are drawn in, which is the frame of the instrument's own events.
+    trace.spacingKm = signal.GetSampleSpacing();
     trace.groupIndex = signal.GetGroupIndex();
     if (const auto* gr = dynamic_cast<const CGR196Signal*>(&signal)) {
         FillBellcore(*gr, trace);

@@ -272,16 +272,17 @@ TEST(ProjectFile, HugeProjectsAndTracesFailAtOnceWithAMessage) {
 
     CProject project;
     EXPECT_FALSE(project.Load(hugeProject));
-    EXPECT_EQ(scope.TakeShown(), Lines{"Lumetra View [stop]: " + tooLarge + ": " + hugeProject});
+    EXPECT_EQ(scope.TakeShown(),
+              Lines{"Lumetra View [stop]: huge.vtp: " + tooLarge + ": " + hugeProject});
 
     // A project naming a huge trace keeps it as a member without a trace.
     WriteAll(dir.Path("p.vtp"),
              ProjectBytes(65536, "P", 2, {{"h", hugeTrace, 1}, {"a", trace, 2}}));
     ASSERT_TRUE(project.Load(dir.Path("p.vtp")));
     EXPECT_EQ(scope.TakeShown(),
-              (Lines{"Lumetra View [stop]: Не могу загрузить файл в формате Bellcore : " +
+              (Lines{"Lumetra View [stop]: huge.sor: Не могу загрузить файл в формате Bellcore : " +
                          tooLarge + ": " + hugeTrace,
-                     "Внимание [!]: Не все сигналы могут быть открыты"}));
+                     "Внимание [!]: p.vtp: Не все сигналы могут быть открыты"}));
     ASSERT_EQ(project.GetEntryCount(), 2);
     EXPECT_FALSE(project.GetEntry(0).HasTrace());
     EXPECT_TRUE(project.GetEntry(1).HasTrace());
