@@ -106,7 +106,10 @@ void SyncFolder(const std::string& folder) {
 // holds a lock on its temporary file, so only abandoned ones are taken.
 void RemoveStaleTemporaries(const std::string& target, const std::string& own) {
     const std::string folder = FolderOf(target);
-    const std::string prefix = "." + BaseOf(target) + kTempInfix;
+    // Built piecewise: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + temporary.
+    std::string prefix = ".";
+    prefix += BaseOf(target);
+    prefix += kTempInfix;
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir)
         return;
