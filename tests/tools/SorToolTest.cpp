@@ -290,6 +290,20 @@ TEST_F(SorToolTest, ConvertIntoAFolderNeverOverwritesAnOutputOfTheSameRun) {
     ASSERT_TRUE(written);
     EXPECT_NEAR(written->GetEndDistance(), Load(first)->GetEndDistance(), 0.01);
     EXPECT_TRUE(Load(dir_.Path("out/u.m600")));
+
+    // Exports and analyses into a folder keep the same rule.
+    for (const auto& [args, refusal] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"export", first, second, "--format", "csv", "-o", dir_.Path("csv")}, "not exported"},
+             {{"analyze", first, second, "--write", dir_.Path("analysed")}, "not analysed"}}) {
+        const CResult again = Sor(args);
+        EXPECT_EQ(again.status, 1) << args[0];
+        const std::vector<std::string> refused = Lines(again.err);
+        ASSERT_EQ(refused.size(), 1u) << again.err;
+        EXPECT_EQ(refused[0].rfind(second + ": " + refusal + ": ", 0), 0u) << refused[0];
+    }
+    EXPECT_NEAR(Load(dir_.Path("analysed/t.sor"))->GetEndDistance(), Load(first)->GetEndDistance(),
+                0.01);
 }
 
 TEST_F(SorToolTest, SynthLoadsInAllThreeFormatsWithItsEvents) {

@@ -164,6 +164,26 @@ int RunInfo(const CRequest& request, CFileRun& run, std::ostream& out) {
     return run.Status();
 }
 
+// Outputs put into one folder by one run. Inputs of one name in different folders (x/t.sor,
+// y/t.sor) would share an output: the later one fails instead of overwriting what this run
+// has just written.
+class COutputClaims {
+public:
+    bool Claim(CFileRun& run, const std::string& input, const std::string& output,
+               const std::string& refusal) {
+        if (const auto earlier = writtenFrom_.find(output); earlier != writtenFrom_.end()) {
+            run.Fail(input, refusal + ": " + output + " is the output of " + earlier->second +
+                                " in this run");
+            return false;
+        }
+        writtenFrom_.emplace(output, input);
+        return true;
+    }
+
+private:
+    std::map<std::string, std::string> writtenFrom_;
+};
+
 int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::ostream& err) {
     const bool toStandardOutput = request.output.empty() || request.output == "-";
     // Several inputs, or an existing folder, put one output per input into the folder.
@@ -171,7 +191,15 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
         !toStandardOutput && (request.files.size() > 1 || IsFolder(request.output));
     if (toFolder && !PrepareFolder(request.output, err))
         return kExitFileFailed;
-    for (const std::string& path : request.files)
+    COutputClaims claims;
+    for (const std::string& path : request.files) {
+        const std::string target =
+            toFolder ? (fs::path(request.output) /
+                        (fs::path(path).filename().string() + "." + request.format))
+                           .string()
+                     : request.output;
+        if (toFolder && !claims.Claim(run, path, target, "not exported"))
+            continue;
         run.Each(path, [&] {
             std::unique_ptr<CSignal> signal = run.Open(path);
             if (!signal)
@@ -192,11 +220,6 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
                 });
                 return;
             }
-            const std::string target =
-                toFolder ? (fs::path(request.output) /
-                            (fs::path(path).filename().string() + "." + request.format))
-                               .string()
-                         : request.output;
             CBinaryFile file;
             file.OpenForWrite(target);
             write([&](std::string& piece) {
@@ -206,6 +229,7 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
             });
             file.Close();
         });
+    }
     return run.Status();
 }
 
@@ -245,18 +269,12 @@ int RunConvert(const CRequest& request, CFileRun& run, std::ostream& err) {
     const std::string& folder = files.back();
     if (!PrepareFolder(folder, err))
         return kExitFileFailed;
-    // Inputs of one name in different folders (x/t.sor, y/t.sor) would share an output: the
-    // later one fails instead of overwriting what this run has just written.
-    std::map<std::string, std::string> writtenFrom;
+    COutputClaims claims;
     for (std::size_t i = 0; i + 1 < files.size(); ++i) {
         const std::string name = fs::path(files[i]).stem().string() + target.extension;
         const std::string output = (fs::path(folder) / name).string();
-        if (const auto earlier = writtenFrom.find(name); earlier != writtenFrom.end()) {
-            run.Fail(files[i], "not converted: " + output + " is the output of " + earlier->second +
-                                   " in this run");
+        if (!claims.Claim(run, files[i], output, "not converted"))
             continue;
-        }
-        writtenFrom.emplace(name, files[i]);
         run.Each(files[i], [&] { ConvertOne(run, files[i], output, target); });
     }
     return run.Status();
@@ -356,16 +374,20 @@ int RunAnalyze(const CRequest& request, CFileRun& run, std::ostream& out, std::o
         !request.write.empty() && (request.files.size() > 1 || IsFolder(request.write));
     if (toFolder && !PrepareFolder(request.write, err))
         return kExitFileFailed;
-    for (const std::string& path : request.files)
+    COutputClaims claims;
+    for (const std::string& path : request.files) {
+        const std::string output =
+            toFolder ? (fs::path(request.write) / fs::path(path).filename()).string()
+                     : request.write;
+        if (toFolder && !claims.Claim(run, path, output, "not analysed"))
+            continue;
         run.Each(path, [&] {
             std::unique_ptr<CSignal> signal = run.Open(path);
             if (!signal)
                 return;
-            std::string output = request.write;
-            if (toFolder)
-                output = (fs::path(request.write) / fs::path(path).filename()).string();
             AnalyzeOne(request, run, *signal, path, output, out);
         });
+    }
     return run.Status();
 }
 
