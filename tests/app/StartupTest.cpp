@@ -221,9 +221,11 @@ TEST_F(StartupTest, ClosingDuringAScanOfAUnitThatNeverAnswersTakesAtMostFiveSeco
     app.reset();
     const auto ended = std::chrono::steady_clock::now();
     watcher.join();
-    EXPECT_LT(ended - before, std::chrono::milliseconds(5600));
+    // Five seconds of waiting with room for a loaded or sanitized run; waiting twice and then
+    // joining took over ten, with the lock held all along.
+    EXPECT_LT(ended - before, std::chrono::milliseconds(7500));
     EXPECT_GE(lockGoneMs.load(), 0);
-    EXPECT_LT(lockGoneMs.load(), 1000);
+    EXPECT_LT(lockGoneMs.load(), 3000);
 
     // The worker left behind ends when the unit hangs up, and shows nothing.
     done = true;
