@@ -197,7 +197,8 @@ TEST(AnalysisEvents, SplicesGainersAndConnectorsAreFoundAndMeasured) {
     // A reflectance threshold above the connector's turns it into a plain loss.
     CAnalysisThresholds strict;
     strict.reflectance = -40.0;
-    const CKeyEvent* connector = Near(fibre.Analyse(strict), 6.0, tolerance);
+    const CAnalysisResult plain = fibre.Analyse(strict);
+    const CKeyEvent* connector = Near(plain, 6.0, tolerance);
     ASSERT_NE(connector, nullptr);
     EXPECT_EQ(connector->GetType(), 0);
 }
