@@ -39,7 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool raw = size > 0 && (data[0] & 1);
     if (raw) {
         levels.resize(size / sizeof(float));
-        std::memcpy(levels.data(), data, levels.size() * sizeof(float));
+        // An empty vector's data() may be null, which memcpy may not take even for no bytes.
+        if (!levels.empty())
+            std::memcpy(levels.data(), data, levels.size() * sizeof(float));
     } else {
         for (std::size_t i = 0; i + 1 < size; i += 2)
             levels.push_back(static_cast<float>((data[i] | (data[i + 1] << 8)) * 0.001));
