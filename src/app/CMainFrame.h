@@ -7,6 +7,7 @@
 
 #include "project/CWorkspace.h"
 #include "scan/CScanner.h"
+#include "scan/GridStyle.h"
 
 #include <QMainWindow>
 
@@ -197,7 +198,7 @@ private:
     void OnLoadScanParams();
     void OnAbout();
     void TogglePane(int paneId);
-    void SetGridStyle(int style);
+    void SetGridStyle(GridStyle style);
     // Saves the project where it was loaded or saved, or where the user says; false when
     // cancelled or failed.
     bool SaveProject(CProject& project, bool askPath);

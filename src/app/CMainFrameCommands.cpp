@@ -188,14 +188,14 @@ void CMainFrame::BuildMenus() {
     const struct {
         int command;
         const char* text;
-        int style;
-    } gridCommands[] = {{kCmdGridSolid, "Сплошные &Линии", CAppSettings::kGridSolid},
-                        {kCmdGridDashes, "&Пунктир", CAppSettings::kGridDashes},
-                        {kCmdGridDots, "&Точки", CAppSettings::kGridDots},
-                        {kCmdGridBroken, "&Разрыв", CAppSettings::kGridBroken},
-                        {kCmdGridNone, "&Без сетки", CAppSettings::kGridNone}};
+        GridStyle style;
+    } gridCommands[] = {{kCmdGridSolid, "Сплошные &Линии", GridStyle::Solid},
+                        {kCmdGridDashes, "&Пунктир", GridStyle::Dashes},
+                        {kCmdGridDots, "&Точки", GridStyle::Dots},
+                        {kCmdGridBroken, "&Разрыв", GridStyle::Broken},
+                        {kCmdGridNone, "&Без сетки", GridStyle::None}};
     for (const auto& command : gridCommands) {
-        const int style = command.style;
+        const GridStyle style = command.style;
         QAction* action =
             AddCommand(grid, command.command, command.text, [this, style] { SetGridStyle(style); });
         action->setCheckable(true);
@@ -273,7 +273,8 @@ void CMainFrame::UpdateCommands() {
     for (const auto& [command, pane] : paneChecks)
         Action(command)->setChecked(!Pane(pane)->isHidden());
     Action(kCmdStatusBar)->setChecked(!statusBar()->isHidden());
-    Action(kCmdGridSolid + settings_.GetGridStyle())->setChecked(true);
+    // The grid commands follow the styles' stored numbers.
+    Action(kCmdGridSolid + static_cast<int>(settings_.GetGridStyle()))->setChecked(true);
     Action(kCmdLegend)->setChecked(settings_.IsLegendShown());
     Action(kCmdOneTrace)->setChecked(settings_.IsOneTraceMode());
     UpdateScanCommand();
@@ -487,7 +488,7 @@ void CMainFrame::TogglePane(int paneId) {
         pane->setVisible(pane->isHidden());
 }
 
-void CMainFrame::SetGridStyle(int style) {
+void CMainFrame::SetGridStyle(GridStyle style) {
     settings_.SetGridStyle(style);
 }
 

@@ -136,13 +136,14 @@ bool CViewerApp::Parse(const QStringList& arguments, Options& options) const {
     if (parser.isSet(traces)) {
         const QStringList choices{QStringLiteral("all"), QStringLiteral("project"),
                                   QStringLiteral("active")};
-        options.printChoice = static_cast<int>(choices.indexOf(parser.value(traces)));
-        if (options.printChoice < 0 || options.printPdf.isEmpty()) {
+        const qsizetype choice = choices.indexOf(parser.value(traces));
+        if (choice < 0 || options.printPdf.isEmpty()) {
             PrintError(options.printPdf.isEmpty()
                            ? QStringLiteral("--traces goes with --print-pdf")
                            : QStringLiteral("--traces takes all, project or active"));
             return false;
         }
+        options.printChoice = static_cast<PrintChoice>(choice);
     }
     if (!options.printPdf.isEmpty() && !options.screenshot.isEmpty()) {
         PrintError(QStringLiteral("--print-pdf and --screenshot cannot be combined"));
@@ -230,7 +231,7 @@ StartStatus CViewerApp::WriteScreenshot(const QString& path) {
     return StartStatus::Finished;
 }
 
-StartStatus CViewerApp::WritePrintout(const QString& path, int choice) {
+StartStatus CViewerApp::WritePrintout(const QString& path, PrintChoice choice) {
     // The views follow the opened files before the page is drawn.
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();

@@ -9,6 +9,7 @@
 //               [--print-pdf OUT.pdf [--traces all|project|active]] [--instance NAME] [FILE...]
 
 #include "app/CQtPrompts.h"
+#include "display/PrintChoice.h"
 #include "scan/CAppSettings.h"
 
 #include <QString>
@@ -58,7 +59,7 @@ private:
         QString settingsDir;
         QString screenshot;
         QString printPdf;
-        int printChoice = 0;
+        PrintChoice printChoice = PrintChoice::AllSignals;
         QString instanceName;
         bool exitAfterFirstPaint = false;
         bool information = false; // --help or --version
@@ -69,7 +70,7 @@ private:
     void ShowFrame(const Options& options);
     StartStatus WriteScreenshot(const QString& path);
     // The active signal's page into the PDF, complete or not at all.
-    StartStatus WritePrintout(const QString& path, int choice);
+    StartStatus WritePrintout(const QString& path, PrintChoice choice);
     void QuitAfterFirstPaint();
     // Qt's own texts (dialog buttons, the file and print dialogs) in the interface's language.
     void InstallQtTranslations();

@@ -270,7 +270,7 @@ double CTraceData::GetLevelAtIndex(double index) const {
            (static_cast<double>(levels_[i + 1]) - levels_[i]) * (index - static_cast<double>(i));
 }
 
-int CTraceData::BuildPolyline(std::vector<CScreenPoint>& points, const CScreenRect& rect,
+int CTraceData::BuildPolyline(std::vector<CScreenPoint>& points, const CPixelRect& rect,
                               float xFrom, float yTop, float xTo, float yBottom,
                               const CLevelExtremes* extremes) const {
     const std::size_t n = levels_.size();
@@ -355,7 +355,6 @@ int CTraceData::BuildPolyline(std::vector<CScreenPoint>& points, const CScreenRe
     return writer.Finish();
 }
 
-int CTraceData::BuildPolylineFull(std::vector<CScreenPoint>& points,
-                                  const CScreenRect& rect) const {
+int CTraceData::BuildPolylineFull(std::vector<CScreenPoint>& points, const CPixelRect& rect) const {
     return BuildPolyline(points, rect, startDistance_, maxLevel_, endDistance_, minLevel_);
 }

@@ -13,12 +13,24 @@ struct CScreenPoint {
     friend bool operator==(const CScreenPoint&, const CScreenPoint&) = default;
 };
 
-// Device pixels, edges included.
-struct CScreenRect {
+// A rectangle as a window's client rectangle: right and bottom are the first pixels outside.
+struct CPixelRect {
     int left = 0;
     int top = 0;
     int right = 0;
     int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool IsEmpty() const { return right <= left || bottom <= top; }
+    // Both edges count as inside, as the zoom bars' hit test wants it.
+    bool HoldsInclusive(int x, int y) const {
+        return x >= left && x <= right && y >= top && y <= bottom;
+    }
+    CPixelRect Shrunk(int dx, int dy) const {
+        return {left + dx, top + dy, right - dx, bottom - dy};
+    }
+    friend bool operator==(const CPixelRect&, const CPixelRect&) = default;
 };
 
 // A window in world units: km horizontally, displayed dB vertically (top above bottom).
@@ -80,18 +92,20 @@ public:
     double GetLevelAtIndex(double index) const;
 
     // Reduces the curve within the world window xFrom..xTo (km), yTop..yBottom (displayed dB)
-    // to at most two points per pixel column of rect: one for a column with one sample,
-    // otherwise the lowest (largest y) then the highest. Where the window starts or ends
-    // between samples, an interpolated point sits at rect.left or rect.right. points is grown
-    // to 2 * (width + 1) when smaller and never shrunk, so it can be reused; returns how many
-    // points were written. Nothing for a trace or window that cannot be projected.
+    // to at most two points per pixel column: one for a column with one sample, otherwise the
+    // lowest (largest y) then the highest. The window spans rect with its right and bottom
+    // edges included (xTo falls on column rect.right), so a plot's curve meets the frame
+    // drawn there. Where the window starts or ends between samples, an interpolated point
+    // sits at rect.left or rect.right. points is grown to 2 * (width + 1) when smaller and
+    // never shrunk, so it can be reused; returns how many points were written. Nothing for a
+    // trace or window that cannot be projected.
     // A column's extremes come from extremes when given (an index over the samples), else from
     // reading every sample; the points are the same.
-    int BuildPolyline(std::vector<CScreenPoint>& points, const CScreenRect& rect, float xFrom,
+    int BuildPolyline(std::vector<CScreenPoint>& points, const CPixelRect& rect, float xFrom,
                       float yTop, float xTo, float yBottom,
                       const CLevelExtremes* extremes = nullptr) const;
     // BuildPolyline over the trace's own extent.
-    int BuildPolylineFull(std::vector<CScreenPoint>& points, const CScreenRect& rect) const;
+    int BuildPolylineFull(std::vector<CScreenPoint>& points, const CPixelRect& rect) const;
 
 private:
     static std::uint64_t NextRevision();

@@ -34,13 +34,13 @@ COtdrPrintDialog::COtdrPrintDialog(QPrinter* printer, QWidget* parent)
     tabLayout->addStretch();
     setOptionTabs({tab});
     connect(choices_, &QButtonGroup::idClicked, this,
-            [this](int id) { choice_ = id - kChoiceAll; });
+            [this](int id) { choice_ = static_cast<PrintChoice>(id - kChoiceAll); });
 }
 
 void COtdrPrintDialog::showEvent(QShowEvent* event) {
     // Every opening starts from all signals, whatever was chosen last time.
     choices_->button(kChoiceAll)->setChecked(true);
-    choice_ = 0;
+    choice_ = PrintChoice::AllSignals;
     QPrintDialog::showEvent(event);
     // The system dialog shows its page range (and odd or even pages) again whenever it
     // opens; for a one-page printout it offers nothing, and the choice of traces stands in

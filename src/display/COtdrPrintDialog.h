@@ -6,6 +6,8 @@
 // "Print to File (PDF)" entry stays, as it is the way to a PDF and, without CUPS, the only
 // printer there is.
 
+#include "display/PrintChoice.h"
+
 #include <QPrintDialog>
 
 class QButtonGroup;
@@ -22,8 +24,7 @@ public:
 
     explicit COtdrPrintDialog(QPrinter* printer, QWidget* parent = nullptr);
 
-    // 0 all signals, 1 the active project, 2 the active signal.
-    int GetChoice() const { return choice_; }
+    PrintChoice GetChoice() const { return choice_; }
     QButtonGroup& Choices() { return *choices_; }
 
 protected:
@@ -31,5 +32,5 @@ protected:
 
 private:
     QButtonGroup* choices_;
-    int choice_ = 0;
+    PrintChoice choice_ = PrintChoice::AllSignals;
 };

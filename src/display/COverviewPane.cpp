@@ -35,8 +35,7 @@ void COverviewPane::PaintTo(CDrawSurface& surface, const CPixelRect& client) {
     CWorldRect view = extent;
     SendToMain(kMsgGetWorldWindow, 0, reinterpret_cast<std::intptr_t>(&view));
 
-    const int count = signal->BuildPolylineFull(
-        pointBuffer_, {client.left, client.top, client.right, client.bottom});
+    const int count = signal->BuildPolylineFull(pointBuffer_, client);
     if (count > 0) {
         surface.SetPen({PenStyle::Solid, 1, entry->GetColour()});
         surface.Polyline(

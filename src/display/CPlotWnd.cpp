@@ -112,8 +112,8 @@ void CPlotWnd::DrawBars(CDrawSurface& surface, const CPixelRect& client) {
     bars_ = LayoutBars(client, barSize, *this);
     DrawHorzBar(surface, bars_.horzBar);
     DrawVertBar(surface, bars_.vertBar);
-    DrawButton(surface, bars_.corner, ButtonImage(kHitCorner),
-               activeCode == kHitCorner ? kPressed : kRaised);
+    DrawButton(surface, bars_.corner, ButtonImage(HitCode::Corner),
+               activeCode == HitCode::Corner ? kPressed : kRaised);
 }
 
 void CPlotWnd::DrawButton(CDrawSurface& surface, const CPixelRect& rect, int image, int state) {
@@ -132,27 +132,27 @@ void CPlotWnd::DrawButton(CDrawSurface& surface, const CPixelRect& rect, int ima
 
 void CPlotWnd::DrawHorzBar(CDrawSurface& surface, const CPixelRect&) {
     for (int i = 0; i < 6; ++i) {
-        const int code = kHitExtendLeft + i;
+        const HitCode code = ButtonCode(static_cast<std::size_t>(i));
         DrawButton(surface, bars_.buttons[static_cast<std::size_t>(i)], ButtonImage(code),
                    activeCode == code ? kPressed : kRaised);
     }
     surface.FillPattern(bars_.horzTrack, HalftoneBrush());
     if (!bars_.horzTrack.IsEmpty())
         DrawButton(surface, bars_.horzThumb, -1, kRaised);
-    if (activeCode == kHitPageLeft || activeCode == kHitPageRight)
+    if (activeCode == HitCode::PageLeft || activeCode == HitCode::PageRight)
         surface.FillRect(PageHighlight(bars_, activeCode), 0x000000);
 }
 
 void CPlotWnd::DrawVertBar(CDrawSurface& surface, const CPixelRect&) {
     for (int i = 6; i < 12; ++i) {
-        const int code = kHitExtendLeft + i;
+        const HitCode code = ButtonCode(static_cast<std::size_t>(i));
         DrawButton(surface, bars_.buttons[static_cast<std::size_t>(i)], ButtonImage(code),
                    activeCode == code ? kPressed : kRaised);
     }
     surface.FillPattern(bars_.vertTrack, HalftoneBrush());
     if (!bars_.vertTrack.IsEmpty())
         DrawButton(surface, bars_.vertThumb, -1, kRaised);
-    if (activeCode == kHitPageUp || activeCode == kHitPageDown)
+    if (activeCode == HitCode::PageUp || activeCode == HitCode::PageDown)
         surface.FillRect(PageHighlight(bars_, activeCode), 0x000000);
 }
 
@@ -174,8 +174,8 @@ CPixelRect CPlotWnd::DrawScales(CDrawSurface& surface, const CPixelRect& area) {
     const CPixelRect plot = ScalePlotRect(area, legend, marginX, marginY, vertical, horizontal,
                                           {captionLeft, captionRight, captionTop, captionBottom});
     if (legend) {
-        DrawHorzScale(surface, area, plot);
-        DrawVertScale(surface, area, plot);
+        DrawScale(surface, area, plot, Orientation::Horizontal);
+        DrawScale(surface, area, plot, Orientation::Vertical);
     }
     return plot;
 }
@@ -189,55 +189,53 @@ void Line(CDrawSurface& surface, int x0, int y0, int x1, int y1) {
 
 } // namespace
 
-void CPlotWnd::DrawHorzScale(CDrawSurface& surface, const CPixelRect& area,
-                             const CPixelRect& plot) {
-    const int t = plot.top;
-    const int b = plot.bottom;
-    const CScaleTicks ticks = ScaleTicks(plot.left, plot.right);
+void CPlotWnd::DrawScale(CDrawSurface& surface, const CPixelRect& area, const CPixelRect& plot,
+                         Orientation orientation) {
+    const bool across = orientation == Orientation::Horizontal;
+    // Ticks run outwards from the frame on both sides, the bottom or right one first; the
+    // frame lies on the bottom and right edges and just before the top and left ones.
+    const int high = (across ? plot.bottom : plot.right) + 1;
+    const int low = (across ? plot.top : plot.left) - 2;
+    const auto ticksAt = [&](int pos, int length) {
+        if (across) {
+            Line(surface, pos, high, pos, high + length);
+            Line(surface, pos, low, pos, low - length);
+        } else {
+            Line(surface, high, pos, high + length, pos);
+            Line(surface, low, pos, low - length, pos);
+        }
+    };
+    const CScaleTicks ticks =
+        across ? ScaleTicks(plot.left, plot.right) : ScaleTicks(plot.top, plot.bottom);
     for (int i = 0; i <= 10; ++i) {
-        const int x = ticks.major[static_cast<std::size_t>(i)];
-        Line(surface, x, b + 1, x, b + 6);
-        Line(surface, x, t - 2, x, t - 7);
-        const QString label = FormatNumber(ScaleValue(viewLeft, viewRight, i), labelDecimals);
+        const int pos = ticks.major[static_cast<std::size_t>(i)];
+        ticksAt(pos, 5);
+        const double value =
+            across ? ScaleValue(viewLeft, viewRight, i) : ScaleValue(viewTop, viewBottom, i);
+        const QString label = FormatNumber(value, labelDecimals);
         const CPixelSize size = surface.MeasureText(label);
-        const CScreenPoint above = HorzLabelAbove(x, size, plot);
-        const CScreenPoint below = HorzLabelBelow(x, size, plot);
-        surface.DrawText(above.x, above.y, label);
-        surface.DrawText(below.x, below.y, label);
+        const CScreenPoint first =
+            across ? HorzLabelAbove(pos, size, plot) : VertLabelLeft(pos, size, plot);
+        const CScreenPoint second =
+            across ? HorzLabelBelow(pos, size, plot) : VertLabelRight(pos, size, plot);
+        surface.DrawText(first.x, first.y, label);
+        surface.DrawText(second.x, second.y, label);
     }
-    for (const CMinorTick& tick : ticks.minor) {
-        const int length = tick.mid ? 3 : 1;
-        Line(surface, tick.pos, b + 1, tick.pos, b + 1 + length);
-        Line(surface, tick.pos, t - 2, tick.pos, t - 2 - length);
+    const MinorTicks shown = MinorTicksAt(ticks.spacing);
+    for (std::size_t n = 0; n < ticks.minor.size(); ++n) {
+        const int k = static_cast<int>(n % 10);
+        if (MinorTickShown(shown, k))
+            ticksAt(ticks.minor[n], k == 5 ? 3 : 1);
     }
-    const CPixelSize caption = surface.MeasureText(horizontalCaption);
-    const int x = HorzCaptionX(plot, ticks.spacing, caption);
-    if (captionTop)
-        surface.DrawText(x, area.top + 5, horizontalCaption);
-    if (captionBottom)
-        surface.DrawText(x, area.bottom - caption.cy - 5, horizontalCaption);
-}
 
-void CPlotWnd::DrawVertScale(CDrawSurface& surface, const CPixelRect& area,
-                             const CPixelRect& plot) {
-    const int l = plot.left;
-    const int r = plot.right;
-    const CScaleTicks ticks = ScaleTicks(plot.top, plot.bottom);
-    for (int i = 0; i <= 10; ++i) {
-        const int y = ticks.major[static_cast<std::size_t>(i)];
-        Line(surface, r + 1, y, r + 6, y);
-        Line(surface, l - 2, y, l - 7, y);
-        const QString label = FormatNumber(ScaleValue(viewTop, viewBottom, i), labelDecimals);
-        const CPixelSize size = surface.MeasureText(label);
-        const CScreenPoint left = VertLabelLeft(y, size, plot);
-        const CScreenPoint right = VertLabelRight(y, size, plot);
-        surface.DrawText(left.x, left.y, label);
-        surface.DrawText(right.x, right.y, label);
-    }
-    for (const CMinorTick& tick : ticks.minor) {
-        const int length = tick.mid ? 3 : 1;
-        Line(surface, r + 1, tick.pos, r + 1 + length, tick.pos);
-        Line(surface, l - 2, tick.pos, l - 2 - length, tick.pos);
+    if (across) {
+        const CPixelSize caption = surface.MeasureText(horizontalCaption);
+        const int x = HorzCaptionX(plot, ticks.spacing, caption);
+        if (captionTop)
+            surface.DrawText(x, area.top + 5, horizontalCaption);
+        if (captionBottom)
+            surface.DrawText(x, area.bottom - caption.cy - 5, horizontalCaption);
+        return;
     }
     const CPixelSize caption = surface.MeasureText(verticalCaption);
     const int y = VertCaptionY(plot, ticks.spacing, caption);
@@ -259,7 +257,7 @@ void CPlotWnd::DrawGrid(CDrawSurface& surface, const CPixelRect& plot) {
     for (std::size_t i = 1; i < frame.size(); ++i)
         surface.LineTo(frame[i].x, frame[i].y);
 
-    const int style = settings.GetGridStyle();
+    const GridStyle style = settings.GetGridStyle();
     const std::vector<CSegment> grid = GridSegments(plot, style);
     if (grid.empty())
         return;
@@ -281,25 +279,25 @@ void CPlotWnd::DrawOnWindow(CDrawSurface&) {}
 
 // --- Bar operations -------------------------------------------------------------------------
 
-int CPlotWnd::HitTest(int x, int y) const {
+HitCode CPlotWnd::HitTest(int x, int y) const {
     return BarHitTest(bars_, x, y);
 }
 
-bool CPlotWnd::DoAction(int code) {
-    if (code == kHitNone)
+bool CPlotWnd::DoAction(HitCode code) {
+    if (code == HitCode::None)
         return false;
-    const int kind = code & kHitClassMask;
-    if (kind == kHitClassThumb) {
-        if (code == kHitThumbLeft || code == kHitThumbRight)
+    const HitClass kind = ClassOf(code);
+    if (kind == HitClass::Thumb) {
+        if (code == HitCode::ThumbLeft || code == HitCode::ThumbRight)
             ShowCursor(BarCursor::HorzResize);
-        else if (code == kHitThumbTop || code == kHitThumbBottom)
+        else if (code == HitCode::ThumbTop || code == HitCode::ThumbBottom)
             ShowCursor(BarCursor::VertResize);
         dragCode = code;
         dragging = true;
         return true;
     }
     // Paging stops once the thumb has reached the pointer.
-    if (kind == kHitClassPage && !PageAreaHolds(bars_, code, lastPoint))
+    if (kind == HitClass::Page && !PageAreaHolds(bars_, code, lastPoint))
         return false;
     if (!ApplyBarAction(*this, code))
         return false;
@@ -352,7 +350,7 @@ void CPlotWnd::OnLButtonDown(int x, int y, Qt::KeyboardModifiers) {
     activeCode = HitTest(x, y);
     if (DoAction(activeCode)) {
         captured = true;
-        if ((activeCode & kHitRepeats) != 0) {
+        if (Repeats(activeCode)) {
             StartRepeat(kRepeatDelayMs);
             timerState = 1;
         }
@@ -368,15 +366,15 @@ void CPlotWnd::OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers) {
     if (dragging) {
         DragTo(x, y);
     } else {
-        const int code = HitTest(x, y);
+        const HitCode code = HitTest(x, y);
         if (code != activeCode) {
             StopRepeat();
             timerState = 0;
-            const int kind = code & kHitClassMask;
-            if (code != kHitNone && (kind == kHitClassButton || kind == kHitClassPage)) {
+            const HitClass kind = ClassOf(code);
+            if (kind == HitClass::Button || kind == HitClass::Page) {
                 activeCode = code;
                 DoAction(code);
-                if ((code & kHitRepeats) != 0) {
+                if (Repeats(code)) {
                     StartRepeat(kRepeatDelayMs);
                     timerState = 1;
                 }
@@ -395,7 +393,7 @@ void CPlotWnd::OnTimer() {
     if (!DoAction(activeCode)) {
         StopRepeat();
         timerState = 0;
-        activeCode = 0;
+        activeCode = HitCode::Spent;
     } else if (timerState == 1) {
         StartRepeat(kRepeatRateMs);
         timerState = 2;
@@ -411,8 +409,8 @@ void CPlotWnd::OnLButtonUp(int x, int y, Qt::KeyboardModifiers) {
         dragging = false;
         DragTo(x, y);
     }
-    if (activeCode >= 0) {
-        activeCode = kHitNone;
+    if (activeCode != HitCode::None) {
+        activeCode = HitCode::None;
         update();
     }
 }

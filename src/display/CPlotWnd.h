@@ -63,11 +63,11 @@ public:
 
     // Label text: at most `decimals` decimals, no trailing zeros.
     static QString FormatNumber(double value, int decimals);
-    // The bar control at a client point (kHit* codes), as laid out by the last paint.
-    int HitTest(int x, int y) const;
+    // The bar control at a client point, as laid out by the last paint.
+    HitCode HitTest(int x, int y) const;
     // Performs a hit code; true when it acted. Page codes act only while the last mouse
     // point still lies between the track's end and the thumb.
-    bool DoAction(int code);
+    bool DoAction(HitCode code);
     // Moves the dragged thumb part by the pointer's movement since the last mouse point.
     void DragTo(int x, int y);
 
@@ -77,7 +77,7 @@ public:
     const CPixelRect& GetPlotRect() const { return plotRect; }
     const CBarLayout& GetBarLayout() const { return bars_; }
     const CSystemColours& GetSystemColours() const { return systemColours_; }
-    int GetActiveCode() const { return activeCode; }
+    HitCode GetActiveCode() const { return activeCode; }
     int GetTimerState() const { return timerState; }
     bool IsDragging() const { return dragging; }
     bool IsCaptured() const { return captured; }
@@ -94,10 +94,9 @@ protected:
     virtual void DrawBackground(CDrawSurface& surface, const CPixelRect& area);
     // Computes the plot rectangle and draws labels, ticks and captions around it.
     virtual CPixelRect DrawScales(CDrawSurface& surface, const CPixelRect& area);
-    virtual void DrawHorzScale(CDrawSurface& surface, const CPixelRect& area,
-                               const CPixelRect& plot);
-    virtual void DrawVertScale(CDrawSurface& surface, const CPixelRect& area,
-                               const CPixelRect& plot);
+    // Ticks, labels and caption of the scale on both sides of the plot.
+    virtual void DrawScale(CDrawSurface& surface, const CPixelRect& area, const CPixelRect& plot,
+                           Orientation orientation);
     // Empty here: the content over the grid (the traces).
     virtual void DrawData(CDrawSurface& surface, const CPixelRect& plot);
     virtual void DrawGrid(CDrawSurface& surface, const CPixelRect& plot);
@@ -129,12 +128,12 @@ protected:
     CPixelRect plotRect;
     // Mouse position last seen while a bar control is operated.
     CScreenPoint lastPoint;
-    // Hit code of the control being operated, -1 for none.
-    int activeCode = kHitNone;
+    // Hit code of the control being operated.
+    HitCode activeCode = HitCode::None;
     // Auto-repeat: 0 none, 1 initial delay running, 2 repeating.
     int timerState = 0;
     // Hit code of the thumb part being dragged.
-    int dragCode = kHitNone;
+    HitCode dragCode = HitCode::None;
     bool dragging = false;
     // A bar control holds the mouse (Qt grabs it implicitly while the button is down).
     bool captured = false;

@@ -112,7 +112,7 @@ void CTraceEnvelope::Extremes(const float* samples, std::size_t begin, std::size
 }
 
 int CTraceEnvelope::BuildPolyline(const CTraceData& trace, std::vector<CScreenPoint>& points,
-                                  const CScreenRect& rect, float xFrom, float yTop, float xTo,
+                                  const CPixelRect& rect, float xFrom, float yTop, float xTo,
                                   float yBottom) const {
     const bool current = trace.GetRevision() == revision_ && trace.GetPointCount() == count_;
     return trace.BuildPolyline(points, rect, xFrom, yTop, xTo, yBottom, current ? this : nullptr);

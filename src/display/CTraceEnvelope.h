@@ -22,7 +22,7 @@ public:
     // CTraceData::BuildPolyline of the trace the envelope was built from, point for point;
     // the direct projection for a trace that changed since.
     int BuildPolyline(const CTraceData& trace, std::vector<CScreenPoint>& points,
-                      const CScreenRect& rect, float xFrom, float yTop, float xTo,
+                      const CPixelRect& rect, float xFrom, float yTop, float xTo,
                       float yBottom) const;
 
     // Lowest and highest of samples begin..end (not a number folded as below).

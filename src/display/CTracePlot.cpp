@@ -79,10 +79,9 @@ CWorldRect CTracePlot::GetWorldWindow() const {
 
 void CTracePlot::DrawSignal(CDrawSurface& surface, const CPixelRect& plot, const CSignal& signal,
                             std::uint32_t colour) {
-    const std::span<const CScreenPoint> points =
-        projector.Project(signal.GetTraceData(), {plot.left, plot.top, plot.right, plot.bottom},
-                          static_cast<float>(viewLeft), static_cast<float>(viewTop),
-                          static_cast<float>(viewRight), static_cast<float>(viewBottom));
+    const std::span<const CScreenPoint> points = projector.Project(
+        signal.GetTraceData(), plot, static_cast<float>(viewLeft), static_cast<float>(viewTop),
+        static_cast<float>(viewRight), static_cast<float>(viewBottom));
     if (points.empty())
         return;
     surface.SetPen({PenStyle::Solid, 1, colour});

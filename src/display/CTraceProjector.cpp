@@ -5,14 +5,12 @@
 bool CTraceProjector::CWindowKey::operator==(const CWindowKey& other) const {
     // Compared bit for bit in effect: a window that is not a number never matches, and it
     // projects to nothing anyway.
-    return revision == other.revision && rect.left == other.rect.left &&
-           rect.top == other.rect.top && rect.right == other.rect.right &&
-           rect.bottom == other.rect.bottom && xFrom == other.xFrom && yTop == other.yTop &&
-           xTo == other.xTo && yBottom == other.yBottom;
+    return revision == other.revision && rect == other.rect && xFrom == other.xFrom &&
+           yTop == other.yTop && xTo == other.xTo && yBottom == other.yBottom;
 }
 
 std::span<const CScreenPoint> CTraceProjector::Project(const CTraceData& trace,
-                                                       const CScreenRect& rect, float xFrom,
+                                                       const CPixelRect& rect, float xFrom,
                                                        float yTop, float xTo, float yBottom) {
     CKept& kept = kept_[&trace];
     kept.used = true;

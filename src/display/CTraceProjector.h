@@ -15,7 +15,7 @@
 class CTraceProjector {
 public:
     // The trace's points in rect for the window xFrom..xTo (km), yTop..yBottom (dB).
-    std::span<const CScreenPoint> Project(const CTraceData& trace, const CScreenRect& rect,
+    std::span<const CScreenPoint> Project(const CTraceData& trace, const CPixelRect& rect,
                                           float xFrom, float yTop, float xTo, float yBottom);
     // Drops what it keeps of traces not projected since the last call: closed or hidden.
     void Sweep();
@@ -25,7 +25,7 @@ public:
 private:
     struct CWindowKey {
         std::uint64_t revision = 0;
-        CScreenRect rect;
+        CPixelRect rect;
         float xFrom = 0.0f;
         float yTop = 0.0f;
         float xTo = 0.0f;

@@ -92,7 +92,7 @@ void CTraceView::Print() {
     PrintTo(printer, dialog.GetChoice());
 }
 
-bool CTraceView::PrintTo(QPrinter& printer, int choice) {
+bool CTraceView::PrintTo(QPrinter& printer, PrintChoice choice) {
     const CSignalEntry* entry = workspace_.ActiveEntry();
     const CSignal* active = entry ? entry->GetTrace() : nullptr;
     if (!active) {

@@ -3,6 +3,7 @@
 // passes the frame's requests on to it, and it gives the marker readout.
 
 #include "core/CTraceData.h"
+#include "display/PrintChoice.h"
 
 #include <QString>
 #include <QWidget>
@@ -41,7 +42,7 @@ public:
     // The page for the active signal on a printer already chosen, without a dialog; choice 0
     // prints all signals, 1 those of the active project, 2 the active one. False, after
     // telling the user, when nothing was printed.
-    bool PrintTo(QPrinter& printer, int choice);
+    bool PrintTo(QPrinter& printer, PrintChoice choice);
 
     CTracePlot& GetPlot() { return *plot_; }
     const CTracePlot& GetPlot() const { return *plot_; }

@@ -15,26 +15,6 @@
 class CImageStrip;
 class QImage;
 
-// A rectangle as a window's client rectangle: right and bottom are the first pixels outside.
-struct CPixelRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool IsEmpty() const { return right <= left || bottom <= top; }
-    // Both edges count as inside, as the zoom bars' hit test wants it.
-    bool HoldsInclusive(int x, int y) const {
-        return x >= left && x <= right && y >= top && y <= bottom;
-    }
-    CPixelRect Shrunk(int dx, int dy) const {
-        return {left + dx, top + dy, right - dx, bottom - dy};
-    }
-    friend bool operator==(const CPixelRect&, const CPixelRect&) = default;
-};
-
 struct CPixelSize {
     int cx = 0;
     int cy = 0;

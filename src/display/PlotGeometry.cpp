@@ -1,22 +1,10 @@
 #include "display/PlotGeometry.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-int Rnd(double v) {
-    const double shifted = v + 0.5;
-    if (std::isnan(shifted))
-        return 0;
-    if (shifted >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    if (shifted <= static_cast<double>(INT_MIN))
-        return INT_MIN;
-    return static_cast<int>(shifted);
-}
 
 QString FormatNumber(double value, int decimals) {
     if (!std::isfinite(value))
@@ -37,31 +25,6 @@ QString FormatNumber(double value, int decimals) {
     if (value < 0 && text != "0")
         text.insert(text.begin(), '-');
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-CScaleTicks ScaleTicks(int first, int last) {
-    CScaleTicks ticks;
-    const double s = (last - first - 1) * 0.1;
-    ticks.spacing = s;
-    ticks.minorLevel = (s >= 5 ? 1 : 0) + (s >= 20 ? 1 : 0);
-    for (int i = 0; i <= 10; ++i)
-        ticks.major[static_cast<std::size_t>(i)] = first + Rnd(i * s);
-    if (ticks.minorLevel == 0)
-        return ticks;
-    for (int i = 0; i < 10; ++i) {
-        for (int k = 0; k < 10; ++k) {
-            const bool mid = k == 5;
-            if (!mid && ticks.minorLevel < 2)
-                continue;
-            const int pos = first + static_cast<int>(k * s * 0.1 + i * s + 0.5);
-            ticks.minor.push_back({pos, mid});
-        }
-    }
-    return ticks;
-}
-
-double ScaleValue(double from, double to, int i) {
-    return from + i * (to - from) * 0.1;
 }
 
 CPixelRect ScalePlotRect(const CPixelRect& area, bool legend, int marginX, int marginY,
@@ -118,7 +81,7 @@ std::array<CScreenPoint, 5> FramePoints(const CPixelRect& plot) {
     return {{{l, t}, {l, plot.bottom}, {plot.right, plot.bottom}, {plot.right, t}, {l, t}}};
 }
 
-std::vector<CSegment> GridSegments(const CPixelRect& plot, int style) {
+std::vector<CSegment> GridSegments(const CPixelRect& plot, GridStyle style) {
     std::vector<CSegment> segments;
     const int l = plot.left;
     const int t = plot.top;
@@ -126,7 +89,7 @@ std::vector<CSegment> GridSegments(const CPixelRect& plot, int style) {
     const int b = plot.bottom;
     const double dx = (r - l - 1) * 0.1;
     const double dy = (b - t - 1) * 0.1;
-    if (style >= 0 && style <= 2) {
+    if (style == GridStyle::Solid || style == GridStyle::Dashes || style == GridStyle::Dots) {
         // A plot narrower or lower than ten pixels would put two grid lines on one column or
         // row, and under NOT-XOR the second would wipe out the first: each is drawn once.
         std::vector<int> rows;
@@ -149,7 +112,7 @@ std::vector<CSegment> GridSegments(const CPixelRect& plot, int style) {
         }
         for (const int y : rows)
             segments.push_back({{start, y}, {r, y}});
-    } else if (style == 3) {
+    } else if (style == GridStyle::Broken) {
         for (int i = 1; i <= 9; ++i) {
             const int x = l + Rnd(i * dx);
             segments.push_back({{x, t}, {x, t + 10}});
@@ -162,10 +125,10 @@ std::vector<CSegment> GridSegments(const CPixelRect& plot, int style) {
     return segments;
 }
 
-PenStyle GridPenStyle(int style) {
-    if (style == 1)
+PenStyle GridPenStyle(GridStyle style) {
+    if (style == GridStyle::Dashes)
         return PenStyle::Dash;
-    if (style == 2)
+    if (style == GridStyle::Dots)
         return PenStyle::Dot;
     return PenStyle::Solid;
 }
@@ -189,6 +152,27 @@ std::uint32_t GridColourOn(std::uint32_t grid, std::uint32_t background) {
     if (std::abs(Luma(grid) - back) >= kLeastContrast)
         return grid & 0xFFFFFF;
     return back >= 128 ? 0x404040 : 0xC0C0C0;
+}
+
+HitClass ClassOf(HitCode code) {
+    switch (static_cast<int>(code) & 0xF00) {
+    case 0x100:
+        return HitClass::Button;
+    case 0x200:
+        return HitClass::Thumb;
+    case 0x400:
+        return HitClass::Page;
+    default:
+        return HitClass::None;
+    }
+}
+
+bool Repeats(HitCode code) {
+    return (static_cast<int>(code) & 0x1000) != 0;
+}
+
+HitCode ButtonCode(std::size_t i) {
+    return static_cast<HitCode>(static_cast<int>(HitCode::ExtendLeft) + static_cast<int>(i));
 }
 
 std::pair<int, int> ThumbSpan(int trackFrom, int trackTo, double fullFrom, double fullTo,
@@ -243,103 +227,103 @@ CBarLayout LayoutBars(const CPixelRect& client, int barSize, const CWorldWindow&
     return bars;
 }
 
-int ButtonImage(int code) {
+int ButtonImage(HitCode code) {
     switch (code) {
-    case kHitCorner:
+    case HitCode::Corner:
         return 8;
-    case kHitExtendLeft:
-    case kHitShrinkRight:
+    case HitCode::ExtendLeft:
+    case HitCode::ShrinkRight:
         return 4;
-    case kHitShrinkLeft:
-    case kHitExtendRight:
+    case HitCode::ShrinkLeft:
+    case HitCode::ExtendRight:
         return 5;
-    case kHitPanLeft:
+    case HitCode::PanLeft:
         return 0;
-    case kHitPanRight:
+    case HitCode::PanRight:
         return 1;
-    case kHitExtendUp:
-    case kHitShrinkBottom:
+    case HitCode::ExtendUp:
+    case HitCode::ShrinkBottom:
         return 7;
-    case kHitShrinkTop:
-    case kHitExtendDown:
+    case HitCode::ShrinkTop:
+    case HitCode::ExtendDown:
         return 6;
-    case kHitPanUp:
+    case HitCode::PanUp:
         return 3;
-    case kHitPanDown:
+    case HitCode::PanDown:
         return 2;
     default:
         return -1;
     }
 }
 
-int BarHitTest(const CBarLayout& bars, int x, int y) {
+HitCode BarHitTest(const CBarLayout& bars, int x, int y) {
     if (!bars.valid)
-        return kHitNone;
+        return HitCode::None;
     if (bars.corner.HoldsInclusive(x, y))
-        return kHitCorner;
+        return HitCode::Corner;
     for (std::size_t i = 0; i < bars.buttons.size(); ++i) {
         if (bars.buttons[i].HoldsInclusive(x, y))
-            return kHitExtendLeft + static_cast<int>(i);
+            return ButtonCode(i);
     }
     const CPixelRect& ht = bars.horzTrack;
     if (x >= ht.left && x <= ht.right && y >= bars.horzBar.top && y <= bars.horzBar.bottom) {
         const CPixelRect& thumb = bars.horzThumb;
         if (x <= thumb.left)
-            return kHitPageLeft;
+            return HitCode::PageLeft;
         if (x <= thumb.left + 2)
-            return kHitThumbLeft;
+            return HitCode::ThumbLeft;
         if (x <= thumb.right - 3)
-            return kHitHorzThumb;
+            return HitCode::HorzThumb;
         if (x < thumb.right)
-            return kHitThumbRight;
-        return kHitPageRight;
+            return HitCode::ThumbRight;
+        return HitCode::PageRight;
     }
     const CPixelRect& vt = bars.vertTrack;
     if (y >= vt.top && y <= vt.bottom && x >= bars.vertBar.left && x <= bars.vertBar.right) {
         const CPixelRect& thumb = bars.vertThumb;
         if (y <= thumb.top)
-            return kHitPageUp;
+            return HitCode::PageUp;
         if (y <= thumb.top + 2)
-            return kHitThumbTop;
+            return HitCode::ThumbTop;
         if (y <= thumb.bottom - 3)
-            return kHitVertThumb;
+            return HitCode::VertThumb;
         if (y < thumb.bottom)
-            return kHitThumbBottom;
-        return kHitPageDown;
+            return HitCode::ThumbBottom;
+        return HitCode::PageDown;
     }
-    return kHitNone;
+    return HitCode::None;
 }
 
-bool PageAreaHolds(const CBarLayout& bars, int code, CScreenPoint p) {
+bool PageAreaHolds(const CBarLayout& bars, HitCode code, CScreenPoint p) {
     const CPixelRect& h = bars.horzBar;
     const CPixelRect& v = bars.vertBar;
     const bool inHorzBar = p.y >= h.top && p.y <= h.bottom;
     const bool inVertBar = p.x >= v.left && p.x <= v.right;
     switch (code) {
-    case kHitPageLeft:
+    case HitCode::PageLeft:
         return inHorzBar && p.x >= bars.horzTrack.left && p.x <= bars.horzThumb.left - 1;
-    case kHitPageRight:
+    case HitCode::PageRight:
         return inHorzBar && p.x >= bars.horzThumb.right + 1 && p.x <= bars.horzTrack.right;
-    case kHitPageUp:
+    case HitCode::PageUp:
         return inVertBar && p.y >= bars.vertTrack.top && p.y <= bars.vertThumb.top - 1;
-    case kHitPageDown:
+    case HitCode::PageDown:
         return inVertBar && p.y >= bars.vertThumb.bottom + 1 && p.y <= bars.vertTrack.bottom;
     default:
         return false;
     }
 }
 
-CPixelRect PageHighlight(const CBarLayout& bars, int code) {
+CPixelRect PageHighlight(const CBarLayout& bars, HitCode code) {
     const CPixelRect& ht = bars.horzTrack;
     const CPixelRect& vt = bars.vertTrack;
     switch (code) {
-    case kHitPageLeft:
+    case HitCode::PageLeft:
         return {ht.left, ht.top, bars.horzThumb.left, ht.bottom};
-    case kHitPageRight:
+    case HitCode::PageRight:
         return {bars.horzThumb.right, ht.top, ht.right, ht.bottom};
-    case kHitPageUp:
+    case HitCode::PageUp:
         return {vt.left, vt.top, vt.right, bars.vertThumb.top};
-    case kHitPageDown:
+    case HitCode::PageDown:
         return {vt.left, bars.vertThumb.bottom, vt.right, vt.bottom};
     default:
         return {};
@@ -391,63 +375,63 @@ void PanDown(CWorldWindow& w, double d) {
 
 } // namespace
 
-bool ApplyBarAction(CWorldWindow& w, int code) {
+bool ApplyBarAction(CWorldWindow& w, HitCode code) {
     const double page = kPageSteps * w.step;
     switch (code) {
-    case kHitCorner:
+    case HitCode::Corner:
         w.viewLeft = w.fullLeft;
         w.viewRight = w.fullRight;
         w.viewTop = w.fullTop;
         w.viewBottom = w.fullBottom;
         return true;
-    case kHitExtendLeft:
+    case HitCode::ExtendLeft:
         w.viewLeft = std::max(w.viewLeft - w.step, w.fullLeft);
         return true;
-    case kHitExtendRight:
+    case HitCode::ExtendRight:
         w.viewRight = std::min(w.viewRight + w.step, w.fullRight);
         return true;
-    case kHitExtendUp:
+    case HitCode::ExtendUp:
         w.viewTop = std::min(w.viewTop + w.step, w.fullTop);
         return true;
-    case kHitExtendDown:
+    case HitCode::ExtendDown:
         w.viewBottom = std::max(w.viewBottom - w.step, w.fullBottom);
         return true;
     // A window already narrower than step (a full range that small) stays as it is rather
     // than growing out of the full range.
-    case kHitShrinkLeft:
+    case HitCode::ShrinkLeft:
         w.viewLeft = std::max(w.viewLeft, std::min(w.viewLeft + w.step, w.viewRight - w.step));
         return true;
-    case kHitShrinkRight:
+    case HitCode::ShrinkRight:
         w.viewRight = std::min(w.viewRight, std::max(w.viewRight - w.step, w.viewLeft + w.step));
         return true;
-    case kHitShrinkTop:
+    case HitCode::ShrinkTop:
         w.viewTop = std::min(w.viewTop, std::max(w.viewTop - w.step, w.viewBottom + w.step));
         return true;
-    case kHitShrinkBottom:
+    case HitCode::ShrinkBottom:
         w.viewBottom = std::max(w.viewBottom, std::min(w.viewBottom + w.step, w.viewTop - w.step));
         return true;
-    case kHitPanLeft:
+    case HitCode::PanLeft:
         PanLeft(w, w.step);
         return true;
-    case kHitPanRight:
+    case HitCode::PanRight:
         PanRight(w, w.step);
         return true;
-    case kHitPanUp:
+    case HitCode::PanUp:
         PanUp(w, w.step);
         return true;
-    case kHitPanDown:
+    case HitCode::PanDown:
         PanDown(w, w.step);
         return true;
-    case kHitPageLeft:
+    case HitCode::PageLeft:
         PanLeft(w, page);
         return true;
-    case kHitPageRight:
+    case HitCode::PageRight:
         PanRight(w, page);
         return true;
-    case kHitPageUp:
+    case HitCode::PageUp:
         PanUp(w, page);
         return true;
-    case kHitPageDown:
+    case HitCode::PageDown:
         PanDown(w, page);
         return true;
     default:
@@ -455,24 +439,24 @@ bool ApplyBarAction(CWorldWindow& w, int code) {
     }
 }
 
-void ApplyThumbDrag(CWorldWindow& w, int dragCode, CScreenPoint from, CScreenPoint to,
+void ApplyThumbDrag(CWorldWindow& w, HitCode dragCode, CScreenPoint from, CScreenPoint to,
                     const CBarLayout& bars) {
     // Where two limits contradict (a window already narrower than step), the full range
     // wins: it is applied last.
     const int horzSpan = bars.horzTrack.Width() - kMinThumb;
     const int vertSpan = bars.vertTrack.Height() - kMinThumb;
     switch (dragCode) {
-    case kHitHorzThumb:
-    case kHitThumbLeft:
-    case kHitThumbRight: {
+    case HitCode::HorzThumb:
+    case HitCode::ThumbLeft:
+    case HitCode::ThumbRight: {
         if (horzSpan <= 0)
             return;
         double e = (from.x - to.x) * (w.fullRight - w.fullLeft) / horzSpan;
-        if (dragCode == kHitHorzThumb) {
+        if (dragCode == HitCode::HorzThumb) {
             e = std::min(std::max(e, w.viewRight - w.fullRight), w.viewLeft - w.fullLeft);
             w.viewLeft -= e;
             w.viewRight -= e;
-        } else if (dragCode == kHitThumbLeft) {
+        } else if (dragCode == HitCode::ThumbLeft) {
             e = std::max(e, w.viewLeft - w.viewRight + w.step);
             e = std::min(e, w.viewLeft - w.fullLeft);
             w.viewLeft -= e;
@@ -483,17 +467,17 @@ void ApplyThumbDrag(CWorldWindow& w, int dragCode, CScreenPoint from, CScreenPoi
         }
         return;
     }
-    case kHitVertThumb:
-    case kHitThumbTop:
-    case kHitThumbBottom: {
+    case HitCode::VertThumb:
+    case HitCode::ThumbTop:
+    case HitCode::ThumbBottom: {
         if (vertSpan <= 0)
             return;
         double e = (from.y - to.y) * (w.fullTop - w.fullBottom) / vertSpan;
-        if (dragCode == kHitVertThumb) {
+        if (dragCode == HitCode::VertThumb) {
             e = std::min(std::max(e, w.fullBottom - w.viewBottom), w.fullTop - w.viewTop);
             w.viewTop += e;
             w.viewBottom += e;
-        } else if (dragCode == kHitThumbTop) {
+        } else if (dragCode == HitCode::ThumbTop) {
             e = std::max(e, w.step + w.viewBottom - w.viewTop);
             e = std::min(e, w.fullTop - w.viewTop);
             w.viewTop += e;

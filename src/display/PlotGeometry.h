@@ -1,9 +1,11 @@
 #pragma once
-// The plot's geometry as plain functions of values: scale ticks and label places, the grid,
+// The plot's geometry as plain functions of values: scale label places, the grid,
 // the zoom bars with their hit codes, and what the bars do to the visible window. Pixels are
 // device pixels, world values are the plot's units (km across, dB upwards).
 
+#include "core/ScaleTicks.h"
 #include "display/DrawSurface.h"
+#include "scan/GridStyle.h"
 
 #include <QString>
 
@@ -29,44 +31,46 @@ struct CWorldWindow {
 
 // Hit codes of the zoom bars. The bits 0xF00 give the class, 0x1000 marks codes that repeat
 // while the mouse button is held.
-inline constexpr int kHitNone = -1;
-inline constexpr int kHitCorner = 0x100;
-inline constexpr int kHitExtendLeft = 0x1101;
-inline constexpr int kHitShrinkLeft = 0x1102;
-inline constexpr int kHitPanLeft = 0x1103;
-inline constexpr int kHitExtendRight = 0x1104;
-inline constexpr int kHitShrinkRight = 0x1105;
-inline constexpr int kHitPanRight = 0x1106;
-inline constexpr int kHitExtendUp = 0x1107;
-inline constexpr int kHitShrinkTop = 0x1108;
-inline constexpr int kHitPanUp = 0x1109;
-inline constexpr int kHitExtendDown = 0x110A;
-inline constexpr int kHitShrinkBottom = 0x110B;
-inline constexpr int kHitPanDown = 0x110C;
-inline constexpr int kHitHorzThumb = 0x20D;
-inline constexpr int kHitVertThumb = 0x20E;
-inline constexpr int kHitThumbLeft = 0x213;
-inline constexpr int kHitThumbRight = 0x214;
-inline constexpr int kHitThumbTop = 0x215;
-inline constexpr int kHitThumbBottom = 0x216;
-inline constexpr int kHitPageLeft = 0x140F;
-inline constexpr int kHitPageRight = 0x1410;
-inline constexpr int kHitPageUp = 0x1411;
-inline constexpr int kHitPageDown = 0x1412;
+enum class HitCode : int {
+    None = -1,
+    // A held control whose repeat has run out: it lies under no point.
+    Spent = 0,
+    Corner = 0x100,
+    ExtendLeft = 0x1101,
+    ShrinkLeft = 0x1102,
+    PanLeft = 0x1103,
+    ExtendRight = 0x1104,
+    ShrinkRight = 0x1105,
+    PanRight = 0x1106,
+    ExtendUp = 0x1107,
+    ShrinkTop = 0x1108,
+    PanUp = 0x1109,
+    ExtendDown = 0x110A,
+    ShrinkBottom = 0x110B,
+    PanDown = 0x110C,
+    HorzThumb = 0x20D,
+    VertThumb = 0x20E,
+    ThumbLeft = 0x213,
+    ThumbRight = 0x214,
+    ThumbTop = 0x215,
+    ThumbBottom = 0x216,
+    PageLeft = 0x140F,
+    PageRight = 0x1410,
+    PageUp = 0x1411,
+    PageDown = 0x1412,
+};
 
-inline constexpr int kHitClassMask = 0xF00;
-inline constexpr int kHitClassButton = 0x100;
-inline constexpr int kHitClassThumb = 0x200;
-inline constexpr int kHitClassPage = 0x400;
-inline constexpr int kHitRepeats = 0x1000;
+enum class HitClass { None, Button, Thumb, Page };
+HitClass ClassOf(HitCode code);
+// Whether the control acts again and again while the mouse button is held.
+bool Repeats(HitCode code);
+// The code of bar button i (0..11): ExtendLeft + i.
+HitCode ButtonCode(std::size_t i);
 
 // Shortest thumb, pixels.
 inline constexpr int kMinThumb = 6;
 // Pages move the window by this many steps.
 inline constexpr int kPageSteps = 10;
-
-// The integer part of v + 0.5, saturated to int; 0 for NaN.
-int Rnd(double v);
 
 // "%.nf" of the value without trailing fraction zeros: 12.5, 3, 0.05, -0.5. A value that
 // rounds to zero reads "0" without a sign; NaN and infinities read "--".
@@ -74,24 +78,8 @@ QString FormatNumber(double value, int decimals);
 
 // --- Scales ---------------------------------------------------------------------------------
 
-struct CMinorTick {
-    int pos = 0;
-    bool mid = false; // the longer tick halfway between two major ones
-};
-
-// Ticks along one side of the plot from first (L or T) to last (R or B). Major ticks are
-// (last - first - 1) / 10 apart; minor ticks appear from 5 pixels (the mid one) and from 20
-// pixels (all nine).
-struct CScaleTicks {
-    double spacing = 0.0;
-    int minorLevel = 0; // 0 none, 1 mid only, 2 all
-    std::array<int, 11> major{};
-    std::vector<CMinorTick> minor;
-};
-CScaleTicks ScaleTicks(int first, int last);
-
-// The value of label i (0..10) on a side running from `from` to `to`.
-double ScaleValue(double from, double to, int i);
+// Which scale: along the horizontal sides (top and bottom) or the vertical ones.
+enum class Orientation { Horizontal, Vertical };
 
 // Which sides carry the axis captions.
 struct CCaptionSides {
@@ -127,18 +115,18 @@ struct CSegment {
 
 // The frame just outside the plot rectangle: a closed chain of five points.
 std::array<CScreenPoint, 5> FramePoints(const CPixelRect& plot);
-// Grid lines for the style (0 solid, 1 dashes, 2 dots: the full grid; 3 stubs of 10 pixels at
-// the edges; 4 none). The full grid's horizontal lines come in ten pieces that leave every
+// Grid lines for the style (solid, dashes, dots: the full grid; broken: stubs of 10 pixels at
+// the edges). The full grid's horizontal lines come in ten pieces that leave every
 // crossing to the vertical line, so no pixel is drawn twice.
-std::vector<CSegment> GridSegments(const CPixelRect& plot, int style);
-PenStyle GridPenStyle(int style);
+std::vector<CSegment> GridSegments(const CPixelRect& plot, GridStyle style);
+PenStyle GridPenStyle(GridStyle style);
 // The colour the grid is drawn in on the background (both 0x00BBGGRR): the grid colour, unless
 // it is too close to the background to be seen; then a grey that stands out from it.
 std::uint32_t GridColourOn(std::uint32_t grid, std::uint32_t background);
 
 // --- Zoom bars ------------------------------------------------------------------------------
 
-// Everything of the bars a paint lays out. buttons[i] belongs to hit code 0x1101 + i.
+// Everything of the bars a paint lays out. buttons[i] belongs to ButtonCode(i).
 struct CBarLayout {
     bool valid = false; // false before the first paint with data: nothing can be hit
     CPixelRect horzBar;
@@ -159,21 +147,21 @@ CBarLayout LayoutBars(const CPixelRect& client, int barSize, const CWorldWindow&
 std::pair<int, int> ThumbSpan(int trackFrom, int trackTo, double fullFrom, double fullTo,
                               double viewFrom, double viewTo);
 // The arrow image of a bar button (8 for the corner box), -1 for other codes.
-int ButtonImage(int code);
+int ButtonImage(HitCode code);
 // The hit code at a client point; both edges of every rectangle count as inside.
-int BarHitTest(const CBarLayout& bars, int x, int y);
+HitCode BarHitTest(const CBarLayout& bars, int x, int y);
 // Whether the point still lies in the part of the track a page code pages towards.
-bool PageAreaHolds(const CBarLayout& bars, int code, CScreenPoint point);
+bool PageAreaHolds(const CBarLayout& bars, HitCode code, CScreenPoint point);
 // The part of the track shown black while a page code is held; empty for other codes.
-CPixelRect PageHighlight(const CBarLayout& bars, int code);
+CPixelRect PageHighlight(const CBarLayout& bars, HitCode code);
 
 // Performs the corner box, an edge or pan button, or a page step (without the pointer test).
 // False for any other code. Edges stop at the full range; shrinking stops at step and never
 // moves an edge outwards.
-bool ApplyBarAction(CWorldWindow& world, int code);
+bool ApplyBarAction(CWorldWindow& world, HitCode code);
 // Moves the dragged thumb part by the pointer's movement, converted to world units through
 // the track. The window stays inside the full range and no narrower than step.
-void ApplyThumbDrag(CWorldWindow& world, int dragCode, CScreenPoint from, CScreenPoint to,
+void ApplyThumbDrag(CWorldWindow& world, HitCode dragCode, CScreenPoint from, CScreenPoint to,
                     const CBarLayout& bars);
 
 enum class BarCursor { Arrow, HorzResize, VertResize };

@@ -95,7 +95,7 @@ LogFont PrintTextFont(int points, bool bold, int dpiY) {
 
 // --- What is printed ------------------------------------------------------------------------
 
-std::vector<const CSignal*> PrintedSignals(CWorkspace& workspace, int choice) {
+std::vector<const CSignal*> PrintedSignals(CWorkspace& workspace, PrintChoice choice) {
     std::vector<const CSignal*> signals;
     const auto take = [&signals](CProject& project) {
         for (int j = 0; j < project.GetEntryCount(); ++j) {
@@ -103,10 +103,10 @@ std::vector<const CSignal*> PrintedSignals(CWorkspace& workspace, int choice) {
                 signals.push_back(signal);
         }
     };
-    if (choice == kPrintAllSignals) {
+    if (choice == PrintChoice::AllSignals) {
         for (int i = 0; i < workspace.GetProjectCount(); ++i)
             take(workspace.GetProject(i));
-    } else if (choice == kPrintActiveProject) {
+    } else if (choice == PrintChoice::ActiveProject) {
         if (CProject* project = workspace.ActiveProject())
             take(*project);
     } else if (const CSignalEntry* entry = workspace.ActiveEntry(); entry && entry->GetTrace()) {
@@ -202,99 +202,76 @@ void CTracePrintout::DrawPlotSection(const CPrintContent& content) {
     plot_ = ScalePlotRect(outer, true, scales_.X(50) + number.cx, scales_.Y(50) + number.cy,
                           surface_.MeasureText(content.verticalCaption),
                           surface_.MeasureText(content.horizontalCaption), content.captionSides);
-    DrawHorzScale(content, outer);
-    DrawVertScale(content, outer);
+    DrawScale(content, outer, Orientation::Horizontal);
+    DrawScale(content, outer, Orientation::Vertical);
     DrawTraces(content);
     DrawEventIcons(content);
     DrawMarkers(content);
     page_.top = outer.bottom;
 }
 
-void CTracePrintout::DrawHorzScale(const CPrintContent& content, const CPixelRect& outer) {
-    const int l = plot_.left;
-    const int t = plot_.top;
-    const int b = plot_.bottom;
+void CTracePrintout::DrawScale(const CPrintContent& content, const CPixelRect& outer,
+                               Orientation orientation) {
+    const bool across = orientation == Orientation::Horizontal;
+    // Pens are as wide as dots along the scale, ticks as long as dots across it.
+    const double along = across ? scales_.Sx() : scales_.Sy();
+    const auto dotsAcross = [&](int dots) { return across ? scales_.Y(dots) : scales_.X(dots); };
     const CPen thin{PenStyle::Solid, 1, kBlack};
-    const CPen normal{PenStyle::Solid, TruncSat(scales_.Sx()), kBlack};
-    const CPen thick{PenStyle::Solid, TruncSat(2 * scales_.Sx()), kBlack};
-    const int tick = scales_.Y(20);
-    const double s = (plot_.right - l - 1) * 0.1;
+    const CPen normal{PenStyle::Solid, TruncSat(along), kBlack};
+    const CPen thick{PenStyle::Solid, TruncSat(2 * along), kBlack};
+    const int tick = dotsAcross(20);
+    const int low = across ? plot_.top : plot_.left;
+    const int high = across ? plot_.bottom : plot_.right;
+    const auto line = [&](int pos, int from, int to) {
+        surface_.MoveTo(across ? pos : from, across ? from : pos);
+        surface_.LineTo(across ? pos : to, across ? to : pos);
+    };
+    // Outwards on both sides, the bottom or right one first.
+    const auto ticksAt = [&](int pos, int length) {
+        line(pos, high, high + length);
+        line(pos, low, low - length);
+    };
+    const CScaleTicks ticks =
+        across ? ScaleTicks(plot_.left, plot_.right) : ScaleTicks(plot_.top, plot_.bottom);
     const CWorldWindow& world = content.window;
     for (int i = 0; i <= 10; ++i) {
-        const int x = l + Rnd(i * s);
+        const int pos = ticks.major[static_cast<std::size_t>(i)];
         surface_.SetPen(thick);
-        surface_.MoveTo(x, b);
-        surface_.LineTo(x, b + tick);
-        surface_.MoveTo(x, t);
-        surface_.LineTo(x, t - tick);
-        const QString label =
-            FormatNumber(ScaleValue(world.viewLeft, world.viewRight, i), content.labelDecimals);
+        ticksAt(pos, tick);
+        const double value = across ? ScaleValue(world.viewLeft, world.viewRight, i)
+                                    : ScaleValue(world.viewTop, world.viewBottom, i);
+        const QString label = FormatNumber(value, content.labelDecimals);
         const CPixelSize size = surface_.MeasureText(label);
-        surface_.DrawText(x - (size.cx + 1) / 2, t - tick - size.cy, label);
-        surface_.DrawText(x - (size.cx + 1) / 2, b + tick, label);
+        if (across) {
+            surface_.DrawText(pos - (size.cx + 1) / 2, low - tick - size.cy, label);
+            surface_.DrawText(pos - (size.cx + 1) / 2, high + tick, label);
+        } else {
+            surface_.DrawText(low - tick - size.cx, pos - (size.cy + 1) / 2, label);
+            surface_.DrawText(high + tick, pos - (size.cy + 1) / 2, label);
+        }
+        // The grid line, the outer two as thick as the major ticks.
         surface_.SetPen(i == 0 || i == 10 ? thick : thin);
-        surface_.MoveTo(x, t);
-        surface_.LineTo(x, b);
+        line(pos, low, high);
         if (i == 10)
             break;
         surface_.SetPen(normal);
-        for (int k = 0; k < 10; ++k) {
-            const int xm = l + TruncSat(k * s * 0.1 + i * s + 0.5);
-            const int length = k == 5 ? scales_.Y(15) : scales_.Y(10);
-            surface_.MoveTo(xm, b);
-            surface_.LineTo(xm, b + length);
-            surface_.MoveTo(xm, t);
-            surface_.LineTo(xm, t - length);
-        }
+        for (int k = 0; k < 10; ++k)
+            ticksAt(ticks.minor[static_cast<std::size_t>(10 * i + k)],
+                    dotsAcross(k == 5 ? 15 : 10));
     }
-    const CPixelSize caption = surface_.MeasureText(content.horizontalCaption);
-    const int x = HorzCaptionX(plot_, s, caption);
-    if (content.captionSides.top)
-        surface_.DrawText(x, outer.top + tick, content.horizontalCaption);
-    if (content.captionSides.bottom)
-        surface_.DrawText(x, outer.bottom - tick - caption.cy, content.horizontalCaption);
-}
 
-void CTracePrintout::DrawVertScale(const CPrintContent& content, const CPixelRect& outer) {
-    const int l = plot_.left;
-    const int t = plot_.top;
-    const int r = plot_.right;
-    const CPen thin{PenStyle::Solid, 1, kBlack};
-    const CPen normal{PenStyle::Solid, TruncSat(scales_.Sy()), kBlack};
-    const CPen thick{PenStyle::Solid, TruncSat(2 * scales_.Sy()), kBlack};
-    const int tick = scales_.X(20);
-    const double s = (plot_.bottom - t - 1) * 0.1;
-    const CWorldWindow& world = content.window;
-    for (int i = 0; i <= 10; ++i) {
-        const int y = t + Rnd(i * s);
-        surface_.SetPen(thick);
-        surface_.MoveTo(r, y);
-        surface_.LineTo(r + tick, y);
-        surface_.MoveTo(l, y);
-        surface_.LineTo(l - tick, y);
-        const QString label =
-            FormatNumber(ScaleValue(world.viewTop, world.viewBottom, i), content.labelDecimals);
-        const CPixelSize size = surface_.MeasureText(label);
-        surface_.DrawText(l - tick - size.cx, y - (size.cy + 1) / 2, label);
-        surface_.DrawText(r + tick, y - (size.cy + 1) / 2, label);
-        surface_.SetPen(i == 0 || i == 10 ? thick : thin);
-        surface_.MoveTo(l, y);
-        surface_.LineTo(r, y);
-        if (i == 10)
-            break;
-        surface_.SetPen(normal);
-        for (int k = 0; k < 10; ++k) {
-            const int ym = t + TruncSat(k * s * 0.1 + i * s + 0.5);
-            const int length = k == 5 ? scales_.X(15) : scales_.X(10);
-            surface_.MoveTo(r, ym);
-            surface_.LineTo(r + length, ym);
-            surface_.MoveTo(l, ym);
-            surface_.LineTo(l - length, ym);
-        }
+    if (across) {
+        const CPixelSize caption = surface_.MeasureText(content.horizontalCaption);
+        const int x = HorzCaptionX(plot_, ticks.spacing, caption);
+        if (content.captionSides.top)
+            surface_.DrawText(x, outer.top + tick, content.horizontalCaption);
+        if (content.captionSides.bottom)
+            surface_.DrawText(x, outer.bottom - tick - caption.cy, content.horizontalCaption);
+        return;
     }
     // The caption reads upwards beside the plot.
     const CPixelSize caption = surface_.MeasureText(content.verticalCaption);
-    const int y = VertCaptionY(plot_, s, caption);
+    const int y = VertCaptionY(plot_, ticks.spacing, caption);
     const LogFont previous = surface_.SetFont(RotatedFont(pageFont_));
     if (content.captionSides.left)
         surface_.DrawText(outer.left + tick, y, content.verticalCaption);
@@ -309,8 +286,7 @@ void CTracePrintout::DrawTraces(const CPrintContent& content) {
     surface_.SetPen({PenStyle::Solid, 1, kBlack});
     for (const CTraceData* trace : content.traces) {
         const int count = trace->BuildPolyline(
-            points, {plot_.left, plot_.top, plot_.right, plot_.bottom},
-            static_cast<float>(world.viewLeft), static_cast<float>(world.viewTop),
+            points, plot_, static_cast<float>(world.viewLeft), static_cast<float>(world.viewTop),
             static_cast<float>(world.viewRight), static_cast<float>(world.viewBottom));
         if (count > 0)
             surface_.Polyline(std::span(points.data(), static_cast<std::size_t>(count)));

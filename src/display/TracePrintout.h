@@ -8,6 +8,7 @@
 
 #include "display/DrawSurface.h"
 #include "display/PlotGeometry.h"
+#include "display/PrintChoice.h"
 #include "project/CProject.h" // the captions kCaptionError and kCaptionAttention
 
 #include <QString>
@@ -22,11 +23,6 @@ class CWorkspace;
 extern const char* const kProgramVersion;
 inline constexpr const char* kPrintDocumentName = "Vitrea";
 inline constexpr int kMaxPrintedEvents = 25;
-
-// Which traces the plot shows, as the print dialog offers them.
-inline constexpr int kPrintAllSignals = 0;
-inline constexpr int kPrintActiveProject = 1;
-inline constexpr int kPrintActiveSignal = 2;
 
 inline constexpr const char* kMsgNoSignal = "Не выбран сингнал";
 inline constexpr const char* kMsgNoPrinter = "Принтер не инициализируется";
@@ -101,7 +97,7 @@ struct CPrintContent {
 
 // The loaded signals the choice prints: every one of every project, those of the active
 // project, or the active signal alone (also for a choice of no known value).
-std::vector<const CSignal*> PrintedSignals(CWorkspace& workspace, int choice);
+std::vector<const CSignal*> PrintedSignals(CWorkspace& workspace, PrintChoice choice);
 // The signal's parameter lines, only those it gives.
 std::vector<CPrintRow> ParameterRows(const CSignal& signal);
 // The marker readout rows for markers at a and b over the signal.
@@ -136,8 +132,8 @@ public:
                           bool bold);
 
 private:
-    void DrawHorzScale(const CPrintContent& content, const CPixelRect& outer);
-    void DrawVertScale(const CPrintContent& content, const CPixelRect& outer);
+    // Ticks, labels, grid lines and caption of the scale on both sides of the plot.
+    void DrawScale(const CPrintContent& content, const CPixelRect& outer, Orientation orientation);
     void DrawTraces(const CPrintContent& content);
     void DrawEventIcons(const CPrintContent& content);
     void DrawMarkers(const CPrintContent& content);

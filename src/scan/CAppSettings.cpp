@@ -282,12 +282,16 @@ void CAppSettings::SetLegendShown(bool on) {
     PostToMain(kMsgRedrawView);
 }
 
-int CAppSettings::GetGridStyle() const {
-    // A stored value is read from a file and may be anything; the plot indexes pens by it.
-    return std::clamp(RecordIo::GetInt32(&display_[kGridStyle]), kGridSolid, kGridNone);
+GridStyle CAppSettings::GetGridStyle() const {
+    // A stored value is read from a file and may be anything.
+    return static_cast<GridStyle>(std::clamp(RecordIo::GetInt32(&display_[kGridStyle]),
+                                             static_cast<int>(GridStyle::Solid),
+                                             static_cast<int>(GridStyle::None)));
 }
 
-void CAppSettings::SetGridStyle(int style) {
-    RecordIo::SetInt32(&display_[kGridStyle], std::clamp(style, kGridSolid, kGridNone));
+void CAppSettings::SetGridStyle(GridStyle style) {
+    RecordIo::SetInt32(&display_[kGridStyle],
+                       std::clamp(static_cast<int>(style), static_cast<int>(GridStyle::Solid),
+                                  static_cast<int>(GridStyle::None)));
     PostToMain(kMsgRedrawView);
 }

@@ -6,6 +6,7 @@
 // Colours are 0x00BBGGRR.
 
 #include "scan/CScanSettings.h"
+#include "scan/GridStyle.h"
 
 #include <array>
 #include <cstddef>
@@ -45,13 +46,6 @@ public:
     static constexpr const char* kSettingsDirVariable = "LUMETRA_SETTINGS_DIR";
 
     enum class FontSlot { Plot = 0, Second = 1, Interface = 2 };
-
-    // Grid styles; the stored value is clamped into this range when read or set.
-    static constexpr int kGridSolid = 0;
-    static constexpr int kGridDashes = 1;
-    static constexpr int kGridDots = 2;
-    static constexpr int kGridBroken = 3;
-    static constexpr int kGridNone = 4;
 
     // The start-up folder is $LUMETRA_SETTINGS_DIR when set, else the current directory.
     CAppSettings();
@@ -102,8 +96,9 @@ public:
     void SetOneTraceMode(bool on);
     bool IsLegendShown() const;
     void SetLegendShown(bool on);
-    int GetGridStyle() const;
-    void SetGridStyle(int style);
+    // A stored number out of range reads as the nearest style.
+    GridStyle GetGridStyle() const;
+    void SetGridStyle(GridStyle style);
 
     CScanSettings& GetScanSettings() { return scan_; }
     const CScanSettings& GetScanSettings() const { return scan_; }

@@ -380,7 +380,7 @@ TEST_F(MenuTest, EventCommandsAskBeforeDeletingAndAddNothingOnCancel) {
 TEST_F(MenuTest, DisplayCommandsChangeTheSettingsTheirMarksAndThePicture) {
     StartWith({CopyDemo(scratch, "demo.sor")});
     CAppSettings& settings = app->Settings();
-    settings.SetGridStyle(CAppSettings::kGridSolid);
+    settings.SetGridStyle(GridStyle::Solid);
     settings.SetLegendShown(true);
     settings.SetOneTraceMode(false);
     Settle();
@@ -388,12 +388,12 @@ TEST_F(MenuTest, DisplayCommandsChangeTheSettingsTheirMarksAndThePicture) {
     const QImage solid = plot.grab().toImage();
 
     Run(CMainFrame::kCmdGridNone);
-    EXPECT_EQ(settings.GetGridStyle(), CAppSettings::kGridNone);
+    EXPECT_EQ(settings.GetGridStyle(), GridStyle::None);
     EXPECT_TRUE(Checked(CMainFrame::kCmdGridNone));
     EXPECT_FALSE(Checked(CMainFrame::kCmdGridSolid));
     EXPECT_NE(plot.grab().toImage(), solid);
     Run(CMainFrame::kCmdGridDots);
-    EXPECT_EQ(settings.GetGridStyle(), CAppSettings::kGridDots);
+    EXPECT_EQ(settings.GetGridStyle(), GridStyle::Dots);
     EXPECT_TRUE(Checked(CMainFrame::kCmdGridDots));
     EXPECT_FALSE(Checked(CMainFrame::kCmdGridNone));
 

@@ -78,7 +78,7 @@ TEST(TraceData, LevelAtDistanceAndAtIndex) {
 }
 
 TEST(Polyline, NothingForTracesAndWindowsThatCannotBeProjected) {
-    const CScreenRect rect{0, 0, 99, 49};
+    const CPixelRect rect{0, 0, 99, 49};
     std::vector<CScreenPoint> p;
     EXPECT_EQ(CTraceData().BuildPolylineFull(p, rect), 0);
     EXPECT_EQ(Trace({4.0f}, 0.0f, 1.0f).BuildPolyline(p, rect, 0.0f, 0.0f, 1.0f, -5.0f), 0);
@@ -126,7 +126,7 @@ TEST(Polyline, EachColumnHoldsTheExtremesOfItsSamples) {
         const float end = 0.01f + 80.0f * unit(random);
         const int left = int(random() % 40) - 20;
         const int top = int(random() % 40) - 20;
-        const CScreenRect r{left, top, left + int(random() % 700), top + 1 + int(random() % 400)};
+        const CPixelRect r{left, top, left + int(random() % 700), top + 1 + int(random() % 400)};
         float xFrom = end * (1.4f * unit(random) - 0.2f);
         float xTo = end * (1.4f * unit(random) - 0.2f);
         if (xFrom > xTo)
@@ -185,7 +185,7 @@ TEST(TraceData, SampleDistancesSpanStartToEndAsTheCurveIsDrawn) {
     EXPECT_NEAR(trace.GetSampleSpacing(), (7.654 + 1.2345) / 1000.0, 1e-7);
     // The polyline puts the spike in the column of its distance.
     std::vector<CScreenPoint> points;
-    const CScreenRect rect{0, 0, 888, 100};
+    const CPixelRect rect{0, 0, 888, 100};
     const int count = trace.BuildPolylineFull(points, rect);
     ASSERT_GT(count, 0);
     const auto top = std::min_element(points.begin(), points.begin() + count,

@@ -45,7 +45,7 @@ TEST_F(PlotMouseTest, HeldButtonActsAtOnceThenAfterTheDelayThenAtTheRate) {
     QTest::mouseRelease(&plot, Qt::LeftButton, {}, panRight);
     const int released = Steps();
     EXPECT_EQ(plot.GetRepeatInterval(), 0);
-    EXPECT_EQ(plot.GetActiveCode(), kHitNone);
+    EXPECT_EQ(plot.GetActiveCode(), HitCode::None);
     EXPECT_FALSE(plot.IsCaptured());
     QTest::qWait(50);
     EXPECT_EQ(Steps(), released);
@@ -56,18 +56,18 @@ TEST_F(PlotMouseTest, HeldPageAreaStopsUnderThePointerAndResumesBeyondIt) {
     plot.update();
     EXPECT_TRUE(QTest::qWaitFor([this] { return plot.GetBarLayout().horzThumb.right < 150; }));
     QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(150, 290));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return plot.GetActiveCode() == 0; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return plot.GetActiveCode() == HitCode::Spent; }, 10000));
     const CPixelRect thumb = plot.GetBarLayout().horzThumb;
     EXPECT_LE(thumb.left, 150);
     EXPECT_GE(thumb.right, 150);
 
     // Further along the track the page code takes over again and pages up to the pointer.
     QTest::mouseMove(&plot, QPoint(250, 290));
-    EXPECT_EQ(plot.GetActiveCode(), kHitPageRight);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return plot.GetActiveCode() == 0; }, 10000));
+    EXPECT_EQ(plot.GetActiveCode(), HitCode::PageRight);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return plot.GetActiveCode() == HitCode::Spent; }, 10000));
     EXPECT_GE(plot.GetBarLayout().horzThumb.right, 250);
     QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(250, 290));
-    EXPECT_EQ(plot.GetActiveCode(), kHitNone);
+    EXPECT_EQ(plot.GetActiveCode(), HitCode::None);
 }
 
 TEST_F(PlotMouseTest, PointerTurnsIntoResizeArrowsOverTheThumbEnds) {

@@ -170,7 +170,7 @@ TEST_F(PlotScaleTest, GridUsesTheStylePenInAColourThatShowsOnTheBackground) {
     const std::map<int, PenStyle> pens = {
         {0, PenStyle::Solid}, {1, PenStyle::Dash}, {2, PenStyle::Dot}, {3, PenStyle::Solid}};
     for (int style = 0; style <= 4; ++style) {
-        settings.SetGridStyle(style);
+        settings.SetGridStyle(static_cast<GridStyle>(style));
         const CRecordingSurface surface = Paint(400, 300);
         int grid = 0;
         for (const auto& line : surface.CallsOf(Kind::Line)) {
@@ -185,7 +185,7 @@ TEST_F(PlotScaleTest, GridUsesTheStylePenInAColourThatShowsOnTheBackground) {
         EXPECT_EQ(grid, style <= 2 ? 99 : style == 3 ? 36 : 0) << "style " << style;
     }
     // On a background of the grid's colour the grid still shows.
-    settings.SetGridStyle(0);
+    settings.SetGridStyle(GridStyle::Solid);
     settings.SetBackgroundColour(0x123456);
     int seen = 0;
     for (const auto& line : Paint(400, 300).CallsOf(Kind::Line))
@@ -201,7 +201,7 @@ TEST(GridTest, FullGridDrawsEveryPixelOnceAndLeavesNoGap) {
             std::set<std::pair<int, int>> drawn;
             std::set<int> columns;
             std::set<int> rows;
-            for (const CSegment& s : GridSegments(plot, 0)) {
+            for (const CSegment& s : GridSegments(plot, GridStyle::Solid)) {
                 for (const CScreenPoint p : CRecordingSurface::LinePixels(s.from, s.to)) {
                     EXPECT_TRUE(drawn.emplace(p.x, p.y).second)
                         << "pixel " << p.x << "," << p.y << " twice in " << width << "x" << height;
@@ -227,7 +227,7 @@ TEST(GridTest, FullGridDrawsEveryPixelOnceAndLeavesNoGap) {
 
 TEST(GridTest, BrokenGridHasTenPixelStubsAtTheEdges) {
     const CPixelRect plot{0, 0, 201, 101};
-    const auto stubs = GridSegments(plot, 3);
+    const auto stubs = GridSegments(plot, GridStyle::Broken);
     ASSERT_EQ(stubs.size(), 36u);
     for (const CSegment& s : stubs) {
         EXPECT_EQ(std::abs(s.to.x - s.from.x) + std::abs(s.to.y - s.from.y), 10);
@@ -235,7 +235,7 @@ TEST(GridTest, BrokenGridHasTenPixelStubsAtTheEdges) {
                             s.from.y == plot.top || s.from.y == plot.bottom;
         EXPECT_TRUE(atEdge);
     }
-    EXPECT_TRUE(GridSegments(plot, 4).empty());
+    EXPECT_TRUE(GridSegments(plot, GridStyle::None).empty());
 }
 
 TEST_F(PlotScaleTest, PaintRunsTheHooksInOrderOnThePlotRectangle) {
@@ -256,7 +256,7 @@ TEST_F(PlotScaleTest, WithoutDataOnlyAGreyAreaAndNothingToHit) {
     EXPECT_EQ(surface.Calls()[0].rect, (CPixelRect{0, 0, 400, 300}));
     EXPECT_EQ(surface.Calls()[0].colour, plot.GetSystemColours().buttonShadow);
     EXPECT_TRUE(plot.hooks.empty());
-    EXPECT_EQ(plot.HitTest(392, 292), kHitNone);
+    EXPECT_EQ(plot.HitTest(392, 292), HitCode::None);
 }
 
 TEST_F(PlotScaleTest, AWindowSmallerThanItsMarginsGetsAnEmptyPlot) {

@@ -279,14 +279,14 @@ TEST_F(PrintoutTest, TheChoicePicksTheTracesAndAllPrintBlack) {
     Open(Ramp(400, 2.0f, 0.05f), 20.0);
     Open(Ramp(300, 5.0f, 0.1f), 30.0, {}, true);
     const CSignal& active = Open(Ramp(200, 1.0f, 0.02f), 10.0);
-    EXPECT_EQ(PrintedSignals(workspace, kPrintAllSignals).size(), 3u);
-    EXPECT_EQ(PrintedSignals(workspace, kPrintActiveProject).size(), 2u);
-    ASSERT_EQ(PrintedSignals(workspace, kPrintActiveSignal).size(), 1u);
-    EXPECT_EQ(PrintedSignals(workspace, kPrintActiveSignal)[0], &active);
+    EXPECT_EQ(PrintedSignals(workspace, PrintChoice::AllSignals).size(), 3u);
+    EXPECT_EQ(PrintedSignals(workspace, PrintChoice::ActiveProject).size(), 2u);
+    ASSERT_EQ(PrintedSignals(workspace, PrintChoice::ActiveSignal).size(), 1u);
+    EXPECT_EQ(PrintedSignals(workspace, PrintChoice::ActiveSignal)[0], &active);
 
     CPrintContent content = ContentFor(active);
     content.traces.clear();
-    for (const CSignal* signal : PrintedSignals(workspace, kPrintActiveProject))
+    for (const CSignal* signal : PrintedSignals(workspace, PrintChoice::ActiveProject))
         content.traces.push_back(&signal->GetTraceData());
     const CRecordingSurface surface = DrawPage(content, A4(300));
     const auto traces = surface.CallsOf(Kind::Polyline);
@@ -315,7 +315,7 @@ TEST_F(PdfPrintTest, ThePageCarriesItsTextsAndExactImages) {
     Open(Ramp(300, 5.0f, 0.1f), 15.0);
     view.RecalcRange();
     const std::string pdf = dir.Path("page.pdf");
-    ASSERT_TRUE(view.PrintTo(*PdfPrinter(pdf), kPrintAllSignals));
+    ASSERT_TRUE(view.PrintTo(*PdfPrinter(pdf), PrintChoice::AllSignals));
     EXPECT_TRUE(scope.TakeShown().empty());
 
     const std::optional<QString> text =
@@ -370,7 +370,7 @@ TEST_F(PdfPrintTest, RowsStopAt25AndTheTracesPrintBlack) {
     Open(Ramp(400, 2.0f, 0.05f), 20.0, ThirtyEvents());
     view.RecalcRange();
     const std::string pdf = dir.Path("page.pdf");
-    ASSERT_TRUE(view.PrintTo(*PdfPrinter(pdf), kPrintActiveSignal));
+    ASSERT_TRUE(view.PrintTo(*PdfPrinter(pdf), PrintChoice::ActiveSignal));
 
     const std::optional<QString> text =
         RunTool(QStringLiteral("pdftotext"),
@@ -420,19 +420,19 @@ TEST_F(PdfPrintTest, RefusedPagesLeaveNoFileAndSayWhy) {
     const std::string pdf = dir.Path("landscape.pdf");
     auto printer = PdfPrinter(pdf);
     printer->setPageOrientation(QPageLayout::Landscape);
-    EXPECT_FALSE(view.PrintTo(*printer, kPrintAllSignals));
+    EXPECT_FALSE(view.PrintTo(*printer, PrintChoice::AllSignals));
     EXPECT_EQ(scope.TakeShown(),
               (Lines{"Ошибка [!]: Горизонтальная позиция бумаги не поддерживается"}));
     EXPECT_FALSE(std::filesystem::exists(pdf));
 
     // A file that cannot be written is a printer that does not start.
-    EXPECT_FALSE(view.PrintTo(*PdfPrinter(dir.Path("missing/page.pdf")), kPrintAllSignals));
+    EXPECT_FALSE(view.PrintTo(*PdfPrinter(dir.Path("missing/page.pdf")), PrintChoice::AllSignals));
     EXPECT_EQ(scope.TakeShown(), (Lines{"Отшибка [!]: Принтер не инициализируется"}));
 
     // A square page is not landscape.
     printer = PdfPrinter(dir.Path("square.pdf"));
     printer->setPageSize(QPageSize(QSizeF(200, 200), QPageSize::Millimeter));
-    EXPECT_TRUE(view.PrintTo(*printer, kPrintAllSignals));
+    EXPECT_TRUE(view.PrintTo(*printer, PrintChoice::AllSignals));
     EXPECT_TRUE(std::filesystem::exists(dir.Path("square.pdf")));
 }
 
@@ -449,10 +449,10 @@ TEST_F(PdfPrintTest, TheDialogOffersTheThreeChoicesAndOpensOnAllSignals) {
     dialog.show();
     EXPECT_TRUE(dialog.Choices().button(COtdrPrintDialog::kChoiceAll)->isChecked());
     dialog.Choices().button(COtdrPrintDialog::kChoiceSignal)->click();
-    EXPECT_EQ(dialog.GetChoice(), kPrintActiveSignal);
+    EXPECT_EQ(dialog.GetChoice(), PrintChoice::ActiveSignal);
     dialog.hide();
     dialog.show();
-    EXPECT_EQ(dialog.GetChoice(), kPrintAllSignals);
+    EXPECT_EQ(dialog.GetChoice(), PrintChoice::AllSignals);
     EXPECT_TRUE(dialog.Choices().button(COtdrPrintDialog::kChoiceAll)->isChecked());
     dialog.hide();
 

@@ -13,7 +13,7 @@
 
 namespace {
 
-std::vector<CScreenPoint> Direct(const CTraceData& trace, const CScreenRect& rect, float xFrom,
+std::vector<CScreenPoint> Direct(const CTraceData& trace, const CPixelRect& rect, float xFrom,
                                  float yTop, float xTo, float yBottom) {
     std::vector<CScreenPoint> points;
     points.resize(
@@ -22,7 +22,7 @@ std::vector<CScreenPoint> Direct(const CTraceData& trace, const CScreenRect& rec
 }
 
 std::vector<CScreenPoint> Through(const CTraceEnvelope& envelope, const CTraceData& trace,
-                                  const CScreenRect& rect, float xFrom, float yTop, float xTo,
+                                  const CPixelRect& rect, float xFrom, float yTop, float xTo,
                                   float yBottom) {
     std::vector<CScreenPoint> points;
     points.resize(static_cast<std::size_t>(
@@ -70,8 +70,8 @@ TEST(TraceEnvelopeTest, SamePointsAsTheDirectProjectionOverRandomWindows) {
         for (int window = 0; window < 40; ++window) {
             const int left = static_cast<int>(random() % 50);
             const int top = static_cast<int>(random() % 50);
-            const CScreenRect rect{left, top, left + static_cast<int>(random() % 2500),
-                                   top + static_cast<int>(random() % 1100)};
+            const CPixelRect rect{left, top, left + static_cast<int>(random() % 2500),
+                                  top + static_cast<int>(random() % 1100)};
             const float span = end - start;
             float xFrom = start + span * (1.4f * unit(random) - 0.2f);
             float xTo = start + span * (1.4f * unit(random) - 0.2f);
@@ -107,7 +107,7 @@ TEST(TraceProjectorTest, KeepsPointsWhileTheWindowStaysAndForgetsClosedTraces) {
     trace.SetLevels(RandomLevels(random, CTraceEnvelope::kWorthwhile * 2, false), 0.0f, 80.0f);
     CTraceData closed;
     closed.SetLevels(RandomLevels(random, 500, false), 0.0f, 20.0f);
-    const CScreenRect rect{60, 40, 1000, 600};
+    const CPixelRect rect{60, 40, 1000, 600};
     CTraceProjector projector;
     const auto project = [&](float xFrom) {
         const auto points = projector.Project(trace, rect, xFrom, 0.0f, 70.0f, -60.0f);

@@ -78,7 +78,7 @@ TEST_F(TracePlotMouseTest, ADoubleClickInsideThePlotStartsNothing) {
         EXPECT_FALSE(plot.IsZoomBoxActive());
         EXPECT_FALSE(plot.IsMarkerDragActive());
     }
-    EXPECT_EQ(plot.GetActiveCode(), kHitNone);
+    EXPECT_EQ(plot.GetActiveCode(), HitCode::None);
 }
 
 TEST_F(TracePlotMouseTest, CtrlDragDownLowersTheActiveTraceByTheWindowsScale) {

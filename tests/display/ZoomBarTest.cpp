@@ -85,8 +85,9 @@ TEST(ZoomBarLayoutTest, EmptyRangesAndShortBarsGiveSaneThumbs) {
     EXPECT_TRUE(narrow.vertTrack.IsEmpty());
     for (int x = 0; x < 90; ++x) {
         for (int y = 0; y < 60; ++y) {
-            const int code = BarHitTest(narrow, x, y);
-            EXPECT_TRUE(code == kHitNone || (code & kHitClassMask) == kHitClassButton) << code;
+            const HitCode code = BarHitTest(narrow, x, y);
+            EXPECT_TRUE(code == HitCode::None || ClassOf(code) == HitClass::Button)
+                << static_cast<int>(code);
         }
     }
 }
@@ -94,46 +95,47 @@ TEST(ZoomBarLayoutTest, EmptyRangesAndShortBarsGiveSaneThumbs) {
 TEST(ZoomBarHitTest, EveryEdgeBelongsToTheControlTestedFirst) {
     const CBarLayout bars = LayoutBars(kClient, 16, Window(25, 50, -10, -20));
     struct Case {
-        int x, y, code;
+        int x, y;
+        HitCode code;
     };
     // clang-format off
     const Case cases[] = {
         // Horizontal bar, thumb 119..195, from left to right.
-        {0, 284, kHitExtendLeft}, {16, 299, kHitExtendLeft}, {17, 290, kHitShrinkLeft},
-        {32, 290, kHitShrinkLeft}, {33, 290, kHitPanLeft}, {48, 290, kHitPanLeft},
-        {49, 290, kHitPageLeft}, {119, 290, kHitPageLeft}, {120, 290, kHitThumbLeft},
-        {121, 290, kHitThumbLeft}, {122, 290, kHitHorzThumb}, {192, 290, kHitHorzThumb},
-        {193, 290, kHitThumbRight}, {194, 290, kHitThumbRight}, {195, 290, kHitPageRight},
-        {335, 290, kHitPageRight}, {336, 290, kHitPanRight}, {351, 290, kHitPanRight},
-        {352, 290, kHitShrinkRight}, {368, 290, kHitExtendRight}, {383, 290, kHitExtendRight},
+        {0, 284, HitCode::ExtendLeft}, {16, 299, HitCode::ExtendLeft}, {17, 290, HitCode::ShrinkLeft},
+        {32, 290, HitCode::ShrinkLeft}, {33, 290, HitCode::PanLeft}, {48, 290, HitCode::PanLeft},
+        {49, 290, HitCode::PageLeft}, {119, 290, HitCode::PageLeft}, {120, 290, HitCode::ThumbLeft},
+        {121, 290, HitCode::ThumbLeft}, {122, 290, HitCode::HorzThumb}, {192, 290, HitCode::HorzThumb},
+        {193, 290, HitCode::ThumbRight}, {194, 290, HitCode::ThumbRight}, {195, 290, HitCode::PageRight},
+        {335, 290, HitCode::PageRight}, {336, 290, HitCode::PanRight}, {351, 290, HitCode::PanRight},
+        {352, 290, HitCode::ShrinkRight}, {368, 290, HitCode::ExtendRight}, {383, 290, HitCode::ExtendRight},
         // The corner box wins its shared edges.
-        {384, 290, kHitCorner}, {390, 284, kHitCorner}, {399, 299, kHitCorner},
+        {384, 290, HitCode::Corner}, {390, 284, HitCode::Corner}, {399, 299, HitCode::Corner},
         // Vertical bar, thumb 66..90, from top to bottom.
-        {390, 0, kHitExtendUp}, {390, 16, kHitExtendUp}, {390, 17, kHitShrinkTop},
-        {390, 33, kHitPanUp}, {390, 48, kHitPanUp}, {390, 49, kHitPageUp},
-        {390, 66, kHitPageUp}, {390, 67, kHitThumbTop}, {390, 68, kHitThumbTop},
-        {390, 69, kHitVertThumb}, {390, 87, kHitVertThumb}, {390, 88, kHitThumbBottom},
-        {390, 89, kHitThumbBottom}, {390, 90, kHitPageDown}, {390, 235, kHitPageDown},
-        {390, 236, kHitPanDown}, {390, 252, kHitShrinkBottom}, {390, 268, kHitExtendDown},
-        {390, 283, kHitExtendDown},
+        {390, 0, HitCode::ExtendUp}, {390, 16, HitCode::ExtendUp}, {390, 17, HitCode::ShrinkTop},
+        {390, 33, HitCode::PanUp}, {390, 48, HitCode::PanUp}, {390, 49, HitCode::PageUp},
+        {390, 66, HitCode::PageUp}, {390, 67, HitCode::ThumbTop}, {390, 68, HitCode::ThumbTop},
+        {390, 69, HitCode::VertThumb}, {390, 87, HitCode::VertThumb}, {390, 88, HitCode::ThumbBottom},
+        {390, 89, HitCode::ThumbBottom}, {390, 90, HitCode::PageDown}, {390, 235, HitCode::PageDown},
+        {390, 236, HitCode::PanDown}, {390, 252, HitCode::ShrinkBottom}, {390, 268, HitCode::ExtendDown},
+        {390, 283, HitCode::ExtendDown},
         // The plot area and beyond.
-        {200, 283, kHitNone}, {383, 100, kHitNone}, {-1, 290, kHitNone},
+        {200, 283, HitCode::None}, {383, 100, HitCode::None}, {-1, 290, HitCode::None},
     };
     // clang-format on
     for (const Case& c : cases)
         EXPECT_EQ(BarHitTest(bars, c.x, c.y), c.code) << "at " << c.x << "," << c.y;
-    EXPECT_EQ(BarHitTest(CBarLayout{}, 390, 290), kHitNone);
+    EXPECT_EQ(BarHitTest(CBarLayout{}, 390, 290), HitCode::None);
 }
 
 TEST(ZoomBarHitTest, ResizePointerExactlyOverTheThumbEnds) {
     const CBarLayout bars = LayoutBars(kClient, 16, Window(25, 50, -10, -20));
     for (int x = 0; x < kClient.right; ++x) {
         for (int y = 0; y < kClient.bottom; ++y) {
-            const int code = BarHitTest(bars, x, y);
+            const HitCode code = BarHitTest(bars, x, y);
             const BarCursor expected =
-                code == kHitThumbLeft || code == kHitThumbRight   ? BarCursor::HorzResize
-                : code == kHitThumbTop || code == kHitThumbBottom ? BarCursor::VertResize
-                                                                  : BarCursor::Arrow;
+                code == HitCode::ThumbLeft || code == HitCode::ThumbRight   ? BarCursor::HorzResize
+                : code == HitCode::ThumbTop || code == HitCode::ThumbBottom ? BarCursor::VertResize
+                                                                            : BarCursor::Arrow;
             ASSERT_EQ(BarCursorAt(bars, x, y), expected) << x << "," << y;
         }
     }
@@ -142,19 +144,19 @@ TEST(ZoomBarHitTest, ResizePointerExactlyOverTheThumbEnds) {
 TEST(ZoomBarActionTest, EdgeButtonsStopAtTheFullRangeAndAtStep) {
     CWorldWindow w = Window(0, 100, 0, -100);
     // Extending at the end changes nothing, yet counts as done, so holding it repeats.
-    EXPECT_TRUE(ApplyBarAction(w, kHitExtendLeft));
-    EXPECT_TRUE(ApplyBarAction(w, kHitExtendUp));
+    EXPECT_TRUE(ApplyBarAction(w, HitCode::ExtendLeft));
+    EXPECT_TRUE(ApplyBarAction(w, HitCode::ExtendUp));
     EXPECT_EQ(w.viewLeft, 0);
     EXPECT_EQ(w.viewTop, 0);
 
     for (int i = 0; i < 2000; ++i)
-        ApplyBarAction(w, i % 2 ? kHitShrinkLeft : kHitShrinkBottom);
+        ApplyBarAction(w, i % 2 ? HitCode::ShrinkLeft : HitCode::ShrinkBottom);
     EXPECT_NEAR(w.viewRight - w.viewLeft, w.step, 1e-9);
     EXPECT_NEAR(w.viewTop - w.viewBottom, w.step, 1e-9);
     EXPECT_EQ(w.viewRight, 100);
     EXPECT_EQ(w.viewTop, 0);
 
-    EXPECT_TRUE(ApplyBarAction(w, kHitCorner));
+    EXPECT_TRUE(ApplyBarAction(w, HitCode::Corner));
     EXPECT_EQ(w.viewLeft, 0);
     EXPECT_EQ(w.viewRight, 100);
     EXPECT_EQ(w.viewBottom, -100);
@@ -165,94 +167,96 @@ TEST(ZoomBarActionTest, AFullRangeNarrowerThanStepIsNeverLeft) {
     w.fullRight = 0.05;
     w.fullBottom = -0.05;
     const CBarLayout bars = LayoutBars(kClient, 16, w);
-    for (const int code :
-         {kHitShrinkLeft, kHitShrinkRight, kHitShrinkTop, kHitShrinkBottom, kHitPanLeft,
-          kHitPanRight, kHitPageUp, kHitPageDown, kHitHorzThumb, kHitThumbLeft, kHitThumbRight,
-          kHitVertThumb, kHitThumbTop, kHitThumbBottom}) {
+    for (const HitCode code :
+         {HitCode::ShrinkLeft, HitCode::ShrinkRight, HitCode::ShrinkTop, HitCode::ShrinkBottom,
+          HitCode::PanLeft, HitCode::PanRight, HitCode::PageUp, HitCode::PageDown,
+          HitCode::HorzThumb, HitCode::ThumbLeft, HitCode::ThumbRight, HitCode::VertThumb,
+          HitCode::ThumbTop, HitCode::ThumbBottom}) {
         for (const int d : {-1000, 1000}) {
-            if ((code & kHitClassMask) == kHitClassThumb)
+            if (ClassOf(code) == HitClass::Thumb)
                 ApplyThumbDrag(w, code, {200, 100}, {200 + d, 100 + d}, bars);
             else
                 ApplyBarAction(w, code);
             EXPECT_TRUE(w.viewLeft == 0 && w.viewRight == 0.05 && w.viewTop == 0 &&
                         w.viewBottom == -0.05)
-                << std::hex << code;
+                << std::hex << static_cast<int>(code);
         }
     }
 }
 
 TEST(ZoomBarActionTest, PansKeepTheSizeAndStopFlushWithTheEnds) {
     CWorldWindow w = Window(95, 99.5, -0.5, -20);
-    ApplyBarAction(w, kHitPageRight);
+    ApplyBarAction(w, HitCode::PageRight);
     EXPECT_EQ(w.viewRight, 100);
     EXPECT_DOUBLE_EQ(w.viewLeft, 95.5);
-    ApplyBarAction(w, kHitPageUp);
+    ApplyBarAction(w, HitCode::PageUp);
     EXPECT_EQ(w.viewTop, 0);
     EXPECT_DOUBLE_EQ(w.viewBottom, -19.5);
 
     w = Window(0.05, 10, -90, -99.95);
-    ApplyBarAction(w, kHitPanLeft);
+    ApplyBarAction(w, HitCode::PanLeft);
     EXPECT_EQ(w.viewLeft, 0);
     EXPECT_DOUBLE_EQ(w.viewRight, 9.95);
-    ApplyBarAction(w, kHitPanDown);
+    ApplyBarAction(w, HitCode::PanDown);
     EXPECT_EQ(w.viewBottom, -100);
     EXPECT_DOUBLE_EQ(w.viewTop, -90.05);
-    EXPECT_FALSE(ApplyBarAction(w, kHitHorzThumb));
-    EXPECT_FALSE(ApplyBarAction(w, kHitNone));
+    EXPECT_FALSE(ApplyBarAction(w, HitCode::HorzThumb));
+    EXPECT_FALSE(ApplyBarAction(w, HitCode::None));
 }
 
 TEST(ZoomBarDragTest, ThumbPartsStopAtTheRangeAndAtStep) {
     const CBarLayout bars = LayoutBars(kClient, 16, Window(0, 100, 0, -100));
     const CScreenPoint at{200, 100};
-    auto moved = [&](int code, int dx, int dy) {
+    auto moved = [&](HitCode code, int dx, int dy) {
         CWorldWindow w = Window(40, 60, -40, -60);
         ApplyThumbDrag(w, code, at, {at.x + dx, at.y + dy}, bars);
         ExpectInside(w, "after a drag");
         return w;
     };
     // 282 track pixels stand for 100 km, 182 for 100 dB.
-    CWorldWindow w = moved(kHitHorzThumb, 10, 0);
+    CWorldWindow w = moved(HitCode::HorzThumb, 10, 0);
     EXPECT_DOUBLE_EQ(w.viewLeft, 40 + 1000.0 / 282);
     EXPECT_DOUBLE_EQ(w.viewRight - w.viewLeft, 20);
-    w = moved(kHitHorzThumb, 1000, 0);
+    w = moved(HitCode::HorzThumb, 1000, 0);
     EXPECT_EQ(w.viewRight, 100);
     EXPECT_DOUBLE_EQ(w.viewLeft, 80);
-    w = moved(kHitVertThumb, 0, 1000);
+    w = moved(HitCode::VertThumb, 0, 1000);
     EXPECT_EQ(w.viewBottom, -100);
     EXPECT_DOUBLE_EQ(w.viewTop, -80);
 
-    w = moved(kHitThumbLeft, 1000, 0);
+    w = moved(HitCode::ThumbLeft, 1000, 0);
     EXPECT_DOUBLE_EQ(w.viewLeft, 60 - w.step);
-    w = moved(kHitThumbLeft, -1000, 0);
+    w = moved(HitCode::ThumbLeft, -1000, 0);
     EXPECT_EQ(w.viewLeft, 0);
     EXPECT_EQ(w.viewRight, 60);
-    w = moved(kHitThumbRight, -1000, 0);
+    w = moved(HitCode::ThumbRight, -1000, 0);
     EXPECT_DOUBLE_EQ(w.viewRight, 40 + w.step);
-    w = moved(kHitThumbRight, 1000, 0);
+    w = moved(HitCode::ThumbRight, 1000, 0);
     EXPECT_EQ(w.viewRight, 100);
-    w = moved(kHitThumbTop, 0, 1000);
+    w = moved(HitCode::ThumbTop, 0, 1000);
     EXPECT_DOUBLE_EQ(w.viewTop, -60 + w.step);
-    w = moved(kHitThumbTop, 0, -1000);
+    w = moved(HitCode::ThumbTop, 0, -1000);
     EXPECT_EQ(w.viewTop, 0);
-    w = moved(kHitThumbBottom, 0, -1000);
+    w = moved(HitCode::ThumbBottom, 0, -1000);
     EXPECT_DOUBLE_EQ(w.viewBottom, -40 - w.step);
-    w = moved(kHitThumbBottom, 0, 1000);
+    w = moved(HitCode::ThumbBottom, 0, 1000);
     EXPECT_EQ(w.viewBottom, -100);
 
     // No track to measure against: nothing moves, and no division by zero.
     CWorldWindow still = Window(40, 60, -40, -60);
-    ApplyThumbDrag(still, kHitHorzThumb, at, {0, 0}, LayoutBars({0, 0, 90, 60}, 16, still));
+    ApplyThumbDrag(still, HitCode::HorzThumb, at, {0, 0}, LayoutBars({0, 0, 90, 60}, 16, still));
     EXPECT_EQ(still.viewLeft, 40);
 }
 
 TEST(ZoomBarActionTest, NoSequenceOfControlsLeavesTheRangeOrNarrowsBelowStep) {
     std::mt19937 random(11);
-    const int codes[] = {kHitCorner,      kHitExtendLeft,  kHitShrinkLeft, kHitPanLeft,
-                         kHitExtendRight, kHitShrinkRight, kHitPanRight,   kHitExtendUp,
-                         kHitShrinkTop,   kHitPanUp,       kHitExtendDown, kHitShrinkBottom,
-                         kHitPanDown,     kHitPageLeft,    kHitPageRight,  kHitPageUp,
-                         kHitPageDown,    kHitHorzThumb,   kHitThumbLeft,  kHitThumbRight,
-                         kHitVertThumb,   kHitThumbTop,    kHitThumbBottom};
+    const HitCode codes[] = {
+        HitCode::Corner,      HitCode::ExtendLeft,  HitCode::ShrinkLeft, HitCode::PanLeft,
+        HitCode::ExtendRight, HitCode::ShrinkRight, HitCode::PanRight,   HitCode::ExtendUp,
+        HitCode::ShrinkTop,   HitCode::PanUp,       HitCode::ExtendDown, HitCode::ShrinkBottom,
+        HitCode::PanDown,     HitCode::PageLeft,    HitCode::PageRight,  HitCode::PageUp,
+        HitCode::PageDown,    HitCode::HorzThumb,   HitCode::ThumbLeft,  HitCode::ThumbRight,
+        HitCode::VertThumb,   HitCode::ThumbTop,    HitCode::ThumbBottom};
     std::uniform_int_distribution<int> pick(0, static_cast<int>(std::size(codes)) - 1);
     std::uniform_int_distribution<int> move(-300, 300);
     CWorldWindow w = Window(0, 100, 0, -100);
@@ -260,8 +264,8 @@ TEST(ZoomBarActionTest, NoSequenceOfControlsLeavesTheRangeOrNarrowsBelowStep) {
     w.viewRight = 3.7;
     const CBarLayout bars = LayoutBars(kClient, 16, w);
     for (int i = 0; i < 20000; ++i) {
-        const int code = codes[pick(random)];
-        if ((code & kHitClassMask) == kHitClassThumb)
+        const HitCode code = codes[pick(random)];
+        if (ClassOf(code) == HitClass::Thumb)
             ApplyThumbDrag(w, code, {200, 100}, {200 + move(random), 100 + move(random)}, bars);
         else
             ApplyBarAction(w, code);
@@ -283,7 +287,7 @@ protected:
 
 TEST_F(ZoomBarMouseTest, PagingStopsWhenTheThumbReachesThePointer) {
     plot.OnLButtonDown(300, 290, {});
-    EXPECT_EQ(plot.GetActiveCode(), kHitPageRight);
+    EXPECT_EQ(plot.GetActiveCode(), HitCode::PageRight);
     EXPECT_TRUE(plot.IsCaptured());
     EXPECT_EQ(plot.GetTimerState(), 1);
     int pages = 1;
@@ -295,7 +299,7 @@ TEST_F(ZoomBarMouseTest, PagingStopsWhenTheThumbReachesThePointer) {
     EXPECT_GT(pages, 10);
     EXPECT_LE(thumb.left, 300);
     EXPECT_GE(thumb.right, 300);
-    EXPECT_EQ(plot.GetActiveCode(), 0);
+    EXPECT_EQ(plot.GetActiveCode(), HitCode::Spent);
     EXPECT_EQ(plot.GetRepeatInterval(), 0);
     // The failed step changed nothing.
     const double left = plot.viewLeft;
@@ -303,13 +307,13 @@ TEST_F(ZoomBarMouseTest, PagingStopsWhenTheThumbReachesThePointer) {
     EXPECT_EQ(plot.viewLeft, left);
 
     plot.OnLButtonUp(300, 290, {});
-    EXPECT_EQ(plot.GetActiveCode(), kHitNone);
+    EXPECT_EQ(plot.GetActiveCode(), HitCode::None);
     EXPECT_FALSE(plot.IsCaptured());
 }
 
 TEST_F(ZoomBarMouseTest, HeldEdgeButtonAtTheEndKeepsRepeating) {
     plot.OnLButtonDown(5, 290, {});
-    EXPECT_EQ(plot.GetActiveCode(), kHitExtendLeft);
+    EXPECT_EQ(plot.GetActiveCode(), HitCode::ExtendLeft);
     EXPECT_EQ(plot.GetRepeatInterval(), kRepeatDelayMs);
     plot.OnTimer();
     EXPECT_EQ(plot.GetTimerState(), 2);
@@ -328,7 +332,7 @@ TEST_F(ZoomBarMouseTest, LeavingAHeldButtonPausesItAndComingBackResumesAtTheRate
     EXPECT_DOUBLE_EQ(plot.viewLeft, 0.1);
     plot.OnMouseMove(200, 100, true, {}); // into the plot
     EXPECT_EQ(plot.GetRepeatInterval(), 0);
-    EXPECT_EQ(plot.GetActiveCode(), kHitPanRight);
+    EXPECT_EQ(plot.GetActiveCode(), HitCode::PanRight);
     plot.OnMouseMove(341, 291, true, {});
     EXPECT_EQ(plot.GetTimerState(), 2);
     EXPECT_EQ(plot.GetRepeatInterval(), kRepeatRateMs);
@@ -336,7 +340,7 @@ TEST_F(ZoomBarMouseTest, LeavingAHeldButtonPausesItAndComingBackResumesAtTheRate
 
     // Sliding onto another button operates that one at once.
     plot.OnMouseMove(355, 291, true, {});
-    EXPECT_EQ(plot.GetActiveCode(), kHitShrinkRight);
+    EXPECT_EQ(plot.GetActiveCode(), HitCode::ShrinkRight);
     EXPECT_DOUBLE_EQ(plot.viewRight, 10.0);
     EXPECT_EQ(plot.GetRepeatInterval(), kRepeatDelayMs);
     plot.OnLButtonUp(355, 291, {});

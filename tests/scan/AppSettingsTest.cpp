@@ -61,7 +61,7 @@ TEST(AppSettings, FirstStartWritesTheDefaultsPrivately) {
     {
         CAppSettings settings(dir.Root().string());
         EXPECT_EQ(settings.GetBackgroundColour(), 0xFFFFFFu);
-        EXPECT_EQ(settings.GetGridStyle(), CAppSettings::kGridSolid);
+        EXPECT_EQ(settings.GetGridStyle(), GridStyle::Solid);
         EXPECT_TRUE(settings.IsLegendShown());
         EXPECT_FALSE(settings.IsOneTraceMode());
         EXPECT_EQ(settings.GetFont(CAppSettings::FontSlot::Interface).faceName, "MS Shell Dlg");
@@ -166,10 +166,10 @@ TEST(AppSettings, ViewSettersClampAndAskForRedraw) {
     CAppSettings settings(dir.Root().string());
     RecordingTarget target;
     SetMainTarget(&target);
-    settings.SetGridStyle(7);
-    EXPECT_EQ(settings.GetGridStyle(), CAppSettings::kGridNone);
-    settings.SetGridStyle(-3);
-    EXPECT_EQ(settings.GetGridStyle(), CAppSettings::kGridSolid);
+    settings.SetGridStyle(static_cast<GridStyle>(7));
+    EXPECT_EQ(settings.GetGridStyle(), GridStyle::None);
+    settings.SetGridStyle(static_cast<GridStyle>(-3));
+    EXPECT_EQ(settings.GetGridStyle(), GridStyle::Solid);
     settings.SetLegendShown(false);
     settings.SetOneTraceMode(true);
     settings.SetGridColour(1); // colours take effect at the next redraw
@@ -180,5 +180,5 @@ TEST(AppSettings, ViewSettersClampAndAskForRedraw) {
     PutInt(bytes, 28 + 240, 0x7FFFFFFF); // a stored style the plot cannot index
     WriteAll(dir.Path("x.cfg"), bytes);
     ASSERT_TRUE(settings.LoadSettings(dir.Path("x.cfg")));
-    EXPECT_EQ(settings.GetGridStyle(), CAppSettings::kGridNone);
+    EXPECT_EQ(settings.GetGridStyle(), GridStyle::None);
 }
