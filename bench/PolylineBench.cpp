@@ -12,7 +12,7 @@
 namespace {
 
 constexpr std::size_t kSamples = 1'000'000;
-constexpr CScreenRect kPlot{0, 0, 1919, 1079};
+constexpr CPixelRect kPlot{0, 0, 1919, 1079};
 
 // A fibre-like curve: linear attenuation, a few steps and reflections, noise at the end.
 CTraceData MakeTrace() {
