@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class CMainFrame;
@@ -78,8 +79,7 @@ private:
     CQtPrompts qtPrompts_;
     CStderrPrompts stderrPrompts_;
     CPrompts* interactivePrompts_ = &qtPrompts_;
-    CPrompts* previousPrompts_ = nullptr;
-    bool promptsInstalled_ = false;
+    std::optional<CPromptsScope> promptsScope_;
     std::unique_ptr<CSingleInstance> instance_;
     std::unique_ptr<QTranslator> qtTranslator_;
     std::unique_ptr<CMainFrame> frame_;
