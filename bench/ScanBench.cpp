@@ -54,12 +54,11 @@ public:
         settings.SetIpAddress(0x7F000001);
         settings.SetPassword(kPassword);
         settings.SetFiberEnabled(0, true);
-        scanner_ = std::make_unique<CScanner>(*app_);
+        scanner_ = std::make_unique<CScanner>(*app_, prompts_);
         recorder_ = std::make_unique<CScanRecorder>(*scanner_);
         if (answerDelay.count() > 0)
             recorder_->onPoll = [answerDelay] { std::this_thread::sleep_for(answerDelay); };
         scanner_->SetTargetWindow(recorder_.get());
-        previousPrompts_ = SetPrompts(&prompts_);
         if (!scanner_->BeginScan() || !recorder_->WaitForPolls(10))
             throw std::runtime_error("the scan did not start");
     }
@@ -70,7 +69,6 @@ public:
         scanner_.reset();
         recorder_.reset();
         server_.reset();
-        SetPrompts(previousPrompts_);
         std::error_code ignored;
         fs::remove_all(root_, ignored);
     }
@@ -87,7 +85,7 @@ private:
     std::unique_ptr<CScanner> scanner_;
     std::unique_ptr<CScanRecorder> recorder_;
     CScriptedPrompts prompts_;
-    CPrompts* previousPrompts_ = nullptr;
+    CPromptsScope promptsScope_{prompts_};
 };
 
 // An instrument-sized trace: 16000 samples.

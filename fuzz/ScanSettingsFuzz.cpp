@@ -26,7 +26,7 @@ std::size_t ReadAll(const CScanSettings& s) {
         add(text.size());
     for (int octet = -1; octet <= 4; ++octet)
         add(s.GetIpOctet(octet));
-    for (int fiber = -1; fiber <= CScanSettings::kFiberCount; ++fiber) {
+    for (int fiber = -1; fiber <= kFiberCount; ++fiber) {
         for (int value : {s.GetDataFlag(fiber), s.GetAveraging(fiber), s.GetDistanceIndex(fiber),
                           s.GetDistanceKm(fiber), s.GetPulseIndex(fiber), s.GetPulseNs(fiber)})
             add(value);

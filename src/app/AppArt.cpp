@@ -1,5 +1,7 @@
 #include "app/AppArt.h"
 
+#include "display/QtShapes.h"
+
 #include <QPixmap>
 
 #include <array>
@@ -229,9 +231,7 @@ const CImageStrip& EventListImages() {
 
 QImage RecolourBlack(const QImage& image, std::uint32_t colour) {
     QImage result = image.convertToFormat(QImage::Format_ARGB32);
-    const QRgb replacement =
-        qRgb(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-             static_cast<int>((colour >> 16) & 0xFF));
+    const QRgb replacement = ToQRgb(colour);
     for (int y = 0; y < result.height(); ++y) {
         for (int x = 0; x < result.width(); ++x) {
             if (result.pixel(x, y) == 0xFF000000u)

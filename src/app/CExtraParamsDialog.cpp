@@ -46,7 +46,7 @@ CExtraParamsDialog::CExtraParamsDialog(CAppSettings& settings, QWidget* parent)
     originalLocationEdit_->setText(FromRecord(scan.GetOriginalLocation()));
     operatorEdit_->setText(FromRecord(scan.GetOperatorName()));
     commentEdit_->setText(FromRecord(scan.GetComment()));
-    for (int i = 0; i < CScanSettings::kFiberCount; ++i) {
+    for (int i = 0; i < kFiberCount; ++i) {
         FiberTextPage& page = pages_[static_cast<std::size_t>(i)];
         page.nominalWavelength = scan.GetNominalWavelength(i);
         page.actualWavelength = scan.GetActualWavelength(i);
@@ -81,7 +81,7 @@ void CExtraParamsDialog::BuildControls() {
     auto* fiber = new QWidget(tabs_);
     fiberNumber_ = new QComboBox(fiber);
     fiberNumber_->setObjectName(QStringLiteral("fiberNumber"));
-    for (int i = 0; i < CScanSettings::kFiberCount; ++i)
+    for (int i = 0; i < kFiberCount; ++i)
         fiberNumber_->addItem(Utf8("Волокно %1").arg(i + 1));
     nominalEdit_ = MakeEdit("nominalWavelength", fiber, 64);
     actualEdit_ = MakeEdit("actualWavelength", fiber, 64);
@@ -157,7 +157,7 @@ bool CExtraParamsDialog::StorePage() {
 }
 
 void CExtraParamsDialog::ChooseFiber(int index) {
-    if (index < 0 || index >= CScanSettings::kFiberCount || index == shown_)
+    if (index < 0 || index >= kFiberCount || index == shown_)
         return;
     if (!StorePage()) {
         // Stay on the fibre whose field needs correcting.
@@ -179,7 +179,7 @@ void CExtraParamsDialog::OnAccept() {
     scan.SetOriginalLocation(ToRecord(originalLocationEdit_->text()));
     scan.SetOperatorName(ToRecord(operatorEdit_->text()));
     scan.SetComment(ToRecord(commentEdit_->text()));
-    for (int i = 0; i < CScanSettings::kFiberCount; ++i) {
+    for (int i = 0; i < kFiberCount; ++i) {
         const FiberTextPage& page = pages_[static_cast<std::size_t>(i)];
         scan.SetNominalWavelength(i, page.nominalWavelength);
         scan.SetActualWavelength(i, page.actualWavelength);

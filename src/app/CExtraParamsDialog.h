@@ -22,16 +22,15 @@ class CExtraParamsDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // The optical values and texts of one fibre as the dialog holds them. Texts are
-    // Windows-1251, as stored.
+    // The optical values and texts of one fibre as the dialog holds them.
     struct FiberTextPage {
         double nominalWavelength = 0.0; // nm
         double actualWavelength = 0.0;  // nm
         double groupIndex = 0.0;
-        std::string fiberId;
-        std::string cableId;
-        std::string cableCode;
-        std::string terminatingLocation;
+        Cp1251String fiberId;
+        Cp1251String cableId;
+        Cp1251String cableCode;
+        Cp1251String terminatingLocation;
     };
 
     // The settings must outlive the dialog.
@@ -50,7 +49,7 @@ private:
     void OnAccept();
 
     CAppSettings& settings_;
-    std::array<FiberTextPage, CScanSettings::kFiberCount> pages_{};
+    std::array<FiberTextPage, kFiberCount> pages_{};
     int shown_ = 0;
 
     QTabWidget* tabs_ = nullptr;

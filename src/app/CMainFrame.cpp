@@ -12,8 +12,9 @@
 #include "display/CQtSurface.h"
 #include "display/CTracePlot.h"
 #include "display/CTraceView.h"
+#include "display/QtShapes.h"
 #include "platform/CMessageTarget.h"
-#include "project/TraceColours.h"
+#include "platform/CPrompts.h"
 #include "scan/CAppSettings.h"
 
 #include <QCloseEvent>
@@ -43,14 +44,6 @@ constexpr int kDefaultEventRows = 6;
 // How often the frame looks whether a scan it did not stop has ended.
 constexpr int kScanWatchMs = 250;
 
-QString Utf8(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QString Utf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 QSettings LayoutStore() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope,
                      QString::fromLatin1(CMainFrame::kLayoutKey),
@@ -65,7 +58,7 @@ CMainFrame::CMainFrame(CAppSettings& settings, QWidget* parent)
           [this](unsigned message, std::uintptr_t w, std::intptr_t l) {
               return HandleMessage(message, w, l);
           })),
-      scanner_(settings) {
+      scanner_(settings, GetPrompts()), colours_([this] { return settings_.NextTraceColour(); }) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QStringLiteral("Vitrea"));
     setWindowIcon(ProgramIcon());
@@ -104,7 +97,6 @@ CMainFrame::CMainFrame(CAppSettings& settings, QWidget* parent)
     scanWatch_->setInterval(kScanWatchMs);
     connect(scanWatch_, &QTimer::timeout, this, [this] { UpdateScanCommand(); });
 
-    SetTraceColourSource([this] { return settings_.NextTraceColour(); });
     SetMainTarget(target_.get());
     scanner_.SetTargetWindow(target_.get());
     UpdateCommands();
@@ -115,7 +107,6 @@ CMainFrame::~CMainFrame() {
     if (GetMainTarget() == target_.get())
         SetMainTarget(nullptr);
     target_->Close();
-    SetTraceColourSource({});
     // The panes and the view read the workspace; they go before it does.
     delete takeCentralWidget();
     for (CDockPane*& pane : panes_) {
@@ -277,29 +268,6 @@ bool CMainFrame::RestoreLayout() {
     return restoreState(state, kLayoutVersion);
 }
 
-QString CMainFrame::QtFilter(const char* filter) {
-    const QStringList parts = Utf8(filter).split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        if (parts[i].isEmpty())
-            break;
-        QStringList patterns;
-        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'))) {
-            // "*.*" means every file on the system the filters were written for; extensions
-            // there ignore case.
-            if (pattern == QStringLiteral("*.*")) {
-                patterns << QStringLiteral("*");
-            } else {
-                patterns << pattern;
-                if (pattern.toUpper() != pattern)
-                    patterns << pattern.toUpper();
-            }
-        }
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(QLatin1Char(' ')));
-    }
-    return filters.join(QStringLiteral(";;"));
-}
-
 bool CMainFrame::OpenPath(const std::string& path) {
     SetStatusMessage({});
     // A project file handed over by the file manager or the command line opens as a project.
@@ -329,7 +297,7 @@ std::intptr_t CMainFrame::HandleMessage(unsigned message, std::uintptr_t w, std:
         RefreshViews();
         return 0;
     case kMsgScanTraceArrived:
-        if (l != 0 && w < CWorkspace::kFiberCount)
+        if (l != 0 && w < kFiberCount)
             OnScannedTrace(static_cast<int>(w), *reinterpret_cast<const std::string*>(l));
         return 0;
     case kMsgScanPollDone:

@@ -6,6 +6,7 @@
 // settings store.
 
 #include "project/CWorkspace.h"
+#include "project/TraceColours.h"
 #include "scan/CScanner.h"
 #include "scan/GridStyle.h"
 
@@ -46,17 +47,20 @@ public:
     static constexpr const char* kLayoutKey = "Lumetra View 1.0.6";
     static constexpr const char* kLayoutApplication = "lumetra-view";
     static constexpr const char* kLayoutSection = "Vitrea";
-    // File-dialog filters, "text|patterns|...||".
+    // File-dialog filters in Qt's form. Extensions are matched in either case; "(*)" is
+    // every file.
     static constexpr const char* kOpenFilter =
-        "OTDR Files(*.sor, *.tra)|*.sor;*.tra|Noyes M600 files(*.*)|*.*|All Files(*.*)|*.*||";
+        "OTDR Files(*.sor, *.tra) (*.sor *.SOR *.tra *.TRA);;Noyes M600 files(*.*) (*);;"
+        "All Files(*.*) (*)";
     static constexpr const char* kProjectFilter =
-        "Vitrea Project(*.vtp)|*.vtp|All Files(*.*)|*.*||";
+        "Vitrea Project(*.vtp) (*.vtp *.VTP);;All Files(*.*) (*)";
     static constexpr const char* kScanSettingsFilter =
-        "Scaning Properties(*.spr)|*.spr|All Files(*.*)|*.*||";
-    static constexpr const char* kSignalSaveFilter = "OTDR Files(*.sor)|*.sor|All Files(*.*)|*.*||";
+        "Scaning Properties(*.spr) (*.spr *.SPR);;All Files(*.*) (*)";
+    static constexpr const char* kSignalSaveFilter =
+        "OTDR Files(*.sor) (*.sor *.SOR);;All Files(*.*) (*)";
     static constexpr const char* kSignalSaveAsFilter =
-        "OTDR GR-196-CORE Files(*.sor)|*.sor|OTDR SR-4731 Files(*.tra)|*.tra|Noyes M600 "
-        "files(*.*)|*.*||";
+        "OTDR GR-196-CORE Files(*.sor) (*.sor *.SOR);;OTDR SR-4731 Files(*.tra) (*.tra *.TRA);;"
+        "Noyes M600 files(*.*) (*)";
 
     // Command identifiers of the menus.
     enum Command : int {
@@ -137,8 +141,6 @@ public:
     // Resizes the frame and, unless a saved layout was restored, lays the panes out afresh for
     // the new size (the screenshot's window).
     void ResizeWithDefaultLayout(int width, int height);
-    // The Qt file-dialog filter for a filter of the "text|patterns|...||" form.
-    static QString QtFilter(const char* filter);
     // A trace file's name for saving as kind 1 (GR-196-CORE, ".sor"), 2 (SR-4731, ".tra") or
     // 3 (Noyes M600, which has no extension of its own): a trace extension the name has gives
     // way to the kind's, a name without one takes it, any other extension stays.
@@ -249,6 +251,8 @@ private:
     bool layoutRestored_ = false;
     // After the message target: the scanner goes first and lets go of it.
     CScanner scanner_;
+    // New entries take the settings' palette while the frame lives.
+    CTraceColourScope colours_;
     // Notices the end of a run the frame did not ask for (an error, a failed start).
     QTimer* scanWatch_ = nullptr;
 };

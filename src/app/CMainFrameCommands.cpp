@@ -12,6 +12,7 @@
 #include "core/CSignal.h"
 #include "display/CTracePlot.h"
 #include "display/CTraceView.h"
+#include "display/QtShapes.h"
 #include "display/TracePrintout.h"
 #include "platform/CException.h"
 #include "platform/CMessageTarget.h"
@@ -33,10 +34,6 @@
 #include <filesystem>
 
 namespace {
-
-QString Utf8(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // The extension a file of the Qt filter takes when none is typed: its first pattern's, or the
 // fallback for a filter of every file.
@@ -282,7 +279,7 @@ void CMainFrame::UpdateCommands() {
 
 QString CMainFrame::AskFilePath(bool save, const char* filter, const char* defaultExtension,
                                 const QString& initial, int* filterIndex) {
-    const QString qtFilter = QtFilter(filter);
+    const QString qtFilter = Utf8(filter);
     const QString extension = QString::fromLatin1(defaultExtension ? defaultExtension : "");
     const bool traceTypes = save && filter == kSignalSaveAsFilter;
     int chosen = filterIndex && *filterIndex > 1 ? *filterIndex : 1;
@@ -325,10 +322,10 @@ std::string CMainFrame::AskSavePath(const char* filter, const char* defaultExten
 QStringList CMainFrame::AskOpenPaths(const char* filter) {
     if (fileDialogHook_) {
         int chosen = 1;
-        const QString path = fileDialogHook_(false, QtFilter(filter), {}, {}, &chosen);
+        const QString path = fileDialogHook_(false, Utf8(filter), {}, {}, &chosen);
         return path.isEmpty() ? QStringList() : QStringList{path};
     }
-    CFileDialog dialog(this, Utf8("Открыть"), {}, QtFilter(filter));
+    CFileDialog dialog(this, Utf8("Открыть"), {}, Utf8(filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setOption(QFileDialog::HideNameFilterDetails);

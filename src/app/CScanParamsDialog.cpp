@@ -138,7 +138,7 @@ void CScanParamsDialog::BuildControls(bool scanRunning) {
     auto* fiber = new QGroupBox(Utf8("Параметры волокна"), this);
     fiberList_ = new QListWidget(fiber);
     fiberList_->setObjectName(QStringLiteral("fiberList"));
-    for (int i = 0; i < CScanSettings::kFiberCount; ++i) {
+    for (int i = 0; i < kFiberCount; ++i) {
         auto* row = new QListWidgetItem(Utf8("Волокно %1").arg(i + 1), fiberList_);
         row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         row->setCheckState(Qt::Unchecked);
@@ -207,7 +207,7 @@ void CScanParamsDialog::BuildControls(bool scanRunning) {
 
 void CScanParamsDialog::TakeFromSettings() {
     const CScanSettings& scan = settings_.GetScanSettings();
-    for (int i = 0; i < CScanSettings::kFiberCount; ++i) {
+    for (int i = 0; i < kFiberCount; ++i) {
         FiberPage& page = pages_[static_cast<std::size_t>(i)];
         page.enabled = scan.IsFiberEnabled(i);
         page.filter = scan.GetFilter(i);
@@ -229,7 +229,7 @@ void CScanParamsDialog::PutAll() {
     addressEdit_->setEnabled(useIp_);
     {
         const QSignalBlocker blocker(fiberList_);
-        for (int i = 0; i < CScanSettings::kFiberCount; ++i)
+        for (int i = 0; i < kFiberCount; ++i)
             fiberList_->item(i)->setCheckState(
                 pages_[static_cast<std::size_t>(i)].enabled ? Qt::Checked : Qt::Unchecked);
         fiberList_->setCurrentRow(shown_);
@@ -268,7 +268,7 @@ void CScanParamsDialog::StoreAll() {
     if (useIp_)
         scan.SetIpAddress(AddressFromText(addressEdit_->text()));
     scan.SetUseIp(useIp_);
-    for (int i = 0; i < CScanSettings::kFiberCount; ++i) {
+    for (int i = 0; i < kFiberCount; ++i) {
         FiberPage& page = pages_[static_cast<std::size_t>(i)];
         page.enabled = fiberList_->item(i)->checkState() == Qt::Checked;
         scan.SetFiberEnabled(i, page.enabled);
@@ -283,7 +283,7 @@ void CScanParamsDialog::StoreAll() {
 }
 
 void CScanParamsDialog::ChooseFiber(int row) {
-    if (row < 0 || row >= CScanSettings::kFiberCount || row == shown_)
+    if (row < 0 || row >= kFiberCount || row == shown_)
         return;
     StorePage();
     shown_ = row;

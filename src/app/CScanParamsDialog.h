@@ -67,9 +67,9 @@ private:
     void OnExtra();
 
     CAppSettings& settings_;
-    std::array<FiberPage, CScanSettings::kFiberCount> pages_{};
-    std::string rtuName_;  // Windows-1251, as stored
-    std::string password_; // Windows-1251, as stored
+    std::array<FiberPage, kFiberCount> pages_{};
+    Cp1251String rtuName_;
+    Cp1251String password_;
     bool useIp_ = false;
     int shown_ = 0;
 

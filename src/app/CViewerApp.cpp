@@ -58,8 +58,7 @@ CViewerApp::CViewerApp(const std::string& startupFolder) : settings_(startupFold
 CViewerApp::~CViewerApp() {
     // The frame first: it closes the projects while the prompts are still installed.
     frame_.reset();
-    if (promptsInstalled_)
-        SetPrompts(previousPrompts_);
+    promptsScope_.reset();
     instance_.reset();
 }
 
@@ -181,8 +180,7 @@ StartStatus CViewerApp::Start(const QStringList& arguments) {
         }
     }
 
-    previousPrompts_ = SetPrompts(headless ? &stderrPrompts_ : interactivePrompts_);
-    promptsInstalled_ = true;
+    promptsScope_.emplace(headless ? stderrPrompts_ : *interactivePrompts_);
     InstallQtTranslations();
     ShowFrame(options);
     if (!options.screenshot.isEmpty())

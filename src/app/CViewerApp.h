@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class CMainFrame;
@@ -79,8 +80,7 @@ private:
     CQtPrompts qtPrompts_;
     CStderrPrompts stderrPrompts_;
     CPrompts* interactivePrompts_ = &qtPrompts_;
-    CPrompts* previousPrompts_ = nullptr;
-    bool promptsInstalled_ = false;
+    std::optional<CPromptsScope> promptsScope_;
     std::unique_ptr<CSingleInstance> instance_;
     std::unique_ptr<QTranslator> qtTranslator_;
     std::unique_ptr<CMainFrame> frame_;

@@ -2,6 +2,7 @@
 // Text as the dialogs show and take it: UTF-8 literals, Windows-1251 record fields, and
 // decimal numbers typed with a point or the comma Russian keyboards give.
 
+#include "display/QtShapes.h"
 #include "platform/TextCodec.h"
 
 #include <QString>
@@ -10,15 +11,11 @@
 #include <optional>
 #include <string>
 
-inline QString Utf8(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-inline QString FromRecord(const std::string& bytes) {
+inline QString FromRecord(const Cp1251String& bytes) {
     return QString::fromStdString(TextCodec::Cp1251ToUtf8(bytes));
 }
 
-inline std::string ToRecord(const QString& text) {
+inline Cp1251String ToRecord(const QString& text) {
     return TextCodec::Utf8ToCp1251(text.toStdString());
 }
 

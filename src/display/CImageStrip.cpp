@@ -1,5 +1,7 @@
 #include "display/CImageStrip.h"
 
+#include "display/QtShapes.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,11 +10,6 @@ namespace {
 constexpr QRgb kWhite = 0xFFFFFFFFu;
 constexpr QRgb kGreyShadow = 0xFF808080u;
 constexpr QRgb kGreyHighlight = 0xFFFFFFFFu;
-
-QRgb ToRgb(std::uint32_t colour) {
-    return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                static_cast<int>((colour >> 16) & 0xFF));
-}
 
 } // namespace
 
@@ -46,7 +43,7 @@ CImageStrip CImageStrip::FromArt(int cellSize, std::span<const char* const> rows
                     std::find_if(palette.begin(), palette.end(),
                                  [&](const CArtColour& c) { return c.key == row[x]; });
                 if (found != palette.end())
-                    image.setPixel(cell * cellSize + x, y, ToRgb(found->colour));
+                    image.setPixel(cell * cellSize + x, y, ToQRgb(found->colour));
             }
         }
     }

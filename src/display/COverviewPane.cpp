@@ -6,6 +6,7 @@
 #include "display/ViewNavigation.h"
 #include "platform/CMessageTarget.h"
 #include "project/CWorkspace.h"
+#include "scan/CAppSettings.h"
 
 #include <QMouseEvent>
 

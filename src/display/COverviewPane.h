@@ -11,6 +11,7 @@
 
 #include <vector>
 
+class CAppSettings;
 class CWorkspace;
 
 class COverviewPane : public QFrame {

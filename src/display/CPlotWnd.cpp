@@ -2,6 +2,7 @@
 
 #include "display/CQtSurface.h"
 #include "display/PlotArt.h"
+#include "display/QtShapes.h"
 #include "scan/CAppSettings.h"
 
 #include <QMouseEvent>
@@ -10,12 +11,6 @@
 
 namespace {
 
-std::uint32_t ToColour(const QColor& colour) {
-    return static_cast<std::uint32_t>(colour.red()) |
-           (static_cast<std::uint32_t>(colour.green()) << 8) |
-           (static_cast<std::uint32_t>(colour.blue()) << 16);
-}
-
 constexpr int kRaised = 0;
 constexpr int kPressed = 1;
 
@@ -23,12 +18,12 @@ constexpr int kPressed = 1;
 
 CSystemColours SystemColoursFrom(const QPalette& palette) {
     CSystemColours colours;
-    colours.buttonFace = ToColour(palette.color(QPalette::Button));
-    colours.buttonShadow = ToColour(palette.color(QPalette::Dark));
-    colours.buttonHighlight = ToColour(palette.color(QPalette::Light));
-    colours.light3d = ToColour(palette.color(QPalette::Midlight));
-    colours.darkShadow3d = ToColour(palette.color(QPalette::Shadow));
-    colours.window = ToColour(palette.color(QPalette::Base));
+    colours.buttonFace = FromQColor(palette.color(QPalette::Button));
+    colours.buttonShadow = FromQColor(palette.color(QPalette::Dark));
+    colours.buttonHighlight = FromQColor(palette.color(QPalette::Light));
+    colours.light3d = FromQColor(palette.color(QPalette::Midlight));
+    colours.darkShadow3d = FromQColor(palette.color(QPalette::Shadow));
+    colours.window = FromQColor(palette.color(QPalette::Base));
     return colours;
 }
 
@@ -41,10 +36,6 @@ CPlotWnd::CPlotWnd(const CAppSettings& appSettings, QWidget* parent)
 }
 
 CPlotWnd::~CPlotWnd() = default;
-
-QString CPlotWnd::FormatNumber(double value, int decimals) {
-    return ::FormatNumber(value, decimals);
-}
 
 // --- Painting -------------------------------------------------------------------------------
 

@@ -61,8 +61,6 @@ public:
     // Most decimals a value label shows.
     int labelDecimals = 5;
 
-    // Label text: at most `decimals` decimals, no trailing zeros.
-    static QString FormatNumber(double value, int decimals);
     // The bar control at a client point, as laid out by the last paint.
     HitCode HitTest(int x, int y) const;
     // Performs a hit code; true when it acted. Page codes act only while the last mouse

@@ -55,11 +55,6 @@ int PixelSizeForCell(QFont font, int cellHeight) {
 
 } // namespace
 
-QColor ToQColor(std::uint32_t colour) {
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
-}
-
 QFont FontFromLogFont(const LogFont& description) {
     QFont font(QString::fromStdString(TextCodec::Cp1251ToUtf8(description.faceName)));
     font.setStyleHint(StyleHintOf(description.pitchAndFamily));

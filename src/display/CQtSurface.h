@@ -4,6 +4,7 @@
 // line and fill lands on whole device pixels.
 
 #include "display/DrawSurface.h"
+#include "display/QtShapes.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -15,7 +16,6 @@ class QPaintDevice;
 // the system lacks ("MS Shell Dlg") resolve through fontconfig to a face with Cyrillic.
 // Escapement is the surface's business, and the average width is left to the face.
 QFont FontFromLogFont(const LogFont& font);
-QColor ToQColor(std::uint32_t colour);
 
 class CQtSurface : public CDrawSurface {
 public:

@@ -9,6 +9,7 @@
 #include "display/TracePrintout.h"
 #include "platform/CPrompts.h"
 #include "project/CWorkspace.h"
+#include "scan/CAppSettings.h"
 
 #include <QDate>
 #include <QLocale>

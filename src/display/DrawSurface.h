@@ -4,7 +4,7 @@
 // CRecordingSurface records the calls for the tests.
 
 #include "core/CTraceData.h"
-#include "scan/CAppSettings.h"
+#include "platform/LogFont.h"
 
 #include <QString>
 

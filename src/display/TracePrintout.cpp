@@ -3,6 +3,7 @@
 #include "core/CSignal.h"
 #include "display/MarkerReadout.h"
 #include "display/PrintArt.h"
+#include "display/QtShapes.h"
 #include "display/TraceGeometry.h"
 #include "project/CWorkspace.h"
 
@@ -40,10 +41,6 @@ int MulDiv(int a, int b, int c) {
     const long long rounded =
         ((product < 0) != (c < 0)) ? (product - half) / c : (product + half) / c;
     return static_cast<int>(std::clamp<long long>(rounded, INT_MIN, INT_MAX));
-}
-
-QString Utf8(const std::string& text) {
-    return QString::fromStdString(text);
 }
 
 } // namespace

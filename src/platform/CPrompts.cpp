@@ -1,10 +1,11 @@
 #include "platform/CPrompts.h"
 
+#include <atomic>
 #include <cstdio>
 
 namespace {
 CStderrPrompts stderrPrompts;
-CPrompts* current = &stderrPrompts;
+std::atomic<CPrompts*> current{&stderrPrompts};
 // The file a load on this thread is about, empty outside a load.
 thread_local std::string loadingFile;
 } // namespace
@@ -46,13 +47,13 @@ CPrompts::Answer CScriptedPrompts::AskYesNoCancel(const std::string& text,
 }
 
 CPrompts& GetPrompts() {
-    return *current;
+    return *current.load();
 }
 
-CPrompts* SetPrompts(CPrompts* prompts) {
-    CPrompts* previous = current;
-    current = prompts ? prompts : &stderrPrompts;
-    return previous;
+CPromptsScope::CPromptsScope(CPrompts& prompts) : previous_(current.exchange(&prompts)) {}
+
+CPromptsScope::~CPromptsScope() {
+    current.store(previous_);
 }
 
 void ShowError(const std::string& text) {

@@ -50,10 +50,21 @@ public:
     std::vector<Record> shown;
 };
 
-// The prompts in use; standard error until the application or a test installs its own.
+// The prompts in use; standard error until a CPromptsScope installs others. Any thread may
+// ask, the scanner's worker too.
 CPrompts& GetPrompts();
-// Returns the previous prompts; null restores standard error.
-CPrompts* SetPrompts(CPrompts* prompts);
+
+// Installs prompts for its lifetime and then puts the previous ones back; scopes nest.
+class CPromptsScope {
+public:
+    explicit CPromptsScope(CPrompts& prompts);
+    ~CPromptsScope();
+    CPromptsScope(const CPromptsScope&) = delete;
+    CPromptsScope& operator=(const CPromptsScope&) = delete;
+
+private:
+    CPrompts* previous_;
+};
 
 // Shows an error message with the program's title, as every failed operation does.
 void ShowError(const std::string& text);

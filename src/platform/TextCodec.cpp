@@ -66,7 +66,7 @@ char32_t Cp1251ToCodePoint(unsigned char byte) {
     return kHigh[byte - 0x80];
 }
 
-std::string Cp1251ToUtf8(std::string_view bytes) {
+std::string Cp1251ToUtf8(Cp1251View bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (char c : bytes)
@@ -74,8 +74,8 @@ std::string Cp1251ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string Utf8ToCp1251(std::string_view utf8) {
-    std::string out;
+Cp1251String Utf8ToCp1251(std::string_view utf8) {
+    Cp1251String out;
     out.reserve(utf8.size());
     size_t i = 0;
     while (i < utf8.size()) {

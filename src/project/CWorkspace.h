@@ -3,6 +3,7 @@
 // the active item is that project or one of its entries. Projects are held by pointer, so a
 // reference to one (the scanning project) stays valid while others are added or closed.
 
+#include "platform/Fibres.h"
 #include "project/CProject.h"
 
 #include <memory>
@@ -14,8 +15,6 @@ inline constexpr const char* kScanningProjectName = "Сканирование";
 class CWorkspace {
 public:
     enum class ActiveItem { None = -1, Project = 0, Entry = 1 };
-
-    static constexpr int kFiberCount = 4;
 
     CWorkspace() = default;
     CWorkspace(const CWorkspace&) = delete;

@@ -1,6 +1,7 @@
 #include "project/TraceColours.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 
 namespace {
@@ -11,20 +12,23 @@ constexpr std::array<std::uint32_t, 10> kDefaultPalette = {
     0x7F0000, 0x007F00, 0x00007F, 0x7F7F00, 0x000000,
 };
 
-TraceColourSource source;
-std::size_t defaultPosition = 0;
+std::atomic<const TraceColourSource*> current{nullptr};
+std::atomic<std::size_t> defaultPosition{0};
 
 } // namespace
 
-void SetTraceColourSource(TraceColourSource newSource) {
-    source = std::move(newSource);
-    defaultPosition = 0;
+CTraceColourScope::CTraceColourScope(TraceColourSource source)
+    : source_(std::move(source)), previous_(current.exchange(&source_)) {
+    defaultPosition.store(0);
+}
+
+CTraceColourScope::~CTraceColourScope() {
+    current.store(previous_);
+    defaultPosition.store(0);
 }
 
 std::uint32_t TakeTraceColour() {
-    if (source)
-        return source();
-    const std::uint32_t colour = kDefaultPalette[defaultPosition];
-    defaultPosition = (defaultPosition + 1) % kDefaultPalette.size();
-    return colour;
+    if (const TraceColourSource* source = current.load(); source && *source)
+        return (*source)();
+    return kDefaultPalette[defaultPosition.fetch_add(1) % kDefaultPalette.size()];
 }

@@ -8,7 +8,20 @@
 
 using TraceColourSource = std::function<std::uint32_t()>;
 
-// An empty source restores the default palette, starting again at its first colour.
-void SetTraceColourSource(TraceColourSource source);
+// Installs a source for its lifetime and then puts the previous one back; scopes nest. An
+// empty source is the default palette. Either way the default palette starts again at its
+// first colour.
+class CTraceColourScope {
+public:
+    explicit CTraceColourScope(TraceColourSource source);
+    ~CTraceColourScope();
+    CTraceColourScope(const CTraceColourScope&) = delete;
+    CTraceColourScope& operator=(const CTraceColourScope&) = delete;
+
+private:
+    const TraceColourSource source_;
+    const TraceColourSource* previous_;
+};
+
 // The next colour of the installed source or of the default palette.
 std::uint32_t TakeTraceColour();

@@ -5,6 +5,7 @@
 // display block and the scanning record; a missing, short or foreign file gives the defaults.
 // Colours are 0x00BBGGRR.
 
+#include "platform/LogFont.h"
 #include "scan/CScanSettings.h"
 #include "scan/GridStyle.h"
 
@@ -13,27 +14,6 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// A logical-font description, stored in the Windows LOGFONT layout with one-byte characters
-// (60 bytes). The face name is Windows-1251 bytes, at most 31.
-struct LogFont {
-    std::int32_t height = 0;
-    std::int32_t width = 0;
-    std::int32_t escapement = 0;
-    std::int32_t orientation = 0;
-    std::int32_t weight = 0;
-    std::uint8_t italic = 0;
-    std::uint8_t underline = 0;
-    std::uint8_t strikeOut = 0;
-    std::uint8_t charSet = 0;
-    std::uint8_t outPrecision = 0;
-    std::uint8_t clipPrecision = 0;
-    std::uint8_t quality = 0;
-    std::uint8_t pitchAndFamily = 0;
-    std::string faceName;
-
-    friend bool operator==(const LogFont&, const LogFont&) = default;
-};
 
 class CAppSettings {
 public:

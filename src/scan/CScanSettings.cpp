@@ -38,7 +38,7 @@ constexpr std::size_t kCableId = 304;
 constexpr std::size_t kCableCode = 560;
 constexpr std::size_t kTerminatingLocation = 816;
 
-static_assert(kFibers + CScanSettings::kFiberCount * kFiberSize == CScanSettings::kSize);
+static_assert(kFibers + kFiberCount * kFiberSize == CScanSettings::kSize);
 static_assert(kTerminatingLocation + CScanSettings::kTextSize == kFiberSize);
 
 constexpr std::array<int, 4> kDistancesKm = {20, 40, 80, 160};
@@ -94,70 +94,70 @@ void CScanSettings::SetIpAddress(std::uint32_t address) {
         SetIpOctet(i, static_cast<int>((address >> (24 - 8 * i)) & 0xFF));
 }
 
-std::string CScanSettings::GetRtuName() const {
+Cp1251String CScanSettings::GetRtuName() const {
     return GetText(kRtuName);
 }
 
-void CScanSettings::SetRtuName(std::string_view name) {
+void CScanSettings::SetRtuName(Cp1251View name) {
     SetText(kRtuName, name);
 }
 
-std::optional<std::string> CScanSettings::GetPassword() const {
+std::optional<Cp1251String> CScanSettings::GetPassword() const {
     std::string password = GetText(kPassword);
     if (password.empty())
         return std::nullopt;
     return password;
 }
 
-void CScanSettings::SetPassword(std::string_view password) {
+void CScanSettings::SetPassword(Cp1251View password) {
     SetText(kPassword, password);
 }
 
-std::string CScanSettings::GetOriginalLocation() const {
+Cp1251String CScanSettings::GetOriginalLocation() const {
     return GetText(kOriginalLocation);
 }
 
-void CScanSettings::SetOriginalLocation(std::string_view text) {
+void CScanSettings::SetOriginalLocation(Cp1251View text) {
     SetText(kOriginalLocation, text);
 }
 
-std::string CScanSettings::GetSupplierName() const {
+Cp1251String CScanSettings::GetSupplierName() const {
     return GetText(kSupplierName);
 }
 
-void CScanSettings::SetSupplierName(std::string_view text) {
+void CScanSettings::SetSupplierName(Cp1251View text) {
     SetText(kSupplierName, text);
 }
 
-std::string CScanSettings::GetMainframeId() const {
+Cp1251String CScanSettings::GetMainframeId() const {
     return GetText(kMainframeId);
 }
 
-void CScanSettings::SetMainframeId(std::string_view text) {
+void CScanSettings::SetMainframeId(Cp1251View text) {
     SetText(kMainframeId, text);
 }
 
-std::string CScanSettings::GetMainframeSn() const {
+Cp1251String CScanSettings::GetMainframeSn() const {
     return GetText(kMainframeSn);
 }
 
-void CScanSettings::SetMainframeSn(std::string_view text) {
+void CScanSettings::SetMainframeSn(Cp1251View text) {
     SetText(kMainframeSn, text);
 }
 
-std::string CScanSettings::GetOperatorName() const {
+Cp1251String CScanSettings::GetOperatorName() const {
     return GetText(kOperatorName);
 }
 
-void CScanSettings::SetOperatorName(std::string_view text) {
+void CScanSettings::SetOperatorName(Cp1251View text) {
     SetText(kOperatorName, text);
 }
 
-std::string CScanSettings::GetComment() const {
+Cp1251String CScanSettings::GetComment() const {
     return GetText(kComment);
 }
 
-void CScanSettings::SetComment(std::string_view text) {
+void CScanSettings::SetComment(Cp1251View text) {
     SetText(kComment, text);
 }
 
@@ -250,35 +250,35 @@ void CScanSettings::SetGroupIndex(int fiber, double index) {
     SetFiberDouble(fiber, kGroupIndex, index);
 }
 
-std::string CScanSettings::GetFiberId(int fiber) const {
+Cp1251String CScanSettings::GetFiberId(int fiber) const {
     return GetFiberText(fiber, kFiberId);
 }
 
-void CScanSettings::SetFiberId(int fiber, std::string_view text) {
+void CScanSettings::SetFiberId(int fiber, Cp1251View text) {
     SetFiberText(fiber, kFiberId, text);
 }
 
-std::string CScanSettings::GetCableId(int fiber) const {
+Cp1251String CScanSettings::GetCableId(int fiber) const {
     return GetFiberText(fiber, kCableId);
 }
 
-void CScanSettings::SetCableId(int fiber, std::string_view text) {
+void CScanSettings::SetCableId(int fiber, Cp1251View text) {
     SetFiberText(fiber, kCableId, text);
 }
 
-std::string CScanSettings::GetCableCode(int fiber) const {
+Cp1251String CScanSettings::GetCableCode(int fiber) const {
     return GetFiberText(fiber, kCableCode);
 }
 
-void CScanSettings::SetCableCode(int fiber, std::string_view text) {
+void CScanSettings::SetCableCode(int fiber, Cp1251View text) {
     SetFiberText(fiber, kCableCode, text);
 }
 
-std::string CScanSettings::GetTerminatingLocation(int fiber) const {
+Cp1251String CScanSettings::GetTerminatingLocation(int fiber) const {
     return GetFiberText(fiber, kTerminatingLocation);
 }
 
-void CScanSettings::SetTerminatingLocation(int fiber, std::string_view text) {
+void CScanSettings::SetTerminatingLocation(int fiber, Cp1251View text) {
     SetFiberText(fiber, kTerminatingLocation, text);
 }
 
@@ -351,20 +351,20 @@ void CScanSettings::SetFiberDouble(int fiber, std::size_t offset, double value) 
         RecordIo::SetDouble(field, value);
 }
 
-std::string CScanSettings::GetFiberText(int fiber, std::size_t offset) const {
+Cp1251String CScanSettings::GetFiberText(int fiber, std::size_t offset) const {
     const std::uint8_t* field = FiberField(fiber, offset);
     return field ? RecordIo::GetText(field, kTextSize) : std::string();
 }
 
-void CScanSettings::SetFiberText(int fiber, std::size_t offset, std::string_view text) {
+void CScanSettings::SetFiberText(int fiber, std::size_t offset, Cp1251View text) {
     if (std::uint8_t* field = FiberField(fiber, offset))
         RecordIo::SetText(field, kTextSize, text);
 }
 
-std::string CScanSettings::GetText(std::size_t offset) const {
+Cp1251String CScanSettings::GetText(std::size_t offset) const {
     return RecordIo::GetText(&bytes_[offset], kTextSize);
 }
 
-void CScanSettings::SetText(std::size_t offset, std::string_view text) {
+void CScanSettings::SetText(std::size_t offset, Cp1251View text) {
     RecordIo::SetText(&bytes_[offset], kTextSize, text);
 }

@@ -6,6 +6,9 @@
 // longer text is cut at 255 bytes. Fibre indexes run 0..3 (fibre 1 first); an index outside
 // reads as zero, false or empty and writing it does nothing.
 
+#include "platform/Fibres.h"
+#include "platform/TextCodec.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +19,6 @@
 class CScanSettings {
 public:
     static constexpr std::size_t kSize = 6360;
-    static constexpr int kFiberCount = 4;
     static constexpr std::size_t kTextSize = 256;
 
     // Fibre states (dataFlag).
@@ -39,25 +41,25 @@ public:
     // octet0 << 24 | octet1 << 16 | octet2 << 8 | octet3, as an address control takes it.
     std::uint32_t GetIpAddress() const;
     void SetIpAddress(std::uint32_t address);
-    std::string GetRtuName() const;
-    void SetRtuName(std::string_view name);
+    Cp1251String GetRtuName() const;
+    void SetRtuName(Cp1251View name);
     // None when the stored password is empty.
-    std::optional<std::string> GetPassword() const;
-    void SetPassword(std::string_view password);
+    std::optional<Cp1251String> GetPassword() const;
+    void SetPassword(Cp1251View password);
 
     // Texts common to all fibres.
-    std::string GetOriginalLocation() const;
-    void SetOriginalLocation(std::string_view text);
-    std::string GetSupplierName() const;
-    void SetSupplierName(std::string_view text);
-    std::string GetMainframeId() const;
-    void SetMainframeId(std::string_view text);
-    std::string GetMainframeSn() const;
-    void SetMainframeSn(std::string_view text);
-    std::string GetOperatorName() const;
-    void SetOperatorName(std::string_view text);
-    std::string GetComment() const;
-    void SetComment(std::string_view text);
+    Cp1251String GetOriginalLocation() const;
+    void SetOriginalLocation(Cp1251View text);
+    Cp1251String GetSupplierName() const;
+    void SetSupplierName(Cp1251View text);
+    Cp1251String GetMainframeId() const;
+    void SetMainframeId(Cp1251View text);
+    Cp1251String GetMainframeSn() const;
+    void SetMainframeSn(Cp1251View text);
+    Cp1251String GetOperatorName() const;
+    void SetOperatorName(Cp1251View text);
+    Cp1251String GetComment() const;
+    void SetComment(Cp1251View text);
 
     // Per fibre.
     bool IsFiberEnabled(int fiber) const;
@@ -85,14 +87,14 @@ public:
     void SetActualWavelength(int fiber, double nm);
     double GetGroupIndex(int fiber) const;
     void SetGroupIndex(int fiber, double index);
-    std::string GetFiberId(int fiber) const;
-    void SetFiberId(int fiber, std::string_view text);
-    std::string GetCableId(int fiber) const;
-    void SetCableId(int fiber, std::string_view text);
-    std::string GetCableCode(int fiber) const;
-    void SetCableCode(int fiber, std::string_view text);
-    std::string GetTerminatingLocation(int fiber) const;
-    void SetTerminatingLocation(int fiber, std::string_view text);
+    Cp1251String GetFiberId(int fiber) const;
+    void SetFiberId(int fiber, Cp1251View text);
+    Cp1251String GetCableId(int fiber) const;
+    void SetCableId(int fiber, Cp1251View text);
+    Cp1251String GetCableCode(int fiber) const;
+    void SetCableCode(int fiber, Cp1251View text);
+    Cp1251String GetTerminatingLocation(int fiber) const;
+    void SetTerminatingLocation(int fiber, Cp1251View text);
 
     static int DistanceKmOf(int index);
     static int PulseNsOf(int index);
@@ -118,10 +120,10 @@ private:
     void SetFiberInt(int fiber, std::size_t offset, int value);
     double GetFiberDouble(int fiber, std::size_t offset) const;
     void SetFiberDouble(int fiber, std::size_t offset, double value);
-    std::string GetFiberText(int fiber, std::size_t offset) const;
-    void SetFiberText(int fiber, std::size_t offset, std::string_view text);
-    std::string GetText(std::size_t offset) const;
-    void SetText(std::size_t offset, std::string_view text);
+    Cp1251String GetFiberText(int fiber, std::size_t offset) const;
+    void SetFiberText(int fiber, std::size_t offset, Cp1251View text);
+    Cp1251String GetText(std::size_t offset) const;
+    void SetText(std::size_t offset, Cp1251View text);
 
     std::array<std::uint8_t, kSize> bytes_{};
 };

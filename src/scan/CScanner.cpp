@@ -56,9 +56,10 @@ void WriteLocal(const std::string& path, const std::vector<std::uint8_t>& bytes)
 } // namespace
 
 struct CScanner::CRun {
-    CRun(CScanSettings settings, std::string startupFolder, std::shared_ptr<CTargetSlot> target)
+    CRun(CScanSettings settings, std::string startupFolder, std::shared_ptr<CTargetSlot> target,
+         CPrompts& prompts)
         : settings_(std::move(settings)), startupFolder_(std::move(startupFolder)),
-          target_(std::move(target)) {}
+          target_(std::move(target)), prompts_(prompts) {}
 
     void SetSettings(const CScanSettings& settings) {
         std::lock_guard guard(settingsLock_);
@@ -110,13 +111,14 @@ private:
     Copy CollectFile(const CShareAccess::Entry& entry, const std::string& localPath, bool complete);
     void Report(const std::string& text) {
         if (!abandoned_.load())
-            ShowError(text);
+            prompts_.Show(text, kProgramTitle, CPrompts::Icon::Error);
     }
 
     mutable std::mutex settingsLock_;
     CScanSettings settings_;
     const std::string startupFolder_;
     const std::shared_ptr<CTargetSlot> target_;
+    CPrompts& prompts_;
 
     std::mutex threadLock_;
     std::condition_variable threadEnded_;
@@ -138,7 +140,8 @@ private:
     std::map<std::string, CListing> oversized_;
 };
 
-CScanner::CScanner(const CAppSettings& settings) : appSettings_(settings) {}
+CScanner::CScanner(const CAppSettings& settings, CPrompts& prompts)
+    : appSettings_(settings), prompts_(prompts) {}
 
 CScanner::~CScanner() {
     target_->Set(nullptr);
@@ -162,7 +165,7 @@ bool CScanner::BeginScan() {
         thread_.join(); // the previous run has closed; only its last steps remain
     closeDeadline_.reset();
     run_ = std::make_shared<CRun>(appSettings_.GetScanSettings(), appSettings_.StartupFolder(),
-                                  target_);
+                                  target_, prompts_);
     thread_ = std::thread([run = run_] { run->Run(); });
     return true;
 }
@@ -385,7 +388,7 @@ void CScanner::CRun::Poll(PollMode mode) {
             stillKept[entry.name] = listing;
         }
         const int fiber = static_cast<unsigned char>(entry.name[4]) - '1';
-        if (fiber >= 0 && fiber < CScanSettings::kFiberCount && settings.IsFiberEnabled(fiber))
+        if (fiber >= 0 && fiber < kFiberCount && settings.IsFiberEnabled(fiber))
             target_->SendText(kMsgScanTraceArrived, static_cast<std::uintptr_t>(fiber), localPath);
     }
     if (mode == PollMode::Collect) {

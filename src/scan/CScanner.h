@@ -18,7 +18,7 @@
 //     waits until it is handled;
 //   - when closing: StopForClose, which waits at most its time over all calls; a worker still
 //     busy when the scanner goes is left to end by itself, touching nothing of the scanner's.
-// Errors are shown with ShowError from the worker thread; the run then ends.
+// Errors are shown with the scanner's prompts from the worker thread; the run then ends.
 
 #include "platform/CTargetSlot.h"
 
@@ -29,6 +29,7 @@
 #include <thread>
 
 class CAppSettings;
+class CPrompts;
 
 class CScanner {
 public:
@@ -43,8 +44,8 @@ public:
     static constexpr std::size_t kMaxTraceBytes = 64 << 20;
 
     // Reads the scanning properties and the start-up folder when a run begins and when a new
-    // request is asked for.
-    explicit CScanner(const CAppSettings& settings);
+    // request is asked for. The prompts show the runs' errors and must outlive the scanner.
+    CScanner(const CAppSettings& settings, CPrompts& prompts);
     // Stops a run; a worker that has not ended yet is left to end by itself, silently.
     ~CScanner();
     CScanner(const CScanner&) = delete;
@@ -75,6 +76,7 @@ private:
     struct CRun;
 
     const CAppSettings& appSettings_;
+    CPrompts& prompts_;
     const std::shared_ptr<CTargetSlot> target_ = std::make_shared<CTargetSlot>();
     std::shared_ptr<CRun> run_;
     std::thread thread_;

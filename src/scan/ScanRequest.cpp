@@ -23,9 +23,9 @@ CIniFile BuildScanRequest(const CScanSettings& settings) {
     rtu.AddEntry("Operator", settings.GetOperatorName());
     rtu.AddEntry("Comment", settings.GetComment());
     // The unit always has four fibres; the sections say which of them to measure.
-    rtu.AddEntry("FiberNum", std::to_string(CScanSettings::kFiberCount));
+    rtu.AddEntry("FiberNum", std::to_string(kFiberCount));
 
-    for (int fiber = 0; fiber < CScanSettings::kFiberCount; ++fiber) {
+    for (int fiber = 0; fiber < kFiberCount; ++fiber) {
         if (!settings.IsFiberEnabled(fiber))
             continue;
         CIniSection& section = ini.GetSection(ini.AddSection("Fiber" + std::to_string(fiber + 1)));

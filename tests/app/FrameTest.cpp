@@ -236,10 +236,11 @@ TEST(QtPromptsTest, BoxesCarryCaptionTextIconAndAnswer) {
     EXPECT_FALSE(
         prompts.AskYesNo("Удалить это событие?", "Подтверждение", CPrompts::Icon::Question));
 
-    CPrompts* previous = SetPrompts(&prompts);
-    answer(QMessageBox::Ok);
-    ShowError("Неправильный тип файла");
-    SetPrompts(previous);
+    {
+        CPromptsScope scope(prompts);
+        answer(QMessageBox::Ok);
+        ShowError("Неправильный тип файла");
+    }
     EXPECT_EQ(title, Q("Lumetra View"));
     EXPECT_EQ(icon, QMessageBox::Critical);
 }

@@ -50,7 +50,6 @@ QLineEdit* AveragingEdit(QWidget& dialog) {
 class ScanDialogTest : public ::testing::Test {
 protected:
     ScanDialogTest() {
-        previousPrompts = SetPrompts(&prompts);
         previousTarget = GetMainTarget();
         SetMainTarget(&frame);
         SetScanSettingsFileChooser([this](QWidget*, bool save) {
@@ -61,7 +60,6 @@ protected:
     ~ScanDialogTest() override {
         SetScanSettingsFileChooser({});
         SetMainTarget(previousTarget);
-        SetPrompts(previousPrompts);
         Settle();
     }
 
@@ -75,7 +73,7 @@ protected:
     CScratchDir scratch;
     CAppSettings app{scratch.Root().string()};
     CScriptedPrompts prompts;
-    CPrompts* previousPrompts = nullptr;
+    CPromptsScope promptsScope{prompts};
     CMessageTarget* previousTarget = nullptr;
     std::vector<unsigned> posted;
     // What the frame does beyond recording.
@@ -384,7 +382,7 @@ TEST_F(ScanDialogTest, AcceptDuringAScanRewritesTheRequestFileOnTheShare) {
         return std::string(bytes.begin(), bytes.end());
     };
 
-    CScanner scanner(app);
+    CScanner scanner(app, prompts);
     // As the frame answers the dialogs.
     onMessage = [&](unsigned message) {
         if (message == kMsgScanSettingsChanged)

@@ -6,6 +6,7 @@
 #include "app/CTextListPane.h"
 #include "display/CTracePlot.h"
 #include "display/CTraceView.h"
+#include "display/PlotGeometry.h"
 #include "display/TraceGeometry.h"
 
 #include <QFile>
@@ -167,9 +168,9 @@ TEST_F(ViewRangeTest, PrintedPlotSpansThePrintedTracesWhateverTheScreenShows) {
 
     // The distance labels run to the long trace's end, not the short one's.
     ASSERT_EQ(Start({shortTrace, longTrace}), StartStatus::Running);
-    const QString end = CPlotWnd::FormatNumber(EndOf(0, 1), 2);
+    const QString end = FormatNumber(EndOf(0, 1), 2);
     // The short trace's scale would have a label at three tenths of its range.
-    const QString shortLabel = CPlotWnd::FormatNumber(EndOf(0, 0) * 0.3, 2);
+    const QString shortLabel = FormatNumber(EndOf(0, 0) * 0.3, 2);
     EXPECT_TRUE(page.contains(end)) << end.toStdString() << "\n" << page.toStdString();
     EXPECT_FALSE(page.contains(shortLabel)) << page.toStdString();
 }

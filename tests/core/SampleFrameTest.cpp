@@ -121,7 +121,7 @@ TEST(SampleFrame, SamplesAreTheirDataSpacingApartUnlessItContradictsTheRange) {
 
 TEST(SampleFrame, ALaunchCableKeepsItsPlaceThroughEveryFormat) {
     CScratchDir dir;
-    CPromptsScope scope;
+    CScriptedPromptsScope scope;
     CSR4731File file;
     FillBellcore(file, StandardEvents());
     file.GetGenParams().SetUserOffset(
@@ -152,7 +152,7 @@ TEST(SampleFrame, EveryReflectionAndFibreEndOfTheSampleFilesSitsOnItsFeature) {
     const auto files = SampleFiles({".sor", ".tra"});
     if (files.empty())
         GTEST_SKIP() << "no sample folder";
-    CPromptsScope scope;
+    CScriptedPromptsScope scope;
     int checked = 0;
     for (const auto& path : files) {
         SCOPED_TRACE(path.filename().string());

@@ -15,7 +15,7 @@ namespace {
 class SignalDocumentTest : public testing::Test {
 protected:
     CScratchDir dir;
-    CPromptsScope scope;
+    CScriptedPromptsScope scope;
     CScriptedPrompts& prompts = scope.prompts;
 };
 
@@ -188,7 +188,7 @@ TEST_F(SignalDocumentTest, DeclinedOrFailedSaveKeepsTheEdits) {
 // Moves, ends, deletes and adds events, confirms the save and reads the file back.
 template <class Signal, class File> void CheckEventWriteBack(const std::string& path) {
     WriteBellcore<File>(path, StandardEvents());
-    CPromptsScope scope;
+    CScriptedPromptsScope scope;
     Signal signal;
     ASSERT_TRUE(signal.Open(path));
     CKeyEvent moved = signal.GetEvent(1); // 5 km, record 2
@@ -284,7 +284,7 @@ std::vector<std::string> EventValues(const CSignal& signal) {
 // event stays added through a failed save, a typed value is stored to its nearest unit, and
 // every value the user did not touch is stored exactly as it was read.
 template <class Signal> void CheckEditsReachTheFile(const std::string& path, double unitKm) {
-    CPromptsScope scope;
+    CScriptedPromptsScope scope;
     Signal signal;
     ASSERT_TRUE(signal.Open(path));
     const int count = signal.GetEventCount();

@@ -30,7 +30,7 @@ std::string OpenError(const std::string& path, SignalPtr* signal = nullptr) {
 // Saves the signal under path (it has no unsaved edits, so nothing is asked) and opens the
 // file again.
 SignalPtr SavedAndReopened(CSignal& signal, const std::string& path) {
-    CPromptsScope scope;
+    CScriptedPromptsScope scope;
     EXPECT_TRUE(signal.Save(path));
     EXPECT_TRUE(scope.prompts.shown.empty());
     SignalPtr again;
@@ -101,7 +101,7 @@ void CheckConversions(const CSignal& original, const CScratchDir& dir, const std
 class SignalFactoryTest : public testing::Test {
 protected:
     CScratchDir dir;
-    CPromptsScope scope;
+    CScriptedPromptsScope scope;
     CScriptedPrompts& prompts = scope.prompts;
 };
 

@@ -106,15 +106,7 @@ inline std::vector<CM600Event> StandardM600Events() {
 }
 
 // Installs scripted prompts for the lifetime of the object.
-class CPromptsScope {
-public:
-    CPromptsScope() : previous_(SetPrompts(&prompts)) {}
-    ~CPromptsScope() { SetPrompts(previous_); }
-    CPromptsScope(const CPromptsScope&) = delete;
-    CPromptsScope& operator=(const CPromptsScope&) = delete;
-
+struct CScriptedPromptsScope {
     CScriptedPrompts prompts;
-
-private:
-    CPrompts* previous_;
+    CPromptsScope scope{prompts};
 };

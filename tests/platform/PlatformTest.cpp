@@ -300,12 +300,34 @@ TEST(Notifications, GoToTheMainTargetOrAreDropped) {
 TEST(Prompts, ScriptedAnswersAndRecord) {
     CScriptedPrompts prompts;
     prompts.answers = {true};
-    CPrompts* previous = SetPrompts(&prompts);
-    ShowError("Ошибка CRC");
-    EXPECT_TRUE(GetPrompts().AskYesNo("?", "Подтверждение", CPrompts::Icon::Question));
-    EXPECT_FALSE(GetPrompts().AskYesNo("?", "Подтверждение", CPrompts::Icon::Question));
-    SetPrompts(previous);
+    {
+        CPromptsScope scope(prompts);
+        ShowError("Ошибка CRC");
+        EXPECT_TRUE(GetPrompts().AskYesNo("?", "Подтверждение", CPrompts::Icon::Question));
+        EXPECT_FALSE(GetPrompts().AskYesNo("?", "Подтверждение", CPrompts::Icon::Question));
+    }
     ASSERT_EQ(prompts.shown.size(), 3u);
     EXPECT_EQ(prompts.shown[0].caption, "Lumetra View");
     EXPECT_EQ(prompts.shown[0].text, "Ошибка CRC");
+}
+
+// Scopes nest, a worker thread sees the prompts in use, and the last scope leaves the
+// standard-error prompts behind.
+TEST(Prompts, ScopesNestAndReachOtherThreads) {
+    CPrompts* const initial = &GetPrompts();
+    CScriptedPrompts outer;
+    CScriptedPrompts inner;
+    {
+        CPromptsScope outerScope(outer);
+        {
+            CPromptsScope innerScope(inner);
+            std::thread([] { ShowError("worker"); }).join();
+        }
+        ShowError("after");
+    }
+    EXPECT_EQ(&GetPrompts(), initial);
+    ASSERT_EQ(inner.shown.size(), 1u);
+    EXPECT_EQ(inner.shown[0].text, "worker");
+    ASSERT_EQ(outer.shown.size(), 1u);
+    EXPECT_EQ(outer.shown[0].text, "after");
 }

@@ -49,15 +49,8 @@ private:
 // Installs the recording frame and scripted prompts, and restarts the default palette.
 class CProjectTestScope {
 public:
-    CProjectTestScope() : previousPrompts_(SetPrompts(&prompts)) {
-        SetMainTarget(&frame);
-        SetTraceColourSource({});
-    }
-    ~CProjectTestScope() {
-        SetMainTarget(nullptr);
-        SetPrompts(previousPrompts_);
-        SetTraceColourSource({});
-    }
+    CProjectTestScope() { SetMainTarget(&frame); }
+    ~CProjectTestScope() { SetMainTarget(nullptr); }
     CProjectTestScope(const CProjectTestScope&) = delete;
     CProjectTestScope& operator=(const CProjectTestScope&) = delete;
 
@@ -78,5 +71,6 @@ public:
     CScriptedPrompts prompts;
 
 private:
-    CPrompts* previousPrompts_;
+    CPromptsScope promptsScope_{prompts};
+    CTraceColourScope colours_{TraceColourSource()};
 };

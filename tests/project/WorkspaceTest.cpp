@@ -65,7 +65,7 @@ TEST_F(WorkspaceTest, PaletteWrapsAfterTenColours) {
     workspace.AddProject();
     workspace.OpenTrace(path);
     EXPECT_EQ(workspace.ActiveEntry()->GetColour(), 0x00FF00u);
-    SetTraceColourSource([] { return 0x123456u; });
+    CTraceColourScope colours([] { return 0x123456u; });
     workspace.OpenTrace(path);
     EXPECT_EQ(workspace.ActiveEntry()->GetColour(), 0x123456u);
 }

@@ -163,14 +163,15 @@ TEST(ScanSettings, SprFileRoundTripAndPartialLoads) {
 TEST(ScanSettings, FileErrorsAreShownAndLeaveTheRecord) {
     CScratchDir dir;
     CScriptedPrompts prompts;
-    CPrompts* previous = SetPrompts(&prompts);
     CScanSettings s;
     s.SetRtuName("rtu");
     const Bytes before = Record(s);
-    EXPECT_FALSE(s.LoadFromFile(dir.Path("missing.spr")));
-    EXPECT_FALSE(s.LoadFromFile(dir.Root().string()));
-    EXPECT_FALSE(s.SaveToFile(dir.Path("no/folder.spr")));
-    SetPrompts(previous);
+    {
+        CPromptsScope scope(prompts);
+        EXPECT_FALSE(s.LoadFromFile(dir.Path("missing.spr")));
+        EXPECT_FALSE(s.LoadFromFile(dir.Root().string()));
+        EXPECT_FALSE(s.SaveToFile(dir.Path("no/folder.spr")));
+    }
     EXPECT_EQ(Record(s), before);
     ASSERT_EQ(prompts.shown.size(), 3u);
     EXPECT_NE(prompts.shown[0].text.find("missing.spr"), std::string::npos);

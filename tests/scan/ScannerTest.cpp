@@ -31,14 +31,12 @@ protected:
         fs::create_directories(dir.Path("share/SCAN"));
         fs::create_directories(dir.Path("startup"));
         Settings().SetRtuName(share);
-        previousPrompts = SetPrompts(&prompts);
         scanner.SetTargetWindow(&recorder);
     }
     ~ScannerTest() override {
         scanner.SetTargetWindow(nullptr);
         scanner.RequestStop();
         scanner.WaitForThread(10000);
-        SetPrompts(previousPrompts);
     }
 
     CScanSettings& Settings() { return app.GetScanSettings(); }
@@ -76,10 +74,10 @@ protected:
     const std::string startup = dir.Path("startup");
     CAppSettings app{startup};
     CScriptedPrompts prompts;
-    CPrompts* previousPrompts = nullptr;
+    CPromptsScope promptsScope{prompts};
     // Destroyed after the scanner, whose worker may still be talking to it until then.
     CScanRecorder recorder{scanner};
-    CScanner scanner{app};
+    CScanner scanner{app, prompts};
 };
 
 } // namespace

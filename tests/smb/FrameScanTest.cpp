@@ -23,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -60,7 +61,7 @@ protected:
         unit = std::make_unique<CUnitShare>(dir, kPassword);
         fs::create_directories(startup);
         unit->Configure(app.GetScanSettings());
-        previousPrompts = SetPrompts(&prompts);
+        promptsScope.emplace(prompts);
         frame = std::make_unique<CMainFrame>(app);
     }
 
@@ -70,8 +71,7 @@ protected:
             frame.reset();
         }
         unit.reset();
-        if (previousPrompts)
-            SetPrompts(previousPrompts);
+        promptsScope.reset();
     }
 
     void StartUnit() { unit->StartUnit({"--interval-ms", "150"}); }
@@ -107,7 +107,7 @@ protected:
     std::unique_ptr<CUnitShare> unit;
     CAppSettings app{startup};
     CScriptedPrompts prompts;
-    CPrompts* previousPrompts = nullptr;
+    std::optional<CPromptsScope> promptsScope;
     std::unique_ptr<CMainFrame> frame;
 };
 

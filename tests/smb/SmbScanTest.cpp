@@ -36,7 +36,6 @@ protected:
         unit = std::make_unique<CUnitShare>(dir, kPassword);
         fs::create_directories(startup);
         unit->Configure(app.GetScanSettings());
-        previousPrompts = SetPrompts(&prompts);
         scanner.SetTargetWindow(&recorder);
     }
 
@@ -45,8 +44,6 @@ protected:
         scanner.RequestStop();
         EXPECT_TRUE(scanner.WaitForThread(10000));
         unit.reset();
-        if (previousPrompts)
-            SetPrompts(previousPrompts);
     }
 
     void StartUnit(const std::vector<std::string>& options) { unit->StartUnit(options); }
@@ -76,9 +73,9 @@ protected:
     std::unique_ptr<CUnitShare> unit;
     CAppSettings app{startup};
     CScriptedPrompts prompts;
-    CPrompts* previousPrompts = nullptr;
+    CPromptsScope promptsScope{prompts};
     CScanRecorder recorder{scanner};
-    CScanner scanner{app};
+    CScanner scanner{app, prompts};
 };
 
 } // namespace

@@ -26,15 +26,3 @@ public:
 private:
     std::vector<Message> messages_;
 };
-
-// Installs prompts for the lifetime of the scope and restores the previous ones.
-class CPromptsScope {
-public:
-    explicit CPromptsScope(CPrompts& prompts) : previous_(SetPrompts(&prompts)) {}
-    ~CPromptsScope() { SetPrompts(previous_); }
-    CPromptsScope(const CPromptsScope&) = delete;
-    CPromptsScope& operator=(const CPromptsScope&) = delete;
-
-private:
-    CPrompts* previous_;
-};

@@ -239,7 +239,7 @@ void ScoreSynth(int count, bool verbose, CScore& score) {
 
 int main(int argc, char** argv) {
     CStderrPrompts prompts;
-    SetPrompts(&prompts);
+    CPromptsScope promptsScope(prompts);
     bool verbose = false;
     int synth = 0;
     double floor = 0.0;
