@@ -3,7 +3,7 @@
 #include "core/CSignal.h"
 #include "display/PlotArt.h"
 #include "display/TraceGeometry.h"
-#include "platform/CMessageTarget.h"
+#include "platform/MainMessages.h"
 #include "project/CWorkspace.h"
 #include "scan/CAppSettings.h"
 
@@ -134,7 +134,7 @@ void CTracePlot::DrawData(CDrawSurface& surface, const CPixelRect& plot) {
     }
     // Traces closed or hidden since give their memory back.
     projector.Sweep();
-    SendToMain(kMsgOverviewRedraw);
+    RequestOverviewRedraw();
 }
 
 void CTracePlot::DrawOverlay(CDrawSurface& surface, const CPixelRect& plot) {
@@ -245,7 +245,7 @@ void CTracePlot::OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers 
         // The range's very end reads nothing.
         KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
         update();
-        SendToMain(kMsgMarkersChanged);
+        NotifyMarkersChanged();
     }
     if (levelShiftActive) {
         shiftCurrentY = p.y;
@@ -279,7 +279,7 @@ void CTracePlot::EndMarkerDrag(int x) {
     keyboardMarker_ = grabbedMarker == 1 ? 1 : 0;
     grabbedMarker = -1;
     update();
-    SendToMain(kMsgMarkersChanged);
+    NotifyMarkersChanged();
 }
 
 void CTracePlot::EndLevelShift(int y) {
@@ -292,7 +292,7 @@ void CTracePlot::EndLevelShift(int y) {
         RecalcRange();
     }
     update();
-    SendToMain(kMsgMarkersChanged);
+    NotifyMarkersChanged();
 }
 
 void CTracePlot::EndZoomBox(int x, int y) {

@@ -51,8 +51,6 @@ class ScanDialogTest : public ::testing::Test {
 protected:
     ScanDialogTest() {
         previousPrompts = SetPrompts(&prompts);
-        previousTarget = GetMainTarget();
-        SetMainTarget(&frame);
         SetScanSettingsFileChooser([this](QWidget*, bool save) {
             chooserCalls.push_back(save);
             return chosenPath;
@@ -60,7 +58,6 @@ protected:
     }
     ~ScanDialogTest() override {
         SetScanSettingsFileChooser({});
-        SetMainTarget(previousTarget);
         SetPrompts(previousPrompts);
         Settle();
     }
@@ -76,7 +73,6 @@ protected:
     CAppSettings app{scratch.Root().string()};
     CScriptedPrompts prompts;
     CPrompts* previousPrompts = nullptr;
-    CMessageTarget* previousTarget = nullptr;
     std::vector<unsigned> posted;
     // What the frame does beyond recording.
     std::function<void(unsigned)> onMessage;
@@ -86,6 +82,7 @@ protected:
             onMessage(message);
         return std::intptr_t{0};
     }};
+    CMainTargetScope mainTarget{&frame};
     // The file dialogs' answer, and whether each was a save.
     std::optional<std::string> chosenPath;
     std::vector<bool> chooserCalls;

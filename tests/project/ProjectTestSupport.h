@@ -49,12 +49,8 @@ private:
 // Installs the recording frame and scripted prompts, and restarts the default palette.
 class CProjectTestScope {
 public:
-    CProjectTestScope() : previousPrompts_(SetPrompts(&prompts)) {
-        SetMainTarget(&frame);
-        SetTraceColourSource({});
-    }
+    CProjectTestScope() : previousPrompts_(SetPrompts(&prompts)) { SetTraceColourSource({}); }
     ~CProjectTestScope() {
-        SetMainTarget(nullptr);
         SetPrompts(previousPrompts_);
         SetTraceColourSource({});
     }
@@ -78,5 +74,6 @@ public:
     CScriptedPrompts prompts;
 
 private:
+    CMainTargetScope mainTarget_{&frame};
     CPrompts* previousPrompts_;
 };
