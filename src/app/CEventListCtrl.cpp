@@ -3,7 +3,7 @@
 #include "app/AppArt.h"
 #include "core/CSignal.h"
 #include "display/PlotArt.h"
-#include "platform/CMessageTarget.h"
+#include "platform/MainMessages.h"
 #include "project/CWorkspace.h"
 
 #include <QHeaderView>
@@ -151,5 +151,5 @@ void CEventListCtrl::OnSelectionChanged() {
     if (!signal)
         return;
     signal->SetSelectedEvent(row);
-    PostToMain(kMsgRedrawView);
+    RequestRedraw();
 }

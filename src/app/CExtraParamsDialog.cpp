@@ -1,8 +1,8 @@
 #include "app/CExtraParamsDialog.h"
 
 #include "app/DialogText.h"
-#include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
+#include "platform/MainMessages.h"
 #include "platform/TextCodec.h"
 #include "scan/CAppSettings.h"
 
@@ -189,6 +189,6 @@ void CExtraParamsDialog::OnAccept() {
         scan.SetCableCode(i, page.cableCode);
         scan.SetTerminatingLocation(i, page.terminatingLocation);
     }
-    PostToMain(kMsgScanSettingsChanged);
+    NotifyScanSettingsChanged();
     accept();
 }

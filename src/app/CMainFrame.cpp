@@ -97,15 +97,14 @@ CMainFrame::CMainFrame(CAppSettings& settings, QWidget* parent)
     scanWatch_->setInterval(kScanWatchMs);
     connect(scanWatch_, &QTimer::timeout, this, [this] { UpdateScanCommand(); });
 
-    SetMainTarget(target_.get());
+    mainTarget_.emplace(target_.get());
     scanner_.SetTargetWindow(target_.get());
     UpdateCommands();
 }
 
 CMainFrame::~CMainFrame() {
     StopScanForClose();
-    if (GetMainTarget() == target_.get())
-        SetMainTarget(nullptr);
+    mainTarget_.reset();
     target_->Close();
     // The panes and the view read the workspace; they go before it does.
     delete takeCentralWidget();
@@ -281,49 +280,55 @@ bool CMainFrame::OpenPath(const std::string& path) {
 }
 
 std::intptr_t CMainFrame::HandleMessage(unsigned message, std::uintptr_t w, std::intptr_t l) {
-    switch (message) {
-    case kMsgTreeOperation:
-        if (l == 0)
-            return kNoTreeItem;
-        return tree_->Apply(static_cast<TreeOperation>(w), *reinterpret_cast<TreeRecord*>(l));
-    case kMsgMarkersChanged:
-        UpdateMarkerValues();
-        return 0;
-    case kMsgRedrawView:
-        view_->Repaint();
-        UpdateCommands();
-        return 0;
-    case kMsgSelectionChanged:
-        RefreshViews();
-        return 0;
-    case kMsgScanTraceArrived:
-        if (l != 0 && w < kFiberCount)
-            OnScannedTrace(static_cast<int>(w), *reinterpret_cast<const std::string*>(l));
-        return 0;
-    case kMsgScanPollDone:
-        OnScanPollDone();
-        return 0;
-    case kMsgScanSettingsChanged:
-        scanner_.RequestSend();
-        return 0;
-    case kMsgScanStartStop:
-        OnStartStopScan();
-        return 0;
-    case kMsgOpenPath:
-        if (l != 0)
-            OpenPath(*reinterpret_cast<const std::string*>(l));
-        return 0;
-    case kMsgGetWorldWindow:
-        if (l == 0)
-            return 0;
-        view_->GetWorldWindow(*reinterpret_cast<CWorldRect*>(l));
-        return 1;
-    case kMsgOverviewRedraw:
-        overview_->update();
-        return 0;
-    default:
-        return 0;
-    }
+    return DispatchFrameMessage(*this, message, w, l);
+}
+
+TreeItem CMainFrame::HandleTreeOperation(TreeOperation operation, const TreeRecord& record) {
+    return tree_->Apply(operation, record);
+}
+
+void CMainFrame::HandleMarkersChanged() {
+    UpdateMarkerValues();
+}
+
+void CMainFrame::HandleRedrawView() {
+    view_->Repaint();
+    UpdateCommands();
+}
+
+void CMainFrame::HandleSelectionChanged() {
+    RefreshViews();
+}
+
+void CMainFrame::HandleTraceArrived(int fibre, const std::string& path) {
+    if (fibre >= 0 && fibre < CWorkspace::kFiberCount)
+        OnScannedTrace(fibre, path);
+}
+
+void CMainFrame::HandleScanPollDone() {
+    OnScanPollDone();
+}
+
+void CMainFrame::HandleScanSettingsChanged() {
+    scanner_.RequestSend();
+}
+
+void CMainFrame::HandleScanStartStop() {
+    OnStartStopScan();
+}
+
+void CMainFrame::HandleOpenPath(const std::string& path) {
+    OpenPath(path);
+}
+
+std::optional<CWorldRect> CMainFrame::HandleWorldWindow() {
+    CWorldRect window{};
+    view_->GetWorldWindow(window);
+    return window;
+}
+
+void CMainFrame::HandleOverviewRedraw() {
+    overview_->update();
 }
 
 void CMainFrame::RefreshViews() {
@@ -417,15 +422,14 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     scanner_.SetTargetWindow(nullptr);
     scanner_.RequestStop();
     // A worker blocked on a message to the frame must be free before anything waits for it.
-    if (GetMainTarget() == target_.get())
-        SetMainTarget(nullptr);
+    mainTarget_.reset();
     target_->Close();
     if (!SaveModifiedSignals()) {
         // The user cancelled, or the save failed and said so; closing now would lose the edits.
         target_->Reopen();
-        SetMainTarget(target_.get());
+        mainTarget_.emplace(target_.get());
         scanner_.SetTargetWindow(target_.get());
-        PostToMain(kMsgSelectionChanged);
+        NotifySelectionChanged();
         UpdateScanCommand();
         event->ignore();
         return;

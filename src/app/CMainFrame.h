@@ -5,8 +5,10 @@
 // models, the panes and the scanner notify it. The docking layout persists in the per-user
 // settings store.
 
+#include "platform/CMessageTarget.h"
 #include "project/CWorkspace.h"
 #include "project/TraceColours.h"
+#include "project/FrameMessages.h"
 #include "scan/CScanner.h"
 #include "scan/GridStyle.h"
 
@@ -16,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 class CAppSettings;
@@ -32,7 +35,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, private CFrameMessageHandler {
     Q_OBJECT
 
 public:
@@ -120,7 +123,7 @@ public:
     bool OpenPath(const std::string& path);
     // File > Open.
     void OnFileOpen();
-    // The private messages 0x500..0x510.
+    // The private messages 0x500..0x510, decoded by DispatchFrameMessage.
     std::intptr_t HandleMessage(unsigned message, std::uintptr_t w, std::intptr_t l);
 
     // The menu command of that identifier, or null.
@@ -211,6 +214,19 @@ private:
     CSignal* ActiveSignal();
     int CurrentEventIndex();
 
+    // The messages, each as its own call.
+    TreeItem HandleTreeOperation(TreeOperation operation, const TreeRecord& record) override;
+    void HandleMarkersChanged() override;
+    void HandleRedrawView() override;
+    void HandleSelectionChanged() override;
+    void HandleTraceArrived(int fibre, const std::string& path) override;
+    void HandleScanPollDone() override;
+    void HandleScanSettingsChanged() override;
+    void HandleScanStartStop() override;
+    void HandleOpenPath(const std::string& path) override;
+    std::optional<CWorldRect> HandleWorldWindow() override;
+    void HandleOverviewRedraw() override;
+
     // Scanning control: 0x504..0x506 and 0x508.
     void OnScannedTrace(int fiber, const std::string& path);
     void OnScanPollDone();
@@ -236,6 +252,8 @@ private:
     CAppSettings& settings_;
     CWorkspace workspace_;
     std::unique_ptr<CQtMessageTarget> target_;
+    // Makes the target the main one while the frame takes messages.
+    std::optional<CMainTargetScope> mainTarget_;
     QFont interfaceFont_;
     QLabel* statusPanes_[4] = {};
     CTraceView* view_ = nullptr;

@@ -15,8 +15,8 @@
 #include "display/QtShapes.h"
 #include "display/TracePrintout.h"
 #include "platform/CException.h"
-#include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
+#include "platform/MainMessages.h"
 #include "scan/CAppSettings.h"
 
 #include <QAction>
@@ -351,7 +351,7 @@ void CMainFrame::OnFileClose() {
     if (signal && signal->IsModified() && !signal->Save({}))
         return;
     project->RemoveEntry(project->ActiveEntryIndex());
-    PostToMain(kMsgSelectionChanged);
+    NotifySelectionChanged();
 }
 
 void CMainFrame::OnNewProject() {
@@ -372,7 +372,7 @@ void CMainFrame::OnCloseProject() {
     if (!SaveModifiedSignals(workspace_.GetProject(index)))
         return;
     workspace_.RemoveProject(index);
-    PostToMain(kMsgSelectionChanged);
+    NotifySelectionChanged();
 }
 
 void CMainFrame::OnCloseAllProjects() {
@@ -395,7 +395,7 @@ void CMainFrame::OnCloseAllProjects() {
             return;
     }
     workspace_.RemoveAllProjects();
-    PostToMain(kMsgSelectionChanged);
+    NotifySelectionChanged();
 }
 
 void CMainFrame::OnPrint() {

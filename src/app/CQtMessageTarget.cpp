@@ -1,14 +1,10 @@
 #include "app/CQtMessageTarget.h"
 
-#include "project/TreeOperation.h"
-
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
 
 #include <memory>
-#include <optional>
-#include <string>
 
 namespace {
 
@@ -32,8 +28,7 @@ public:
     unsigned message;
     std::uintptr_t w;
     std::intptr_t l;
-    std::optional<std::string> path;
-    std::optional<TreeRecord> record;
+    std::shared_ptr<const void> payload; // l points into it
     std::shared_ptr<PendingSend> pending;
 };
 
@@ -52,13 +47,16 @@ CQtMessageTarget::~CQtMessageTarget() {
 void CQtMessageTarget::Post(unsigned message, std::uintptr_t w, std::intptr_t l) {
     if (IsClosed())
         return;
-    auto event = std::make_unique<CPrivateMessageEvent>(message, w, l);
-    if (message == kMsgOpenPath && l != 0)
-        event->path = *reinterpret_cast<const std::string*>(l);
-    else if (message == kMsgTreeOperation && l != 0)
-        event->record = *reinterpret_cast<const TreeRecord*>(l);
-    else if (message == kMsgGetWorldWindow)
-        event->l = 0;
+    QCoreApplication::postEvent(this, new CPrivateMessageEvent(message, w, l));
+}
+
+void CQtMessageTarget::PostOwned(unsigned message, std::uintptr_t w,
+                                 std::shared_ptr<const void> payload) {
+    if (IsClosed())
+        return;
+    auto event = std::make_unique<CPrivateMessageEvent>(
+        message, w, reinterpret_cast<std::intptr_t>(payload.get()));
+    event->payload = std::move(payload);
     QCoreApplication::postEvent(this, event.release());
 }
 
@@ -114,12 +112,7 @@ void CQtMessageTarget::customEvent(QEvent* event) {
         if (closed_ || (message.pending && message.pending->abandoned))
             return;
     }
-    std::intptr_t l = message.l;
-    if (message.path)
-        l = reinterpret_cast<std::intptr_t>(&*message.path);
-    else if (message.record)
-        l = reinterpret_cast<std::intptr_t>(&*message.record);
-    const std::intptr_t result = handler_(message.message, message.w, l);
+    const std::intptr_t result = handler_(message.message, message.w, message.l);
     if (message.pending) {
         {
             std::lock_guard lock(mutex_);

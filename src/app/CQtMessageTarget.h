@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 class CQtMessageTarget : public QObject, public CMessageTarget {
@@ -24,10 +25,11 @@ public:
     CQtMessageTarget(const CQtMessageTarget&) = delete;
     CQtMessageTarget& operator=(const CQtMessageTarget&) = delete;
 
-    // A posted open message carries a copy of its path and a posted tree operation a copy of
-    // its record, so the sender's objects need not outlive the post. A posted request to fill
-    // a record (the visible window) has nothing to fill and arrives with a null record.
+    // A plain post's l must stay valid until it is handled; an owned payload is kept with the
+    // queued message, whatever its type.
     void Post(unsigned message, std::uintptr_t w, std::intptr_t l) override;
+    void PostOwned(unsigned message, std::uintptr_t w,
+                   std::shared_ptr<const void> payload) override;
     std::intptr_t Send(unsigned message, std::uintptr_t w, std::intptr_t l) override;
 
     // Drops every message from now on (answer 0); blocked senders return 0 at once and the

@@ -3,7 +3,7 @@
 #include "app/CExtraParamsDialog.h"
 #include "app/DialogText.h"
 #include "app/ScanSettingsFiles.h"
-#include "platform/CMessageTarget.h"
+#include "platform/MainMessages.h"
 #include "platform/TextCodec.h"
 #include "scan/CAppSettings.h"
 
@@ -292,13 +292,13 @@ void CScanParamsDialog::ChooseFiber(int row) {
 
 void CScanParamsDialog::OnAccept() {
     StoreAll();
-    PostToMain(kMsgScanSettingsChanged);
+    NotifyScanSettingsChanged();
     accept();
 }
 
 void CScanParamsDialog::OnScan() {
     StoreAll();
-    PostToMain(kMsgScanStartStop);
+    RequestScanStartStop();
     reject();
 }
 

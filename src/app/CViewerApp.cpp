@@ -5,7 +5,7 @@
 #include "display/CTracePlot.h"
 #include "display/CTraceView.h"
 #include "display/TracePrintout.h"
-#include "platform/CMessageTarget.h"
+#include "platform/MainMessages.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -212,7 +212,7 @@ void CViewerApp::ShowFrame(const Options& options) {
         frame_->show();
     for (const QString& file : options.files) {
         const std::string path = QFile::encodeName(file).toStdString();
-        SendToMain(kMsgOpenPath, 0, reinterpret_cast<std::intptr_t>(&path));
+        ::OpenPath(path);
     }
 }
 

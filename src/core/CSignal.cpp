@@ -1,8 +1,8 @@
 #include "core/CSignal.h"
 
 #include "platform/CException.h"
-#include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
+#include "platform/MainMessages.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -70,14 +70,14 @@ void CSignal::SetEvent(int index, const CKeyEvent& event) {
         return;
     events_[static_cast<std::size_t>(index)] = event;
     eventsModified_ = true;
-    PostToMain(kMsgSelectionChanged);
+    NotifySelectionChanged();
 }
 
 int CSignal::AddEvent() {
     events_.emplace_back();
     selectedEvent_ = GetEventCount() - 1;
     eventsModified_ = true;
-    PostToMain(kMsgSelectionChanged);
+    NotifySelectionChanged();
     return selectedEvent_;
 }
 
@@ -87,7 +87,7 @@ int CSignal::AddEvent(const CKeyEvent& event) {
     });
     selectedEvent_ = static_cast<int>(events_.insert(place, event) - events_.begin());
     eventsModified_ = true;
-    PostToMain(kMsgSelectionChanged);
+    NotifySelectionChanged();
     return selectedEvent_;
 }
 
@@ -96,7 +96,7 @@ void CSignal::DeleteEvent(int index) {
         return;
     events_.erase(events_.begin() + index);
     eventsModified_ = true;
-    PostToMain(kMsgSelectionChanged);
+    NotifySelectionChanged();
 }
 
 bool CSignal::IsFileEventUsed(int fileIndex) const {

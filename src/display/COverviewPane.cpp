@@ -4,9 +4,9 @@
 #include "display/CQtSurface.h"
 #include "display/TraceGeometry.h"
 #include "display/ViewNavigation.h"
-#include "platform/CMessageTarget.h"
 #include "project/CWorkspace.h"
 #include "scan/CAppSettings.h"
+#include "project/FrameMessages.h"
 
 #include <QMouseEvent>
 
@@ -33,8 +33,7 @@ void COverviewPane::PaintTo(CDrawSurface& surface, const CPixelRect& client) {
         pointBuffer_.assign(capacity, {});
 
     const CWorldRect extent = signal->GetBounds();
-    CWorldRect view = extent;
-    SendToMain(kMsgGetWorldWindow, 0, reinterpret_cast<std::intptr_t>(&view));
+    const CWorldRect view = AskWorldWindow().value_or(extent);
 
     const int count = signal->BuildPolylineFull(pointBuffer_, client);
     if (count > 0) {

@@ -1,9 +1,8 @@
 #pragma once
 // The overview pane: the whole active trace in its entry's colour on white, with the trace
 // view's visible window drawn over it as a rectangle in the marker colour. It asks the main
-// frame for the window with kMsgGetWorldWindow, whose l points to a CWorldRect to fill
-// (viewLeft, viewTop, viewRight, viewBottom); without an answer the rectangle frames the
-// whole trace. A click or a drag in the pane asks for the view to be moved there.
+// frame for the window (AskWorldWindow); without an answer the rectangle frames the whole
+// trace. A click or a drag in the pane asks for the view to be moved there.
 
 #include "display/DrawSurface.h"
 

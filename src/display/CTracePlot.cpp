@@ -3,7 +3,7 @@
 #include "core/CSignal.h"
 #include "display/PlotArt.h"
 #include "display/TraceGeometry.h"
-#include "platform/CMessageTarget.h"
+#include "platform/MainMessages.h"
 #include "project/CWorkspace.h"
 #include "scan/CAppSettings.h"
 
@@ -133,7 +133,7 @@ void CTracePlot::DrawData(CDrawSurface& surface, const CPixelRect& plot) {
     }
     // Traces closed or hidden since give their memory back.
     projector.Sweep();
-    SendToMain(kMsgOverviewRedraw);
+    RequestOverviewRedraw();
 }
 
 void CTracePlot::DrawOverlay(CDrawSurface& surface, const CPixelRect& plot) {
@@ -244,7 +244,7 @@ void CTracePlot::OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers 
         // The range's very end reads nothing.
         KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
         update();
-        SendToMain(kMsgMarkersChanged);
+        NotifyMarkersChanged();
     }
     if (levelShiftActive) {
         shiftCurrentY = p.y;
@@ -278,7 +278,7 @@ void CTracePlot::EndMarkerDrag(int x) {
     keyboardMarker_ = grabbedMarker == 1 ? 1 : 0;
     grabbedMarker = -1;
     update();
-    SendToMain(kMsgMarkersChanged);
+    NotifyMarkersChanged();
 }
 
 void CTracePlot::EndLevelShift(int y) {
@@ -291,7 +291,7 @@ void CTracePlot::EndLevelShift(int y) {
         RecalcRange();
     }
     update();
-    SendToMain(kMsgMarkersChanged);
+    NotifyMarkersChanged();
 }
 
 void CTracePlot::EndZoomBox(int x, int y) {

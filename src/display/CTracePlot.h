@@ -8,7 +8,8 @@
 // Home shows the full range. The wheel zooms about the pointer.
 //
 // The plot holds no traces: it reads the workspace at every paint. Marker moves and level
-// shifts send kMsgMarkersChanged to the main frame, every data paint kMsgOverviewRedraw.
+// shifts notify the main frame (NotifyMarkersChanged), every data paint asks for the overview
+// to be redrawn.
 
 #include "display/CPlotWnd.h"
 #include "display/CTraceProjector.h"

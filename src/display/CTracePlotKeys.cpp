@@ -4,7 +4,7 @@
 
 #include "display/CTracePlot.h"
 #include "display/ViewNavigation.h"
-#include "platform/CMessageTarget.h"
+#include "platform/MainMessages.h"
 
 #include <QKeyEvent>
 #include <QWheelEvent>
@@ -74,7 +74,7 @@ void CTracePlot::keyPressEvent(QKeyEvent* event) {
         float& marker = keyboardMarker_ == 1 ? markerB : markerA;
         marker = static_cast<float>(std::clamp(double(marker) + move, viewLeft, viewRight));
         update();
-        SendToMain(kMsgMarkersChanged);
+        NotifyMarkersChanged();
         return;
     }
     case Qt::Key_Up:

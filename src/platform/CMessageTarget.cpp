@@ -4,6 +4,14 @@
 
 namespace {
 std::atomic<CMessageTarget*> mainTarget{nullptr};
+// The living scopes, newest first through older_; guarded by scopeLock.
+std::mutex scopeLock;
+CMainTargetScope* newestScope = nullptr;
+} // namespace
+
+void CMessageTarget::PostOwned(unsigned message, std::uintptr_t w,
+                               std::shared_ptr<const void> payload) {
+    Post(message, w, reinterpret_cast<std::intptr_t>(payload.get()));
 }
 
 void CMessageTarget::WaitForCouriers() {
@@ -27,8 +35,27 @@ CMessageTarget* GetMainTarget() {
     return mainTarget.load();
 }
 
-void SetMainTarget(CMessageTarget* target) {
-    mainTarget.store(target);
+CMainTargetScope::CMainTargetScope(CMessageTarget* target) : target_(target) {
+    std::lock_guard guard(scopeLock);
+    older_ = newestScope;
+    newestScope = this;
+    mainTarget.store(target_);
+}
+
+CMainTargetScope::~CMainTargetScope() {
+    std::lock_guard guard(scopeLock);
+    if (newestScope == this) {
+        newestScope = older_;
+        mainTarget.store(older_ ? older_->target_ : nullptr);
+        return;
+    }
+    // Ended before a newer scope: unlinked, so the newer one never falls back to it.
+    for (CMainTargetScope* scope = newestScope; scope; scope = scope->older_) {
+        if (scope->older_ == this) {
+            scope->older_ = older_;
+            return;
+        }
+    }
 }
 
 void PostToMain(unsigned message, std::uintptr_t w, std::intptr_t l) {

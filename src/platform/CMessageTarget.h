@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 // Message numbers of the main frame.
@@ -26,6 +27,10 @@ public:
     virtual void Post(unsigned message, std::uintptr_t w, std::intptr_t l) = 0;
     // Handled before it returns; the handler's answer.
     virtual std::intptr_t Send(unsigned message, std::uintptr_t w, std::intptr_t l) = 0;
+    // Queued with l pointing to the payload, which the target keeps until the message is
+    // handled or dropped, whatever its type. This default suits targets that handle or record
+    // a post before returning.
+    virtual void PostOwned(unsigned message, std::uintptr_t w, std::shared_ptr<const void> payload);
 
 protected:
     // Waits until every courier thread a slot started towards this target has returned from
@@ -43,9 +48,22 @@ private:
     int couriers_ = 0;
 };
 
-// The application's main window, or null. Set by the frame (and by tests).
+// The application's main window, or null. Read from any thread.
 CMessageTarget* GetMainTarget();
-void SetMainTarget(CMessageTarget* target);
+
+// Installs a main target for its lifetime. Scopes may end in any order: the newest living one
+// is the main target, none leaves it null.
+class CMainTargetScope {
+public:
+    explicit CMainTargetScope(CMessageTarget* target);
+    ~CMainTargetScope();
+    CMainTargetScope(const CMainTargetScope&) = delete;
+    CMainTargetScope& operator=(const CMainTargetScope&) = delete;
+
+private:
+    CMessageTarget* const target_;
+    CMainTargetScope* older_ = nullptr;
+};
 
 // Post or send to the main target; dropped (answer 0) when there is none.
 void PostToMain(unsigned message, std::uintptr_t w = 0, std::intptr_t l = 0);

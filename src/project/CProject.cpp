@@ -2,8 +2,8 @@
 
 #include "platform/CBinaryFile.h"
 #include "platform/CException.h"
-#include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
+#include "project/FrameMessages.h"
 #include "project/ProjectFile.h"
 
 #include <algorithm>
@@ -203,7 +203,7 @@ bool CProject::Load(const std::string& path) {
         entries_.push_back(std::move(entry));
         entries_.back().AddToTree(GetTreeItem(), record.colour);
     }
-    PostToMain(kMsgSelectionChanged);
+    NotifySelectionChanged();
     if (truncated)
         ShowLoadError(path, kMsgCannotReadProject);
     if (failed)

@@ -2,8 +2,8 @@
 
 #include "core/CSignal.h"
 #include "core/SignalFactory.h"
-#include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
+#include "project/FrameMessages.h"
 #include "project/TraceColours.h"
 
 namespace {
@@ -21,7 +21,7 @@ std::string FirstCharacters(const std::string& text, std::size_t count) {
 }
 
 void SendSelectionChanged() {
-    SendToMain(kMsgSelectionChanged);
+    NotifySelectionChangedNow();
 }
 
 } // namespace

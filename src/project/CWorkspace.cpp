@@ -1,8 +1,8 @@
 #include "project/CWorkspace.h"
 
 #include "platform/CException.h"
-#include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
+#include "platform/MainMessages.h"
 
 #include <algorithm>
 
@@ -81,7 +81,7 @@ void CWorkspace::SelectEntryItem(TreeItem parent, TreeItem item) {
         activeProject_ = i;
         project.SetActiveEntry(entry);
         activeItem_ = ActiveItem::Entry;
-        PostToMain(kMsgSelectionChanged);
+        NotifySelectionChanged();
         return;
     }
 }
@@ -116,7 +116,7 @@ bool CWorkspace::LoadScannedTrace(int fiber, const std::string& path) {
     } catch (const CException& e) {
         ShowLoadError(path, e.GetErrorMessage());
     }
-    PostToMain(kMsgSelectionChanged);
+    NotifySelectionChanged();
     return true;
 }
 
@@ -136,12 +136,12 @@ bool CWorkspace::OpenTrace(const std::string& path) {
     } catch (const CException& e) {
         ShowLoadError(path, e.GetErrorMessage());
     }
-    PostToMain(kMsgSelectionChanged);
+    NotifySelectionChanged();
     return opened;
 }
 
 bool CWorkspace::OpenProject(const std::string& path) {
     const bool loaded = GetProject(AddProject()).Load(path);
-    PostToMain(kMsgSelectionChanged);
+    NotifySelectionChanged();
     return loaded;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The workspace tree as the project model sees it: operations sent to the main frame with the
-// tree message, each with one record, answered with an item handle where one is created.
+// tree message (SendTreeOperation in project/FrameMessages.h), each with one record, answered
+// with an item handle where one is created.
 
 #include <cstdint>
 #include <string>
@@ -31,6 +32,3 @@ struct TreeRecord {
     std::uint32_t colour = 0; // 0x00BBGGRR
     std::string text;         // UTF-8
 };
-
-// Sends the operation to the main frame; the frame's answer (kNoTreeItem without a frame).
-TreeItem SendTreeOperation(TreeOperation operation, const TreeRecord& record);

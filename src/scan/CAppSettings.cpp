@@ -1,7 +1,7 @@
 #include "scan/CAppSettings.h"
 
 #include "platform/CException.h"
-#include "platform/CMessageTarget.h"
+#include "platform/MainMessages.h"
 #include "scan/RecordIo.h"
 
 #include <algorithm>
@@ -270,7 +270,7 @@ bool CAppSettings::IsOneTraceMode() const {
 
 void CAppSettings::SetOneTraceMode(bool on) {
     display_[kOneTrace] = on ? 1 : 0;
-    PostToMain(kMsgRedrawView);
+    RequestRedraw();
 }
 
 bool CAppSettings::IsLegendShown() const {
@@ -279,7 +279,7 @@ bool CAppSettings::IsLegendShown() const {
 
 void CAppSettings::SetLegendShown(bool on) {
     display_[kLegend] = on ? 1 : 0;
-    PostToMain(kMsgRedrawView);
+    RequestRedraw();
 }
 
 GridStyle CAppSettings::GetGridStyle() const {
@@ -293,5 +293,5 @@ void CAppSettings::SetGridStyle(GridStyle style) {
     RecordIo::SetInt32(&display_[kGridStyle],
                        std::clamp(static_cast<int>(style), static_cast<int>(GridStyle::Solid),
                                   static_cast<int>(GridStyle::None)));
-    PostToMain(kMsgRedrawView);
+    RequestRedraw();
 }

@@ -7,6 +7,7 @@
 #include "platform/CException.h"
 #include "platform/CPrompts.h"
 #include "platform/CShareAccess.h"
+#include "platform/MainMessages.h"
 #include "platform/TextCodec.h"
 #include "scan/CAppSettings.h"
 #include "scan/CScanSettings.h"
@@ -389,14 +390,14 @@ void CScanner::CRun::Poll(PollMode mode) {
         }
         const int fiber = static_cast<unsigned char>(entry.name[4]) - '1';
         if (fiber >= 0 && fiber < kFiberCount && settings.IsFiberEnabled(fiber))
-            target_->SendText(kMsgScanTraceArrived, static_cast<std::uintptr_t>(fiber), localPath);
+            NotifyTraceArrived(*target_, fiber, localPath);
     }
     if (mode == PollMode::Collect) {
         unfinished_ = std::move(stillUnfinished);
         kept_ = std::move(stillKept);
         oversized_ = std::move(stillOversized);
     }
-    target_->Post(kMsgScanPollDone, 0, 0);
+    NotifyScanPollDone(*target_);
 }
 
 CScanner::CRun::Copy CScanner::CRun::CollectFile(const CShareAccess::Entry& entry,

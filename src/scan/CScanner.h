@@ -10,10 +10,10 @@
 //
 // The frame drives it from the user-interface thread:
 //   - BeginScan when IsRunning is false; RequestStop to end the run;
-//   - on 0x505 (kMsgScanPollDone, posted after every poll) RequestPoll: the next poll follows
+//   - on 0x505 (NotifyScanPollDone, posted after every poll) RequestPoll: the next poll follows
 //     as soon as the frame has answered;
 //   - on 0x506 (the scanning dialogs accepted new values) RequestSend;
-//   - 0x504 (kMsgScanTraceArrived) is sent from another thread with w the fibre index 0..3 and
+//   - 0x504 (NotifyTraceArrived) is sent from another thread with w the fibre index 0..3 and
 //     l a const std::string* holding the UTF-8 local path (valid during the call); the worker
 //     waits until it is handled;
 //   - when closing: StopForClose, which waits at most its time over all calls; a worker still

@@ -6,6 +6,7 @@
 #include "app/CQtPrompts.h"
 #include "platform/CMessageTarget.h"
 #include "platform/CTargetSlot.h"
+#include "platform/MainMessages.h"
 
 #include <QMessageBox>
 #include <QThread>
@@ -27,8 +28,9 @@ TEST(MessageTargetTest, PostedPathIsCopiedAndASendFromAWorkerWaitsForTheAnswer) 
         return static_cast<std::intptr_t>(w) * 2;
     });
     {
+        const CMainTargetScope scope(&target);
         const std::string path = "/traces/a.sor";
-        target.Post(kMsgOpenPath, 0, reinterpret_cast<std::intptr_t>(&path));
+        PostOpenPath(path);
     }
     EXPECT_TRUE(opened.empty());
     Settle();

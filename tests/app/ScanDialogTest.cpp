@@ -50,8 +50,6 @@ QLineEdit* AveragingEdit(QWidget& dialog) {
 class ScanDialogTest : public ::testing::Test {
 protected:
     ScanDialogTest() {
-        previousTarget = GetMainTarget();
-        SetMainTarget(&frame);
         SetScanSettingsFileChooser([this](QWidget*, bool save) {
             chooserCalls.push_back(save);
             return chosenPath;
@@ -59,7 +57,6 @@ protected:
     }
     ~ScanDialogTest() override {
         SetScanSettingsFileChooser({});
-        SetMainTarget(previousTarget);
         Settle();
     }
 
@@ -74,7 +71,6 @@ protected:
     CAppSettings app{scratch.Root().string()};
     CScriptedPrompts prompts;
     CPromptsScope promptsScope{prompts};
-    CMessageTarget* previousTarget = nullptr;
     std::vector<unsigned> posted;
     // What the frame does beyond recording.
     std::function<void(unsigned)> onMessage;
@@ -84,6 +80,7 @@ protected:
             onMessage(message);
         return std::intptr_t{0};
     }};
+    CMainTargetScope mainTarget{&frame};
     // The file dialogs' answer, and whether each was a save.
     std::optional<std::string> chosenPath;
     std::vector<bool> chooserCalls;

@@ -41,9 +41,8 @@ struct CRecordingTarget : CMessageTarget {
 
 class SignalTest : public testing::Test {
 protected:
-    void SetUp() override { SetMainTarget(&target); }
-    void TearDown() override { SetMainTarget(nullptr); }
     CRecordingTarget target;
+    CMainTargetScope mainTarget{&target};
     CFilledSignal signal;
 };
 

@@ -53,7 +53,7 @@ public:
 // The recording surface measures 7 pixels per character and 14 for the plot font.
 class TraceFixture : public ::testing::Test {
 protected:
-    TraceFixture() : settings(dir.Root().string()) { SetMainTarget(&frame); }
+    TraceFixture() : settings(dir.Root().string()) {}
 
     // The levels spread over km as a new trace of the active project (of a new project when
     // asked), which becomes the active entry.
@@ -94,6 +94,7 @@ protected:
 
     CProjectTestScope scope;
     CViewFrame frame;
+    CMainTargetScope mainTarget{&frame};
     CScratchDir dir;
     CAppSettings settings;
     CWorkspace workspace;

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -290,11 +291,36 @@ TEST(Notifications, GoToTheMainTargetOrAreDropped) {
     PostToMain(kMsgSelectionChanged);
     EXPECT_EQ(SendToMain(kMsgTreeOperation, 1), 0);
     RecordingTarget target;
-    SetMainTarget(&target);
+    {
+        CMainTargetScope scope(&target);
+        PostToMain(kMsgSelectionChanged);
+        EXPECT_EQ(SendToMain(kMsgTreeOperation, 1), 0x501);
+    }
     PostToMain(kMsgSelectionChanged);
-    EXPECT_EQ(SendToMain(kMsgTreeOperation, 1), 0x501);
-    SetMainTarget(nullptr);
     EXPECT_EQ(target.posted, std::vector<unsigned>{0x503});
+}
+
+TEST(Notifications, MainTargetScopesEndingInAnyOrderLeaveTheNewestLivingTarget) {
+    RecordingTarget a;
+    RecordingTarget b;
+    RecordingTarget c;
+    {
+        auto outer = std::make_unique<CMainTargetScope>(&a);
+        {
+            CMainTargetScope middle(&b);
+            EXPECT_EQ(GetMainTarget(), &b);
+            // The outer scope ends first: the middle one must not fall back to its dead target.
+            outer.reset();
+            EXPECT_EQ(GetMainTarget(), &b);
+            {
+                CMainTargetScope inner(&c);
+                EXPECT_EQ(GetMainTarget(), &c);
+            }
+            EXPECT_EQ(GetMainTarget(), &b);
+        }
+        EXPECT_EQ(GetMainTarget(), nullptr);
+    }
+    EXPECT_EQ(GetMainTarget(), nullptr);
 }
 
 TEST(Prompts, ScriptedAnswersAndRecord) {

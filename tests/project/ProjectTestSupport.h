@@ -49,8 +49,8 @@ private:
 // Installs the recording frame and scripted prompts, and restarts the default palette.
 class CProjectTestScope {
 public:
-    CProjectTestScope() { SetMainTarget(&frame); }
-    ~CProjectTestScope() { SetMainTarget(nullptr); }
+    CProjectTestScope() = default;
+    ~CProjectTestScope() = default;
     CProjectTestScope(const CProjectTestScope&) = delete;
     CProjectTestScope& operator=(const CProjectTestScope&) = delete;
 
@@ -71,6 +71,7 @@ public:
     CScriptedPrompts prompts;
 
 private:
+    CMainTargetScope mainTarget_{&frame};
     CPromptsScope promptsScope_{prompts};
     CTraceColourScope colours_{TraceColourSource()};
 };

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -165,7 +166,7 @@ TEST(AppSettings, ViewSettersClampAndAskForRedraw) {
     CScratchDir dir;
     CAppSettings settings(dir.Root().string());
     RecordingTarget target;
-    SetMainTarget(&target);
+    std::optional<CMainTargetScope> mainTarget(std::in_place, &target);
     settings.SetGridStyle(static_cast<GridStyle>(7));
     EXPECT_EQ(settings.GetGridStyle(), GridStyle::None);
     settings.SetGridStyle(static_cast<GridStyle>(-3));
@@ -173,7 +174,7 @@ TEST(AppSettings, ViewSettersClampAndAskForRedraw) {
     settings.SetLegendShown(false);
     settings.SetOneTraceMode(true);
     settings.SetGridColour(1); // colours take effect at the next redraw
-    SetMainTarget(nullptr);
+    mainTarget.reset();
     EXPECT_EQ(target.posted, std::vector<unsigned>(4, kMsgRedrawView));
 
     Bytes bytes = DefaultFile();
