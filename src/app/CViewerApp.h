@@ -9,6 +9,7 @@
 //               [--print-pdf OUT.pdf [--traces all|project|active]] [--instance NAME] [FILE...]
 
 #include "app/CQtPrompts.h"
+#include "app/InterfaceLanguage.h"
 #include "scan/CAppSettings.h"
 
 #include <QString>
@@ -19,7 +20,6 @@
 
 class CMainFrame;
 class CSingleInstance;
-class QTranslator;
 
 enum class StartStatus {
     Running,    // the frame is shown; run the event loop
@@ -71,7 +71,7 @@ private:
     // The active signal's page into the PDF, complete or not at all.
     StartStatus WritePrintout(const QString& path, int choice);
     void QuitAfterFirstPaint();
-    // Qt's own texts (dialog buttons, the file and print dialogs) in the interface's language.
+    // The interface's language, Qt's own texts (the file and print dialogs) with it.
     void InstallQtTranslations();
 
     CAppSettings settings_;
@@ -81,6 +81,6 @@ private:
     CPrompts* previousPrompts_ = nullptr;
     bool promptsInstalled_ = false;
     std::unique_ptr<CSingleInstance> instance_;
-    std::unique_ptr<QTranslator> qtTranslator_;
+    CInterfaceLanguage language_;
     std::unique_ptr<CMainFrame> frame_;
 };

@@ -28,11 +28,14 @@ inline constexpr int kPrintAllSignals = 0;
 inline constexpr int kPrintActiveProject = 1;
 inline constexpr int kPrintActiveSignal = 2;
 
-inline constexpr const char* kMsgNoSignal = "Не выбран сингнал";
-inline constexpr const char* kMsgNoPrinter = "Принтер не инициализируется";
-inline constexpr const char* kMsgNoPage = "Не могу начать печать страници";
-inline constexpr const char* kMsgLandscape = "Горизонтальная позиция бумаги не поддерживается";
-inline constexpr const char* kCaptionPrinterError = "Отшибка";
+inline constexpr const char* kMsgNoSignal = QT_TRANSLATE_NOOP("core", "Не выбран сингнал");
+inline constexpr const char* kMsgNoPrinter =
+    QT_TRANSLATE_NOOP("core", "Принтер не инициализируется");
+inline constexpr const char* kMsgNoPage =
+    QT_TRANSLATE_NOOP("core", "Не могу начать печать страници");
+inline constexpr const char* kMsgLandscape =
+    QT_TRANSLATE_NOOP("core", "Горизонтальная позиция бумаги не поддерживается");
+inline constexpr const char* kCaptionPrinterError = QT_TRANSLATE_NOOP("core", "Отшибка");
 
 // A printer's page in device pixels.
 struct CPageMetrics {
