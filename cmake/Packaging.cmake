@@ -10,6 +10,8 @@ install(TARGETS ${lumetra_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 if(TARGET lumetra-view)
     set(packaging ${PROJECT_SOURCE_DIR}/packaging)
+    # Where the viewer looks for them beside its own folder: ../share/lumetra-view/translations.
+    install(FILES ${LUMETRA_QM_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/lumetra-view/translations)
     install(FILES ${packaging}/lumetra-view.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     # The file types; shared-mime-info's trigger rebuilds the database on install.

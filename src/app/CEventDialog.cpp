@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -21,13 +22,13 @@
 
 namespace {
 
-constexpr const char* kEnterNumber = "Введите число.";
+constexpr const char* kEnterNumber = QT_TRANSLATE_NOOP("CEventDialog", "Введите число.");
 constexpr const char* kNoValue = "--";
 
 QComboBox* MakeList(std::initializer_list<const char*> items, QWidget* parent) {
     auto* list = new QComboBox(parent);
     for (const char* item : items)
-        list->addItem(Utf8(item));
+        list->addItem(QCoreApplication::translate("CEventDialog", item));
     return list;
 }
 
@@ -56,7 +57,7 @@ CEventDialog::CEventDialog(CSignal& signal, const CKeyEvent& added, QWidget* par
 }
 
 void CEventDialog::Show(const CKeyEvent& event) {
-    setWindowTitle(Utf8("Параметры события"));
+    setWindowTitle(tr("Параметры события"));
     QFont font(QStringLiteral("MS Shell Dlg"));
     font.setPointSize(8);
     setFont(font);
@@ -89,31 +90,39 @@ double CEventDialog::Truncate4(double value) {
 }
 
 void CEventDialog::BuildControls() {
-    auto* parameters = new QGroupBox(Utf8("Параметры"), this);
-    typeList = MakeList({"Потеря", "Отражение", "Другое"}, parameters);
-    statusList = MakeList({"Обычное", "Начало", "Конец"}, parameters);
-    methodList = MakeList({"2 точки", "LS", "Другое"}, parameters);
-    changedCheck = new QCheckBox(Utf8("Изменено"), parameters);
+    auto* parameters = new QGroupBox(tr("Параметры"), this);
+    typeList = MakeList({QT_TRANSLATE_NOOP("CEventDialog", "Потеря"),
+                         QT_TRANSLATE_NOOP("CEventDialog", "Отражение"),
+                         QT_TRANSLATE_NOOP("CEventDialog", "Другое")},
+                        parameters);
+    statusList = MakeList({QT_TRANSLATE_NOOP("CEventDialog", "Обычное"),
+                           QT_TRANSLATE_NOOP("CEventDialog", "Начало"),
+                           QT_TRANSLATE_NOOP("CEventDialog", "Конец")},
+                          parameters);
+    methodList = MakeList({QT_TRANSLATE_NOOP("CEventDialog", "2 точки"), "LS",
+                           QT_TRANSLATE_NOOP("CEventDialog", "Другое")},
+                          parameters);
+    changedCheck = new QCheckBox(tr("Изменено"), parameters);
     auto* left = new QFormLayout(parameters);
-    left->addRow(Utf8("Тип"), typeList);
-    left->addRow(Utf8("Статус"), statusList);
-    left->addRow(Utf8("Метод"), methodList);
+    left->addRow(tr("Тип"), typeList);
+    left->addRow(tr("Статус"), statusList);
+    left->addRow(tr("Метод"), methodList);
     left->addRow(changedCheck);
 
-    auto* data = new QGroupBox(Utf8("Данные"), this);
+    auto* data = new QGroupBox(tr("Данные"), this);
     locationEdit = new QLineEdit(data);
     lossEdit = new QLineEdit(data);
     reflectanceEdit = new QLineEdit(data);
     attenuationEdit = new QLineEdit(data);
     auto* right = new QFormLayout(data);
-    right->addRow(Utf8("Место"), WithUnit(locationEdit, "km", data));
-    right->addRow(Utf8("Потери"), WithUnit(lossEdit, "dB", data));
-    right->addRow(Utf8("Отражение"), WithUnit(reflectanceEdit, "dB", data));
-    right->addRow(Utf8("Ослабление"), WithUnit(attenuationEdit, "dB/km", data));
+    right->addRow(tr("Место"), WithUnit(locationEdit, "km", data));
+    right->addRow(tr("Потери"), WithUnit(lossEdit, "dB", data));
+    right->addRow(tr("Отражение", "reflectance value"), WithUnit(reflectanceEdit, "dB", data));
+    right->addRow(tr("Ослабление"), WithUnit(attenuationEdit, "dB/km", data));
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* acceptButton = buttons->addButton(Utf8("Принять"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(Utf8("Отменить"), QDialogButtonBox::RejectRole);
+    QPushButton* acceptButton = buttons->addButton(tr("Принять"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tr("Отменить"), QDialogButtonBox::RejectRole);
     acceptButton->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &CEventDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CEventDialog::reject);
@@ -157,7 +166,8 @@ bool CEventDialog::ReadFields() {
         // Every field is kept in single precision at least: a larger number is none.
         const std::optional<double> value = ParseNumber(edits[i]->text());
         if (!value || std::abs(*value) > std::numeric_limits<float>::max()) {
-            GetPrompts().Show(kEnterNumber, kProgramTitle, CPrompts::Icon::Warning);
+            GetPrompts().Show(tr(kEnterNumber).toStdString(), kProgramTitle,
+                              CPrompts::Icon::Warning);
             edits[i]->setFocus();
             edits[i]->selectAll();
             return false;

@@ -10,14 +10,14 @@
 
 namespace {
 
-constexpr const char* kAskDeleteEvent = "Удалить это событие?";
-constexpr const char* kCaptionConfirmation = "Подтверждение";
+constexpr const char* kAskDeleteEvent = QT_TRANSLATE_NOOP("CEventListBar", "Удалить это событие?");
+constexpr const char* kCaptionConfirmation = QT_TRANSLATE_NOOP("CEventListBar", "Подтверждение");
 
 } // namespace
 
 CEventListBar::CEventListBar(CWorkspace& workspace, QWidget* parent)
-    : CDockPane(kId, QStringLiteral("Список Событий"), QSize(300, 100), parent),
-      workspace_(workspace), list_(new CEventListCtrl(workspace, this)) {
+    : CDockPane(kId, tr("Список Событий"), QSize(300, 100), parent), workspace_(workspace),
+      list_(new CEventListCtrl(workspace, this)) {
     setWidget(list_);
     // What a list of records answers to in every desktop program.
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { EditEvent(); });
@@ -62,6 +62,7 @@ void CEventListBar::DeleteEvent() {
     const int index = CurrentEvent();
     if (!signal || index < 0)
         return;
-    if (GetPrompts().AskYesNo(kAskDeleteEvent, kCaptionConfirmation, CPrompts::Icon::Question))
+    if (GetPrompts().AskYesNo(tr(kAskDeleteEvent).toStdString(),
+                              tr(kCaptionConfirmation).toStdString(), CPrompts::Icon::Question))
         signal->DeleteEvent(index);
 }

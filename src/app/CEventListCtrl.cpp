@@ -4,6 +4,7 @@
 #include "core/CSignal.h"
 #include "display/PlotArt.h"
 #include "platform/MainMessages.h"
+#include "platform/Translation.h"
 #include "project/CWorkspace.h"
 
 #include <QHeaderView>
@@ -22,13 +23,13 @@ struct Column {
 };
 
 constexpr std::array<Column, CEventListCtrl::kColumnCount> kColumns{{
-    {"Номер", 50},
-    {"Тип события", 100},
-    {"Расстояние (km)", 100},
-    {"Потери (dB)", 100},
-    {"Отражение (dB)", 100},
-    {"Ослабление (dB/km)", 100},
-    {"Описание", 300},
+    {QT_TRANSLATE_NOOP("CEventListCtrl", "Номер"), 50},
+    {QT_TRANSLATE_NOOP("CEventListCtrl", "Тип события"), 100},
+    {QT_TRANSLATE_NOOP("CEventListCtrl", "Расстояние (km)"), 100},
+    {QT_TRANSLATE_NOOP("CEventListCtrl", "Потери (dB)"), 100},
+    {QT_TRANSLATE_NOOP("CEventListCtrl", "Отражение (dB)"), 100},
+    {QT_TRANSLATE_NOOP("CEventListCtrl", "Ослабление (dB/km)"), 100},
+    {QT_TRANSLATE_NOOP("CEventListCtrl", "Описание"), 300},
 }};
 
 QString Text(const std::string& utf8) {
@@ -43,7 +44,7 @@ CEventListCtrl::CEventListCtrl(CWorkspace& workspace, QWidget* parent)
     setColumnCount(kColumnCount);
     QStringList headers;
     for (const Column& column : kColumns)
-        headers << QString::fromUtf8(column.header);
+        headers << tr(column.header);
     setHeaderLabels(headers);
     for (int i = 0; i < kColumnCount; ++i) {
         setColumnWidth(i, kColumns[static_cast<std::size_t>(i)].width);
@@ -90,7 +91,7 @@ void CEventListCtrl::Refill() {
         row->setIcon(0, icons[static_cast<std::size_t>(event.GetImageIndex())]);
         row->setData(0, kFileIndexRole, event.GetFileIndex());
         row->setText(0, QStringLiteral(" %1").arg(i + 1));
-        row->setText(1, Text(event.GetTypeName()));
+        row->setText(1, Text(Translate(event.GetTypeName())));
         row->setText(2, Text(event.GetPositionText()));
         row->setText(3, Text(event.GetLossText()));
         row->setText(4, Text(event.GetReflectanceText()));

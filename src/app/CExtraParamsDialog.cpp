@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr const char* kEnterNumber = "Введите число.";
+constexpr const char* kEnterNumber = QT_TRANSLATE_NOOP("CExtraParamsDialog", "Введите число.");
 // The texts sit in 256-byte fields; Windows-1251 has one byte per character.
 constexpr int kMaxTextLength = static_cast<int>(CScanSettings::kTextSize) - 1;
 
@@ -33,7 +33,7 @@ QLineEdit* MakeEdit(const char* name, QWidget* parent, int maxLength = kMaxTextL
 
 CExtraParamsDialog::CExtraParamsDialog(CAppSettings& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
-    setWindowTitle(Utf8("Дополнительные параметры"));
+    setWindowTitle(tr("Дополнительные параметры"));
     QFont font(QStringLiteral("MS Shell Dlg"));
     font.setPointSize(8);
     setFont(font);
@@ -71,18 +71,18 @@ void CExtraParamsDialog::BuildControls() {
     operatorEdit_ = MakeEdit("operatorName", rtu);
     commentEdit_ = MakeEdit("comment", rtu);
     auto* rtuLayout = new QFormLayout(rtu);
-    rtuLayout->addRow(Utf8("Имя произ."), supplierEdit_);
-    rtuLayout->addRow(Utf8("Индификатор"), mainframeIdEdit_);
-    rtuLayout->addRow(Utf8("Сер. номер"), mainframeSnEdit_);
-    rtuLayout->addRow(Utf8("Начало Трассы"), originalLocationEdit_);
-    rtuLayout->addRow(Utf8("Оператор"), operatorEdit_);
-    rtuLayout->addRow(Utf8("Описание"), commentEdit_);
+    rtuLayout->addRow(tr("Имя произ."), supplierEdit_);
+    rtuLayout->addRow(tr("Индификатор"), mainframeIdEdit_);
+    rtuLayout->addRow(tr("Сер. номер"), mainframeSnEdit_);
+    rtuLayout->addRow(tr("Начало Трассы"), originalLocationEdit_);
+    rtuLayout->addRow(tr("Оператор"), operatorEdit_);
+    rtuLayout->addRow(tr("Описание"), commentEdit_);
 
     auto* fiber = new QWidget(tabs_);
     fiberNumber_ = new QComboBox(fiber);
     fiberNumber_->setObjectName(QStringLiteral("fiberNumber"));
     for (int i = 0; i < kFiberCount; ++i)
-        fiberNumber_->addItem(Utf8("Волокно %1").arg(i + 1));
+        fiberNumber_->addItem(tr("Волокно %1").arg(i + 1));
     nominalEdit_ = MakeEdit("nominalWavelength", fiber, 64);
     actualEdit_ = MakeEdit("actualWavelength", fiber, 64);
     groupIndexEdit_ = MakeEdit("groupIndex", fiber, 64);
@@ -91,24 +91,24 @@ void CExtraParamsDialog::BuildControls() {
     cableIdEdit_ = MakeEdit("cableId", fiber);
     cableCodeEdit_ = MakeEdit("cableCode", fiber);
     auto* fiberLayout = new QFormLayout(fiber);
-    fiberLayout->addRow(Utf8("Номер Волокна"), fiberNumber_);
-    fiberLayout->addRow(Utf8("Номинальная\nДлина Волны"), nominalEdit_);
-    fiberLayout->addRow(Utf8("Реальная\nДлина Волны"), actualEdit_);
-    fiberLayout->addRow(Utf8("Коэфициент"), groupIndexEdit_);
-    fiberLayout->addRow(Utf8("Конец Трассы"), terminatingEdit_);
-    fiberLayout->addRow(Utf8("Волокно"), fiberIdEdit_);
-    fiberLayout->addRow(Utf8("Кабель"), cableIdEdit_);
-    fiberLayout->addRow(Utf8("Код"), cableCodeEdit_);
+    fiberLayout->addRow(tr("Номер Волокна"), fiberNumber_);
+    fiberLayout->addRow(tr("Номинальная\nДлина Волны"), nominalEdit_);
+    fiberLayout->addRow(tr("Реальная\nДлина Волны"), actualEdit_);
+    fiberLayout->addRow(tr("Коэфициент"), groupIndexEdit_);
+    fiberLayout->addRow(tr("Конец Трассы"), terminatingEdit_);
+    fiberLayout->addRow(tr("Волокно"), fiberIdEdit_);
+    fiberLayout->addRow(tr("Кабель"), cableIdEdit_);
+    fiberLayout->addRow(tr("Код"), cableCodeEdit_);
 
-    tabs_->addTab(rtu, Utf8("Параметры RTU"));
-    tabs_->addTab(fiber, Utf8("Параметры Волокна"));
+    tabs_->addTab(rtu, tr("Параметры RTU"));
+    tabs_->addTab(fiber, tr("Параметры Волокна"));
     tabs_->setCurrentIndex(0);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* acceptButton = buttons->addButton(Utf8("Принять"), QDialogButtonBox::AcceptRole);
+    QPushButton* acceptButton = buttons->addButton(tr("Принять"), QDialogButtonBox::AcceptRole);
     acceptButton->setObjectName(QStringLiteral("accept"));
     acceptButton->setDefault(true);
-    QPushButton* cancelButton = buttons->addButton(Utf8("Отмена"), QDialogButtonBox::RejectRole);
+    QPushButton* cancelButton = buttons->addButton(tr("Отмена"), QDialogButtonBox::RejectRole);
     cancelButton->setObjectName(QStringLiteral("cancel"));
     connect(acceptButton, &QPushButton::clicked, this, &CExtraParamsDialog::OnAccept);
     connect(cancelButton, &QPushButton::clicked, this, &CExtraParamsDialog::reject);
@@ -138,7 +138,8 @@ bool CExtraParamsDialog::StorePage() {
     for (int i = 0; i < 3; ++i) {
         const std::optional<double> value = ParseNumber(edits[i]->text());
         if (!value) {
-            GetPrompts().Show(kEnterNumber, kProgramTitle, CPrompts::Icon::Warning);
+            GetPrompts().Show(tr(kEnterNumber).toStdString(), kProgramTitle,
+                              CPrompts::Icon::Warning);
             tabs_->setCurrentIndex(1);
             edits[i]->setFocus();
             edits[i]->selectAll();

@@ -15,6 +15,7 @@
 #include "display/QtShapes.h"
 #include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
+#include "platform/Translation.h"
 #include "scan/CAppSettings.h"
 
 #include <QCloseEvent>
@@ -132,21 +133,25 @@ void CMainFrame::BuildStatusBar() {
 
 void CMainFrame::BuildPanes() {
     auto makePane = [this](int id, const char* title, QSize size, QWidget* content) {
-        auto* pane = new CDockPane(id, Utf8(title), size, this);
+        auto* pane = new CDockPane(id, tr(title), size, this);
         pane->setWidget(content);
         return pane;
     };
     tree_ = new CWorkspaceTree(workspace_);
-    panes_[0] = makePane(kWorkspacePane, "Рабочая зона", QSize(140, 200), tree_);
+    panes_[0] = makePane(kWorkspacePane, QT_TRANSLATE_NOOP("CMainFrame", "Рабочая зона"),
+                         QSize(140, 200), tree_);
     eventBar_ = new CEventListBar(workspace_, this);
     panes_[1] = eventBar_;
     parameters_ = new CTextListPane(QStringLiteral("parametersList"));
-    panes_[2] = makePane(kParametersPane, "Параметры", QSize(150, 200), parameters_);
+    panes_[2] = makePane(kParametersPane, QT_TRANSLATE_NOOP("CMainFrame", "Параметры"),
+                         QSize(150, 200), parameters_);
     markers_ = new CTextListPane(QStringLiteral("markersList"));
-    panes_[3] = makePane(kMarkersPane, "Маркеры", QSize(150, 200), markers_);
+    panes_[3] = makePane(kMarkersPane, QT_TRANSLATE_NOOP("CMainFrame", "Маркеры"), QSize(150, 200),
+                         markers_);
     overview_ = new COverviewPane(workspace_, settings_);
     overview_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    panes_[4] = makePane(kOverviewPane, "Просмотр", QSize(200, 100), overview_);
+    panes_[4] = makePane(kOverviewPane, QT_TRANSLATE_NOOP("CMainFrame", "Просмотр"),
+                         QSize(200, 100), overview_);
     connect(overview_, &COverviewPane::MoveViewRequested, this,
             [this](double distance, double level) {
                 view_->GetPlot().CentreWindowAt(distance, level);
@@ -178,11 +183,11 @@ void CMainFrame::DockDefault() {
         return std::max(0, pane->sizeHint().width() - content->sizeHint().width());
     };
     const int rightWidth =
-        std::max({parameters_->WidthToShow({{Utf8("Показатель преломления:"), Utf8("1.46820")},
-                                            {Utf8("Модуль:"), Utf8("MU909015C-057, № 6201635305")},
-                                            {Utf8("Коэф. Обр. Рассеяния:"), Utf8("-81.87 dB")}}),
-                  markers_->WidthToShow({{Utf8("Ослабление AB:"), Utf8("-0.2345 dB/km")},
-                                         {Utf8("Расстояние AB:"), Utf8("-163.8400 km")}})}) +
+        std::max({parameters_->WidthToShow({{tr("Показатель преломления:"), Utf8("1.46820")},
+                                            {tr("Модуль:"), Utf8("MU909015C-057, № 6201635305")},
+                                            {tr("Коэф. Обр. Рассеяния:"), Utf8("-81.87 dB")}}),
+                  markers_->WidthToShow({{tr("Ослабление AB:"), Utf8("-0.2345 dB/km")},
+                                         {tr("Расстояние AB:"), Utf8("-163.8400 km")}})}) +
         chrome(Pane(kParametersPane), parameters_);
     // In a small window the trace keeps its room: the panes grow only so far. A window that
     // starts smaller than the screen is sized for the screen it will be maximised on.
@@ -236,7 +241,7 @@ void CMainFrame::ShowLoadWarning() {
     const std::string warning = signal ? signal->GetLoadWarning() : std::string();
     SetStatusMessage(warning.empty() ? QString()
                                      : QStringLiteral("%1: %2").arg(Utf8(entry->GetDisplayName()),
-                                                                    Utf8(warning)));
+                                                                    Utf8(Translate(warning))));
 }
 
 void CMainFrame::SaveLayout() const {
@@ -348,10 +353,10 @@ void CMainFrame::RefreshViews() {
     std::string value;
     for (int i = 0; i < signal->GetDescriptionCount(); ++i) {
         if (signal->GetDescription(i, label, value))
-            parameters_->AddRow(Utf8(label), Utf8(value));
+            parameters_->AddRow(Utf8(TranslateLabel(label)), Utf8(value));
     }
     for (const CDetailLine& line : signal->GetDetails())
-        parameters_->AddRow(Utf8(line.label), Utf8(line.value));
+        parameters_->AddRow(Utf8(TranslateLabel(line.label)), Utf8(line.value));
     QString caption;
     QString reading;
     for (int row = 0; row < view_->GetMarkerRowCount(); ++row) {

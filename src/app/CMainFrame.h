@@ -6,6 +6,7 @@
 // settings store.
 
 #include "platform/CMessageTarget.h"
+#include "platform/Translation.h"
 #include "project/CWorkspace.h"
 #include "project/TraceColours.h"
 #include "project/FrameMessages.h"
@@ -31,8 +32,8 @@ class CTraceView;
 class CWorkspaceTree;
 class QAction;
 class QActionGroup;
-class QLabel;
 class QMenu;
+class QLabel;
 class QTimer;
 
 class CMainFrame : public QMainWindow, private CFrameMessageHandler {
@@ -102,8 +103,10 @@ public:
         kCmdStartStopScan = 32787,
         kCmdAbout = 57664,
     };
-    static constexpr const char* kStartScanText = "&Начать сканирование\tCtrl+R";
-    static constexpr const char* kStopScanText = "&Закончить сканирование\tCtrl+R";
+    static constexpr const char* kStartScanText =
+        QT_TRANSLATE_NOOP("CMainFrame", "&Начать сканирование\tCtrl+R");
+    static constexpr const char* kStopScanText =
+        QT_TRANSLATE_NOOP("CMainFrame", "&Закончить сканирование\tCtrl+R");
 
     // Stands in for the file dialogs (tests): save or open, the Qt filter, the default
     // extension and the initial name; filterIndex holds the filter the dialog starts on and
@@ -202,6 +205,9 @@ private:
     void OnSaveScanParams();
     void OnLoadScanParams();
     void OnAbout();
+    // Kept for the next start; the running interface stays as it is.
+    void OnChooseLanguage(Language language);
+    void AddLanguageMenu(QMenu* view);
     void TogglePane(int paneId);
     void SetGridStyle(GridStyle style);
     // Saves the project where it was loaded or saved, or where the user says; false when

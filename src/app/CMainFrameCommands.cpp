@@ -8,6 +8,7 @@
 #include "app/CEventListCtrl.h"
 #include "app/CExtraParamsDialog.h"
 #include "app/CScanParamsDialog.h"
+#include "app/InterfaceLanguage.h"
 #include "app/ScanSettingsFiles.h"
 #include "core/CSignal.h"
 #include "display/CTracePlot.h"
@@ -17,6 +18,7 @@
 #include "platform/CException.h"
 #include "platform/CPrompts.h"
 #include "platform/MainMessages.h"
+#include "platform/Translation.h"
 #include "scan/CAppSettings.h"
 
 #include <QAction>
@@ -118,7 +120,7 @@ QString CMainFrame::TraceNameForKind(const QString& name, int kind) {
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const char* text,
                                 std::function<void()> handler) {
-    const QString label = Utf8(text);
+    const QString label = tr(text);
     QAction* action = menu->addAction(label);
     action->setData(id);
     const qsizetype tab = label.indexOf(QLatin1Char('\t'));
@@ -138,35 +140,75 @@ QAction* CMainFrame::Action(int id) const {
     return found == actions_.end() ? nullptr : found->second;
 }
 
+void CMainFrame::AddLanguageMenu(QMenu* view) {
+    // Named in both languages, and each language in itself, so either reader finds it.
+    QMenu* menu = view->addMenu(QStringLiteral("Язык / Language"));
+    menu->setObjectName(QStringLiteral("languageMenu"));
+    auto* group = new QActionGroup(this);
+    const Language chosen = ChosenLanguage(settings_.StartupFolder());
+    for (const Language language : {Language::Russian, Language::English}) {
+        QAction* action = menu->addAction(
+            language == Language::Russian ? QStringLiteral("Русский") : QStringLiteral("English"));
+        action->setCheckable(true);
+        action->setChecked(language == chosen);
+        action->setData(QString::fromLatin1(LanguageCode(language)));
+        group->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, language] { OnChooseLanguage(language); });
+    }
+}
+
+void CMainFrame::OnChooseLanguage(Language language) {
+    const bool changes = language != ChosenLanguage(settings_.StartupFolder());
+    // Kept even when it is the locale's: the choice then outlasts a change of locale.
+    StoreLanguage(settings_.StartupFolder(), language);
+    if (changes)
+        GetPrompts().Show("Язык интерфейса сменится при следующем запуске.\n"
+                          "The interface language changes at the next start.",
+                          kProgramTitle, CPrompts::Icon::Information);
+}
+
 void CMainFrame::BuildMenus() {
-    QMenu* file = menuBar()->addMenu(Utf8("&Файл"));
-    AddCommand(file, kCmdNewProject, "&Новый Проект\tCtrl+N", [this] { OnNewProject(); });
-    AddCommand(file, kCmdOpenProject, "О&ткрыть Проект...", [this] { OnOpenProject(); });
-    AddCommand(file, kCmdCloseProject, "Закрыть П&роект", [this] { OnCloseProject(); });
-    AddCommand(file, kCmdCloseAllProjects, "З&акрыть все Проекты",
+    QMenu* file = menuBar()->addMenu(tr("&Файл"));
+    AddCommand(file, kCmdNewProject, QT_TRANSLATE_NOOP("CMainFrame", "&Новый Проект\tCtrl+N"),
+               [this] { OnNewProject(); });
+    AddCommand(file, kCmdOpenProject, QT_TRANSLATE_NOOP("CMainFrame", "О&ткрыть Проект..."),
+               [this] { OnOpenProject(); });
+    AddCommand(file, kCmdCloseProject, QT_TRANSLATE_NOOP("CMainFrame", "Закрыть П&роект"),
+               [this] { OnCloseProject(); });
+    AddCommand(file, kCmdCloseAllProjects, QT_TRANSLATE_NOOP("CMainFrame", "З&акрыть все Проекты"),
                [this] { OnCloseAllProjects(); });
     file->addSeparator();
-    AddCommand(file, kCmdOpen, "&Открыть...\tCtrl+O", [this] { OnFileOpen(); });
-    AddCommand(file, kCmdClose, "&Закрыть", [this] { OnFileClose(); });
+    AddCommand(file, kCmdOpen, QT_TRANSLATE_NOOP("CMainFrame", "&Открыть...\tCtrl+O"),
+               [this] { OnFileOpen(); });
+    AddCommand(file, kCmdClose, QT_TRANSLATE_NOOP("CMainFrame", "&Закрыть"),
+               [this] { OnFileClose(); });
     file->addSeparator();
-    AddCommand(file, kCmdSave, "&Сохранить\tCtrl+S", [this] { OnFileSave(); });
-    AddCommand(file, kCmdSaveAs, "Сохранить &как...", [this] { OnFileSaveAs(); });
-    AddCommand(file, kCmdSaveAll, "Сохранить &всё", [this] { OnFileSaveAll(); });
+    AddCommand(file, kCmdSave, QT_TRANSLATE_NOOP("CMainFrame", "&Сохранить\tCtrl+S"),
+               [this] { OnFileSave(); });
+    AddCommand(file, kCmdSaveAs, QT_TRANSLATE_NOOP("CMainFrame", "Сохранить &как..."),
+               [this] { OnFileSaveAs(); });
+    AddCommand(file, kCmdSaveAll, QT_TRANSLATE_NOOP("CMainFrame", "Сохранить &всё"),
+               [this] { OnFileSaveAll(); });
     file->addSeparator();
-    AddCommand(file, kCmdPrint, "&Печать\tCtrl+P", [this] { OnPrint(); });
+    AddCommand(file, kCmdPrint, QT_TRANSLATE_NOOP("CMainFrame", "&Печать\tCtrl+P"),
+               [this] { OnPrint(); });
     file->addSeparator();
-    AddCommand(file, kCmdExit, "Вы&ход", [this] { OnExit(); });
+    AddCommand(file, kCmdExit, QT_TRANSLATE_NOOP("CMainFrame", "Вы&ход"), [this] { OnExit(); });
 
-    QMenu* view = menuBar()->addMenu(Utf8("&Вид"));
+    QMenu* view = menuBar()->addMenu(tr("&Вид"));
     const struct {
         int command;
         const char* text;
         int pane;
-    } paneCommands[] = {{kCmdWorkspacePane, "&Рабочая зона\tCtrl+W", kWorkspacePane},
-                        {kCmdEventListPane, "&Список событий\tCtrl+E", kEventListPane},
-                        {kCmdParametersPane, "&Параметры", kParametersPane},
-                        {kCmdMarkersPane, "&Маркеры", kMarkersPane},
-                        {kCmdOverviewPane, "Пр&осмотр", kOverviewPane}};
+    } paneCommands[] = {
+        {kCmdWorkspacePane, QT_TRANSLATE_NOOP("CMainFrame", "&Рабочая зона\tCtrl+W"),
+         kWorkspacePane},
+        {kCmdEventListPane, QT_TRANSLATE_NOOP("CMainFrame", "&Список событий\tCtrl+E"),
+         kEventListPane},
+        {kCmdParametersPane, QT_TRANSLATE_NOOP("CMainFrame", "&Параметры"), kParametersPane},
+        {kCmdMarkersPane, QT_TRANSLATE_NOOP("CMainFrame", "&Маркеры"), kMarkersPane},
+        {kCmdOverviewPane, QT_TRANSLATE_NOOP("CMainFrame", "Пр&осмотр"), kOverviewPane}};
     for (const auto& command : paneCommands) {
         const int pane = command.pane;
         AddCommand(view, command.command, command.text, [this, pane] {
@@ -175,22 +217,23 @@ void CMainFrame::BuildMenus() {
         connect(Pane(pane), &QDockWidget::visibilityChanged, this, [this] { UpdateCommands(); });
     }
     view->addSeparator();
-    AddCommand(view, kCmdStatusBar, "С&трока состояния", [this] {
+    AddCommand(view, kCmdStatusBar, QT_TRANSLATE_NOOP("CMainFrame", "С&трока состояния"), [this] {
         statusBar()->setVisible(statusBar()->isHidden());
     })->setCheckable(true);
     view->addSeparator();
-    QMenu* grid = view->addMenu(Utf8("Сет&ка"));
+    QMenu* grid = view->addMenu(tr("Сет&ка"));
     gridStyles_ = new QActionGroup(this);
     gridStyles_->setExclusive(true);
     const struct {
         int command;
         const char* text;
         GridStyle style;
-    } gridCommands[] = {{kCmdGridSolid, "Сплошные &Линии", GridStyle::Solid},
-                        {kCmdGridDashes, "&Пунктир", GridStyle::Dashes},
-                        {kCmdGridDots, "&Точки", GridStyle::Dots},
-                        {kCmdGridBroken, "&Разрыв", GridStyle::Broken},
-                        {kCmdGridNone, "&Без сетки", GridStyle::None}};
+    } gridCommands[] = {
+        {kCmdGridSolid, QT_TRANSLATE_NOOP("CMainFrame", "Сплошные &Линии"), GridStyle::Solid},
+        {kCmdGridDashes, QT_TRANSLATE_NOOP("CMainFrame", "&Пунктир"), GridStyle::Dashes},
+        {kCmdGridDots, QT_TRANSLATE_NOOP("CMainFrame", "&Точки"), GridStyle::Dots},
+        {kCmdGridBroken, QT_TRANSLATE_NOOP("CMainFrame", "&Разрыв"), GridStyle::Broken},
+        {kCmdGridNone, QT_TRANSLATE_NOOP("CMainFrame", "&Без сетки"), GridStyle::None}};
     for (const auto& command : gridCommands) {
         const GridStyle style = command.style;
         QAction* action =
@@ -198,30 +241,43 @@ void CMainFrame::BuildMenus() {
         action->setCheckable(true);
         gridStyles_->addAction(action);
     }
-    AddCommand(view, kCmdLegend, "&Легенда", [this] {
+    AddCommand(view, kCmdLegend, QT_TRANSLATE_NOOP("CMainFrame", "&Легенда"), [this] {
         settings_.SetLegendShown(!settings_.IsLegendShown());
     })->setCheckable(true);
-    AddCommand(view, kCmdOneTrace, "О&дна трасса", [this] {
+    AddCommand(view, kCmdOneTrace, QT_TRANSLATE_NOOP("CMainFrame", "О&дна трасса"), [this] {
         settings_.SetOneTraceMode(!settings_.IsOneTraceMode());
     })->setCheckable(true);
 
-    QMenu* events = menuBar()->addMenu(Utf8("&События"));
-    AddCommand(events, kCmdShowEvent, "&Показать событие", [this] { OnShowEvent(); });
-    AddCommand(events, kCmdAddEvent, "&Добавить событие...", [this] { OnAddEvent(); });
-    AddCommand(events, kCmdEditEvent, "&Редактировать событие...", [this] { OnEditEvent(); });
-    AddCommand(events, kCmdDeleteEvent, "&Удалить событие", [this] { OnDeleteEvent(); });
+    view->addSeparator();
+    AddLanguageMenu(view);
 
-    QMenu* scan = menuBar()->addMenu(Utf8("С&канирование"));
-    AddCommand(scan, kCmdScanParams, "&Параметры сканирования...", [this] { OnScanParams(); });
-    AddCommand(scan, kCmdExtraParams, "&Дополнительные параметры...", [this] { OnExtraParams(); });
+    QMenu* events = menuBar()->addMenu(tr("&События"));
+    AddCommand(events, kCmdShowEvent, QT_TRANSLATE_NOOP("CMainFrame", "&Показать событие"),
+               [this] { OnShowEvent(); });
+    AddCommand(events, kCmdAddEvent, QT_TRANSLATE_NOOP("CMainFrame", "&Добавить событие..."),
+               [this] { OnAddEvent(); });
+    AddCommand(events, kCmdEditEvent, QT_TRANSLATE_NOOP("CMainFrame", "&Редактировать событие..."),
+               [this] { OnEditEvent(); });
+    AddCommand(events, kCmdDeleteEvent, QT_TRANSLATE_NOOP("CMainFrame", "&Удалить событие"),
+               [this] { OnDeleteEvent(); });
+
+    QMenu* scan = menuBar()->addMenu(tr("С&канирование"));
+    AddCommand(scan, kCmdScanParams, QT_TRANSLATE_NOOP("CMainFrame", "&Параметры сканирования..."),
+               [this] { OnScanParams(); });
+    AddCommand(scan, kCmdExtraParams,
+               QT_TRANSLATE_NOOP("CMainFrame", "&Дополнительные параметры..."),
+               [this] { OnExtraParams(); });
     scan->addSeparator();
-    AddCommand(scan, kCmdSaveScanParams, "&Сохранить параметры...", [this] { OnSaveScanParams(); });
-    AddCommand(scan, kCmdLoadScanParams, "&Загрузить параметры", [this] { OnLoadScanParams(); });
+    AddCommand(scan, kCmdSaveScanParams, QT_TRANSLATE_NOOP("CMainFrame", "&Сохранить параметры..."),
+               [this] { OnSaveScanParams(); });
+    AddCommand(scan, kCmdLoadScanParams, QT_TRANSLATE_NOOP("CMainFrame", "&Загрузить параметры"),
+               [this] { OnLoadScanParams(); });
     scan->addSeparator();
     AddCommand(scan, kCmdStartStopScan, kStartScanText, [this] { OnStartStopScan(); });
 
-    QMenu* help = menuBar()->addMenu(Utf8("Спр&авка"));
-    AddCommand(help, kCmdAbout, "&О программе Vitrea...", [this] { OnAbout(); });
+    QMenu* help = menuBar()->addMenu(tr("Спр&авка"));
+    AddCommand(help, kCmdAbout, QT_TRANSLATE_NOOP("CMainFrame", "&О программе Vitrea..."),
+               [this] { OnAbout(); });
 
     for (QMenu* menu : {file, view, grid, events, scan, help})
         connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
@@ -289,7 +345,7 @@ QString CMainFrame::AskFilePath(bool save, const char* filter, const char* defau
         if (traceTypes && !path.isEmpty())
             path = TraceNameForKind(path, chosen);
     } else {
-        CFileDialog dialog(this, Utf8(save ? "Сохранить как" : "Открыть"), initial, qtFilter);
+        CFileDialog dialog(this, save ? tr("Сохранить как") : tr("Открыть"), initial, qtFilter);
         dialog.fallbackSuffix = extension;
         dialog.traceTypes = traceTypes;
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -325,7 +381,7 @@ QStringList CMainFrame::AskOpenPaths(const char* filter) {
         const QString path = fileDialogHook_(false, Utf8(filter), {}, {}, &chosen);
         return path.isEmpty() ? QStringList() : QStringList{path};
     }
-    CFileDialog dialog(this, Utf8("Открыть"), {}, Utf8(filter));
+    CFileDialog dialog(this, tr("Открыть"), {}, Utf8(filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
@@ -387,8 +443,10 @@ void CMainFrame::OnCloseAllProjects() {
         if (project.HasPath() || !holdsTraces)
             continue;
         const CPrompts::Answer answer =
-            GetPrompts().AskYesNoCancel("Сохранить проект " + project.GetTreeText() + "?",
-                                        kCaptionAttention, CPrompts::Icon::Warning);
+            GetPrompts().AskYesNoCancel(tr("Сохранить проект %1?")
+                                            .arg(QString::fromStdString(project.GetTreeText()))
+                                            .toStdString(),
+                                        Translate(kCaptionAttention), CPrompts::Icon::Warning);
         if (answer == CPrompts::Answer::Cancel)
             return;
         if (answer == CPrompts::Answer::Yes && !SaveProject(project, true))
@@ -530,6 +588,6 @@ void CMainFrame::OnLoadScanParams() {
 }
 
 void CMainFrame::OnAbout() {
-    QMessageBox::about(this, Utf8("О программе Vitrea"),
+    QMessageBox::about(this, tr("О программе Vitrea"),
                        Utf8(kProgramTitle) + QLatin1Char('\n') + Utf8(kProgramVersion));
 }

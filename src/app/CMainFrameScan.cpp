@@ -81,7 +81,7 @@ void CMainFrame::OnScanPollDone() {
 
 void CMainFrame::UpdateScanCommand() {
     if (QAction* action = Action(kCmdStartStopScan))
-        action->setText(QString::fromUtf8(scanner_.IsRunning() ? kStopScanText : kStartScanText));
+        action->setText(tr(scanner_.IsRunning() ? kStopScanText : kStartScanText));
     if (scanWatch_ && !scanner_.IsRunning())
         scanWatch_->stop();
 }

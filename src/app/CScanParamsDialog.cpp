@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -34,7 +35,7 @@ QComboBox* MakeList(std::initializer_list<const char*> items, const char* name, 
     auto* list = new QComboBox(parent);
     list->setObjectName(QLatin1String(name));
     for (const char* item : items)
-        list->addItem(Utf8(item));
+        list->addItem(QCoreApplication::translate("CScanParamsDialog", item));
     return list;
 }
 
@@ -82,7 +83,7 @@ QValidator* MakeAddressValidator(QObject* parent) {
 }
 
 QPushButton* MakeButton(const char* text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(Utf8(text), parent);
+    auto* button = new QPushButton(QCoreApplication::translate("CScanParamsDialog", text), parent);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
     return button;
@@ -92,7 +93,7 @@ QPushButton* MakeButton(const char* text, const char* name, QWidget* parent) {
 
 CScanParamsDialog::CScanParamsDialog(CAppSettings& settings, bool scanRunning, QWidget* parent)
     : QDialog(parent), settings_(settings) {
-    setWindowTitle(Utf8("Параметры сканирования"));
+    setWindowTitle(tr("Параметры сканирования"));
     QFont font(QStringLiteral("MS Shell Dlg"));
     font.setPointSize(8);
     setFont(font);
@@ -116,7 +117,7 @@ int CScanParamsDialog::AveragingFromText(const QString& text) {
 }
 
 void CScanParamsDialog::BuildControls(bool scanRunning) {
-    auto* rtu = new QGroupBox(Utf8("Параметры RTU"), this);
+    auto* rtu = new QGroupBox(tr("Параметры RTU"), this);
     nameEdit_ = new QLineEdit(rtu);
     nameEdit_->setObjectName(QStringLiteral("rtuName"));
     nameEdit_->setMaxLength(kMaxTextLength);
@@ -124,22 +125,22 @@ void CScanParamsDialog::BuildControls(bool scanRunning) {
     passwordEdit_->setObjectName(QStringLiteral("password"));
     passwordEdit_->setEchoMode(QLineEdit::Password);
     passwordEdit_->setMaxLength(kMaxTextLength);
-    useIpCheck_ = new QCheckBox(Utf8("Подключаться, используя IP"), rtu);
+    useIpCheck_ = new QCheckBox(tr("Подключаться, используя IP"), rtu);
     useIpCheck_->setObjectName(QStringLiteral("useIp"));
     addressEdit_ = new QLineEdit(rtu);
     addressEdit_->setObjectName(QStringLiteral("address"));
     addressEdit_->setValidator(MakeAddressValidator(addressEdit_));
     auto* rtuLayout = new QFormLayout(rtu);
-    rtuLayout->addRow(Utf8("Имя"), nameEdit_);
-    rtuLayout->addRow(Utf8("Пароль"), passwordEdit_);
+    rtuLayout->addRow(tr("Имя"), nameEdit_);
+    rtuLayout->addRow(tr("Пароль"), passwordEdit_);
     rtuLayout->addRow(useIpCheck_);
     rtuLayout->addRow(QString(), addressEdit_);
 
-    auto* fiber = new QGroupBox(Utf8("Параметры волокна"), this);
+    auto* fiber = new QGroupBox(tr("Параметры волокна"), this);
     fiberList_ = new QListWidget(fiber);
     fiberList_->setObjectName(QStringLiteral("fiberList"));
     for (int i = 0; i < kFiberCount; ++i) {
-        auto* row = new QListWidgetItem(Utf8("Волокно %1").arg(i + 1), fiberList_);
+        auto* row = new QListWidgetItem(tr("Волокно %1").arg(i + 1), fiberList_);
         row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         row->setCheckState(Qt::Unchecked);
     }
@@ -150,37 +151,51 @@ void CScanParamsDialog::BuildControls(bool scanRunning) {
                           style->pixelMetric(QStyle::PM_IndicatorWidth) +
                           3 * style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing) + 16;
     fiberList_->setFixedWidth(std::max(75, nameWidth) + 2 * fiberList_->frameWidth());
-    stateList_ = MakeList({"Новый", "Сварка", "Другое"}, "state", fiber);
+    stateList_ = MakeList({QT_TRANSLATE_NOOP("CScanParamsDialog", "Новый"),
+                           QT_TRANSLATE_NOOP("CScanParamsDialog", "Сварка"),
+                           QT_TRANSLATE_NOOP("CScanParamsDialog", "Другое")},
+                          "state", fiber);
     averagingBox_ = new CAveragingBox(fiber);
     averagingBox_->setObjectName(QStringLiteral("averaging"));
     averagingBox_->setRange(kMinAveraging, kMaxAveraging);
     averagingBox_->setKeyboardTracking(false);
-    filterCheck_ = new QCheckBox(Utf8("Фильтр"), fiber);
+    filterCheck_ = new QCheckBox(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Фильтр")), fiber);
     filterCheck_->setObjectName(QStringLiteral("filter"));
-    distanceList_ = MakeList({"20 км", "40 км", "80 км", "160 км"}, "distance", fiber);
-    pulseList_ = MakeList(
-        {"25 ns", "50 ns", "100 ns", "300 ns", "1000 ns", "3000 ns", "10000 нс", "20000 ns"},
-        "pulse", fiber);
+    distanceList_ = MakeList({QT_TRANSLATE_NOOP("CScanParamsDialog", "20 км"),
+                              QT_TRANSLATE_NOOP("CScanParamsDialog", "40 км"),
+                              QT_TRANSLATE_NOOP("CScanParamsDialog", "80 км"),
+                              QT_TRANSLATE_NOOP("CScanParamsDialog", "160 км")},
+                             "distance", fiber);
+    pulseList_ = MakeList({"25 ns", "50 ns", "100 ns", "300 ns", "1000 ns", "3000 ns",
+                           QT_TRANSLATE_NOOP("CScanParamsDialog", "10000 нс"), "20000 ns"},
+                          "pulse", fiber);
     auto* pageLayout = new QFormLayout;
-    pageLayout->addRow(Utf8("Состояние"), stateList_);
-    pageLayout->addRow(Utf8("Накопления"), averagingBox_);
+    pageLayout->addRow(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Состояние")), stateList_);
+    pageLayout->addRow(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Накопления")), averagingBox_);
     pageLayout->addRow(filterCheck_);
-    pageLayout->addRow(Utf8("Длина"), distanceList_);
-    pageLayout->addRow(Utf8("Импульс"), pulseList_);
+    pageLayout->addRow(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Длина")), distanceList_);
+    pageLayout->addRow(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Импульс")), pulseList_);
     auto* listColumn = new QVBoxLayout;
-    listColumn->addWidget(new QLabel(Utf8("Волокна:"), fiber));
+    listColumn->addWidget(
+        new QLabel(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Волокна:")), fiber));
     listColumn->addWidget(fiberList_, 1);
     auto* fiberLayout = new QHBoxLayout(fiber);
     fiberLayout->addLayout(listColumn);
     fiberLayout->addLayout(pageLayout, 1);
 
-    QPushButton* acceptButton = MakeButton("Принять", "accept", this);
+    QPushButton* acceptButton =
+        MakeButton(QT_TRANSLATE_NOOP("CScanParamsDialog", "Принять"), "accept", this);
     acceptButton->setDefault(true);
-    QPushButton* cancelButton = MakeButton("Отменить", "cancel", this);
-    QPushButton* saveButton = MakeButton("Сохранить", "save", this);
-    QPushButton* loadButton = MakeButton("Загрузить", "load", this);
-    QPushButton* extraButton = MakeButton("Допол.", "extra", this);
-    QPushButton* scanButton = MakeButton("Сканировать", "scan", this);
+    QPushButton* cancelButton =
+        MakeButton(QT_TRANSLATE_NOOP("CScanParamsDialog", "Отменить"), "cancel", this);
+    QPushButton* saveButton =
+        MakeButton(QT_TRANSLATE_NOOP("CScanParamsDialog", "Сохранить"), "save", this);
+    QPushButton* loadButton =
+        MakeButton(QT_TRANSLATE_NOOP("CScanParamsDialog", "Загрузить"), "load", this);
+    QPushButton* extraButton =
+        MakeButton(QT_TRANSLATE_NOOP("CScanParamsDialog", "Допол."), "extra", this);
+    QPushButton* scanButton =
+        MakeButton(QT_TRANSLATE_NOOP("CScanParamsDialog", "Сканировать"), "scan", this);
     scanButton->setEnabled(!scanRunning);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button :

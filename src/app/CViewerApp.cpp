@@ -12,11 +12,9 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QPrinter>
 #include <QTemporaryFile>
 #include <QTimer>
-#include <QTranslator>
 
 #include <cstdio>
 #include <filesystem>
@@ -268,13 +266,7 @@ StartStatus CViewerApp::WritePrintout(const QString& path, PrintChoice choice) {
 }
 
 void CViewerApp::InstallQtTranslations() {
-    // The interface is Russian whatever the locale; without the translations installed the
-    // dialogs keep Qt's English texts.
-    auto translator = std::make_unique<QTranslator>();
-    if (translator->load(QStringLiteral("qtbase_ru"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
-        QCoreApplication::installTranslator(translator.get()))
-        qtTranslator_ = std::move(translator);
+    language_.Install(ChosenLanguage(settings_.StartupFolder()));
 }
 
 void CViewerApp::QuitAfterFirstPaint() {

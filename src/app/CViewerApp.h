@@ -10,6 +10,7 @@
 
 #include "app/CQtPrompts.h"
 #include "display/PrintChoice.h"
+#include "app/InterfaceLanguage.h"
 #include "scan/CAppSettings.h"
 
 #include <QString>
@@ -21,7 +22,6 @@
 
 class CMainFrame;
 class CSingleInstance;
-class QTranslator;
 
 enum class StartStatus {
     Running,    // the frame is shown; run the event loop
@@ -73,7 +73,7 @@ private:
     // The active signal's page into the PDF, complete or not at all.
     StartStatus WritePrintout(const QString& path, PrintChoice choice);
     void QuitAfterFirstPaint();
-    // Qt's own texts (dialog buttons, the file and print dialogs) in the interface's language.
+    // The interface's language, Qt's own texts (the file and print dialogs) with it.
     void InstallQtTranslations();
 
     CAppSettings settings_;
@@ -82,6 +82,6 @@ private:
     CPrompts* interactivePrompts_ = &qtPrompts_;
     std::optional<CPromptsScope> promptsScope_;
     std::unique_ptr<CSingleInstance> instance_;
-    std::unique_ptr<QTranslator> qtTranslator_;
+    CInterfaceLanguage language_;
     std::unique_ptr<CMainFrame> frame_;
 };

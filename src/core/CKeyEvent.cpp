@@ -1,12 +1,17 @@
 #include "core/CKeyEvent.h"
 
+#include "platform/Translation.h"
+
 #include <cstdio>
 
 namespace {
 
 constexpr const char* kNotApplicable = "--";
 
-constexpr const char* kTypeNames[] = {"Начало", "Конец", "Потеря", "Отражение", "Другое"};
+constexpr const char* kTypeNames[] = {
+    QT_TRANSLATE_NOOP("core", "Начало"), QT_TRANSLATE_NOOP("core", "Конец"),
+    QT_TRANSLATE_NOOP("core", "Потеря"), QT_TRANSLATE_NOOP("core", "Отражение"),
+    QT_TRANSLATE_NOOP("core", "Другое")};
 
 // Instruments mark "no value" with the most negative stored number or the one above it
 // (-2147483648 or -2147483647 units of 0.001 dB); the bounds lie half a unit above those.

@@ -112,7 +112,9 @@ std::vector<CDetailLine> CM600Signal::GetDetails() const {
 }
 
 std::string CM600Signal::GetLoadWarning() const {
-    return file_.ChecksumMismatch() ? "Контрольная сумма файла не совпадает" : std::string();
+    return file_.ChecksumMismatch()
+               ? QT_TRANSLATE_NOOP("core", "Контрольная сумма файла не совпадает")
+               : std::string();
 }
 
 void CM600Signal::FillEvents() {

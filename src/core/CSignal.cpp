@@ -3,6 +3,7 @@
 #include "platform/CException.h"
 #include "platform/CPrompts.h"
 #include "platform/MainMessages.h"
+#include "platform/Translation.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,11 +15,13 @@ namespace {
 
 constexpr int kBaseBitmapId = 144;
 
-constexpr const char* kAskSaveChanges = "Сохранить изменения в %s?";
-constexpr const char* kAttention = "Внимание";
+constexpr const char* kAskSaveChanges = QT_TRANSLATE_NOOP("core", "Сохранить изменения в %s?");
+constexpr const char* kAttention = QT_TRANSLATE_NOOP("core", "Внимание");
 
-constexpr const char* kDescriptionLabels[] = {"Диапазон", "Длина Импульса", "Длина Волны",
-                                              "Показатель преломления", "Коэф. Обр. Рассеяния"};
+constexpr const char* kDescriptionLabels[] = {
+    QT_TRANSLATE_NOOP("core", "Диапазон"), QT_TRANSLATE_NOOP("core", "Длина Импульса"),
+    QT_TRANSLATE_NOOP("core", "Длина Волны"), QT_TRANSLATE_NOOP("core", "Показатель преломления"),
+    QT_TRANSLATE_NOOP("core", "Коэф. Обр. Рассеяния")};
 
 } // namespace
 
@@ -175,7 +178,8 @@ bool CSignal::SaveFile(const std::string& path, const std::function<void()>& wri
     try {
         if (modified) {
             const CPrompts::Answer answer = GetPrompts().AskYesNoCancel(
-                FormatText(kAskSaveChanges, target.c_str()), kAttention, CPrompts::Icon::Warning);
+                FormatText(Translate(kAskSaveChanges).c_str(), target.c_str()),
+                Translate(kAttention), CPrompts::Icon::Warning);
             // Cancel stops what asked (closing the viewer, a project, the trace); No goes on
             // without the edits.
             if (answer == CPrompts::Answer::Cancel)

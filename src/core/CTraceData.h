@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/Translation.h"
 // A device pixel.
 struct CScreenPoint {
     int x = 0;
@@ -41,7 +42,8 @@ struct CWorldRect {
     double bottom = 0.0;
 };
 
-inline constexpr const char* kMsgWrongPointCount = "Ошибочное количество точек";
+inline constexpr const char* kMsgWrongPointCount =
+    QT_TRANSLATE_NOOP("core", "Ошибочное количество точек");
 
 // Lowest and highest stored level of samples begin..end-1 of a trace, for one pixel column. A
 // sample that is not a number counts as +inf (it is drawn at the bottom edge).

@@ -6,6 +6,7 @@
 #include "formats/bellcore/CSupParams.h"
 #include "formats/m600/CM600File.h"
 #include "platform/TextCodec.h"
+#include "platform/Translation.h"
 
 #include <cmath>
 
@@ -56,22 +57,26 @@ std::string FormatTimeStamp(std::time_t seconds) {
 std::vector<CDetailLine> BellcoreDetails(const CGenParams& gen, const CSupParams& sup,
                                          const CFxdParams& fxd, const CKeyEventTotals& totals) {
     CDetailList list;
-    list.Add("Дата и время", FormatTimeStamp(static_cast<std::time_t>(fxd.GetDateTimeStamp())));
-    list.Text("Оператор", gen.GetOperator());
-    list.Text("Кабель", gen.GetCableId());
-    list.Text("Волокно", gen.GetFiberId());
-    list.Text("Место A", gen.GetOriginatingLocation());
-    list.Text("Место B", gen.GetTerminatingLocation());
-    list.Text("Производитель", sup.GetSupplierName());
-    list.Add("Прибор", WithSerial(sup.GetOtdrMainframeId(), sup.GetOtdrMainframeSerialNumber()));
-    list.Add("Модуль", WithSerial(sup.GetOpticalModuleId(), sup.GetOpticalModuleSerialNumber()));
-    list.Text("Программа", sup.GetSoftwareRevision());
+    list.Add(QT_TRANSLATE_NOOP("core", "Дата и время"),
+             FormatTimeStamp(static_cast<std::time_t>(fxd.GetDateTimeStamp())));
+    list.Text(QT_TRANSLATE_NOOP("core", "Оператор"), gen.GetOperator());
+    list.Text(QT_TRANSLATE_NOOP("core", "Кабель"), gen.GetCableId());
+    list.Text(QT_TRANSLATE_NOOP("core", "Волокно"), gen.GetFiberId());
+    list.Text(QT_TRANSLATE_NOOP("core", "Место A"), gen.GetOriginatingLocation());
+    list.Text(QT_TRANSLATE_NOOP("core", "Место B"), gen.GetTerminatingLocation());
+    list.Text(QT_TRANSLATE_NOOP("core", "Производитель"), sup.GetSupplierName());
+    list.Add(QT_TRANSLATE_NOOP("core", "Прибор"),
+             WithSerial(sup.GetOtdrMainframeId(), sup.GetOtdrMainframeSerialNumber()));
+    list.Add(QT_TRANSLATE_NOOP("core", "Модуль"),
+             WithSerial(sup.GetOpticalModuleId(), sup.GetOpticalModuleSerialNumber()));
+    list.Text(QT_TRANSLATE_NOOP("core", "Программа"), sup.GetSoftwareRevision());
     if (fxd.GetNumberOfAverages() != 0)
-        list.Add("Усреднений", FormatText("%u", fxd.GetNumberOfAverages()));
+        list.Add(QT_TRANSLATE_NOOP("core", "Усреднений"),
+                 FormatText("%u", fxd.GetNumberOfAverages()));
     // Zero is what a file without the totals holds.
     const double loss = totals.GetEndToEndLoss();
     if (std::isfinite(loss) && loss != 0.0)
-        list.Add("Потери линии", FormatText("%.3f dB", loss));
+        list.Add(QT_TRANSLATE_NOOP("core", "Потери линии"), FormatText("%.3f dB", loss));
     const double orl = totals.GetOpticalReturnLoss();
     if (std::isfinite(orl) && orl != 0.0)
         list.Add("ORL", FormatText("%.2f dB", orl));
@@ -81,12 +86,12 @@ std::vector<CDetailLine> BellcoreDetails(const CGenParams& gen, const CSupParams
 std::vector<CDetailLine> M600Details(const CM600File& file) {
     using Text = CM600File::Text;
     CDetailList list;
-    list.Add("Дата и время", FormatTimeStamp(file.GetTime()));
-    list.Text("Оператор", file.GetText(Text::Operator));
-    list.Text("Кабель", file.GetText(Text::CableId));
-    list.Text("Место A", file.GetText(Text::OriginatingLocation));
-    list.Text("Место B", file.GetText(Text::TerminatingLocation));
+    list.Add(QT_TRANSLATE_NOOP("core", "Дата и время"), FormatTimeStamp(file.GetTime()));
+    list.Text(QT_TRANSLATE_NOOP("core", "Оператор"), file.GetText(Text::Operator));
+    list.Text(QT_TRANSLATE_NOOP("core", "Кабель"), file.GetText(Text::CableId));
+    list.Text(QT_TRANSLATE_NOOP("core", "Место A"), file.GetText(Text::OriginatingLocation));
+    list.Text(QT_TRANSLATE_NOOP("core", "Место B"), file.GetText(Text::TerminatingLocation));
     if (file.GetAverages() != 0)
-        list.Add("Усреднений", FormatText("%u", file.GetAverages()));
+        list.Add(QT_TRANSLATE_NOOP("core", "Усреднений"), FormatText("%u", file.GetAverages()));
     return list.lines;
 }

@@ -3,10 +3,12 @@
 // another kind for saving in another format.
 
 #include "core/CSignal.h"
+#include "platform/Translation.h"
 
 #include <string>
 
-inline constexpr const char* kMsgWrongFileType = "Неправильный тип файла";
+inline constexpr const char* kMsgWrongFileType =
+    QT_TRANSLATE_NOOP("core", "Неправильный тип файла");
 
 // Recognises the file by content: the GR-196-CORE map, then the SR-4731 map, then the M600
 // signature (first u16 169). Returns a new signal (reference count 0, the caller takes the

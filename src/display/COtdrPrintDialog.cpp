@@ -8,7 +8,7 @@
 
 COtdrPrintDialog::COtdrPrintDialog(QPrinter* printer, QWidget* parent)
     : QPrintDialog(printer, parent), choices_(new QButtonGroup(this)) {
-    setWindowTitle(QStringLiteral("Печать"));
+    setWindowTitle(tr("Печать"));
     // Setting the page limits turns the page range on, so they come first.
     setMinMax(1, 1);
     setFromTo(1, 1);
@@ -19,12 +19,14 @@ COtdrPrintDialog::COtdrPrintDialog(QPrinter* printer, QWidget* parent)
     setOption(QAbstractPrintDialog::PrintToFile, true);
 
     auto* tab = new QWidget;
-    tab->setWindowTitle(QStringLiteral("Сигналы"));
-    auto* group = new QGroupBox(QStringLiteral("Печатать"), tab);
+    tab->setWindowTitle(tr("Сигналы"));
+    auto* group = new QGroupBox(tr("Печатать"), tab);
     auto* groupLayout = new QVBoxLayout(group);
-    const char* const labels[] = {"Все сигналы", "Активный проект", "Активный сигнал"};
+    const char* const labels[] = {QT_TRANSLATE_NOOP("COtdrPrintDialog", "Все сигналы"),
+                                  QT_TRANSLATE_NOOP("COtdrPrintDialog", "Активный проект"),
+                                  QT_TRANSLATE_NOOP("COtdrPrintDialog", "Активный сигнал")};
     for (int i = 0; i < 3; ++i) {
-        auto* button = new QRadioButton(QString::fromUtf8(labels[i]), group);
+        auto* button = new QRadioButton(tr(labels[i]), group);
         button->setObjectName(QStringLiteral("choice%1").arg(kChoiceAll + i));
         choices_->addButton(button, kChoiceAll + i);
         groupLayout->addWidget(button);

@@ -15,8 +15,8 @@
 
 CTracePlot::CTracePlot(CWorkspace& workspace, const CAppSettings& appSettings, QWidget* parent)
     : CPlotWnd(appSettings, parent), workspace_(workspace), eventImages_(EventImages()) {
-    verticalCaption = QStringLiteral("Уровень (dB)");
-    horizontalCaption = QStringLiteral("Расстояние (km)");
+    verticalCaption = tr("Уровень (dB)");
+    horizontalCaption = tr("Расстояние (km)");
     labelDecimals = 2;
     markerA = static_cast<float>(viewLeft);
     markerB = static_cast<float>(viewRight);

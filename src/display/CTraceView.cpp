@@ -8,6 +8,7 @@
 #include "display/TraceGeometry.h"
 #include "display/TracePrintout.h"
 #include "platform/CPrompts.h"
+#include "platform/Translation.h"
 #include "project/CWorkspace.h"
 #include "scan/CAppSettings.h"
 
@@ -19,7 +20,7 @@
 namespace {
 
 void Warn(const char* text, const char* caption) {
-    GetPrompts().Show(text, caption, CPrompts::Icon::Warning);
+    GetPrompts().Show(Translate(text), Translate(caption), CPrompts::Icon::Warning);
 }
 
 CPageMetrics PageMetricsOf(QPrinter& printer) {

@@ -3,6 +3,8 @@
 #include "core/CSignal.h"
 #include "platform/CException.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -48,31 +50,31 @@ bool MarkerReadoutRow(int row, float a, float b, const CSignal* signal, QString&
                       QString& value) {
     switch (row) {
     case 0:
-        caption = QStringLiteral("Маркер A");
+        caption = QCoreApplication::translate("MarkerReadout", "Маркер A");
         value = Format("%.4f km", a);
         break;
     case 1:
-        caption = QStringLiteral("Уровень A");
+        caption = QCoreApplication::translate("MarkerReadout", "Уровень A");
         value = Format("%.4f dB", Negated(LevelAt(signal, a)));
         break;
     case 2:
-        caption = QStringLiteral("Маркер B");
+        caption = QCoreApplication::translate("MarkerReadout", "Маркер B");
         value = Format("%.4f km", b);
         break;
     case 3:
-        caption = QStringLiteral("Уровень B");
+        caption = QCoreApplication::translate("MarkerReadout", "Уровень B");
         value = Format("%.4f dB", Negated(LevelAt(signal, b)));
         break;
     case 4:
-        caption = QStringLiteral("Расстояние AB");
+        caption = QCoreApplication::translate("MarkerReadout", "Расстояние AB");
         value = Format("%.4f km", b - a);
         break;
     case 5:
-        caption = QStringLiteral("Потери AB");
+        caption = QCoreApplication::translate("MarkerReadout", "Потери AB");
         value = Format("%.4f dB", Difference(LevelAt(signal, a), LevelAt(signal, b)));
         break;
     case 6: {
-        caption = QStringLiteral("Ослабление AB");
+        caption = QCoreApplication::translate("MarkerReadout", "Ослабление AB");
         const std::optional<float> loss = Difference(LevelAt(signal, a), LevelAt(signal, b));
         // Coinciding markers have no attenuation between them.
         const float distance = b - a;

@@ -5,8 +5,10 @@
 #include "display/PrintArt.h"
 #include "display/QtShapes.h"
 #include "display/TraceGeometry.h"
+#include "platform/Translation.h"
 #include "project/CWorkspace.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
@@ -28,8 +30,13 @@ constexpr int kDraftQuality = 1;
 
 // The event table's columns: headers and shares of the page width in percent.
 constexpr std::array<const char*, 7> kTableHeaders{
-    "Ном.",           "Тип события",        "Расстояние (km)", "Потери (dB)",
-    "Отражение (dB)", "Ослабление (dB/km)", "Описание"};
+    QT_TRANSLATE_NOOP("CTracePrintout", "Ном."),
+    QT_TRANSLATE_NOOP("CTracePrintout", "Тип события"),
+    QT_TRANSLATE_NOOP("CTracePrintout", "Расстояние (km)"),
+    QT_TRANSLATE_NOOP("CTracePrintout", "Потери (dB)"),
+    QT_TRANSLATE_NOOP("CTracePrintout", "Отражение (dB)"),
+    QT_TRANSLATE_NOOP("CTracePrintout", "Ослабление (dB/km)"),
+    QT_TRANSLATE_NOOP("CTracePrintout", "Описание")};
 constexpr std::array<int, 7> kTablePercent{5, 14, 15, 13, 14, 18, 21};
 
 // The window system's MulDiv: a * b / c rounded half away from zero, in 64 bits.
@@ -118,7 +125,7 @@ std::vector<CPrintRow> ParameterRows(const CSignal& signal) {
         std::string label;
         std::string value;
         if (signal.GetDescription(i, label, value))
-            rows.push_back({Utf8(label), Utf8(value)});
+            rows.push_back({Utf8(TranslateLabel(label)), Utf8(value)});
     }
     return rows;
 }
@@ -179,12 +186,13 @@ void CTracePrintout::DrawHeader(const CPrintContent& content) {
     const QString title = QStringLiteral("Lumetra View %1").arg(QLatin1String(kProgramVersion));
     y += DrawTextAt(title, {0, y, right, 0}, Align::TopRight, 12, true).cy;
     y += DrawTextAt(content.date, {0, y, right, 0}, Align::TopRight, 8, false).cy;
-    y += DrawTextAt(QStringLiteral("Лист : %1").arg(1), {0, y, right, 0}, Align::TopRight, 8, false)
+    y += DrawTextAt(QCoreApplication::translate("CTracePrintout", "Лист : %1").arg(1),
+                    {0, y, right, 0}, Align::TopRight, 8, false)
              .cy;
     const QString file =
         content.active ? QFile::decodeName(content.active->GetFileName().c_str()) : QString();
-    DrawTextAt(QStringLiteral("Трасса : %1").arg(file), {left, 0, 0, y}, Align::BottomLeft, 10,
-               false);
+    DrawTextAt(QCoreApplication::translate("CTracePrintout", "Трасса : %1").arg(file),
+               {left, 0, 0, y}, Align::BottomLeft, 10, false);
     y += 10; // device pixels, not scaled
     Rule(y);
     page_.top = y;
@@ -355,9 +363,11 @@ void CTracePrintout::DrawBlocks(const CPrintContent& content) {
     surface_.SetPen({PenStyle::Solid, scales_.Y(2), kBlack});
     const int top = page_.top;
     const CPixelSize parameters =
-        DrawBlock(page_.left, top, QStringLiteral("Параметры:"), content.parameters);
-    const CPixelSize markers = DrawBlock(page_.left + parameters.cx + scales_.X(50), top,
-                                         QStringLiteral("Маркеры:"), content.markers);
+        DrawBlock(page_.left, top, QCoreApplication::translate("CTracePrintout", "Параметры:"),
+                  content.parameters);
+    const CPixelSize markers =
+        DrawBlock(page_.left + parameters.cx + scales_.X(50), top,
+                  QCoreApplication::translate("CTracePrintout", "Маркеры:"), content.markers);
     page_.top += std::max(parameters.cy, markers.cy);
 }
 
@@ -378,7 +388,7 @@ void CTracePrintout::DrawEventTable(const CSignal& signal) {
     for (std::size_t i = 0; i < columns.size(); ++i) {
         // A face wider than the one the columns were made for would run each header into
         // the next: such a header gets a smaller size, down to 6 points.
-        const QString header = QString::fromUtf8(kTableHeaders[i]);
+        const QString header = QCoreApplication::translate("CTracePrintout", kTableHeaders[i]);
         const int room =
             (i + 1 < columns.size() ? columns[i + 1] : page_.right) - columns[i] - scales_.X(8);
         int points = 9;
@@ -406,7 +416,7 @@ void CTracePrintout::DrawEventTable(const CSignal& signal) {
         };
         // Numbered from 1, as the event list on screen.
         const CPixelSize number = text(0, QString::number(i + 1));
-        text(1, Utf8(event.GetTypeName()), iconSize);
+        text(1, Utf8(Translate(event.GetTypeName())), iconSize);
         text(2, Utf8(event.GetPositionText()));
         text(3, Utf8(event.GetLossText()));
         text(4, Utf8(event.GetReflectanceText()));

@@ -24,11 +24,14 @@ extern const char* const kProgramVersion;
 inline constexpr const char* kPrintDocumentName = "Vitrea";
 inline constexpr int kMaxPrintedEvents = 25;
 
-inline constexpr const char* kMsgNoSignal = "Не выбран сингнал";
-inline constexpr const char* kMsgNoPrinter = "Принтер не инициализируется";
-inline constexpr const char* kMsgNoPage = "Не могу начать печать страници";
-inline constexpr const char* kMsgLandscape = "Горизонтальная позиция бумаги не поддерживается";
-inline constexpr const char* kCaptionPrinterError = "Отшибка";
+inline constexpr const char* kMsgNoSignal = QT_TRANSLATE_NOOP("core", "Не выбран сингнал");
+inline constexpr const char* kMsgNoPrinter =
+    QT_TRANSLATE_NOOP("core", "Принтер не инициализируется");
+inline constexpr const char* kMsgNoPage =
+    QT_TRANSLATE_NOOP("core", "Не могу начать печать страници");
+inline constexpr const char* kMsgLandscape =
+    QT_TRANSLATE_NOOP("core", "Горизонтальная позиция бумаги не поддерживается");
+inline constexpr const char* kCaptionPrinterError = QT_TRANSLATE_NOOP("core", "Отшибка");
 
 // A printer's page in device pixels.
 struct CPageMetrics {

@@ -1,5 +1,7 @@
 #include "platform/CPrompts.h"
 
+#include "platform/Translation.h"
+
 #include <atomic>
 #include <cstdio>
 
@@ -57,7 +59,9 @@ CPromptsScope::~CPromptsScope() {
 }
 
 void ShowError(const std::string& text) {
-    GetPrompts().Show(loadingFile.empty() ? text : loadingFile + ": " + text, kProgramTitle,
+    // Shown in the interface's language; the readers' messages are its marked texts.
+    const std::string shown = Translate(text);
+    GetPrompts().Show(loadingFile.empty() ? shown : loadingFile + ": " + shown, kProgramTitle,
                       CPrompts::Icon::Error);
 }
 
@@ -67,7 +71,8 @@ std::string FileNameOf(const std::string& path) {
 }
 
 void ShowLoadError(const std::string& path, const std::string& text) {
-    GetPrompts().Show(FileNameOf(path) + ": " + text, kProgramTitle, CPrompts::Icon::Error);
+    GetPrompts().Show(FileNameOf(path) + ": " + Translate(text), kProgramTitle,
+                      CPrompts::Icon::Error);
 }
 
 CLoadMessageScope::CLoadMessageScope(const std::string& path) : previous_(loadingFile) {

@@ -3,6 +3,7 @@
 #include "platform/CException.h"
 #include "platform/CLocalShareAccess.h"
 #include "platform/CSmbShareAccess.h"
+#include "platform/Translation.h"
 
 #include <arpa/inet.h>
 #include <cctype>
@@ -43,8 +44,10 @@ bool IsHostName(const std::string& text) {
 } // namespace
 
 std::string InvalidRtuNameMessage(const std::string& rtu) {
-    return "Имя RTU \"" + rtu +
-           "\" не является сетевым именем, IP-адресом или полным путём к папке";
+    std::string text = Translate(QT_TRANSLATE_NOOP(
+        "core", "Имя RTU \"%s\" не является сетевым именем, IP-адресом или полным путём к папке"));
+    const std::size_t name = text.find("%s");
+    return name == std::string::npos ? text : text.replace(name, 2, rtu);
 }
 
 bool CShareAccess::IsValidRtuName(const std::string& rtu) {

@@ -13,7 +13,7 @@
 namespace {
 
 std::string FileNamed(const std::string& path, const char* text) {
-    return FileNameOf(path) + ": " + text;
+    return FileNameOf(path) + ": " + Translate(text);
 }
 
 } // namespace
@@ -178,7 +178,7 @@ bool CProject::Load(const std::string& path) {
         return false;
     }
     if (header.version != ProjectFile::kVersion) {
-        GetPrompts().Show(FileNamed(path, kMsgWrongProjectVersion), kCaptionError,
+        GetPrompts().Show(FileNamed(path, kMsgWrongProjectVersion), Translate(kCaptionError),
                           CPrompts::Icon::Error);
         return false;
     }
@@ -207,7 +207,7 @@ bool CProject::Load(const std::string& path) {
     if (truncated)
         ShowLoadError(path, kMsgCannotReadProject);
     if (failed)
-        GetPrompts().Show(FileNamed(path, kMsgNotAllSignalsOpened), kCaptionAttention,
+        GetPrompts().Show(FileNamed(path, kMsgNotAllSignalsOpened), Translate(kCaptionAttention),
                           CPrompts::Icon::Warning);
     return true;
 }

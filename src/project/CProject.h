@@ -3,18 +3,22 @@
 // project file that stores each entry's name, trace path and colour. The project keeps its
 // workspace-tree item and those of its entries up to date through the tree operations.
 
+#include "platform/Translation.h"
 #include "project/CSignalEntry.h"
 
 #include <string>
 #include <vector>
 
 inline constexpr const char* kDefaultProjectName = "Проект";
-inline constexpr const char* kMsgWrongProjectVersion = "Неправильная версия проекта";
-inline constexpr const char* kMsgNotAllSignalsOpened = "Не все сигналы могут быть открыты";
+inline constexpr const char* kMsgWrongProjectVersion =
+    QT_TRANSLATE_NOOP("core", "Неправильная версия проекта");
+inline constexpr const char* kMsgNotAllSignalsOpened =
+    QT_TRANSLATE_NOOP("core", "Не все сигналы могут быть открыты");
 // A project file that ends before its header or its announced records do.
-inline constexpr const char* kMsgCannotReadProject = "Не могу прочесть файл";
-inline constexpr const char* kCaptionError = "Ошибка";
-inline constexpr const char* kCaptionAttention = "Внимание";
+inline constexpr const char* kMsgCannotReadProject =
+    QT_TRANSLATE_NOOP("core", "Не могу прочесть файл");
+inline constexpr const char* kCaptionError = QT_TRANSLATE_NOOP("core", "Ошибка");
+inline constexpr const char* kCaptionAttention = QT_TRANSLATE_NOOP("core", "Внимание");
 
 class CProject {
 public:

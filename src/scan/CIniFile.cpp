@@ -2,6 +2,7 @@
 
 #include "platform/CBinaryFile.h"
 #include "platform/CException.h"
+#include "platform/Translation.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ std::size_t CIniFile::AddSection(std::string name) {
 
 CIniSection& CIniFile::GetSection(std::size_t index) {
     if (index >= sections_.size())
-        throw CIniException("Запрашиваемая секция не существует");
+        throw CIniException(QT_TRANSLATE_NOOP("core", "Запрашиваемая секция не существует"));
     return sections_[index];
 }
 
@@ -55,7 +56,7 @@ std::string CIniFile::Format() const {
 
 void CIniFile::Save() const {
     if (fileName_.empty())
-        throw CIniException("Нет имени файла");
+        throw CIniException(QT_TRANSLATE_NOOP("core", "Нет имени файла"));
     const std::string text = Format();
     CBinaryFile file;
     file.OpenForWrite(fileName_);

@@ -1,6 +1,7 @@
 #include "scan/CIniSection.h"
 
 #include "platform/CException.h"
+#include "platform/Translation.h"
 
 std::size_t CIniSection::AddEntry(std::string key, std::string value) {
     entries_.emplace_back(std::move(key), std::move(value));
@@ -9,7 +10,7 @@ std::size_t CIniSection::AddEntry(std::string key, std::string value) {
 
 CIniEntry& CIniSection::GetEntry(std::size_t index) {
     if (index >= entries_.size())
-        throw CIniException("Запрашиваемый параметр не существует");
+        throw CIniException(QT_TRANSLATE_NOOP("core", "Запрашиваемый параметр не существует"));
     return entries_[index];
 }
 

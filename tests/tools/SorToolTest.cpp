@@ -153,6 +153,50 @@ TEST_F(SorToolTest, InfoShowsParametersChecksumAndEventList) {
     EXPECT_NE(damaged.out.find("Контрольная сумма файла не совпадает"), std::string::npos);
 }
 
+TEST_F(SorToolTest, LabelsFollowTheLanguageWhileExportsAndStoredTextsDoNot) {
+    const std::string trace = Synth("a.tra");
+    const std::string junk = Junk("junk.sor");
+    const CResult russian = Sor({"info", "--lang", "ru", trace});
+    const CResult english = Sor({"--lang", "en", "info", trace});
+    ASSERT_EQ(english.status, 0) << english.err;
+    const struct {
+        const char* russian;
+        const char* english;
+    } labels[] = {{"Диапазон:", "Distance range:"},
+                  {"Длина Импульса:", "Pulse width:"},
+                  {"Показатель преломления:", "Group index:"},
+                  {"Коэф. Обр. Рассеяния:", "Backscatter coefficient:"},
+                  {"Тип события", "Event type"},
+                  {"Ослабление (dB/km)", "Attenuation (dB/km)"},
+                  {"Начало", "Fibre start"}};
+    for (const auto& label : labels) {
+        EXPECT_NE(russian.out.find(label.russian), std::string::npos) << label.russian;
+        EXPECT_EQ(russian.out.find(label.english), std::string::npos) << label.english;
+        EXPECT_NE(english.out.find(label.english), std::string::npos) << label.english;
+        EXPECT_EQ(english.out.find(label.russian), std::string::npos) << label.russian;
+    }
+    // The events' comments are the file's own.
+    EXPECT_NE(english.out.find("Конец волокна"), std::string::npos);
+    EXPECT_EQ(Sor({"info", "--lang", "en", junk}).err, junk + ": Wrong file type\n");
+    EXPECT_EQ(Sor({"info", "--lang", "de", trace}).status, kExitUsage);
+
+    // Without --lang the locale decides.
+    const char* old = std::getenv("LC_ALL");
+    const std::string saved = old ? old : "";
+    setenv("LC_ALL", "en_GB.UTF-8", 1);
+    EXPECT_EQ(Sor({"info", trace}).out, english.out);
+    setenv("LC_ALL", "ru_RU.UTF-8", 1);
+    EXPECT_EQ(Sor({"info", trace}).out, russian.out);
+    old ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL");
+
+    for (const char* format : {"json", "csv"}) {
+        const CResult ru = Sor({"export", "--lang", "ru", trace, "--format", format});
+        const CResult en = Sor({"export", "--lang", "en", trace, "--format", format});
+        EXPECT_EQ(ru.status, 0);
+        EXPECT_EQ(en.out, ru.out) << format;
+    }
+}
+
 TEST_F(SorToolTest, CsvHasOneLineASampleWithDistanceAndDisplayedLevel) {
     const std::string trace = Synth("a.sor");
     const CResult result = Sor({"export", trace, "--format", "csv"});

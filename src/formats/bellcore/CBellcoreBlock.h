@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-inline constexpr const char* kMsgBlockError = "Ошибка в блоке OTDR";
+inline constexpr const char* kMsgBlockError = QT_TRANSLATE_NOOP("core", "Ошибка в блоке OTDR");
 
 enum BlockKind : int {
     kBlockMap = 0,

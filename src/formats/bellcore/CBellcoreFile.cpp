@@ -151,7 +151,7 @@ void CBellcoreFile::Clear() {
 std::string CBellcoreFile::GetLoadWarning() const {
     std::string warning;
     if (checksumMismatch_)
-        warning = "Контрольная сумма файла не совпадает";
+        warning = QT_TRANSLATE_NOOP("core", "Контрольная сумма файла не совпадает");
     for (const std::string& name : paddedBlocks_)
         warning += (warning.empty() ? "" : "; ") + std::string("Блок ") + name +
                    " короче записи в заголовке";

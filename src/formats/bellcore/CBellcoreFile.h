@@ -8,15 +8,20 @@
 #include <string>
 #include <vector>
 
-inline constexpr const char* kMsgWrongHeader =
-    "Не могу загрузить данные в формате Bellcore (неправильный блок заголовка)";
-inline constexpr const char* kMsgCannotLoadData = "Не могу загрузить данные в формате Bellcore";
-inline constexpr const char* kMsgNotSR4731 = "Формат файла не является OTDR SR-4731";
-inline constexpr const char* kMsgNoSuchBlock = "Запрашиваемый блок OTDR не существует";
-inline constexpr const char* kMsgNoCksumName = "Формат файла не является OTDR SR- (ошибка CRC)";
+inline constexpr const char* kMsgWrongHeader = QT_TRANSLATE_NOOP(
+    "core", "Не могу загрузить данные в формате Bellcore (неправильный блок заголовка)");
+inline constexpr const char* kMsgCannotLoadData =
+    QT_TRANSLATE_NOOP("core", "Не могу загрузить данные в формате Bellcore");
+inline constexpr const char* kMsgNotSR4731 =
+    QT_TRANSLATE_NOOP("core", "Формат файла не является OTDR SR-4731");
+inline constexpr const char* kMsgNoSuchBlock =
+    QT_TRANSLATE_NOOP("core", "Запрашиваемый блок OTDR не существует");
+inline constexpr const char* kMsgNoCksumName =
+    QT_TRANSLATE_NOOP("core", "Формат файла не является OTDR SR- (ошибка CRC)");
 inline constexpr const char* kMsgCannotSaveHeader =
-    "Не могу сохранить данные в формате Bellcore (блок заголовка)";
-inline constexpr const char* kMsgCannotSaveData = "Не могу сохранить данные в формате Bellcore";
+    QT_TRANSLATE_NOOP("core", "Не могу сохранить данные в формате Bellcore (блок заголовка)");
+inline constexpr const char* kMsgCannotSaveData =
+    QT_TRANSLATE_NOOP("core", "Не могу сохранить данные в формате Bellcore");
 
 class CBellcoreFile {
 public:

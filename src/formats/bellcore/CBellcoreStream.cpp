@@ -57,8 +57,10 @@ std::string FormatOpenMessage(const char* format, const CFileException& error) {
     std::string text = error.GetErrorMessage();
     if (text.size() > 1024)
         text.resize(1024);
-    std::string message = format;
-    message.replace(message.find("%s"), 2, text);
+    // In the interface's language; a translation without the place keeps the file's text out.
+    std::string message = Translate(format);
+    if (const std::size_t at = message.find("%s"); at != std::string::npos)
+        message.replace(at, 2, text);
     return message;
 }
 

@@ -5,16 +5,19 @@
 // reading never goes past the end of the file.
 
 #include "platform/CBinaryFile.h"
+#include "platform/Translation.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-inline constexpr const char* kMsgCannotRead = "Не могу прочесть файл";
-inline constexpr const char* kMsgCrcError = "Ошибка CRC";
-inline constexpr const char* kMsgCannotOpenRead = "Не могу загрузить файл в формате Bellcore : %s";
-inline constexpr const char* kMsgCannotOpenWrite = "Не могу сохранить файл в формате Bellcore : %s";
+inline constexpr const char* kMsgCannotRead = QT_TRANSLATE_NOOP("core", "Не могу прочесть файл");
+inline constexpr const char* kMsgCrcError = QT_TRANSLATE_NOOP("core", "Ошибка CRC");
+inline constexpr const char* kMsgCannotOpenRead =
+    QT_TRANSLATE_NOOP("core", "Не могу загрузить файл в формате Bellcore : %s");
+inline constexpr const char* kMsgCannotOpenWrite =
+    QT_TRANSLATE_NOOP("core", "Не могу сохранить файл в формате Bellcore : %s");
 
 class CBellcoreStream {
 public:

@@ -16,8 +16,10 @@
 class CGR196File;
 class CSR4731File;
 
-inline constexpr const char* kMsgCannotLoadM600 = "Не могу загрузить данные в формате M600";
-inline constexpr const char* kMsgCannotSaveM600 = "Не могу сохранить данные в формате M600";
+inline constexpr const char* kMsgCannotLoadM600 =
+    QT_TRANSLATE_NOOP("core", "Не могу загрузить данные в формате M600");
+inline constexpr const char* kMsgCannotSaveM600 =
+    QT_TRANSLATE_NOOP("core", "Не могу сохранить данные в формате M600");
 
 // One event record as stored: 23 bytes and a comment of at most 30 bytes.
 struct CM600Event {

@@ -5,6 +5,7 @@
 #include "core/CSR4731Signal.h"
 #include "formats/bellcore/BellcoreCodes.h"
 #include "platform/TextCodec.h"
+#include "platform/Translation.h"
 #include "tools/lumetra-sor/NumberText.h"
 
 #include <nlohmann/json.hpp>
@@ -310,7 +311,10 @@ std::string KindName(int kind) {
 }
 
 void AppendInfo(const CSignal& signal, const std::string& path, std::string& text) {
+    // Labels in the chosen language; the JSON keeps the source texts whatever the language.
     std::vector<std::pair<std::string, std::string>> rows = DescriptionLines(signal);
+    for (auto& row : rows)
+        row.first = TranslateLabel(row.first);
     rows.insert(rows.begin(),
                 {"Kind:", std::to_string(signal.GetKind()) + ", " + KindName(signal.GetKind())});
     const std::size_t points = signal.GetPointCount();
@@ -321,7 +325,7 @@ void AppendInfo(const CSignal& signal, const std::string& path, std::string& tex
         range += Printf(", %.3f m a sample", SampleSpacing(signal) * 1000.0);
     rows.emplace_back("Range:", range);
     const std::string warning = signal.GetLoadWarning();
-    rows.emplace_back("Checksum:", warning.empty() ? "ok" : warning);
+    rows.emplace_back("Checksum:", warning.empty() ? "ok" : Translate(warning));
     if (BellcoreFileOf(signal)) {
         std::string names;
         for (const std::string& name : ProprietaryNames(signal))
@@ -344,12 +348,17 @@ void AppendInfo(const CSignal& signal, const std::string& path, std::string& tex
 
     // The event list's columns and texts.
     std::vector<std::array<std::string, 7>> table;
-    table.push_back({"Номер", "Тип события", "Расстояние (km)", "Потери (dB)", "Отражение (dB)",
-                     "Ослабление (dB/km)", "Описание"});
+    table.push_back(
+        {QT_TRANSLATE_NOOP("core", "Номер"), QT_TRANSLATE_NOOP("core", "Тип события"),
+         QT_TRANSLATE_NOOP("core", "Расстояние (km)"), QT_TRANSLATE_NOOP("core", "Потери (dB)"),
+         QT_TRANSLATE_NOOP("core", "Отражение (dB)"),
+         QT_TRANSLATE_NOOP("core", "Ослабление (dB/km)"), QT_TRANSLATE_NOOP("core", "Описание")});
+    for (std::string& header : table.back())
+        header = Translate(header);
     for (int i = 0; i < signal.GetEventCount(); ++i) {
         const CKeyEvent event = signal.GetEvent(i);
-        table.push_back({std::to_string(i + 1), event.GetTypeName(), event.GetPositionText(),
-                         event.GetLossText(), event.GetReflectanceText(),
+        table.push_back({std::to_string(i + 1), Translate(event.GetTypeName()),
+                         event.GetPositionText(), event.GetLossText(), event.GetReflectanceText(),
                          event.GetAttenuationText(), event.GetComment()});
     }
     std::array<std::size_t, 7> widths{};

@@ -7,7 +7,9 @@
 #include "core/SignalFactory.h"
 #include "platform/CBinaryFile.h"
 #include "platform/CException.h"
+#include "platform/Translation.h"
 #include "tools/lumetra-sor/CCommandPrompts.h"
+#include "tools/lumetra-sor/EnglishTexts.h"
 #include "tools/lumetra-sor/SorReport.h"
 #include "tools/synth/CTraceSynthesizer.h"
 #include "tools/synth/SynthFiles.h"
@@ -70,6 +72,28 @@ struct CRequest {
     double reflectanceThreshold = std::nan("");
     double endThreshold = std::nan("");
     std::string write;
+    std::string language;
+};
+
+// The labels and messages in the chosen language while a command runs.
+class CLanguageScope {
+public:
+    explicit CLanguageScope(Language language) {
+        TextLookup lookup;
+        if (language == Language::English) {
+            lookup = [](const char*, const char* text) {
+                const char* english = EnglishText(text);
+                return std::string(english ? english : "");
+            };
+        }
+        previous_ = SetTextLookup(std::move(lookup));
+    }
+    ~CLanguageScope() { SetTextLookup(std::move(previous_)); }
+    CLanguageScope(const CLanguageScope&) = delete;
+    CLanguageScope& operator=(const CLanguageScope&) = delete;
+
+private:
+    TextLookup previous_;
 };
 
 // One command's work over its files. Each file is done by itself: a failure is one line on
@@ -105,7 +129,8 @@ public:
     }
 
     void Fail(const std::string& path, const std::string& message) {
-        err_ << path << ": " << message << "\n";
+        // The readers' messages are the marked texts, shown in the chosen language.
+        err_ << path << ": " << Translate(message) << "\n";
         ++failures_;
     }
 
@@ -400,6 +425,11 @@ int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostrea
                  kProgram};
     app.set_version_flag("--version", std::string(kProgram) + " " + LUMETRA_VERSION);
     app.require_subcommand(1, 1);
+    // Given after the command as well; JSON keys and CSV headers do not change with it.
+    app.fallthrough();
+    app.add_option("--lang", request.language,
+                   "Language of the labels and messages: ru or en (default: by the locale)")
+        ->check(CLI::IsMember({"ru", "en"}));
     const std::vector<std::string> targetNames = {"sor", "tra", "m600"};
 
     CLI::App* info = app.add_subcommand(
@@ -471,6 +501,7 @@ int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostrea
         return kExitUsage;
     }
 
+    CLanguageScope language(LanguageFromCode(request.language).value_or(LanguageFromEnvironment()));
     CCommandPrompts prompts;
     CPromptsScope scope(prompts);
     CFileRun run(prompts, err);

@@ -1,0 +1,894 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ru">
+<context>
+    <name>CEventDialog</name>
+    <message>
+        <source>Введите число.</source>
+        <translation>Enter a number.</translation>
+    </message>
+    <message>
+        <source>Параметры события</source>
+        <translation>Event Properties</translation>
+    </message>
+    <message>
+        <source>Параметры</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <source>Потеря</source>
+        <translation>Splice</translation>
+    </message>
+    <message>
+        <source>Отражение</source>
+        <translation>Reflective event</translation>
+    </message>
+    <message>
+        <source>Другое</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>Обычное</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Начало</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Конец</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>2 точки</source>
+        <translation>2-point</translation>
+    </message>
+    <message>
+        <source>Изменено</source>
+        <translation>Edited</translation>
+    </message>
+    <message>
+        <source>Тип</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>Статус</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Метод</source>
+        <translation>Method</translation>
+    </message>
+    <message>
+        <source>Данные</source>
+        <translation>Values</translation>
+    </message>
+    <message>
+        <source>Место</source>
+        <translation>Location</translation>
+    </message>
+    <message>
+        <source>Потери</source>
+        <translation>Loss</translation>
+    </message>
+    <message>
+        <source>Ослабление</source>
+        <translation>Attenuation</translation>
+    </message>
+    <message>
+        <source>Принять</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отменить</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Отражение</source>
+        <comment>reflectance value</comment>
+        <translation>Reflectance</translation>
+    </message>
+</context>
+<context>
+    <name>CEventListBar</name>
+    <message>
+        <source>Удалить это событие?</source>
+        <translation>Delete this event?</translation>
+    </message>
+    <message>
+        <source>Подтверждение</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>Список Событий</source>
+        <translation>Event List</translation>
+    </message>
+</context>
+<context>
+    <name>CEventListCtrl</name>
+    <message>
+        <source>Номер</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>Тип события</source>
+        <translation>Event type</translation>
+    </message>
+    <message>
+        <source>Расстояние (km)</source>
+        <translation>Distance (km)</translation>
+    </message>
+    <message>
+        <source>Потери (dB)</source>
+        <translation>Loss (dB)</translation>
+    </message>
+    <message>
+        <source>Отражение (dB)</source>
+        <translation>Reflectance (dB)</translation>
+    </message>
+    <message>
+        <source>Ослабление (dB/km)</source>
+        <translation>Attenuation (dB/km)</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Comment</translation>
+    </message>
+</context>
+<context>
+    <name>CExtraParamsDialog</name>
+    <message>
+        <source>Введите число.</source>
+        <translation>Enter a number.</translation>
+    </message>
+    <message>
+        <source>Дополнительные параметры</source>
+        <translation>More Parameters</translation>
+    </message>
+    <message>
+        <source>Имя произ.</source>
+        <translation>Supplier</translation>
+    </message>
+    <message>
+        <source>Индификатор</source>
+        <translation>OTDR model</translation>
+    </message>
+    <message>
+        <source>Сер. номер</source>
+        <translation>Serial no.</translation>
+    </message>
+    <message>
+        <source>Начало Трассы</source>
+        <translation>Location A</translation>
+    </message>
+    <message>
+        <source>Оператор</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Comment</translation>
+    </message>
+    <message>
+        <source>Волокно %1</source>
+        <translation>Fibre %1</translation>
+    </message>
+    <message>
+        <source>Номер Волокна</source>
+        <translation>Fibre number</translation>
+    </message>
+    <message>
+        <source>Номинальная
+Длина Волны</source>
+        <translation>Nominal
+wavelength</translation>
+    </message>
+    <message>
+        <source>Реальная
+Длина Волны</source>
+        <translation>Actual
+wavelength</translation>
+    </message>
+    <message>
+        <source>Коэфициент</source>
+        <translation>Group index</translation>
+    </message>
+    <message>
+        <source>Конец Трассы</source>
+        <translation>Location B</translation>
+    </message>
+    <message>
+        <source>Волокно</source>
+        <translation>Fibre</translation>
+    </message>
+    <message>
+        <source>Кабель</source>
+        <translation>Cable</translation>
+    </message>
+    <message>
+        <source>Код</source>
+        <translation>Cable code</translation>
+    </message>
+    <message>
+        <source>Параметры RTU</source>
+        <translation>RTU</translation>
+    </message>
+    <message>
+        <source>Параметры Волокна</source>
+        <translation>Fibre</translation>
+    </message>
+    <message>
+        <source>Принять</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMainFrame</name>
+    <message>
+        <source>Рабочая зона</source>
+        <translation>Workspace</translation>
+    </message>
+    <message>
+        <source>Параметры</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>Маркеры</source>
+        <translation>Markers</translation>
+    </message>
+    <message>
+        <source>Просмотр</source>
+        <translation>Overview</translation>
+    </message>
+    <message>
+        <source>Показатель преломления:</source>
+        <translation>Group index:</translation>
+    </message>
+    <message>
+        <source>Модуль:</source>
+        <translation>Module:</translation>
+    </message>
+    <message>
+        <source>Коэф. Обр. Рассеяния:</source>
+        <translation>Backscatter coefficient:</translation>
+    </message>
+    <message>
+        <source>Ослабление AB:</source>
+        <translation>Attenuation AB:</translation>
+    </message>
+    <message>
+        <source>Расстояние AB:</source>
+        <translation>Distance AB:</translation>
+    </message>
+    <message>
+        <source>&amp;Начать сканирование	Ctrl+R</source>
+        <translation>&amp;Start Scanning	Ctrl+R</translation>
+    </message>
+    <message>
+        <source>&amp;Закончить сканирование	Ctrl+R</source>
+        <translation>S&amp;top Scanning	Ctrl+R</translation>
+    </message>
+    <message>
+        <source>&amp;Файл</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Новый Проект	Ctrl+N</source>
+        <translation>&amp;New Project	Ctrl+N</translation>
+    </message>
+    <message>
+        <source>О&amp;ткрыть Проект...</source>
+        <translation>Open &amp;Project...</translation>
+    </message>
+    <message>
+        <source>Закрыть П&amp;роект</source>
+        <translation>Close P&amp;roject</translation>
+    </message>
+    <message>
+        <source>З&amp;акрыть все Проекты</source>
+        <translation>Close &amp;All Projects</translation>
+    </message>
+    <message>
+        <source>&amp;Открыть...	Ctrl+O</source>
+        <translation>&amp;Open...	Ctrl+O</translation>
+    </message>
+    <message>
+        <source>&amp;Закрыть</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>&amp;Сохранить	Ctrl+S</source>
+        <translation>&amp;Save	Ctrl+S</translation>
+    </message>
+    <message>
+        <source>Сохранить &amp;как...</source>
+        <translation>Save &amp;As...</translation>
+    </message>
+    <message>
+        <source>Сохранить &amp;всё</source>
+        <translation>Save A&amp;ll</translation>
+    </message>
+    <message>
+        <source>&amp;Печать	Ctrl+P</source>
+        <translation>&amp;Print	Ctrl+P</translation>
+    </message>
+    <message>
+        <source>Вы&amp;ход</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;Вид</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>&amp;Рабочая зона	Ctrl+W</source>
+        <translation>&amp;Workspace	Ctrl+W</translation>
+    </message>
+    <message>
+        <source>&amp;Список событий	Ctrl+E</source>
+        <translation>&amp;Event List	Ctrl+E</translation>
+    </message>
+    <message>
+        <source>&amp;Параметры</source>
+        <translation>&amp;Parameters</translation>
+    </message>
+    <message>
+        <source>&amp;Маркеры</source>
+        <translation>&amp;Markers</translation>
+    </message>
+    <message>
+        <source>Пр&amp;осмотр</source>
+        <translation>&amp;Overview</translation>
+    </message>
+    <message>
+        <source>С&amp;трока состояния</source>
+        <translation>Status &amp;Bar</translation>
+    </message>
+    <message>
+        <source>Сет&amp;ка</source>
+        <translation>&amp;Grid</translation>
+    </message>
+    <message>
+        <source>Сплошные &amp;Линии</source>
+        <translation>&amp;Solid Lines</translation>
+    </message>
+    <message>
+        <source>&amp;Пунктир</source>
+        <translation>&amp;Dashes</translation>
+    </message>
+    <message>
+        <source>&amp;Точки</source>
+        <translation>D&amp;ots</translation>
+    </message>
+    <message>
+        <source>&amp;Разрыв</source>
+        <translation>&amp;Broken</translation>
+    </message>
+    <message>
+        <source>&amp;Без сетки</source>
+        <translation>&amp;No Grid</translation>
+    </message>
+    <message>
+        <source>&amp;Легенда</source>
+        <translation>&amp;Legend</translation>
+    </message>
+    <message>
+        <source>О&amp;дна трасса</source>
+        <translation>One &amp;Trace</translation>
+    </message>
+    <message>
+        <source>&amp;События</source>
+        <translation>&amp;Events</translation>
+    </message>
+    <message>
+        <source>&amp;Показать событие</source>
+        <translation>&amp;Show Event</translation>
+    </message>
+    <message>
+        <source>&amp;Добавить событие...</source>
+        <translation>&amp;Add Event...</translation>
+    </message>
+    <message>
+        <source>&amp;Редактировать событие...</source>
+        <translation>&amp;Edit Event...</translation>
+    </message>
+    <message>
+        <source>&amp;Удалить событие</source>
+        <translation>&amp;Delete Event</translation>
+    </message>
+    <message>
+        <source>С&amp;канирование</source>
+        <translation>&amp;Scanning</translation>
+    </message>
+    <message>
+        <source>&amp;Параметры сканирования...</source>
+        <translation>Scan &amp;Parameters...</translation>
+    </message>
+    <message>
+        <source>&amp;Дополнительные параметры...</source>
+        <translation>&amp;More Parameters...</translation>
+    </message>
+    <message>
+        <source>&amp;Сохранить параметры...</source>
+        <translation>Sa&amp;ve Parameters...</translation>
+    </message>
+    <message>
+        <source>&amp;Загрузить параметры</source>
+        <translation>&amp;Load Parameters</translation>
+    </message>
+    <message>
+        <source>Спр&amp;авка</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&amp;О программе Vitrea...</source>
+        <translation>&amp;About Vitrea...</translation>
+    </message>
+    <message>
+        <source>Сохранить как</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Сохранить проект %1?</source>
+        <translation>Save project %1?</translation>
+    </message>
+    <message>
+        <source>О программе Vitrea</source>
+        <translation>About Vitrea</translation>
+    </message>
+</context>
+<context>
+    <name>COtdrPrintDialog</name>
+    <message>
+        <source>Печать</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>Сигналы</source>
+        <translation>Traces</translation>
+    </message>
+    <message>
+        <source>Печатать</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>Все сигналы</source>
+        <translation>All traces</translation>
+    </message>
+    <message>
+        <source>Активный проект</source>
+        <translation>Active project</translation>
+    </message>
+    <message>
+        <source>Активный сигнал</source>
+        <translation>Active trace</translation>
+    </message>
+</context>
+<context>
+    <name>CScanParamsDialog</name>
+    <message>
+        <source>Параметры сканирования</source>
+        <translation>Scan Parameters</translation>
+    </message>
+    <message>
+        <source>Параметры RTU</source>
+        <translation>RTU</translation>
+    </message>
+    <message>
+        <source>Подключаться, используя IP</source>
+        <translation>Connect by IP address</translation>
+    </message>
+    <message>
+        <source>Имя</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Пароль</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>Параметры волокна</source>
+        <translation>Fibre parameters</translation>
+    </message>
+    <message>
+        <source>Волокно %1</source>
+        <translation>Fibre %1</translation>
+    </message>
+    <message>
+        <source>Новый</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>Сварка</source>
+        <translation>Splice</translation>
+    </message>
+    <message>
+        <source>Другое</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>20 км</source>
+        <translation>20 km</translation>
+    </message>
+    <message>
+        <source>40 км</source>
+        <translation>40 km</translation>
+    </message>
+    <message>
+        <source>80 км</source>
+        <translation>80 km</translation>
+    </message>
+    <message>
+        <source>160 км</source>
+        <translation>160 km</translation>
+    </message>
+    <message>
+        <source>10000 нс</source>
+        <translation>10000 ns</translation>
+    </message>
+    <message>
+        <source>Принять</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отменить</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Загрузить</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>Допол.</source>
+        <translation>More...</translation>
+    </message>
+    <message>
+        <source>Сканировать</source>
+        <translation>Scan</translation>
+    </message>
+</context>
+<context>
+    <name>CTracePlot</name>
+    <message>
+        <source>Уровень (dB)</source>
+        <translation>Level (dB)</translation>
+    </message>
+    <message>
+        <source>Расстояние (km)</source>
+        <translation>Distance (km)</translation>
+    </message>
+</context>
+<context>
+    <name>CTracePrintout</name>
+    <message>
+        <source>Ном.</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>Тип события</source>
+        <translation>Event type</translation>
+    </message>
+    <message>
+        <source>Расстояние (km)</source>
+        <translation>Distance (km)</translation>
+    </message>
+    <message>
+        <source>Потери (dB)</source>
+        <translation>Loss (dB)</translation>
+    </message>
+    <message>
+        <source>Отражение (dB)</source>
+        <translation>Reflectance (dB)</translation>
+    </message>
+    <message>
+        <source>Ослабление (dB/km)</source>
+        <translation>Attenuation (dB/km)</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Comment</translation>
+    </message>
+    <message>
+        <source>Лист : %1</source>
+        <translation>Page : %1</translation>
+    </message>
+    <message>
+        <source>Трасса : %1</source>
+        <translation>Trace : %1</translation>
+    </message>
+    <message>
+        <source>Параметры:</source>
+        <translation>Parameters:</translation>
+    </message>
+    <message>
+        <source>Маркеры:</source>
+        <translation>Markers:</translation>
+    </message>
+</context>
+<context>
+    <name>MarkerReadout</name>
+    <message>
+        <source>Маркер A</source>
+        <translation>Marker A</translation>
+    </message>
+    <message>
+        <source>Уровень A</source>
+        <translation>Level A</translation>
+    </message>
+    <message>
+        <source>Маркер B</source>
+        <translation>Marker B</translation>
+    </message>
+    <message>
+        <source>Уровень B</source>
+        <translation>Level B</translation>
+    </message>
+    <message>
+        <source>Расстояние AB</source>
+        <translation>Distance AB</translation>
+    </message>
+    <message>
+        <source>Потери AB</source>
+        <translation>Loss AB</translation>
+    </message>
+    <message>
+        <source>Ослабление AB</source>
+        <translation>Attenuation AB</translation>
+    </message>
+</context>
+<context>
+    <name>core</name>
+    <message>
+        <source>Начало</source>
+        <translation>Fibre start</translation>
+    </message>
+    <message>
+        <source>Конец</source>
+        <translation>Fibre end</translation>
+    </message>
+    <message>
+        <source>Потеря</source>
+        <translation>Splice</translation>
+    </message>
+    <message>
+        <source>Отражение</source>
+        <translation>Reflective event</translation>
+    </message>
+    <message>
+        <source>Другое</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>Контрольная сумма файла не совпадает</source>
+        <translation>The file checksum does not match</translation>
+    </message>
+    <message>
+        <source>Сохранить изменения в %s?</source>
+        <translation>Save the changes to %s?</translation>
+    </message>
+    <message>
+        <source>Внимание</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>Диапазон</source>
+        <translation>Distance range</translation>
+    </message>
+    <message>
+        <source>Длина Импульса</source>
+        <translation>Pulse width</translation>
+    </message>
+    <message>
+        <source>Длина Волны</source>
+        <translation>Wavelength</translation>
+    </message>
+    <message>
+        <source>Показатель преломления</source>
+        <translation>Group index</translation>
+    </message>
+    <message>
+        <source>Коэф. Обр. Рассеяния</source>
+        <translation>Backscatter coefficient</translation>
+    </message>
+    <message>
+        <source>Ошибочное количество точек</source>
+        <translation>Wrong number of points</translation>
+    </message>
+    <message>
+        <source>Дата и время</source>
+        <translation>Date and time</translation>
+    </message>
+    <message>
+        <source>Оператор</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>Кабель</source>
+        <translation>Cable</translation>
+    </message>
+    <message>
+        <source>Волокно</source>
+        <translation>Fibre</translation>
+    </message>
+    <message>
+        <source>Место A</source>
+        <translation>Location A</translation>
+    </message>
+    <message>
+        <source>Место B</source>
+        <translation>Location B</translation>
+    </message>
+    <message>
+        <source>Производитель</source>
+        <translation>Supplier</translation>
+    </message>
+    <message>
+        <source>Прибор</source>
+        <translation>OTDR</translation>
+    </message>
+    <message>
+        <source>Модуль</source>
+        <translation>Module</translation>
+    </message>
+    <message>
+        <source>Программа</source>
+        <translation>Software</translation>
+    </message>
+    <message>
+        <source>Усреднений</source>
+        <translation>Averages</translation>
+    </message>
+    <message>
+        <source>Потери линии</source>
+        <translation>Link loss</translation>
+    </message>
+    <message>
+        <source>Неправильный тип файла</source>
+        <translation>Wrong file type</translation>
+    </message>
+    <message>
+        <source>Не выбран сингнал</source>
+        <translation>No trace is selected</translation>
+    </message>
+    <message>
+        <source>Принтер не инициализируется</source>
+        <translation>The printer cannot be started</translation>
+    </message>
+    <message>
+        <source>Не могу начать печать страници</source>
+        <translation>Cannot start printing the page</translation>
+    </message>
+    <message>
+        <source>Горизонтальная позиция бумаги не поддерживается</source>
+        <translation>Landscape paper is not supported</translation>
+    </message>
+    <message>
+        <source>Отшибка</source>
+        <translation>Printer error</translation>
+    </message>
+    <message>
+        <source>Ошибка в блоке OTDR</source>
+        <translation>Error in an OTDR block</translation>
+    </message>
+    <message>
+        <source>Не могу загрузить данные в формате Bellcore (неправильный блок заголовка)</source>
+        <translation>Cannot load the Bellcore data (wrong map block)</translation>
+    </message>
+    <message>
+        <source>Не могу загрузить данные в формате Bellcore</source>
+        <translation>Cannot load the Bellcore data</translation>
+    </message>
+    <message>
+        <source>Формат файла не является OTDR SR-4731</source>
+        <translation>The file is not an SR-4731 OTDR file</translation>
+    </message>
+    <message>
+        <source>Запрашиваемый блок OTDR не существует</source>
+        <translation>The requested OTDR block does not exist</translation>
+    </message>
+    <message>
+        <source>Формат файла не является OTDR SR- (ошибка CRC)</source>
+        <translation>The file is not an SR- OTDR file (CRC error)</translation>
+    </message>
+    <message>
+        <source>Не могу сохранить данные в формате Bellcore (блок заголовка)</source>
+        <translation>Cannot save the Bellcore data (map block)</translation>
+    </message>
+    <message>
+        <source>Не могу сохранить данные в формате Bellcore</source>
+        <translation>Cannot save the Bellcore data</translation>
+    </message>
+    <message>
+        <source>Не могу прочесть файл</source>
+        <translation>Cannot read the file</translation>
+    </message>
+    <message>
+        <source>Ошибка CRC</source>
+        <translation>CRC error</translation>
+    </message>
+    <message>
+        <source>Не могу загрузить файл в формате Bellcore : %s</source>
+        <translation>Cannot load the Bellcore file: %s</translation>
+    </message>
+    <message>
+        <source>Не могу сохранить файл в формате Bellcore : %s</source>
+        <translation>Cannot save the Bellcore file: %s</translation>
+    </message>
+    <message>
+        <source>Не могу загрузить данные в формате M600</source>
+        <translation>Cannot load the M600 data</translation>
+    </message>
+    <message>
+        <source>Не могу сохранить данные в формате M600</source>
+        <translation>Cannot save the M600 data</translation>
+    </message>
+    <message>
+        <source>Имя RTU &quot;%s&quot; не является сетевым именем, IP-адресом или полным путём к папке</source>
+        <translation>The RTU name &quot;%s&quot; is not a network name, an IP address or a full folder path</translation>
+    </message>
+    <message>
+        <source>Неправильная версия проекта</source>
+        <translation>Wrong project version</translation>
+    </message>
+    <message>
+        <source>Не все сигналы могут быть открыты</source>
+        <translation>Not all traces could be opened</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Запрашиваемая секция не существует</source>
+        <translation>The requested section does not exist</translation>
+    </message>
+    <message>
+        <source>Нет имени файла</source>
+        <translation>No file name</translation>
+    </message>
+    <message>
+        <source>Запрашиваемый параметр не существует</source>
+        <translation>The requested parameter does not exist</translation>
+    </message>
+    <message>
+        <source>Номер</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>Тип события</source>
+        <translation>Event type</translation>
+    </message>
+    <message>
+        <source>Расстояние (km)</source>
+        <translation>Distance (km)</translation>
+    </message>
+    <message>
+        <source>Потери (dB)</source>
+        <translation>Loss (dB)</translation>
+    </message>
+    <message>
+        <source>Отражение (dB)</source>
+        <translation>Reflectance (dB)</translation>
+    </message>
+    <message>
+        <source>Ослабление (dB/km)</source>
+        <translation>Attenuation (dB/km)</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Comment</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,225 @@
+// The interface in English beside the Russian of the sources: every menu text translated with
+// its shortcut kept, the choice kept in the settings folder ahead of the locale, the printed
+// page's headings, and files written the same in either language.
+
+#include "AppTestSupport.h"
+
+#include "app/InterfaceLanguage.h"
+#include "core/SignalFactory.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cstdlib>
+
+namespace {
+
+struct MenuText {
+    QString text;
+    QKeySequence shortcut;
+};
+
+void Collect(const QMenu* menu, std::vector<MenuText>& texts) {
+    texts.push_back({menu->title(), {}});
+    for (const QAction* action : menu->actions()) {
+        if (action->menu())
+            Collect(action->menu(), texts);
+        else if (!action->isSeparator())
+            texts.push_back({action->text(), action->shortcut()});
+    }
+}
+
+// The menus and pane titles of a frame made in the language.
+std::vector<MenuText> FrameTexts(Language language) {
+    QStandardPaths::setTestModeEnabled(true); // not the user's layout store
+    CScratchDir dir;
+    CInterfaceLanguage installed;
+    EXPECT_TRUE(installed.Install(language));
+    CAppSettings settings(dir.Root().string());
+    CMainFrame frame(settings);
+    std::vector<MenuText> texts;
+    for (const QAction* action : frame.menuBar()->actions())
+        Collect(action->menu(), texts);
+    for (const QDockWidget* pane : frame.findChildren<QDockWidget*>())
+        texts.push_back({pane->windowTitle(), {}});
+    return texts;
+}
+
+bool HasCyrillic(const QString& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= 0x400 && c.unicode() <= 0x4FF; });
+}
+
+// Sets an environment variable for the test's length.
+class CEnv {
+public:
+    CEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~CEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+    CEnv(const CEnv&) = delete;
+    CEnv& operator=(const CEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(LanguageTest, EveryMenuTextHasItsEnglishWithTheSameShortcut) {
+    const std::vector<MenuText> russian = FrameTexts(Language::Russian);
+    const std::vector<MenuText> english = FrameTexts(Language::English);
+    ASSERT_EQ(russian.size(), english.size());
+    // The language menu names itself in both languages, each language in itself.
+    const QStringList bilingual{QStringLiteral("Язык / Language"), QStringLiteral("Русский"),
+                                QStringLiteral("English")};
+    int translated = 0;
+    for (std::size_t i = 0; i < russian.size(); ++i) {
+        const std::string pair =
+            (russian[i].text + QStringLiteral(" | ") + english[i].text).toStdString();
+        if (bilingual.contains(russian[i].text)) {
+            EXPECT_EQ(english[i].text, russian[i].text);
+            continue;
+        }
+        EXPECT_TRUE(HasCyrillic(russian[i].text)) << pair;
+        EXPECT_FALSE(HasCyrillic(english[i].text)) << pair;
+        EXPECT_FALSE(english[i].text.isEmpty()) << pair;
+        EXPECT_EQ(english[i].shortcut, russian[i].shortcut) << pair;
+        ++translated;
+    }
+    EXPECT_GE(translated, 45);
+    const auto has = [&english](const char* text) {
+        return std::any_of(english.begin(), english.end(), [text](const MenuText& item) {
+            return item.text == QString::fromUtf8(text);
+        });
+    };
+    for (const char* text : {"&File", "&Scanning", "&Event List\tCtrl+E", "Event List",
+                             "&Start Scanning\tCtrl+R", "Workspace"})
+        EXPECT_TRUE(has(text)) << text;
+}
+
+TEST(LanguageTest, TheChoiceIsKeptAndOutranksTheLocale) {
+    CScratchDir dir;
+    const std::string folder = dir.Root().string();
+    CEnv messages("LC_MESSAGES", nullptr);
+    CEnv lang("LANG", nullptr);
+    const struct {
+        const char* all;
+        Language expected;
+    } locales[] = {{"ru_RU.UTF-8", Language::Russian}, {"ru", Language::Russian},
+                   {"en_GB.UTF-8", Language::English}, {"de_DE.UTF-8", Language::English},
+                   {"C", Language::English},           {nullptr, Language::English}};
+    for (const auto& locale : locales) {
+        CEnv all("LC_ALL", locale.all);
+        EXPECT_EQ(ChosenLanguage(folder), locale.expected) << (locale.all ? locale.all : "unset");
+    }
+    {
+        // LC_ALL outranks LC_MESSAGES, which outranks LANG.
+        CEnv all("LC_ALL", nullptr);
+        CEnv ru("LC_MESSAGES", "ru_UA.UTF-8");
+        CEnv en("LANG", "en_US.UTF-8");
+        EXPECT_EQ(LanguageFromEnvironment(), Language::Russian);
+    }
+    CEnv all("LC_ALL", "ru_RU.UTF-8");
+    StoreLanguage(folder, Language::English);
+    EXPECT_EQ(ChosenLanguage(folder), Language::English);
+    StoreLanguage(folder, Language::Russian);
+    EXPECT_EQ(ChosenLanguage(folder), Language::Russian);
+}
+
+class LanguageMenuTest : public ViewerFixture {};
+
+TEST_F(LanguageMenuTest, ChoosingALanguageKeepsItAndSaysWhenItApplies) {
+    ASSERT_EQ(Start(), StartStatus::Running);
+    auto* menu = Frame().findChild<QMenu*>(QStringLiteral("languageMenu"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 2);
+    QAction* russian = menu->actions()[0];
+    QAction* english = menu->actions()[1];
+    // The tests run in a Russian locale.
+    EXPECT_TRUE(russian->isChecked());
+    english->trigger();
+    EXPECT_EQ(ChosenLanguage(scratch.Root().string()), Language::English);
+    const std::vector<std::string> shown = TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("next start"), std::string::npos) << shown[0];
+    // The interface stays Russian until then.
+    EXPECT_EQ(Frame().menuBar()->actions()[0]->text(), QStringLiteral("&Файл"));
+    english->trigger();
+    EXPECT_TRUE(TakeShown().empty());
+}
+
+TEST(LanguageFileTest, ATraceIsSavedTheSameInEitherLanguage) {
+    CScratchDir scratch;
+    CScriptedPrompts prompts;
+    CPrompts* previous = SetPrompts(&prompts);
+    std::vector<std::vector<std::uint8_t>> saved;
+    for (const Language language : {Language::English, Language::Russian}) {
+        CInterfaceLanguage installed;
+        ASSERT_TRUE(installed.Install(language));
+        const std::string demo = CopyDemo(scratch, "demo.sor");
+        const std::unique_ptr<CSignal> signal(OpenSignal(demo));
+        ASSERT_TRUE(signal);
+        // A new event gets its texts from the program.
+        signal->AddEvent();
+        prompts.answers = {true};
+        const std::string path = scratch.Path(LanguageCode(language) + std::string(".sor"));
+        ASSERT_TRUE(signal->Save(path));
+        saved.push_back(ReadAll(path));
+        std::filesystem::remove(demo);
+    }
+    SetPrompts(previous);
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[0], saved[1]);
+}
+
+// The printed page of the bundled trace as pdftotext reads it, printed in the locale given.
+QString PrintedPage(const CScratchDir& dir, const char* locale) {
+    const QString pdf = Q(dir.Path(std::string(locale) + ".pdf"));
+    QProcess viewer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(locale));
+    viewer.setProcessEnvironment(environment);
+    viewer.start(QStringLiteral(LUMETRA_VIEW_BINARY),
+                 {QStringLiteral("--settings-dir"), Q(dir.Path(locale)),
+                  QStringLiteral("--print-pdf"), pdf, QStringLiteral(LUMETRA_DEMO_TRACE)});
+    EXPECT_TRUE(viewer.waitForFinished(60000));
+    EXPECT_EQ(viewer.exitCode(), 0) << viewer.readAllStandardError().toStdString();
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    EXPECT_TRUE(text.waitForFinished(30000));
+    return QString::fromUtf8(text.readAllStandardOutput());
+}
+
+TEST(LanguagePrintTest, ThePageHeadingsAreEnglishInAnEnglishLocale) {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    CScratchDir dir;
+    const QString russian = PrintedPage(dir, "ru_RU.UTF-8");
+    const QString english = PrintedPage(dir, "en_US.UTF-8");
+    const struct {
+        const char* russian;
+        const char* english;
+    } headings[] = {{"Параметры:", "Parameters:"},
+                    {"Маркеры:", "Markers:"},
+                    {"Трасса : ", "Trace : "},
+                    {"Лист : 1", "Page : 1"},
+                    {"Тип события", "Event type"},
+                    {"Расстояние (km)", "Distance (km)"},
+                    {"Ослабление (dB/km)", "Attenuation (dB/km)"},
+                    {"Длина Импульса:", "Pulse width:"},
+                    {"Маркер A", "Marker A"},
+                    {"Потеря", "Splice"}};
+    for (const auto& heading : headings) {
+        EXPECT_TRUE(russian.contains(QString::fromUtf8(heading.russian))) << heading.russian;
+        EXPECT_FALSE(english.contains(QString::fromUtf8(heading.russian))) << heading.russian;
+        EXPECT_TRUE(english.contains(QString::fromUtf8(heading.english))) << heading.english;
+    }
+}
+
+} // namespace
