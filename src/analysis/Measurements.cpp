@@ -157,7 +157,7 @@ void MeasureReflectance(const CSamples& samples, const CAnalysisTrace& trace, co
         }
     }
     // A rise within the noise of the line before is no peak.
-    if (!(height > std::max(kLeastPeak, 3.0 * before.sigma))) {
+    if (!(height > std::max(kLeastPeak, 5.0 * before.sigma))) {
         out.reflectance = CReading::Failed(EMeasureFault::NoPeak);
         return;
     }
