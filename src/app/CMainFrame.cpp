@@ -12,11 +12,13 @@
 #include "display/CQtSurface.h"
 #include "display/CTracePlot.h"
 #include "display/CTraceView.h"
+#include "display/MeasurementReadout.h"
 #include "platform/CMessageTarget.h"
 #include "project/TraceColours.h"
 #include "scan/CAppSettings.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -153,7 +155,24 @@ void CMainFrame::BuildPanes() {
     parameters_ = new CTextListPane(QStringLiteral("parametersList"));
     panes_[2] = makePane(kParametersPane, "Параметры", QSize(150, 200), parameters_);
     markers_ = new CTextListPane(QStringLiteral("markersList"));
-    panes_[3] = makePane(kMarkersPane, "Маркеры", QSize(150, 200), markers_);
+    // The measurement mode above the readings it chooses.
+    auto* markersBox = new QWidget;
+    auto* markersLayout = new QVBoxLayout(markersBox);
+    markersLayout->setContentsMargins(0, 0, 0, 0);
+    markersLayout->setSpacing(2);
+    measureModes_ = new QComboBox(markersBox);
+    measureModes_->setObjectName(QStringLiteral("measureMode"));
+    measureModes_->setToolTip(tr("Режим измерения"));
+    for (EMeasureMode mode : kMeasureModes)
+        measureModes_->addItem(MeasureModeTitle(mode), static_cast<int>(mode));
+    markersLayout->addWidget(measureModes_);
+    markersLayout->addWidget(markers_, 1);
+    connect(measureModes_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        view_->GetPlot().SetMeasureMode(
+            static_cast<EMeasureMode>(measureModes_->itemData(index).toInt()));
+        UpdateMarkerValues();
+    });
+    panes_[3] = makePane(kMarkersPane, "Маркеры", QSize(150, 200), markersBox);
     overview_ = new COverviewPane(workspace_, settings_);
     overview_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     panes_[4] = makePane(kOverviewPane, "Просмотр", QSize(200, 100), overview_);
@@ -379,20 +398,32 @@ void CMainFrame::RefreshViews() {
     }
     for (const CDetailLine& line : signal->GetDetails())
         parameters_->AddRow(Utf8(line.label), Utf8(line.value));
+    FillMarkerRows();
+}
+
+void CMainFrame::FillMarkerRows() {
+    markers_->clear();
     QString caption;
     QString reading;
+    QString tip;
     for (int row = 0; row < view_->GetMarkerRowCount(); ++row) {
-        if (view_->GetMarkerRow(row, caption, reading))
-            markers_->AddRow(caption, reading);
+        if (view_->GetMarkerRow(row, caption, reading, tip))
+            markers_->AddRow(caption, reading, tip);
     }
 }
 
 void CMainFrame::UpdateMarkerValues() {
+    // Rows are there only for an active trace; a mode of another length needs them anew.
+    if (markers_->RowCount() > 0 && markers_->RowCount() != view_->GetMarkerRowCount()) {
+        FillMarkerRows();
+        return;
+    }
     QString caption;
     QString reading;
+    QString tip;
     for (int row = 0; row < markers_->RowCount(); ++row) {
-        if (view_->GetMarkerRow(row, caption, reading))
-            markers_->SetValue(row, reading);
+        if (view_->GetMarkerRow(row, caption, reading, tip))
+            markers_->SetValue(row, reading, tip);
     }
 }
 
