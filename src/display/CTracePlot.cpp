@@ -230,9 +230,7 @@ void CTracePlot::OnLButtonDown(int x, int y, Qt::KeyboardModifiers modifiers) {
             update();
         }
     } else {
-        int marker = PickMarker(plotRect, viewLeft, viewRight, markerA, markerB, x);
-        if (marker < 0)
-            marker = PickSubMarker(x);
+        const int marker = PickAnyMarker(x);
         if (marker >= 0) {
             markerDrag = true;
             grabbedMarker = marker;

@@ -115,8 +115,9 @@ private:
     // All markers into the full range.
     void KeepAllMarkersInRange();
     bool SubMarkersShown() const;
-    // 2 or 3 when a sub-marker's line is within grab distance of x, else -1.
-    int PickSubMarker(int x) const;
+    // The marker (see GetGrabbedMarker) a click at column x grabs: A or B as PickMarker
+    // chooses, unless a shown sub-marker's line is nearer; -1 for none within grab distance.
+    int PickAnyMarker(int x) const;
     void DrawSubMarkers(CDrawSurface& surface, const CPixelRect& plot);
 
     CWorkspace& workspace_;

@@ -60,14 +60,23 @@ void CTracePlot::SetMeasureMode(EMeasureMode mode) {
     SendToMain(kMsgMarkersChanged);
 }
 
-int CTracePlot::PickSubMarker(int x) const {
+int CTracePlot::PickAnyMarker(int x) const {
+    const int main = PickMarker(plotRect, viewLeft, viewRight, markerA, markerB, x);
     if (!SubMarkersShown())
-        return -1;
-    const int dA1 = std::abs(x - MarkerGrabX(plotRect, viewLeft, viewRight, markerA1_));
-    const int dB1 = std::abs(x - MarkerGrabX(plotRect, viewLeft, viewRight, markerB1_));
-    if (dB1 <= dA1)
-        return dB1 <= kMarkerGrabDistance ? 3 : -1;
-    return dA1 <= kMarkerGrabDistance ? 2 : -1;
+        return main;
+    int best = main;
+    int nearest = main < 0 ? kMarkerGrabDistance + 1
+                           : std::abs(x - MarkerGrabX(plotRect, viewLeft, viewRight,
+                                                      main == 1 ? markerB : markerA));
+    for (int sub : {2, 3}) {
+        const int distance = std::abs(
+            x - MarkerGrabX(plotRect, viewLeft, viewRight, sub == 2 ? markerA1_ : markerB1_));
+        if (distance < nearest) {
+            nearest = distance;
+            best = sub;
+        }
+    }
+    return best;
 }
 
 void CTracePlot::DrawSubMarkers(CDrawSurface& surface, const CPixelRect& plot) {
