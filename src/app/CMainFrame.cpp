@@ -13,12 +13,14 @@
 #include "display/CTracePlot.h"
 #include "display/CTraceView.h"
 #include "display/QtShapes.h"
+#include "display/MeasurementReadout.h"
 #include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
 #include "platform/Translation.h"
 #include "scan/CAppSettings.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -146,8 +148,25 @@ void CMainFrame::BuildPanes() {
     panes_[2] = makePane(kParametersPane, QT_TRANSLATE_NOOP("CMainFrame", "Параметры"),
                          QSize(150, 200), parameters_);
     markers_ = new CTextListPane(QStringLiteral("markersList"));
+    // The measurement mode above the readings it chooses.
+    auto* markersBox = new QWidget;
+    auto* markersLayout = new QVBoxLayout(markersBox);
+    markersLayout->setContentsMargins(0, 0, 0, 0);
+    markersLayout->setSpacing(2);
+    measureModes_ = new QComboBox(markersBox);
+    measureModes_->setObjectName(QStringLiteral("measureMode"));
+    measureModes_->setToolTip(tr("Режим измерения"));
+    for (EMeasureMode mode : kMeasureModes)
+        measureModes_->addItem(MeasureModeTitle(mode), static_cast<int>(mode));
+    markersLayout->addWidget(measureModes_);
+    markersLayout->addWidget(markers_, 1);
+    connect(measureModes_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        view_->GetPlot().SetMeasureMode(
+            static_cast<EMeasureMode>(measureModes_->itemData(index).toInt()));
+        UpdateMarkerValues();
+    });
     panes_[3] = makePane(kMarkersPane, QT_TRANSLATE_NOOP("CMainFrame", "Маркеры"), QSize(150, 200),
-                         markers_);
+                         markersBox);
     overview_ = new COverviewPane(workspace_, settings_);
     overview_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     panes_[4] = makePane(kOverviewPane, QT_TRANSLATE_NOOP("CMainFrame", "Просмотр"),
@@ -357,20 +376,32 @@ void CMainFrame::RefreshViews() {
     }
     for (const CDetailLine& line : signal->GetDetails())
         parameters_->AddRow(Utf8(TranslateLabel(line.label)), Utf8(line.value));
+    FillMarkerRows();
+}
+
+void CMainFrame::FillMarkerRows() {
+    markers_->clear();
     QString caption;
     QString reading;
+    QString tip;
     for (int row = 0; row < view_->GetMarkerRowCount(); ++row) {
-        if (view_->GetMarkerRow(row, caption, reading))
-            markers_->AddRow(caption, reading);
+        if (view_->GetMarkerRow(row, caption, reading, tip))
+            markers_->AddRow(caption, reading, tip);
     }
 }
 
 void CMainFrame::UpdateMarkerValues() {
+    // Rows are there only for an active trace; a mode of another length needs them anew.
+    if (markers_->RowCount() > 0 && markers_->RowCount() != view_->GetMarkerRowCount()) {
+        FillMarkerRows();
+        return;
+    }
     QString caption;
     QString reading;
+    QString tip;
     for (int row = 0; row < markers_->RowCount(); ++row) {
-        if (view_->GetMarkerRow(row, caption, reading))
-            markers_->SetValue(row, reading);
+        if (view_->GetMarkerRow(row, caption, reading, tip))
+            markers_->SetValue(row, reading, tip);
     }
 }
 

@@ -32,6 +32,7 @@ class CTraceView;
 class CWorkspaceTree;
 class QAction;
 class QActionGroup;
+class QComboBox;
 class QMenu;
 class QLabel;
 class QTimer;
@@ -158,6 +159,8 @@ public:
     CEventListBar& EventListBar() { return *eventBar_; }
     CTextListPane& Parameters() { return *parameters_; }
     CTextListPane& Markers() { return *markers_; }
+    // The markers pane's choice of measurement mode.
+    QComboBox& MeasureModes() { return *measureModes_; }
     COverviewPane& Overview() { return *overview_; }
     CDockPane* Pane(int id) const;
     QString StatusMessage() const;
@@ -249,8 +252,11 @@ private:
     bool SaveModifiedSignals();
     // 0x503: the views follow the selection and the set of signals.
     void RefreshViews();
-    // 0x501: the markers pane's values from the readout.
+    // 0x501: the markers pane's values from the readout; its rows anew when the mode changed
+    // their number.
     void UpdateMarkerValues();
+    // The markers pane's rows anew from the readout.
+    void FillMarkerRows();
     void SetStatusMessage(const QString& text);
     // The load warning of the trace on screen, or nothing.
     void ShowLoadWarning();
@@ -267,6 +273,7 @@ private:
     CEventListBar* eventBar_ = nullptr;
     CTextListPane* parameters_ = nullptr;
     CTextListPane* markers_ = nullptr;
+    QComboBox* measureModes_ = nullptr;
     COverviewPane* overview_ = nullptr;
     CDockPane* panes_[5] = {};
     std::map<int, QAction*> actions_;

@@ -20,18 +20,18 @@ CTextListPane::CTextListPane(const QString& name, QWidget* parent) : QTreeWidget
     setTextElideMode(Qt::ElideRight);
 }
 
-void CTextListPane::AddRow(const QString& caption, const QString& value) {
+void CTextListPane::AddRow(const QString& caption, const QString& value, const QString& tip) {
     auto* item = new QTreeWidgetItem(QStringList{caption, value});
     item->setToolTip(0, caption);
-    item->setToolTip(1, value);
+    item->setToolTip(1, tip.isEmpty() ? value : tip);
     addTopLevelItem(item);
     FitColumns();
 }
 
-void CTextListPane::SetValue(int row, const QString& value) {
+void CTextListPane::SetValue(int row, const QString& value, const QString& tip) {
     if (QTreeWidgetItem* item = topLevelItem(row)) {
         item->setText(1, value);
-        item->setToolTip(1, value);
+        item->setToolTip(1, tip.isEmpty() ? value : tip);
         FitColumns();
     }
 }

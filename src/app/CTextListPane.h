@@ -10,9 +10,10 @@ class CTextListPane : public QTreeWidget {
 public:
     explicit CTextListPane(const QString& name, QWidget* parent = nullptr);
 
-    void AddRow(const QString& caption, const QString& value);
+    // The value's tooltip is tip, or the value itself when tip is empty.
+    void AddRow(const QString& caption, const QString& value, const QString& tip = {});
     // Sets the value of an existing row; nothing for a row that is not there.
-    void SetValue(int row, const QString& value);
+    void SetValue(int row, const QString& value, const QString& tip = {});
     int RowCount() const { return topLevelItemCount(); }
     QString Caption(int row) const;
     QString Value(int row) const;

@@ -54,7 +54,7 @@ void CTracePlot::RecalcRange() {
             viewBottom = fullBottom;
         }
         SetFullRange(*this, *extent);
-        KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
+        KeepAllMarkersInRange();
     }
     update();
 }
@@ -144,6 +144,8 @@ void CTracePlot::DrawOverlay(CDrawSurface& surface, const CPixelRect& plot) {
     const std::uint32_t previousBack = surface.SetTextBackground(settings.GetBackgroundColour());
 
     DrawMarkers(surface, plot, viewLeft, viewRight, markerA, markerB);
+    if (SubMarkersShown())
+        DrawSubMarkers(surface, plot);
 
     surface.SetTextBackground(previousBack);
     surface.SetTextColour(previousText);
@@ -227,7 +229,7 @@ void CTracePlot::OnLButtonDown(int x, int y, Qt::KeyboardModifiers modifiers) {
             update();
         }
     } else {
-        const int marker = PickMarker(plotRect, viewLeft, viewRight, markerA, markerB, x);
+        const int marker = PickAnyMarker(x);
         if (marker >= 0) {
             markerDrag = true;
             grabbedMarker = marker;
@@ -240,9 +242,9 @@ void CTracePlot::OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers 
     const CScreenPoint p = Confine(x, y);
     if (markerDrag) {
         if (const auto marker = MarkerAtColumn(plotRect, viewLeft, viewRight, p.x))
-            (grabbedMarker == 1 ? markerB : markerA) = *marker;
+            MarkerRef(grabbedMarker) = *marker;
         // The range's very end reads nothing.
-        KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
+        KeepAllMarkersInRange();
         update();
         NotifyMarkersChanged();
     }
@@ -273,9 +275,9 @@ void CTracePlot::OnLButtonUp(int x, int y, Qt::KeyboardModifiers modifiers) {
 void CTracePlot::EndMarkerDrag(int x) {
     markerDrag = false;
     if (const auto marker = MarkerAtColumn(plotRect, viewLeft, viewRight, x))
-        (grabbedMarker == 1 ? markerB : markerA) = *marker;
-    KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
-    keyboardMarker_ = grabbedMarker == 1 ? 1 : 0;
+        MarkerRef(grabbedMarker) = *marker;
+    KeepAllMarkersInRange();
+    keyboardMarker_ = std::max(grabbedMarker, 0);
     grabbedMarker = -1;
     update();
     NotifyMarkersChanged();

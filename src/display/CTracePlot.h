@@ -11,6 +11,7 @@
 // shifts notify the main frame (NotifyMarkersChanged), every data paint asks for the overview
 // to be redrawn.
 
+#include "analysis/Measurements.h"
 #include "display/CPlotWnd.h"
 #include "display/CTraceProjector.h"
 
@@ -44,9 +45,18 @@ public:
     // Marker distances, km.
     float GetMarkerA() const { return markerA; }
     float GetMarkerB() const { return markerB; }
-    // -1 none, 0 A, 1 B.
+    // The sub-markers of the four-point modes, km; drawn, dragged and moved by the keys
+    // (Shift+A, Shift+B) only while the mode uses them.
+    float GetMarkerA1() const { return markerA1_; }
+    float GetMarkerB1() const { return markerB1_; }
+    CMarkerSet GetMarkerSet() const { return {markerA, markerB, markerA1_, markerB1_}; }
+    EMeasureMode GetMeasureMode() const { return measureMode_; }
+    // A mode that shows the sub-markers after one that did not places them a fixed fraction
+    // of the view outside A and B.
+    void SetMeasureMode(EMeasureMode mode);
+    // -1 none, 0 A, 1 B, 2 a1, 3 b1.
     int GetGrabbedMarker() const { return grabbedMarker; }
-    // The marker the arrow keys move: 0 A, 1 B; the last one dragged or chosen.
+    // The marker the arrow keys move: 0 A, 1 B, 2 a1, 3 b1; the last one dragged or chosen.
     int GetKeyboardMarker() const { return keyboardMarker_; }
     bool IsMarkerDragActive() const { return markerDrag; }
     bool IsZoomBoxActive() const { return zoomBoxActive; }
@@ -101,9 +111,21 @@ private:
     void EndMarkerDrag(int x);
     void EndLevelShift(int y);
     void EndZoomBox(int x, int y);
+    // The marker of index 0..3 (see GetGrabbedMarker).
+    float& MarkerRef(int index);
+    // All markers into the full range.
+    void KeepAllMarkersInRange();
+    bool SubMarkersShown() const;
+    // The marker (see GetGrabbedMarker) a click at column x grabs: A or B as PickMarker
+    // chooses, unless a shown sub-marker's line is nearer; -1 for none within grab distance.
+    int PickAnyMarker(int x) const;
+    void DrawSubMarkers(CDrawSurface& surface, const CPixelRect& plot);
 
     CWorkspace& workspace_;
     const CImageStrip& eventImages_;
     bool confined_ = false;
     int keyboardMarker_ = 0;
+    EMeasureMode measureMode_ = EMeasureMode::TwoPoint;
+    float markerA1_ = 0.0f;
+    float markerB1_ = 0.0f;
 };

@@ -58,7 +58,8 @@ void CTracePlot::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_A:
     case Qt::Key_B:
-        keyboardMarker_ = event->key() == Qt::Key_B ? 1 : 0;
+        keyboardMarker_ =
+            (event->key() == Qt::Key_B ? 1 : 0) + (shift && SubMarkersShown() ? 2 : 0);
         return;
     case Qt::Key_Left:
     case Qt::Key_Right: {
@@ -71,7 +72,7 @@ void CTracePlot::keyPressEvent(QKeyEvent* event) {
         // One pixel column, ten with Ctrl; a marker outside the window comes to its edge.
         const int columns = std::max(1, plotRect.right - plotRect.left - 1);
         const double move = sign * (ctrl ? 10.0 : 1.0) * width / columns;
-        float& marker = keyboardMarker_ == 1 ? markerB : markerA;
+        float& marker = MarkerRef(keyboardMarker_);
         marker = static_cast<float>(std::clamp(double(marker) + move, viewLeft, viewRight));
         update();
         NotifyMarkersChanged();

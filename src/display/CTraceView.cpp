@@ -5,6 +5,7 @@
 #include "display/CQtSurface.h"
 #include "display/CTracePlot.h"
 #include "display/MarkerReadout.h"
+#include "display/MeasurementReadout.h"
 #include "display/TraceGeometry.h"
 #include "display/TracePrintout.h"
 #include "platform/CPrompts.h"
@@ -63,15 +64,20 @@ void CTraceView::GetWorldWindow(CWorldRect& window) const {
 }
 
 int CTraceView::GetMarkerRowCount() const {
-    return kMarkerRowCount;
+    return MeasurementRowCount(plot_->GetMeasureMode());
 }
 
 bool CTraceView::GetMarkerRow(int row, QString& caption, QString& value) const {
+    QString tip;
+    return GetMarkerRow(row, caption, value, tip);
+}
+
+bool CTraceView::GetMarkerRow(int row, QString& caption, QString& value, QString& tip) const {
     const CSignalEntry* entry = workspace_.ActiveEntry();
     if (!entry)
         return false;
-    return MarkerReadoutRow(row, plot_->GetMarkerA(), plot_->GetMarkerB(), entry->GetTrace(),
-                            caption, value);
+    return MeasurementRow(row, plot_->GetMeasureMode(), plot_->GetMarkerSet(), entry->GetTrace(),
+                          caption, value, tip);
 }
 
 void CTraceView::resizeEvent(QResizeEvent* event) {
@@ -140,7 +146,16 @@ bool CTraceView::PrintTo(QPrinter& printer, PrintChoice choice) {
         content.traces.push_back(&signal->GetTraceData());
     content.active = active;
     content.parameters = ParameterRows(*active);
-    content.markers = MarkerRows(content.markerA, content.markerB, active);
+    if (plot_->GetMeasureMode() == EMeasureMode::TwoPoint) {
+        content.markers = MarkerRows(content.markerA, content.markerB, active);
+    } else {
+        CPrintRow printed;
+        QString tip;
+        for (int row = 0; MeasurementRow(row, plot_->GetMeasureMode(), plot_->GetMarkerSet(),
+                                         active, printed.caption, printed.value, tip);
+             ++row)
+            content.markers.push_back(printed);
+    }
     content.date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
 
     printer.setDocName(QString::fromLatin1(kPrintDocumentName));

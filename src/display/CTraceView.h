@@ -35,6 +35,9 @@ public:
     // Caption (with its colon) and value of readout row 0..6 for the active entry. False
     // when there is no active entry and for another row.
     bool GetMarkerRow(int row, QString& caption, QString& value) const;
+    // The same, with the reason a value reads "--" (empty otherwise). The rows follow the
+    // plot's measurement mode; the two-point mode gives the seven rows above.
+    bool GetMarkerRow(int row, QString& caption, QString& value, QString& tip) const;
 
     // File > Print: the print dialog, then one page for the active signal on the chosen
     // printer. Messages go to the user; nothing is printed on any failure.

@@ -1,5 +1,6 @@
 #include "tools/lumetra-sor/SorTool.h"
 
+#include "analysis/Measurements.h"
 #include "analysis/SignalAnalysis.h"
 #include "core/CGR196Signal.h"
 #include "core/CM600Signal.h"
@@ -73,6 +74,9 @@ struct CRequest {
     double endThreshold = std::nan("");
     std::string write;
     std::string language;
+    // measure: marker positions (km; NaN sub-markers take their defaults) and the mode.
+    CMarkerSet markers{std::nan(""), std::nan(""), std::nan(""), std::nan("")};
+    std::string mode = "two-point";
 };
 
 // The labels and messages in the chosen language while a command runs.
@@ -416,6 +420,86 @@ int RunAnalyze(const CRequest& request, CFileRun& run, std::ostream& out, std::o
     return run.Status();
 }
 
+// Sub-markers left out lie a twentieth of the trace outside A and B, as the viewer places them
+// on a whole-trace view.
+constexpr double kSubMarkerFraction = 0.05;
+
+void MeasureOne(const CRequest& request, const CSignal& signal, std::ostream& out) {
+    EMeasureMode mode = EMeasureMode::TwoPoint;
+    MeasureModeNamed(request.mode, mode);
+    CMarkerSet markers = request.markers;
+    CMarkerSet defaults = markers;
+    const double length = static_cast<double>(signal.GetEndDistance()) - signal.GetStartDistance();
+    PlaceSubMarkers(defaults, kSubMarkerFraction * length);
+    if (!std::isfinite(markers.a1))
+        markers.a1 = defaults.a1;
+    if (!std::isfinite(markers.b1))
+        markers.b1 = defaults.b1;
+    const CMeasurement m = MeasureSignal(signal, mode, markers);
+
+    struct CQuantity {
+        bool given;
+        const char* key;
+        const char* label;
+        const char* format;
+        const CReading& reading;
+    };
+    const CQuantity quantities[] = {
+        {m.givesLoss, "loss", "Loss", "%.4f dB", m.loss},
+        {m.givesAttenuation, "attenuation", "Attenuation", "%.4g dB/km", m.attenuation},
+        {m.givesReflectance, "reflectance", "Reflectance", "%.4f dB", m.reflectance},
+        {m.givesOrl, "orl", "ORL", "%.4f dB", m.orl},
+        {m.givesDeviation, "deviation", "Deviation", "%.4f dB", m.deviation},
+    };
+    std::string text;
+    if (request.format == "json") {
+        nlohmann::ordered_json json;
+        json["mode"] = MeasureModeName(mode);
+        json["a"] = markers.a;
+        json["b"] = markers.b;
+        json["a1"] = markers.a1;
+        json["b1"] = markers.b1;
+        const char* reason = nullptr;
+        for (const CQuantity& q : quantities) {
+            if (!q.given)
+                continue;
+            json[q.key] = q.reading.Ok() ? nlohmann::ordered_json(q.reading.value)
+                                         : nlohmann::ordered_json(nullptr);
+            if (!q.reading.Ok() && !reason)
+                reason = MeasureFaultText(q.reading.fault);
+        }
+        if (reason)
+            json["reason"] = reason;
+        text = json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    } else {
+        text += std::string("Mode: ") + MeasureModeName(mode) + "\n";
+        text += "A: " + FormatText("%.4f km", markers.a) + "\n";
+        text += "B: " + FormatText("%.4f km", markers.b) + "\n";
+        if (mode != EMeasureMode::TwoPoint && mode != EMeasureMode::Lsa) {
+            text += "a1: " + FormatText("%.4f km", markers.a1) + "\n";
+            text += "b1: " + FormatText("%.4f km", markers.b1) + "\n";
+        }
+        for (const CQuantity& q : quantities)
+            if (q.given)
+                text += std::string(q.label) + ": " +
+                        (q.reading.Ok()
+                             ? FormatText(q.format, q.reading.value)
+                             : std::string("-- (") + MeasureFaultText(q.reading.fault) + ")") +
+                        "\n";
+    }
+    Emit(out, text);
+}
+
+int RunMeasure(const CRequest& request, CFileRun& run, std::ostream& out) {
+    for (const std::string& path : request.files)
+        run.Each(path, [&] {
+            std::unique_ptr<CSignal> signal = run.Open(path);
+            if (signal)
+                MeasureOne(request, *signal, out);
+        });
+    return run.Status();
+}
+
 } // namespace
 
 int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -491,6 +575,23 @@ int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostrea
     analyzer->add_option("--write", request.write,
                          "Save the trace with the new events (a folder for several files)");
 
+    CLI::App* measurer =
+        app.add_subcommand("measure", "Marker measurements: two-point, least-squares "
+                                      "attenuation, 4-point splice loss, reflectance, ORL");
+    measurer->add_option("FILE", request.files, "Trace files")->required();
+    measurer->add_option("--a", request.markers.a, "Marker A, km")->required();
+    measurer->add_option("--b", request.markers.b, "Marker B, km")->required();
+    measurer->add_option("--a1", request.markers.a1,
+                         "Sub-marker before A, km (default: 5% of the trace before A)");
+    measurer->add_option("--b1", request.markers.b1,
+                         "Sub-marker after B, km (default: 5% of the trace after B)");
+    measurer->add_option("--mode", request.mode, "two-point, lsa, splice, reflectance or orl")
+        ->check(CLI::IsMember({"two-point", "lsa", "splice", "reflectance", "orl"}))
+        ->capture_default_str();
+    measurer->add_option("--format", request.format, "text or json")
+        ->check(CLI::IsMember({"text", "json"}))
+        ->capture_default_str();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -513,6 +614,8 @@ int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostrea
         return RunConvert(request, run, err);
     if (analyzer->parsed())
         return RunAnalyze(request, run, out, err);
+    if (measurer->parsed())
+        return RunMeasure(request, run, out);
     return RunSynth(request, run, err);
 }
 
