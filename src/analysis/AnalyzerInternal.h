@@ -128,7 +128,8 @@ private:
     double S(Index i) const { return smooth_[static_cast<std::size_t>(i)]; }
     double P(Index i) const { return power_[static_cast<std::size_t>(i)]; }
     void Prepare();
-    Index FallEnd(Index j, Index reference) const;
+    // fibreFall: the least fall over a pulse length that counts as the fibre's own.
+    Index FallEnd(Index j, Index reference, double fibreFall = 0.0) const;
     void FindLaunch();
     // steps: found before, whose transitions the lines before a reflection must not include.
     void FindReflections(const std::vector<CCandidate>& steps);

@@ -41,7 +41,9 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         // The quieter side decides, so that the reflection of a fibre end counts.
         const double sigma =
             std::min(noise.Sigma(i), noise.Sigma(std::max<Index>(0, i - guard_ - window_)));
-        const double threshold = std::max({least, 5.0 * sigma, 0.01});
+        // A fibre end counts however weakly it reflects: instruments report its reflection
+        // below their threshold too. Weaker bumps are kept only where the fibre ends.
+        const double threshold = std::max(5.0 * sigma, 0.01);
         if (!(h > threshold))
             continue;
         // The bump: where the trace stays above half its height. One that does not come down
@@ -76,7 +78,10 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         const Index end = std::max(FallEnd(plateau, std::max(zoneEnd, i - guard_ - window_)), j);
         const CLineFit after = SectionFit(end + guard_, end + guard_ + window_);
         const double below = after.mean + before.slope * (static_cast<double>(peak) - after.centre);
-        if (end + guard_ + 3 <= n_ && S(peak) - below < threshold)
+        if (end + guard_ + 3 <= n_ && S(peak) - below < std::max(threshold, least))
+            continue;
+        const double drop = before.At(static_cast<double>(peak)) - below;
+        if (top < least && !(drop >= thresholds_.endOfFibre || after.mean < floor_ + 1.0))
             continue;
         CCandidate c;
         c.x = start;

@@ -44,17 +44,28 @@ void CAnalyzer::Prepare() {
         smooth_[static_cast<std::size_t>(i)] = static_cast<float>(fit_->Fit(a, b).mean);
     }
     {
-        std::vector<double> tail(power_.end() - std::min<Index>(n_, std::max<Index>(64, n_ / 50)),
-                                 power_.end());
+        const Index from = n_ - std::min<Index>(n_, std::max<Index>(64, n_ / 50));
+        std::vector<double> tail(power_.begin() + from, power_.end());
         auto middle = tail.begin() + static_cast<Index>(tail.size() / 2);
         std::nth_element(tail.begin(), middle, tail.end());
         floor_ = *middle;
+        // The noise after an end is a wide band of spikes in dB; averaged over a few samples
+        // it is narrow enough to tell from the weakest fibre before it.
+        const Index reach = std::max<Index>(half, 4);
+        for (Index i = from; i < n_; ++i)
+            tail[static_cast<std::size_t>(i - from)] =
+                fit_->Fit(std::max<Index>(0, i - reach), std::min(n_, i + reach + 1)).mean;
+        std::nth_element(tail.begin(), middle, tail.end());
+        const double median = *middle;
+        auto top = tail.begin() + static_cast<Index>(tail.size() * 99 / 100);
+        std::nth_element(tail.begin(), top, tail.end());
+        const double highest = *top;
         for (double& value : tail)
-            value = std::abs(value - floor_);
+            value = std::abs(value - median);
         std::nth_element(tail.begin(), middle, tail.end());
         // Past the last sample clearly above the noise there is nothing to look for: the
         // detectors stop a little after it.
-        const double above = floor_ + 0.5 + 3.0 * 1.4826 * *middle;
+        const double above = std::min(median + 0.5 + 3.0 * 1.4826 * *middle, highest + 0.5);
         Index last = n_ - 1;
         while (last > 0 && !(smooth_[static_cast<std::size_t>(last)] > above))
             --last;
@@ -69,16 +80,17 @@ void CAnalyzer::Prepare() {
 // Follows the trailing edge of a reflection from j until the trace falls no faster than the
 // fibre does at reference (before the event: after a fibre end there is only noise): the end
 // of the dead zone.
-Index CAnalyzer::FallEnd(Index j, Index reference) const {
+Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall) const {
     const Index cap = std::min(n_ - 1 - width_, j + std::max<Index>(30 * width_, 60));
-    const double tolerance = fallNoise_->Median(reference) + 4.0 * fallNoise_->Sigma(reference);
+    const double fibre = std::max(fallNoise_->Median(reference), fibreFall);
+    const double tolerance = fibre + 4.0 * fallNoise_->Sigma(reference);
     while (j < cap && fall_[static_cast<std::size_t>(j)] > tolerance)
         ++j;
     // The receiver's slow recovery after a strong reflection: over a detector's window the
     // trace still falls more than the fibre would.
     const double span = static_cast<double>(window_) / static_cast<double>(width_);
-    const double slow = fallNoise_->Median(reference) * span +
-                        std::max(0.05, 4.0 * fallNoise_->Sigma(reference) * std::sqrt(span));
+    const double slow =
+        fibre * span + std::max(0.05, 4.0 * fallNoise_->Sigma(reference) * std::sqrt(span));
     while (j > 0 && j + window_ < cap && S(j) - S(j + window_) > slow)
         j += width_ / 2 + 1;
     return std::max<Index>(j, 0) + 1;
@@ -96,7 +108,14 @@ void CAnalyzer::FindLaunch() {
     Index j = peak;
     while (j + 1 < n_ && P(j + 1) >= P(peak) - 0.3 && j - peak < 20 * width_ + 20)
         ++j;
-    launchEnd_ = std::min(n_, FallEnd(j, j + 16 * width_ + 256) + guard_);
+    // With a pulse long against the fibre the samples well after the launch may be the noise
+    // after the end, which does not fall at all: the fibre falls at least as fast as a lossy
+    // fibre of this wavelength might.
+    const double lossy = trace_.wavelength > 0 && trace_.wavelength < 1000 ? 3.5
+                         : trace_.wavelength >= 1450                       ? 0.35
+                                                                           : 0.5;
+    const double fibreFall = 1.5 * lossy * static_cast<double>(width_) * trace_.spacingKm;
+    launchEnd_ = std::min(n_, FallEnd(j, j + 16 * width_ + 256, fibreFall) + guard_);
     launchHeight_ = launchEnd_ + 3 <= n_
                         ? P(peak) - SectionFit(launchEnd_, launchEnd_ + 4 * window_).At(0)
                         : 0.0;
