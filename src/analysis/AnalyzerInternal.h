@@ -150,6 +150,7 @@ private:
     // Spread of the differences of neighbouring samples in a..b-1: small on any fibre, a few dB
     // in the noise after its end.
     double DifferenceSigma(Index a, Index b) const;
+    double MedianPower(Index a, Index b) const; // of the samples a..b-1
 
     const CAnalysisTrace& trace_;
     const CAnalysisThresholds& thresholds_;
@@ -166,14 +167,16 @@ private:
     // The detectors' values along the trace, one detector at a time: allocated once.
     mutable std::vector<float> scratch_;
     std::unique_ptr<CBlockNoise> fallNoise_;
+    Index launchStart_ = 0; // the first sample with light
     Index launchEnd_ = 0;
     double launchHeight_ = 0.0;
     std::vector<CCandidate> reflections_;
     std::vector<CCandidate> candidates_;
     std::vector<CLineFit> sections_; // sections_[k] leads into candidates_[k]
     double startNoise_ = 0.0;
-    double floor_ = 0.0; // level of the trace's last samples: the noise after the end, if any
-    Index limit_ = 0;    // the detectors look no further
+    double floor_ = 0.0;    // level of the trace's last samples: the noise after the end, if any
+    double noiseTop_ = 0.0; // the top of that noise's band, averaged over a few samples
+    Index limit_ = 0;       // the detectors look no further
 };
 
 } // namespace analysis_internal

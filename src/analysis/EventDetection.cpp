@@ -81,7 +81,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         if (end + guard_ + 3 <= n_ && S(peak) - below < std::max(threshold, least))
             continue;
         const double drop = before.At(static_cast<double>(peak)) - below;
-        if (top < least && !(drop >= thresholds_.endOfFibre || after.mean < floor_ + 1.0))
+        if (top < least && !(drop >= thresholds_.endOfFibre || after.mean < noiseTop_ + 1.0))
             continue;
         CCandidate c;
         c.x = start;

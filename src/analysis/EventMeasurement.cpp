@@ -24,7 +24,23 @@ bool CAnalyzer::Refine() {
         CCandidate c = candidates_[k];
         const double x = static_cast<double>(c.x);
         c.loss = sections_[k].At(x) - sections_[k + 1].At(x);
-        if (c.reflective) {
+        // The fibre ends at the first event losing the end threshold, or beyond which there
+        // is only noise; nothing after it is an event. A line through that noise extrapolates
+        // anywhere: the loss into it is taken from its mean level.
+        const Index before = ZoneStart(c);
+        const Index after = ZoneEnd(c);
+        const double levelAfter = sections_[k + 1].mean;
+        const double levelBefore = sections_[k].At(x);
+        // Up to the next event only: what lies past it is that event's.
+        const Index next = k + 1 < candidates_.size() ? ZoneStart(candidates_[k + 1]) : n_;
+        const Index reach = std::min(after + 256, std::max(next, after + 8));
+        const bool intoNoise = (std::min(levelAfter, MedianPower(after, reach)) < noiseTop_ + 1.0 &&
+                                levelBefore > noiseTop_ + 2.0) ||
+                               DifferenceSigma(after, reach) >
+                                   std::max(1.0, 4.0 * DifferenceSigma(before - 256, before));
+        if (intoNoise)
+            c.loss = std::max(c.loss, levelBefore - levelAfter);
+        if (c.reflective && !intoNoise) {
             const double over = S(c.peak) - sections_[k + 1].At(static_cast<double>(c.peak));
             if (over < 0.5 * c.height && c.loss <= -thresholds_.spliceLoss) {
                 c.reflective = false; // a rise that stays: a gain
@@ -38,19 +54,7 @@ bool CAnalyzer::Refine() {
                 continue;
             }
         }
-        // The fibre ends at the first event losing the end threshold, or beyond which there
-        // is only noise; nothing after it is an event.
-        const Index before = ZoneStart(c);
-        const Index after = ZoneEnd(c);
-        const double levelAfter = sections_[k + 1].mean;
-        const double levelBefore = sections_[k].At(static_cast<double>(c.x));
-        auto intoNoise = [&] {
-            return (levelAfter < floor_ + 1.0 && levelBefore > floor_ + 2.0) ||
-                   DifferenceSigma(after, after + 256) >
-                       std::max(1.0, 4.0 * DifferenceSigma(before - 256, before));
-        };
-        c.end =
-            c.loss >= thresholds_.endOfFibre || (c.loss >= thresholds_.spliceLoss && intoNoise());
+        c.end = c.loss >= thresholds_.endOfFibre || (c.loss >= thresholds_.spliceLoss && intoNoise);
         kept.push_back(c);
         if (c.end) {
             changed = changed || k + 1 < candidates_.size();
@@ -97,7 +101,8 @@ void CAnalyzer::Report(CAnalysisResult& result) {
     CKeyEvent start;
     start.SetMarker(1);
     start.SetType(launchHeight_ > 0.5 ? 1 : 0);
-    start.SetPosition(static_cast<float>(SampleDistance(trace_, 0.0)));
+    const double origin = static_cast<double>(launchStart_);
+    start.SetPosition(static_cast<float>(SampleDistance(trace_, origin)));
     start.SetMethod(1);
     start.SetAttenuation(attenuation(sections_.front()));
     result.events.push_back(start);
@@ -132,14 +137,14 @@ void CAnalyzer::Report(CAnalysisResult& result) {
     result.events.push_back(last);
 
     const CLineFit& first = sections_.front();
-    result.endToEndLoss = first.At(0.0) - into.At(static_cast<double>(endIndex));
+    result.endToEndLoss = first.At(origin) - into.At(static_cast<double>(endIndex));
     result.noise = startNoise_;
 
     result.opticalReturnLoss = std::numeric_limits<double>::quiet_NaN();
     if (trace_.backscatter > 0.0 && std::isfinite(trace_.backscatter)) {
         // Rayleigh backscatter of the fibre up to the end, two-way attenuated, plus every
         // reflection measured.
-        const double top = first.At(0.0);
+        const double top = first.At(origin);
         const double groupIndex = trace_.groupIndex >= 1.0 && trace_.groupIndex <= 3.0
                                       ? trace_.groupIndex
                                       : kDefaultGroupIndex;
@@ -149,7 +154,7 @@ void CAnalyzer::Report(CAnalysisResult& result) {
         double returned = 0.0;
         const double decay = -0.2 * std::log(10.0); // two-way, per dB of one-way loss
         for (std::size_t k = 0; k <= end && k < sections_.size(); ++k) {
-            const Index from = k == 0 ? 0 : candidates_[k - 1].x;
+            const Index from = k == 0 ? launchStart_ : candidates_[k - 1].x;
             const Index to = k < end ? candidates_[k].x : endIndex;
             if (to <= from)
                 continue;

@@ -60,6 +60,7 @@ void CAnalyzer::Prepare() {
         auto top = tail.begin() + static_cast<Index>(tail.size() * 99 / 100);
         std::nth_element(tail.begin(), top, tail.end());
         const double highest = *top;
+        noiseTop_ = highest;
         for (double& value : tail)
             value = std::abs(value - median);
         std::nth_element(tail.begin(), middle, tail.end());
@@ -97,11 +98,18 @@ Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall) const {
 }
 
 void CAnalyzer::FindLaunch() {
-    // Some instruments record a little before the launch connector.
+    // Some instruments record a little before the launch connector, or a stretch without
+    // light at all: the receiver's lowest value, repeated, until the launch.
+    const double lowest = *std::min_element(power_.begin(), power_.end());
+    Index first = 0;
+    while (first + 1 < n_ / 2 && P(first) <= lowest && P(first + 1) <= lowest)
+        ++first;
+    launchStart_ = first > 0 ? first + 1 : 0;
     const Index near = static_cast<Index>(std::min(0.15 / trace_.spacingKm, 1e6));
-    const Index search = std::min(std::max<Index>(1, n_ / 8), std::max(4 * width_ + 8, near));
-    Index peak = 0;
-    for (Index i = 1; i < search; ++i)
+    const Index search =
+        std::min(std::max<Index>(1, n_ / 8), launchStart_ + std::max(4 * width_ + 8, near));
+    Index peak = launchStart_;
+    for (Index i = launchStart_ + 1; i < search; ++i)
         if (P(i) > P(peak))
             peak = i;
     // A saturated launch is a plateau; its fall starts where the plateau ends.
@@ -117,7 +125,8 @@ void CAnalyzer::FindLaunch() {
     const double fibreFall = 1.5 * lossy * static_cast<double>(width_) * trace_.spacingKm;
     launchEnd_ = std::min(n_, FallEnd(j, j + 16 * width_ + 256, fibreFall) + guard_);
     launchHeight_ = launchEnd_ + 3 <= n_
-                        ? P(peak) - SectionFit(launchEnd_, launchEnd_ + 4 * window_).At(0)
+                        ? P(peak) - SectionFit(launchEnd_, launchEnd_ + 4 * window_)
+                                        .At(static_cast<double>(launchStart_))
                         : 0.0;
 }
 
@@ -134,15 +143,23 @@ CLineFit CAnalyzer::SectionFit(Index a, Index b) const {
 double CAnalyzer::DifferenceSigma(Index a, Index b) const {
     a = std::max<Index>(a, 0);
     b = std::min(b, n_);
-    std::vector<double> differences;
-    for (Index i = a + 1; i < b; i += 4)
-        differences.push_back(std::abs(P(i) - P(i - 1)));
-    if (differences.size() < 4)
-        return 0.0;
-    auto middle = differences.begin() + static_cast<Index>(differences.size() / 2);
-    std::nth_element(differences.begin(), middle, differences.end());
-    // The median of |a - b| for two normal samples is 0.954 sigma.
-    return *middle / 0.954;
+    // The mean rather than the median: the noise after an end is often clipped at the
+    // receiver's floor, so most neighbours are equal and only the spikes between tell.
+    double sum = 0.0;
+    int count = 0;
+    for (Index i = a + 1; i < b; i += 2, ++count)
+        sum += std::abs(P(i) - P(i - 1));
+    // The mean of |a - b| for two normal samples is 1.128 sigma.
+    return count < 4 ? 0.0 : sum / count / 1.128;
+}
+
+double CAnalyzer::MedianPower(Index a, Index b) const {
+    a = std::clamp<Index>(a, 0, n_ - 1);
+    b = std::clamp<Index>(b, a + 1, n_);
+    std::vector<double> values(power_.begin() + a, power_.begin() + b);
+    auto middle = values.begin() + static_cast<Index>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
 }
 
 } // namespace analysis_internal
