@@ -30,6 +30,11 @@ public:
             sxy_[i + 1] = sxy_[i] + static_cast<double>(i) * y[i];
         }
     }
+    // The mean of samples a..b-1; b > a.
+    double Mean(Index a, Index b) const {
+        return (sy_[static_cast<std::size_t>(b)] - sy_[static_cast<std::size_t>(a)]) /
+               static_cast<double>(b - a);
+    }
     // Samples a..b-1; b > a.
     CLineFit Fit(Index a, Index b) const {
         CLineFit fit;
@@ -92,6 +97,9 @@ public:
         return slot > 0 ? std::min(sigmas_[slot], sigmas_[slot - 1]) : sigmas_[slot];
     }
     double Median(Index i) const { return medians_.empty() ? 0.0 : medians_[Slot(i)]; }
+    double LowestSigma() const {
+        return sigmas_.empty() ? kMinSigma : *std::min_element(sigmas_.begin(), sigmas_.end());
+    }
 
 private:
     std::size_t Slot(Index i) const {

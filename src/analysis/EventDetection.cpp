@@ -36,8 +36,13 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         // A step well before bends the line; the reflection's own edge is not well before.
         while (step < steps.size() && ZoneEnd(steps[step]) < i - width_ - guard_)
             stepEnd = std::max(stepEnd, ZoneEnd(steps[step++]));
+        // Where no event ends within the line's window, the first pass measured the same
+        // height: most samples are left there, below the least threshold.
+        const Index from = std::max(zoneEnd, stepEnd);
+        if (from <= i - guard_ - window_ && !(height[static_cast<std::size_t>(i)] > 0.009f))
+            continue;
         CLineFit before;
-        const double h = heightAt(i, std::max(zoneEnd, stepEnd), &before);
+        const double h = heightAt(i, from, &before);
         // The quieter side decides, so that the reflection of a fibre end counts.
         const double sigma =
             std::min(noise.Sigma(i), noise.Sigma(std::max<Index>(0, i - guard_ - window_)));
@@ -120,14 +125,15 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         // Means rather than lines: a line through a window that straddles a large step
         // extrapolates anywhere. The fibre's own fall between the windows, taken robustly
         // from the samples around, is not a loss.
-        const CLineFit left = fit_->Fit(la, lb);
-        const CLineFit right = fit_->Fit(ra, rb);
         const double fibre = fallNoise_->Median(la) / static_cast<double>(width_);
+        const double centres = 0.5 * static_cast<double>(ra + rb - la - lb);
         step[static_cast<std::size_t>(i)] =
-            static_cast<float>(left.mean - right.mean - fibre * (right.centre - left.centre));
+            static_cast<float>(fit_->Mean(la, lb) - fit_->Mean(ra, rb) - fibre * centres);
     }
     const CBlockNoise noise(step, std::max<Index>(16 * width_, 256));
     const Index reach = guard_ + window_ / 2;
+    // No threshold is below this: most samples are done with at one comparison.
+    const double lowest = std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise.LowestSigma());
     std::vector<CCandidate> found;
     for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
         const double value = step[static_cast<std::size_t>(i)];
@@ -137,7 +143,7 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
                                           noise.Sigma(std::min(n_ - 1, k + reach)));
             return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigma);
         };
-        if (!(std::abs(value) > threshold(i)))
+        if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
             continue;
         Index best = i;
         Index j = i;

@@ -41,7 +41,7 @@ void CAnalyzer::Prepare() {
     for (Index i = 0; i < n_; ++i) {
         const Index a = std::max<Index>(0, i - half);
         const Index b = std::min(n_, i + half + 1);
-        smooth_[static_cast<std::size_t>(i)] = static_cast<float>(fit_->Fit(a, b).mean);
+        smooth_[static_cast<std::size_t>(i)] = static_cast<float>(fit_->Mean(a, b));
     }
     {
         const Index from = n_ - std::min<Index>(n_, std::max<Index>(64, n_ / 50));
@@ -54,7 +54,7 @@ void CAnalyzer::Prepare() {
         const Index reach = std::max<Index>(half, 4);
         for (Index i = from; i < n_; ++i)
             tail[static_cast<std::size_t>(i - from)] =
-                fit_->Fit(std::max<Index>(0, i - reach), std::min(n_, i + reach + 1)).mean;
+                fit_->Mean(std::max<Index>(0, i - reach), std::min(n_, i + reach + 1));
         std::nth_element(tail.begin(), middle, tail.end());
         const double median = *middle;
         auto top = tail.begin() + static_cast<Index>(tail.size() * 99 / 100);
