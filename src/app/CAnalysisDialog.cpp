@@ -1,5 +1,7 @@
 #include "app/CAnalysisDialog.h"
 
+#include "app/CMainFrame.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -64,6 +66,12 @@ CAnalysisThresholds CAnalysisDialog::Thresholds() const {
     thresholds.endOfFibre = end_->value();
     thresholds.reportGains = gains_->isChecked();
     return thresholds;
+}
+
+QSettings CAnalysisDialog::OpenStore() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                     QString::fromLatin1(CMainFrame::kLayoutKey),
+                     QString::fromLatin1(CMainFrame::kLayoutApplication));
 }
 
 CAnalysisThresholds CAnalysisDialog::Remembered(QSettings& store,

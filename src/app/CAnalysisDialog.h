@@ -19,6 +19,8 @@ public:
 
     CAnalysisThresholds Thresholds() const;
 
+    // The settings store the docking layout is kept in.
+    static QSettings OpenStore();
     // The thresholds kept in the store, each one that is missing or not a number taken from
     // fallback.
     static CAnalysisThresholds Remembered(QSettings& store, const CAnalysisThresholds& fallback);

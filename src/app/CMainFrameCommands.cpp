@@ -213,6 +213,10 @@ void CMainFrame::BuildMenus() {
     AddCommand(events, kCmdAddEvent, "&Добавить событие...", [this] { OnAddEvent(); });
     AddCommand(events, kCmdEditEvent, "&Редактировать событие...", [this] { OnEditEvent(); });
     AddCommand(events, kCmdDeleteEvent, "&Удалить событие", [this] { OnDeleteEvent(); });
+    events->addSeparator();
+    AddCommand(events, kCmdAnalyseTrace, "", [this] {
+        OnAnalyseTrace();
+    })->setText(tr("&Анализ трассы..."));
 
     QMenu* scan = menuBar()->addMenu(Utf8("С&канирование"));
     AddCommand(scan, kCmdScanParams, "&Параметры сканирования...", [this] { OnScanParams(); });
@@ -261,6 +265,7 @@ void CMainFrame::UpdateCommands() {
         {kCmdAddEvent, shown != nullptr},
         {kCmdEditEvent, currentEvent},
         {kCmdDeleteEvent, currentEvent},
+        {kCmdAnalyseTrace, activeEntry},
     };
     for (const auto& [id, enabled] : enabling)
         Action(id)->setEnabled(enabled);
