@@ -1,16 +1,19 @@
 #include "app/CExtraParamsDialog.h"
 
+#include "app/CAnalysisDialog.h"
 #include "app/DialogText.h"
 #include "platform/CPrompts.h"
 #include "platform/MainMessages.h"
 #include "platform/TextCodec.h"
 #include "scan/CAppSettings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -46,6 +49,10 @@ CExtraParamsDialog::CExtraParamsDialog(CAppSettings& settings, QWidget* parent)
     originalLocationEdit_->setText(FromRecord(scan.GetOriginalLocation()));
     operatorEdit_->setText(FromRecord(scan.GetOperatorName()));
     commentEdit_->setText(FromRecord(scan.GetComment()));
+    {
+        QSettings store = CAnalysisDialog::OpenStore();
+        analyseArrivals_->setChecked(CAnalysisDialog::IsAnalysingArrivals(store));
+    }
     for (int i = 0; i < kFiberCount; ++i) {
         FiberTextPage& page = pages_[static_cast<std::size_t>(i)];
         page.nominalWavelength = scan.GetNominalWavelength(i);
@@ -77,6 +84,10 @@ void CExtraParamsDialog::BuildControls() {
     rtuLayout->addRow(tr("Начало Трассы"), originalLocationEdit_);
     rtuLayout->addRow(tr("Оператор"), operatorEdit_);
     rtuLayout->addRow(tr("Описание"), commentEdit_);
+    // Kept in the settings store: the scanning record's layout is fixed.
+    analyseArrivals_ = new QCheckBox(tr("Анализировать трассы без событий"), rtu);
+    analyseArrivals_->setObjectName(QStringLiteral("analyseArrivals"));
+    rtuLayout->addRow(analyseArrivals_);
 
     auto* fiber = new QWidget(tabs_);
     fiberNumber_ = new QComboBox(fiber);
@@ -189,6 +200,10 @@ void CExtraParamsDialog::OnAccept() {
         scan.SetCableId(i, page.cableId);
         scan.SetCableCode(i, page.cableCode);
         scan.SetTerminatingLocation(i, page.terminatingLocation);
+    }
+    {
+        QSettings store = CAnalysisDialog::OpenStore();
+        CAnalysisDialog::SetAnalysingArrivals(store, analyseArrivals_->isChecked());
     }
     NotifyScanSettingsChanged();
     accept();

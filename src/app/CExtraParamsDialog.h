@@ -14,6 +14,7 @@
 #include <string>
 
 class CAppSettings;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QTabWidget;
@@ -59,6 +60,7 @@ private:
     QLineEdit* originalLocationEdit_ = nullptr;
     QLineEdit* operatorEdit_ = nullptr;
     QLineEdit* commentEdit_ = nullptr;
+    QCheckBox* analyseArrivals_ = nullptr;
     QComboBox* fiberNumber_ = nullptr;
     QLineEdit* nominalEdit_ = nullptr;
     QLineEdit* actualEdit_ = nullptr;

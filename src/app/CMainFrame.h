@@ -97,6 +97,7 @@ public:
         kCmdAddEvent = 32807,
         kCmdEditEvent = 32808,
         kCmdDeleteEvent = 32809,
+        kCmdAnalyseTrace = 32814,
         kCmdScanParams = 32794,
         kCmdExtraParams = 32796,
         kCmdSaveScanParams = 32797,
@@ -203,6 +204,10 @@ private:
     void OnAddEvent();
     void OnEditEvent();
     void OnDeleteEvent();
+    // Finds the active trace's events anew, with thresholds the user confirms.
+    void OnAnalyseTrace();
+    // A trace arriving without events is analysed when the scanning options ask for it.
+    void AnalyseArrival(int fiber);
     void OnScanParams();
     void OnExtraParams();
     void OnSaveScanParams();

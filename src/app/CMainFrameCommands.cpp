@@ -260,6 +260,9 @@ void CMainFrame::BuildMenus() {
                [this] { OnEditEvent(); });
     AddCommand(events, kCmdDeleteEvent, QT_TRANSLATE_NOOP("CMainFrame", "&Удалить событие"),
                [this] { OnDeleteEvent(); });
+    events->addSeparator();
+    AddCommand(events, kCmdAnalyseTrace, QT_TRANSLATE_NOOP("CMainFrame", "&Анализ трассы..."),
+               [this] { OnAnalyseTrace(); });
 
     QMenu* scan = menuBar()->addMenu(tr("С&канирование"));
     AddCommand(scan, kCmdScanParams, QT_TRANSLATE_NOOP("CMainFrame", "&Параметры сканирования..."),
@@ -314,6 +317,7 @@ void CMainFrame::UpdateCommands() {
         {kCmdAddEvent, shown != nullptr},
         {kCmdEditEvent, currentEvent},
         {kCmdDeleteEvent, currentEvent},
+        {kCmdAnalyseTrace, activeEntry},
     };
     for (const auto& [id, enabled] : enabling)
         Action(id)->setEnabled(enabled);

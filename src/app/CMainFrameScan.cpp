@@ -69,6 +69,7 @@ void CMainFrame::OnStartStopScan() {
 void CMainFrame::OnScannedTrace(int fiber, const std::string& path) {
     // Refreshes the views itself; an arrival for a closed scanning project makes a new one.
     workspace_.LoadScannedTrace(fiber, path);
+    AnalyseArrival(fiber);
     ClearScanTemporaries(workspace_, settings_.StartupFolder());
 }
 

@@ -35,8 +35,13 @@ struct CFibre {
     double backscatter = 80.0;
     std::vector<CFeature> features;
     unsigned seed = 7;
+    // Receivers that clip their noise at a floor: most samples after the end sit on it.
+    bool clippedNoise = false;
+    // Some instruments record a dark stretch before the launch, at negative distances.
+    double leadInKm = 0.0;
 
     double PulseKm() const { return pulseNs * kLightKmPerNs / (2.0 * kGroupIndex); }
+    std::size_t LeadIn() const { return static_cast<std::size_t>(leadInKm * 1000.0 / spacingM); }
     double Tolerance() const { return std::max({0.025, 1.5 * PulseKm(), 3.0 * spacingM / 1000}); }
 
     std::vector<float> Levels() const {
@@ -60,15 +65,19 @@ struct CFibre {
                 stored = level - 5.0 * std::log10(1.0 + peak) + noise * gauss(random);
             } else {
                 const double end = std::pow(10.0, (endReflectance + backscatter) / 10.0) / pulseNs;
+                const double band = clippedNoise
+                                        ? (gauss(random) < 0.3 ? 30.0 : 23.0 - 1.5 * gauss(random))
+                                        : 40.0 + 2.0 * std::abs(gauss(random));
                 stored = endReflectance != 0.0 && x < endKm + pulse
                              ? level - 5.0 * std::log10(1.0 + end)
-                             : 40.0 + 2.0 * std::abs(gauss(random));
+                             : band;
             }
             // The launch saturates the receiver for a few pulses.
             if (x < 3.0 * pulse)
                 stored = 1.0;
             levels[static_cast<std::size_t>(i)] = static_cast<float>(stored);
         }
+        levels.insert(levels.begin(), LeadIn(), 60.0f);
         return levels;
     }
 
@@ -78,6 +87,7 @@ struct CFibre {
         trace.levels = levels_.data();
         trace.count = levels_.size();
         trace.spacingKm = spacingM / 1000.0;
+        trace.startKm = -static_cast<double>(LeadIn()) * trace.spacingKm;
         trace.pulseWidthNs = pulseNs;
         trace.groupIndex = kGroupIndex;
         trace.backscatter = backscatter;
@@ -231,21 +241,35 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
         double noise;
         double pulseNs;
         int type;
+        bool clipped = false;
+        double leadInKm = 0.0;
+        double reflectanceThreshold = -65.0;
     };
-    for (const Case& c : {Case{"into noise", 0.0, 0.004, 100.0, 0},
-                          Case{"into noise, a noisy trace", 0.0, 0.05, 1000.0, 0},
-                          Case{"in a reflection", -14.0, 0.004, 100.0, 1},
-                          Case{"in a weak reflection", -45.0, 0.004, 30.0, 1}}) {
+    for (const Case& c :
+         {Case{"into noise", 0.0, 0.004, 100.0, 0},
+          Case{"into noise, a noisy trace", 0.0, 0.05, 1000.0, 0},
+          Case{"into noise clipped at the receiver's floor", 0.0, 0.004, 100.0, 0, true},
+          Case{"in a reflection", -14.0, 0.004, 100.0, 1},
+          Case{"in a reflection, then clipped noise", -30.0, 0.004, 100.0, 1, true},
+          Case{"in a weak reflection", -45.0, 0.004, 30.0, 1},
+          Case{"in a reflection below the threshold", -45.0, 0.004, 30.0, 1, false, 0.0, -40.0},
+          Case{"after a dark lead-in", -30.0, 0.004, 100.0, 1, false, 1.0}}) {
         SCOPED_TRACE(c.name);
         CFibre fibre;
         fibre.endKm = 9.0;
         fibre.endReflectance = c.endReflectance;
         fibre.noise = c.noise;
         fibre.pulseNs = c.pulseNs;
+        fibre.clippedNoise = c.clipped;
+        fibre.leadInKm = c.leadInKm;
         fibre.features = {{4.0, 0.3, 0.0}};
-        const CAnalysisResult result = fibre.Analyse();
+        CAnalysisThresholds thresholds;
+        thresholds.reflectance = c.reflectanceThreshold;
+        const CAnalysisResult result = fibre.Analyse(thresholds);
         ExpectWellFormed(result);
         ASSERT_EQ(result.events.size(), 3u) << Listing(result);
+        EXPECT_NEAR(result.events.front().GetPosition(), 0.0, fibre.Tolerance());
+        EXPECT_GT(result.events.back().GetLoss(), 3.0);
         const CKeyEvent& end = result.events.back();
         EXPECT_NEAR(end.GetPosition(), fibre.endKm, fibre.Tolerance());
         EXPECT_EQ(end.GetType(), c.type);

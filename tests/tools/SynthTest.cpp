@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 namespace {
@@ -146,6 +147,103 @@ TEST(TraceSynthesizer, TinyTracesStillHaveAStartAndAnEnd) {
         file.Load(dir.Path("tiny.sor"));
         EXPECT_EQ(file.GetDataPts().GetPointCount(), points);
     }
+}
+
+// A fingerprint of the levels and events, to hold traces to what earlier versions wrote.
+std::uint64_t Fingerprint(const CTraceSynthesizer& trace) {
+    std::uint64_t hash = 1469598103934665603ull;
+    auto mix = [&hash](std::uint64_t word, int bytes) {
+        for (int b = 0; b < bytes; ++b) {
+            hash ^= (word >> (8 * b)) & 0xff;
+            hash *= 1099511628211ull;
+        }
+    };
+    for (float level : trace.GetLevels()) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &level, sizeof bits);
+        mix(bits, 4);
+    }
+    for (const CSynthEvent& event : trace.GetEvents()) {
+        const double sum = event.position + event.loss + event.reflectance;
+        std::uint64_t bits;
+        std::memcpy(&bits, &sum, sizeof bits);
+        hash ^= bits;
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+TEST(TraceSynthesizer, HarderFibresLeaveThePlainTracesAsTheyWere) {
+    struct {
+        CSynthOptions options;
+        std::uint64_t fingerprint;
+    } cases[] = {{Options(5000, 2.0, 1550, 42), 0x97a7884cbb6418d2ull},
+                 {Options(20000, 8.0, 850, 7), 0x31479ea1cdfcdb68ull},
+                 {Options(3000, 0.5, 1310, 3), 0xe280f5a56a133114ull}};
+    cases[1].options.pulseWidth = 10000;
+    cases[2].options.pulseWidth = 30;
+    for (const auto& c : cases)
+        EXPECT_EQ(Fingerprint(CTraceSynthesizer(c.options)), c.fingerprint);
+}
+
+TEST(TraceSynthesizer, GainersBendsGhostsSaturationAndNoiseShowInTheLevels) {
+    int gainers = 0, bends = 0;
+    for (std::uint64_t seed = 1; seed <= 6; ++seed) {
+        CSynthOptions options = Options(16000, 2.0, 1550, seed);
+        options.gainers = options.bends = options.ghosts = options.saturatedLaunch = true;
+        const CTraceSynthesizer trace(options);
+        SCOPED_TRACE(seed);
+        const auto& levels = trace.GetLevels();
+        const double width = trace.GetEventWidth();
+        const std::vector<CSynthEvent>& events = trace.GetEvents();
+        // The level across each splice changes by its loss, a gain lowering it.
+        for (std::size_t k = 1; k + 1 < events.size(); ++k) {
+            const CSynthEvent& event = events[k];
+            if (event.reflective)
+                continue;
+            gainers += event.loss < 0.0 && event.loss <= -0.05;
+            bends += event.loss >= 0.3;
+            EXPECT_GE(event.loss, -0.2);
+            EXPECT_LE(event.loss, 1.5);
+            const double before = std::max(event.position - 2.0 * width, events[k - 1].position);
+            const double after = event.position + 2.0 * width;
+            const double step = levels[IndexAt(trace, after)] - levels[IndexAt(trace, before)] -
+                                events[k + 1].attenuation * (after - before);
+            EXPECT_NEAR(step, event.loss, 0.08) << event.position;
+        }
+        // The receiver stays saturated for pulse lengths after the launch.
+        const float saturated = *std::min_element(levels.begin(), levels.end());
+        for (std::size_t i = 0; i < IndexAt(trace, 3.0 * width); ++i)
+            ASSERT_EQ(levels[i], saturated) << i;
+        // The strong connector's echo stands above the backscatter at twice its distance,
+        // and is no event.
+        const auto strong = std::max_element(events.begin() + 1, events.end() - 1,
+                                             [](const CSynthEvent& a, const CSynthEvent& b) {
+                                                 return (a.reflective ? a.reflectance : -100.0) <
+                                                        (b.reflective ? b.reflectance : -100.0);
+                                             });
+        ASSERT_GE(strong->reflectance, -22.0);
+        const double echo = 2.0 * strong->position;
+        bool clear = echo + 3.0 * width < trace.GetFibreLength();
+        for (const CSynthEvent& event : events)
+            clear = clear && std::abs(event.position - echo) > 6.0 * width;
+        if (clear) {
+            EXPECT_LT(levels[IndexAt(trace, echo + 0.5 * width)],
+                      levels[IndexAt(trace, echo - 2.0 * width)] - 0.3);
+        }
+    }
+    EXPECT_GT(gainers, 0);
+    EXPECT_GT(bends, 0);
+
+    // A noisier receiver lowers the noise floor by the dB asked.
+    CSynthOptions plain = Options(16000, 4.0, 1310, 5);
+    plain.pulseWidth = 1000;
+    CSynthOptions noisy = plain;
+    noisy.extraNoise = 6.0;
+    EXPECT_NEAR(CTraceSynthesizer(plain).GetNoiseFloor() - CTraceSynthesizer(noisy).GetNoiseFloor(),
+                6.0, 0.002);
+    noisy.extraNoise = -1.0;
+    EXPECT_THROW(CTraceSynthesizer{noisy}, CAbortException);
 }
 
 // What every format carries of the trace, read back through the file objects.

@@ -9,6 +9,7 @@
 #include "platform/CPrompts.h"
 #include "tools/synth/CTraceSynthesizer.h"
 
+#include "platform/CException.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -62,11 +63,18 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
     int matched = 0;
     int counted = 0;
     int missed = 0;
-    for (std::size_t t = 0; t < truth.size(); ++t) {
+    // The end first, and to the found end where that is near: an event beside the end
+    // must not take the end's match.
+    std::vector<std::size_t> order;
+    for (int pass = 0; pass < 2; ++pass)
+        for (std::size_t t = 0; t < truth.size(); ++t)
+            if (truth[t].end == (pass == 0))
+                order.push_back(t);
+    for (const std::size_t t : order) {
         const CTruth& event = truth[t];
         int best = -1;
         for (std::size_t f = 0; f < found.size(); ++f) {
-            if (used[f] || found[f].GetMarker() == 1)
+            if (used[f] || found[f].GetMarker() == 1 || (event.end && found[f].GetMarker() != 2))
                 continue;
             const double distance = std::abs(found[f].GetPosition() - event.position);
             if (distance <= tolerance &&
@@ -75,6 +83,15 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
                                      event.position)))
                 best = static_cast<int>(f);
         }
+        if (best < 0 && event.end)
+            for (std::size_t f = 0; f < found.size(); ++f) {
+                const double distance = std::abs(found[f].GetPosition() - event.position);
+                if (!used[f] && found[f].GetMarker() != 1 && distance <= tolerance &&
+                    (best < 0 ||
+                     distance < std::abs(found[static_cast<std::size_t>(best)].GetPosition() -
+                                         event.position)))
+                    best = static_cast<int>(f);
+            }
         if (best >= 0) {
             used[static_cast<std::size_t>(best)] = 1;
             owner[static_cast<std::size_t>(best)] = static_cast<int>(t);
@@ -195,7 +212,7 @@ void ScoreFile(const std::string& path, bool verbose, CScore& score) {
 }
 
 // A varied set: wavelengths, sample spacings, pulse widths chosen by the synthesizer or long
-// and noisy, seeds.
+// and noisy, gainers, bends, ghosts and saturated launches, seeds.
 void ScoreSynth(int count, bool verbose, CScore& score) {
     constexpr int kWavelengths[] = {1310, 1550, 1625, 850};
     constexpr double kSpacings[] = {0.5, 1.0, 2.0, 4.0, 8.0, 16.0};
@@ -205,8 +222,14 @@ void ScoreSynth(int count, bool verbose, CScore& score) {
         options.wavelength = kWavelengths[k % 4];
         options.spacing = kSpacings[(k / 4) % 6];
         options.pointCount = 8000 + 4000 * (k % 5);
-        if (k % 7 == 3)
+        if (k % 7 == 3) {
             options.pulseWidth = 10000; // long and noisy
+            options.extraNoise = 4.0;
+        }
+        options.gainers = k % 6 == 1 || k % 6 == 5;
+        options.bends = k % 6 == 1;
+        options.ghosts = k % 6 == 2;
+        options.saturatedLaunch = k % 6 == 4;
         const CTraceSynthesizer synth(options);
         CAnalysisTrace trace;
         trace.levels = synth.GetLevels().data();
@@ -259,7 +282,13 @@ int main(int argc, char** argv) {
     if (!files.empty()) {
         CScore score;
         for (const std::string& path : files)
-            ScoreFile(path, verbose, score);
+            try {
+                ScoreFile(path, verbose, score);
+            } catch (const CException& error) {
+                // An unreadable file is not scored, and the others still are.
+                std::fprintf(stderr, "%s: %s\n", path.c_str(), error.GetErrorMessage().c_str());
+                ++score.skipped;
+            }
         below = Print("files", score) < floor;
     }
     if (synth > 0) {

@@ -123,6 +123,8 @@ CTraceSynthesizer::CTraceSynthesizer(const CSynthOptions& options) : options_(op
         throw CAbortException("The pulse width must be 1 to 65535 ns");
     if (options.groupIndex != 0.0 && !(options.groupIndex >= 1.0 && options.groupIndex <= 2.0))
         throw CAbortException("The group index must be 1 to 2");
+    if (!(options.extraNoise >= 0.0 && options.extraNoise <= 20.0))
+        throw CAbortException("The extra noise must be 0 to 20 dB");
 
     const CFibreData fibre = FibreAt(options.wavelength);
     attenuation_ = fibre.attenuation;
@@ -138,7 +140,8 @@ CTraceSynthesizer::CTraceSynthesizer(const CSynthOptions& options) : options_(op
 
     CSynthRandom random(options.seed);
     const int longest = options.pulseWidth > 0 ? options.pulseWidth : std::end(kPulseWidths)[-1];
-    const double reach = (DynamicRange(longest) - kLossMargin) / (1.15 * attenuation_);
+    const double reach =
+        (DynamicRange(longest) - options.extraNoise - kLossMargin) / (1.15 * attenuation_);
     const double spacingKm = options.spacing / 1000.0;
     fibreLength_ = SnapToSample(std::min(rangeKm_ * random.Uniform(0.70, 0.85), reach), spacingKm);
     fibreLength_ = std::clamp(fibreLength_, 0.0, rangeKm_);
@@ -149,7 +152,7 @@ CTraceSynthesizer::CTraceSynthesizer(const CSynthOptions& options) : options_(op
         const double needed = 1.15 * attenuation_ * fibreLength_ + kLossMargin;
         pulseWidth_ = longest;
         for (int width : kPulseWidths)
-            if (DynamicRange(width) >= needed &&
+            if (DynamicRange(width) - options.extraNoise >= needed &&
                 width * kLightKmPerNs / (2.0 * groupIndex_) >= 2.0 * spacingKm) {
                 pulseWidth_ = width;
                 break;
@@ -158,7 +161,8 @@ CTraceSynthesizer::CTraceSynthesizer(const CSynthOptions& options) : options_(op
     // Longer pulses put more light into the fibre; the receiver's noise stays where it is.
     startLevel_ = std::clamp(12.0 - 2.5 * std::log10(pulseWidth_ / 10.0), 3.0, 15.0) +
                   random.Uniform(-0.5, 0.5);
-    noiseFloor_ = std::min(startLevel_ + DynamicRange(pulseWidth_) + random.Uniform(-0.5, 0.5),
+    noiseFloor_ = std::min(startLevel_ + DynamicRange(pulseWidth_) - options.extraNoise +
+                               random.Uniform(-0.5, 0.5),
                            kMaxStoredLevel - 9.0);
     noiseFloor_ = std::round(noiseFloor_ * 1000.0) / 1000.0;
 
@@ -185,6 +189,12 @@ void CTraceSynthesizer::PlaceEvents(CSynthRandom& random) {
     launch.reflective = true;
     launch.reflectance = random.Uniform(-55.0, -45.0);
     launch.comment = "Разъём прибора";
+    // An open or dirty launch connector: strong enough to saturate the receiver, and to send
+    // a strong reflection's echo back into the fibre.
+    if (options_.ghosts || options_.saturatedLaunch)
+        launch.reflectance = random.Uniform(-20.0, -14.0);
+    if (options_.saturatedLaunch)
+        launchSpan_ = std::min(GetEventWidth() * random.Uniform(3.0, 8.0), 0.2 * fibreLength_);
     events_.push_back(launch);
 
     // Cable drums of a few km, shorter on a short fibre.
@@ -195,7 +205,7 @@ void CTraceSynthesizer::PlaceEvents(CSynthRandom& random) {
         const double position = SnapToSample(x, spacingKm);
         if (position > fibreLength_ - gap)
             break;
-        if (position - events_.back().position < gap)
+        if (position - events_.back().position < gap || position < launchSpan_ + gap)
             continue;
         CSynthEvent event;
         event.position = position;
@@ -210,8 +220,28 @@ void CTraceSynthesizer::PlaceEvents(CSynthRandom& random) {
             event.loss =
                 random.Chance(0.15) ? -random.Uniform(0.01, 0.05) : random.Uniform(0.02, 0.15);
             event.comment = "Сварка";
+            if (options_.gainers && random.Chance(0.3)) {
+                event.loss = -random.Uniform(0.05, 0.2);
+                event.comment = "Стык волокон";
+            } else if (options_.bends && random.Chance(0.2)) {
+                event.loss = random.Uniform(0.3, 1.5);
+                event.comment = "Изгиб";
+            }
         }
         events_.push_back(event);
+    }
+    // The connector nearest a third of the fibre reflects strongly: its echo off the launch
+    // arrives from twice its distance, inside the fibre.
+    if (options_.ghosts && events_.size() > 1) {
+        auto strong = std::min_element(events_.begin() + 1, events_.end(),
+                                       [this](const CSynthEvent& a, const CSynthEvent& b) {
+                                           return std::abs(a.position - fibreLength_ / 3.0) <
+                                                  std::abs(b.position - fibreLength_ / 3.0);
+                                       });
+        strong->reflective = true;
+        strong->loss = random.Uniform(0.2, 0.6);
+        strong->reflectance = random.Uniform(-22.0, -16.0);
+        strong->comment = "Разъём";
     }
 
     CSynthEvent end;
@@ -241,6 +271,23 @@ void CTraceSynthesizer::ComputeLevels(CSynthRandom& noise) {
                       std::pow(10.0, (events_[k].reflectance + backscatter_) / 10.0) / pulseWidth_;
     }
     endToEndLoss_ = before.back() - startLevel_;
+    // Echoes: light reflected at an event, again at the launch and again at the event comes
+    // back as from twice the event's distance, having crossed the fibre to it four times.
+    struct CGhost {
+        double position;
+        double peak;
+    };
+    std::vector<CGhost> ghosts;
+    if (options_.ghosts)
+        for (std::size_t k = 1; k < count; ++k)
+            if (events_[k].reflective) {
+                const double base = startLevel_ + 2.0 * (before[k] - startLevel_);
+                const double reflectance = 2.0 * events_[k].reflectance + events_[0].reflectance;
+                ghosts.push_back({2.0 * events_[k].position,
+                                  std::pow(10.0, -base / 5.0) *
+                                      std::pow(10.0, (reflectance + backscatter_) / 10.0) /
+                                      pulseWidth_});
+            }
 
     const double spacingKm = options_.spacing / 1000.0;
     const double pulse = GetPulseLength();
@@ -272,10 +319,18 @@ void CTraceSynthesizer::ComputeLevels(CSynthRandom& noise) {
         }
         for (std::size_t k = section + 1; k-- > 0;) {
             const double u = x - events_[k].position;
-            if (u >= tailEnd)
+            if (u >= tailEnd + (k == 0 ? launchSpan_ : 0.0))
                 break;
-            if (peak[k] > 0.0)
-                power += peak[k] * (u < width ? 1.0 : std::exp(-(u - width) / tail));
+            const double span = k == 0 ? std::max(width, launchSpan_) : width;
+            if (peak[k] > 0.0 && u < span + 12.0 * tail)
+                power += peak[k] * (u < span ? 1.0 : std::exp(-(u - span) / tail));
+        }
+        if (launchSpan_ > 0.0 && x < launchSpan_)
+            power = std::max(power, 1e3 * std::pow(10.0, -startLevel_ / 5.0));
+        for (const CGhost& ghost : ghosts) {
+            const double u = x - ghost.position;
+            if (u >= 0.0 && u < tailEnd)
+                power += ghost.peak * (u < width ? 1.0 : std::exp(-(u - width) / tail));
         }
         // Rectified, as a detector after averaging shows it: a band about the floor.
         const double measured = std::max(std::abs(power + sigma * noise.Gaussian()), 0.02 * sigma);

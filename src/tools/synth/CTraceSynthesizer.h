@@ -26,6 +26,12 @@ struct CSynthOptions {
     double groupIndex = 0.0;
     // Acquisition time, seconds since 1970 (fixed so that files are reproducible).
     std::uint32_t timeStamp = 1735732800; // 2025-01-01 12:00 UTC
+    // Harder fibres, each off by default so that the plain traces stay as they were.
+    bool gainers = false;         // some splices join fibre types: apparent gains 0.05-0.2 dB
+    bool bends = false;           // some splices are bends losing 0.3-1.5 dB
+    bool ghosts = false;          // a strong launch and connector: echoes at twice its distance
+    bool saturatedLaunch = false; // the receiver stays saturated for pulse lengths at the launch
+    double extraNoise = 0.0;      // dB of dynamic range lost to a noisier receiver, 0 to 20
 };
 
 // One event of the synthesized fibre, as an instrument's event analysis would report it.
@@ -84,6 +90,7 @@ private:
     double noiseFloor_ = 0.0;
     double endToEndLoss_ = 0.0;
     double returnLoss_ = 0.0;
+    double launchSpan_ = 0.0; // km the launch's reflection holds the receiver saturated
     std::vector<CSynthEvent> events_;
     std::vector<float> levels_;
 };

@@ -1,0 +1,190 @@
+#pragma once
+// The analyzer's working parts, shared by the files that implement it: levels and noise,
+// event detection, event measurement. Not for use outside the analysis module.
+
+#include "analysis/TraceAnalysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace analysis_internal {
+
+using Index = std::ptrdiff_t;
+
+inline constexpr double kLightKmPerNs = 299792.458e-9;
+inline constexpr double kDefaultGroupIndex = 1.468;
+// Stored levels come in steps of 0.001 dB; no noise estimate goes below a couple of them.
+inline constexpr double kMinSigma = 0.002;
+// Events per trace beyond which the rest are ignored, so that noise cannot make the work grow.
+inline constexpr std::size_t kMaxCandidates = 4000;
+
+// Least-squares lines over any run of samples in constant time, from running sums.
+class CRunningFit {
+public:
+    explicit CRunningFit(const std::vector<double>& y) : sy_(y.size() + 1), sxy_(y.size() + 1) {
+        for (std::size_t i = 0; i < y.size(); ++i) {
+            sy_[i + 1] = sy_[i] + y[i];
+            sxy_[i + 1] = sxy_[i] + static_cast<double>(i) * y[i];
+        }
+    }
+    // The mean of samples a..b-1; b > a.
+    double Mean(Index a, Index b) const {
+        return (sy_[static_cast<std::size_t>(b)] - sy_[static_cast<std::size_t>(a)]) /
+               static_cast<double>(b - a);
+    }
+    // Samples a..b-1; b > a.
+    CLineFit Fit(Index a, Index b) const {
+        CLineFit fit;
+        const double count = static_cast<double>(b - a);
+        fit.count = static_cast<std::size_t>(b - a);
+        fit.centre = 0.5 * static_cast<double>(a + b - 1);
+        const double sum = sy_[static_cast<std::size_t>(b)] - sy_[static_cast<std::size_t>(a)];
+        fit.mean = sum / count;
+        if (b - a >= 2) {
+            const double sxx = count * (count * count - 1.0) / 12.0;
+            const double sxy = sxy_[static_cast<std::size_t>(b)] -
+                               sxy_[static_cast<std::size_t>(a)] - fit.centre * sum;
+            fit.slope = sxy / sxx;
+        }
+        return fit;
+    }
+
+private:
+    std::vector<double> sy_;
+    std::vector<double> sxy_;
+};
+
+// Median and spread (1.4826 × median absolute deviation) of a quantity in blocks of samples:
+// robust against the few events a block holds, and following the noise as it grows along the
+// fibre.
+class CBlockNoise {
+public:
+    CBlockNoise(const std::vector<float>& values, Index block) : block_(std::max<Index>(block, 8)) {
+        const Index n = static_cast<Index>(values.size());
+        // Sixty or so values tell a block's median and spread well enough.
+        const Index stride = std::max<Index>(1, block_ / 64);
+        std::vector<double> work;
+        for (Index from = 0; from < n; from += block_) {
+            const Index to = std::min(n, from + block_);
+            work.clear();
+            for (Index i = from; i < to; i += stride)
+                if (std::isfinite(values[static_cast<std::size_t>(i)]))
+                    work.push_back(values[static_cast<std::size_t>(i)]);
+            double median = 0.0;
+            double sigma = kMinSigma;
+            if (!work.empty()) {
+                auto middle = work.begin() + static_cast<Index>(work.size() / 2);
+                std::nth_element(work.begin(), middle, work.end());
+                median = *middle;
+                for (double& value : work)
+                    value = std::abs(value - median);
+                std::nth_element(work.begin(), middle, work.end());
+                sigma = std::max(kMinSigma, 1.4826 * *middle);
+            }
+            medians_.push_back(median);
+            sigmas_.push_back(sigma);
+        }
+    }
+    // The quieter of the block and the one before: noise grows along a fibre, and a block
+    // the fibre ends in is mostly the noise after the end.
+    double Sigma(Index i) const {
+        if (sigmas_.empty())
+            return kMinSigma;
+        const std::size_t slot = Slot(i);
+        return slot > 0 ? std::min(sigmas_[slot], sigmas_[slot - 1]) : sigmas_[slot];
+    }
+    double Median(Index i) const { return medians_.empty() ? 0.0 : medians_[Slot(i)]; }
+    double LowestSigma() const {
+        return sigmas_.empty() ? kMinSigma : *std::min_element(sigmas_.begin(), sigmas_.end());
+    }
+
+private:
+    std::size_t Slot(Index i) const {
+        const Index slot = std::clamp<Index>(i / block_, 0, static_cast<Index>(sigmas_.size()) - 1);
+        return static_cast<std::size_t>(slot);
+    }
+
+    Index block_;
+    std::vector<double> medians_;
+    std::vector<double> sigmas_;
+};
+
+struct CCandidate {
+    Index x = 0;       // where the event starts
+    Index zoneEnd = 0; // first sample after its dead zone (reflective) or transition
+    bool reflective = false;
+    Index peak = 0;
+    double height = 0.0; // of the peak over the backscatter before it
+    double strength = 0.0;
+    double loss = 0.0;
+    double noise = 0.0; // of the detector where it was found
+    bool end = false;
+    bool gain = false; // a step up
+};
+
+class CAnalyzer {
+public:
+    CAnalyzer(const CAnalysisTrace& trace, const CAnalysisThresholds& thresholds)
+        : trace_(trace), thresholds_(thresholds), n_(static_cast<Index>(trace.count)) {}
+
+    CAnalysisResult Run();
+
+private:
+    double S(Index i) const { return smooth_[static_cast<std::size_t>(i)]; }
+    double P(Index i) const { return power_[static_cast<std::size_t>(i)]; }
+    void Prepare();
+    // fibreFall: the least fall over a pulse length that counts as the fibre's own.
+    Index FallEnd(Index j, Index reference, double fibreFall = 0.0) const;
+    void FindLaunch();
+    // steps: found before, whose transitions the lines before a reflection must not include.
+    void FindReflections(const std::vector<CCandidate>& steps);
+    // Outside the launch and the reflections found so far.
+    std::vector<CCandidate> FindSteps() const;
+    // Fits the sections between the candidates and measures each one's loss; false when
+    // nothing changed.
+    bool Refine();
+    void RemoveGhosts();
+    // Moves each loss or gain to where the trace first leaves the line before it: the onset,
+    // where instruments place an event, rather than the middle of its transition.
+    void PlaceOnsets();
+    void Report(CAnalysisResult& result);
+    Index ZoneStart(const CCandidate& c) const { return std::max<Index>(0, c.x - guard_ / 2); }
+    Index ZoneEnd(const CCandidate& c) const { return std::min<Index>(n_, c.zoneEnd + guard_ / 2); }
+    void MergeClose();
+    CLineFit SectionFit(Index a, Index b) const;
+    // Spread of the differences of neighbouring samples in a..b-1: small on any fibre, a few dB
+    // in the noise after its end.
+    double DifferenceSigma(Index a, Index b) const;
+    double MedianPower(Index a, Index b) const; // of the samples a..b-1
+
+    const CAnalysisTrace& trace_;
+    const CAnalysisThresholds& thresholds_;
+    Index n_;
+    Index width_ = 1;  // pulse length in samples
+    Index guard_ = 1;  // half a transition
+    Index window_ = 8; // samples of a detector's line fit
+    double backscatter_ = 0.0;
+    double pulseNs_ = 0.0;
+    std::vector<double> power_; // the negated levels: larger is stronger
+    std::vector<float> smooth_; // power_ averaged over a quarter pulse
+    std::unique_ptr<CRunningFit> fit_;
+    std::vector<float> fall_;
+    // The detectors' values along the trace, one detector at a time: allocated once.
+    mutable std::vector<float> scratch_;
+    std::unique_ptr<CBlockNoise> fallNoise_;
+    Index launchStart_ = 0; // the first sample with light
+    Index launchEnd_ = 0;
+    double launchHeight_ = 0.0;
+    std::vector<CCandidate> reflections_;
+    std::vector<CCandidate> candidates_;
+    std::vector<CLineFit> sections_; // sections_[k] leads into candidates_[k]
+    double startNoise_ = 0.0;
+    double floor_ = 0.0;    // level of the trace's last samples: the noise after the end, if any
+    double noiseTop_ = 0.0; // the top of that noise's band, averaged over a few samples
+    Index limit_ = 0;       // the detectors look no further
+};
+
+} // namespace analysis_internal

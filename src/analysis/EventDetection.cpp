@@ -1,0 +1,257 @@
+// Finding candidate events: reflections, steps, and what is not an event (ghosts, neighbours).
+#include "analysis/AnalyzerInternal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <set>
+
+namespace analysis_internal {
+
+void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
+    // The height over the line of the samples before, first without regard to other events,
+    // for the noise of the detector.
+    std::vector<float>& height = scratch_;
+    height.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    auto heightAt = [&](Index i, Index from, CLineFit* line) {
+        const Index a = std::max(i - guard_ - window_, from);
+        const Index b = i - guard_;
+        if (b - a < 3)
+            return std::numeric_limits<double>::quiet_NaN();
+        const CLineFit fit = fit_->Fit(a, b);
+        if (line)
+            *line = fit;
+        return S(i) - fit.At(static_cast<double>(i));
+    };
+    for (Index i = launchEnd_; i < limit_; ++i)
+        height[static_cast<std::size_t>(i)] = static_cast<float>(heightAt(i, launchEnd_, nullptr));
+    const CBlockNoise noise(height, std::max<Index>(16 * width_, 256));
+    startNoise_ = noise.Sigma(launchEnd_);
+    const double least = HeightFromReflectance(thresholds_.reflectance, pulseNs_, backscatter_);
+
+    Index zoneEnd = launchEnd_;
+    std::size_t step = 0;
+    Index stepEnd = launchEnd_;
+    for (Index i = launchEnd_; i < limit_ && reflections_.size() < kMaxCandidates; ++i) {
+        // A step well before bends the line; the reflection's own edge is not well before.
+        while (step < steps.size() && ZoneEnd(steps[step]) < i - width_ - guard_)
+            stepEnd = std::max(stepEnd, ZoneEnd(steps[step++]));
+        // Where no event ends within the line's window, the first pass measured the same
+        // height: most samples are left there, below the least threshold.
+        const Index from = std::max(zoneEnd, stepEnd);
+        if (from <= i - guard_ - window_ && !(height[static_cast<std::size_t>(i)] > 0.009f))
+            continue;
+        CLineFit before;
+        const double h = heightAt(i, from, &before);
+        // The quieter side decides, so that the reflection of a fibre end counts.
+        const double sigma =
+            std::min(noise.Sigma(i), noise.Sigma(std::max<Index>(0, i - guard_ - window_)));
+        // A fibre end counts however weakly it reflects: instruments report its reflection
+        // below their threshold too. Weaker bumps are kept only where the fibre ends.
+        const double threshold = std::max(5.0 * sigma, 0.01);
+        if (!(h > threshold))
+            continue;
+        // The bump: where the trace stays above half its height. One that does not come down
+        // soon is the line before bent by an earlier event, not a reflection.
+        Index peak = i;
+        Index j = i;
+        const Index longest = i + 6 * width_ + 40;
+        double highest = h;
+        while (j < n_ && j < longest) {
+            const double over = S(j) - before.At(static_cast<double>(j));
+            if (!(over > std::max(0.5 * threshold, 0.5 * highest)))
+                break;
+            if (S(j) > S(peak))
+                peak = j;
+            highest = std::max(highest, over);
+            ++j;
+        }
+        if (j == longest)
+            continue;
+        const double top = S(peak) - before.At(static_cast<double>(peak));
+        Index start = i;
+        while (start > zoneEnd && start > i - width_ &&
+               S(start - 1) - before.At(static_cast<double>(start - 1)) > 0.3 * top)
+            --start;
+        Index plateau = peak;
+        while (plateau + 1 < n_ && S(plateau + 1) >= S(peak) - 0.5 * top)
+            ++plateau;
+        // A reflection stands above the fibre after it too; a rise that stays up is a gain (the
+        // step detector takes it), and so is a line bent by an event before. The level after is
+        // the mean past the dead zone carried back along the fibre's slope before: a line
+        // through noise would extrapolate anywhere.
+        const Index end = std::max(FallEnd(plateau, std::max(zoneEnd, i - guard_ - window_)), j);
+        const CLineFit after = SectionFit(end + guard_, end + guard_ + window_);
+        const double below = after.mean + before.slope * (static_cast<double>(peak) - after.centre);
+        if (end + guard_ + 3 <= n_ && S(peak) - below < std::max(threshold, least))
+            continue;
+        const double drop = before.At(static_cast<double>(peak)) - below;
+        if (top < least && !(drop >= thresholds_.endOfFibre || after.mean < noiseTop_ + 1.0))
+            continue;
+        CCandidate c;
+        c.x = start;
+        c.zoneEnd = end;
+        c.reflective = true;
+        c.peak = peak;
+        c.height = top;
+        c.strength = top;
+        c.noise = sigma;
+        reflections_.push_back(c);
+        zoneEnd = end;
+        i = end;
+    }
+}
+
+std::vector<CCandidate> CAnalyzer::FindSteps() const {
+    // Zones the step detector must not look into: the launch and every reflection.
+    std::vector<std::pair<Index, Index>> zones{{0, launchEnd_}};
+    for (const CCandidate& c : reflections_)
+        zones.emplace_back(ZoneStart(c), ZoneEnd(c));
+    std::vector<float>& step = scratch_;
+    step.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    std::size_t zone = 0;
+    for (Index i = launchEnd_; i < limit_; ++i) {
+        while (zone + 1 < zones.size() && zones[zone + 1].first <= i)
+            ++zone;
+        if (i < zones[zone].second)
+            continue;
+        const Index nextStart = zone + 1 < zones.size() ? zones[zone + 1].first : n_;
+        const Index la = std::max(i - guard_ - window_, zones[zone].second);
+        const Index lb = i - guard_;
+        const Index ra = i + guard_;
+        const Index rb = std::min(i + guard_ + window_, nextStart);
+        if (lb - la < 3 || rb - ra < 3)
+            continue;
+        // Means rather than lines: a line through a window that straddles a large step
+        // extrapolates anywhere. The fibre's own fall between the windows, taken robustly
+        // from the samples around, is not a loss.
+        const double fibre = fallNoise_->Median(la) / static_cast<double>(width_);
+        const double centres = 0.5 * static_cast<double>(ra + rb - la - lb);
+        step[static_cast<std::size_t>(i)] =
+            static_cast<float>(fit_->Mean(la, lb) - fit_->Mean(ra, rb) - fibre * centres);
+    }
+    const CBlockNoise noise(step, std::max<Index>(16 * width_, 256));
+    const Index reach = guard_ + window_ / 2;
+    // No threshold is below this: most samples are done with at one comparison.
+    const double lowest = std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise.LowestSigma());
+    std::vector<CCandidate> found;
+    for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
+        const double value = step[static_cast<std::size_t>(i)];
+        auto threshold = [&](Index k) {
+            // The quieter side decides, so that the fall into the noise after the end counts.
+            const double sigma = std::min(noise.Sigma(std::max<Index>(0, k - reach)),
+                                          noise.Sigma(std::min(n_ - 1, k + reach)));
+            return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigma);
+        };
+        if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
+            continue;
+        Index best = i;
+        Index j = i;
+        while (j < n_) {
+            const double v = step[static_cast<std::size_t>(j)];
+            if (!(std::abs(v) > threshold(j)) || (v > 0) != (value > 0))
+                break;
+            if (std::abs(v) > std::abs(step[static_cast<std::size_t>(best)]))
+                best = j;
+            ++j;
+        }
+        CCandidate c;
+        c.x = std::max<Index>(launchEnd_, best - width_ / 2);
+        c.zoneEnd = c.x + width_ + guard_ / 2;
+        c.gain = step[static_cast<std::size_t>(best)] < 0.0;
+        c.strength = std::abs(step[static_cast<std::size_t>(best)]);
+        c.noise = std::min(noise.Sigma(std::max<Index>(0, best - reach)),
+                           noise.Sigma(std::min(n_ - 1, best + reach)));
+        found.push_back(c);
+        i = j;
+    }
+    // The strongest of neighbours stays: a large step leaks into the detector's windows.
+    std::sort(found.begin(), found.end(),
+              [](const CCandidate& a, const CCandidate& b) { return a.strength > b.strength; });
+    const Index apart = width_ + guard_ + window_;
+    std::vector<CCandidate> kept;
+    std::set<Index> taken;
+    for (const CCandidate& c : found) {
+        auto next = taken.lower_bound(c.x);
+        bool clear = (next == taken.end() || *next - c.x >= apart) &&
+                     (next == taken.begin() || c.x - *std::prev(next) >= apart);
+        // The rising edge of a reflection reads as a gain before it; a loss there is real.
+        auto r = std::lower_bound(
+            reflections_.begin(), reflections_.end(), c.x,
+            [](const CCandidate& reflection, Index x) { return reflection.x <= x; });
+        if (r != reflections_.end())
+            clear = clear && (c.x + apart < r->x || !c.gain);
+        if (r != reflections_.begin())
+            clear = clear && c.x >= ZoneEnd(*std::prev(r));
+        if (clear) {
+            kept.push_back(c);
+            taken.insert(c.x);
+        }
+    }
+    std::sort(kept.begin(), kept.end(),
+              [](const CCandidate& a, const CCandidate& b) { return a.x < b.x; });
+    return kept;
+}
+
+// Events closer than a short section apart are one: the fibre between them cannot be measured.
+void CAnalyzer::MergeClose() {
+    const Index shortest = std::max<Index>(window_ / 2, 4);
+    std::vector<CCandidate> merged;
+    for (const CCandidate& c : candidates_) {
+        if (!merged.empty() && ZoneStart(c) - ZoneEnd(merged.back()) < shortest) {
+            // The first reflection decides where the merged event is, else the stronger step.
+            CCandidate& last = merged.back();
+            last.zoneEnd = std::max(last.zoneEnd, c.zoneEnd);
+            const bool takeOver =
+                c.reflective ? !last.reflective : !last.reflective && c.strength > last.strength;
+            if (takeOver) {
+                last.x = c.x;
+                last.peak = c.peak;
+                last.height = c.height;
+            }
+            last.reflective = last.reflective || c.reflective;
+            last.strength = std::max(last.strength, c.strength);
+            last.noise = std::max(last.noise, c.noise);
+            continue;
+        }
+        merged.push_back(c);
+    }
+    candidates_ = std::move(merged);
+}
+
+// An echo of a strong reflection c, bounced back by an earlier one a (or the launch), arrives
+// at 2·c - a: a peak there that loses nothing and is weaker than c is not an event.
+void CAnalyzer::RemoveGhosts() {
+    std::vector<const CCandidate*> strong;
+    for (const CCandidate& c : candidates_)
+        if (c.reflective)
+            strong.push_back(&c);
+    std::sort(strong.begin(), strong.end(),
+              [](const CCandidate* a, const CCandidate* b) { return a->height > b->height; });
+    if (strong.size() > 16)
+        strong.resize(16);
+    const Index tolerance = width_ + 2;
+    std::vector<char> ghost(candidates_.size(), 0);
+    for (std::size_t k = 0; k < candidates_.size(); ++k) {
+        const CCandidate& b = candidates_[k];
+        if (!b.reflective || std::abs(b.loss) >= thresholds_.spliceLoss)
+            continue;
+        for (const CCandidate* c : strong) {
+            if (c->x >= b.x || c->height <= b.height)
+                continue;
+            bool echo = std::abs(b.x - 2 * c->x) <= tolerance && launchHeight_ > b.height;
+            for (const CCandidate* a : strong)
+                echo = echo || (a->x < c->x && a->height > b.height &&
+                                std::abs(b.x - (2 * c->x - a->x)) <= tolerance);
+            if (echo)
+                ghost[k] = 1;
+        }
+    }
+    std::vector<CCandidate> kept;
+    for (std::size_t k = 0; k < candidates_.size(); ++k)
+        if (!ghost[k])
+            kept.push_back(candidates_[k]);
+    candidates_ = std::move(kept);
+}
+
+} // namespace analysis_internal

@@ -1,0 +1,182 @@
+// Measuring the events found: section fits, losses, the fibre end, and the reported result.
+#include "analysis/AnalyzerInternal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace analysis_internal {
+
+bool CAnalyzer::Refine() {
+    MergeClose();
+    sections_.clear();
+    Index from = launchEnd_;
+    for (const CCandidate& c : candidates_) {
+        const Index to = ZoneStart(c);
+        sections_.push_back(SectionFit(from, std::max(to, from + 3)));
+        from = std::max(from, ZoneEnd(c));
+    }
+    sections_.push_back(SectionFit(from, std::max(n_, from + 3)));
+
+    bool changed = false;
+    std::vector<CCandidate> kept;
+    for (std::size_t k = 0; k < candidates_.size(); ++k) {
+        CCandidate c = candidates_[k];
+        const double x = static_cast<double>(c.x);
+        c.loss = sections_[k].At(x) - sections_[k + 1].At(x);
+        // The fibre ends at the first event losing the end threshold, or beyond which there
+        // is only noise; nothing after it is an event. A line through that noise extrapolates
+        // anywhere: the loss into it is taken from its mean level.
+        const Index before = ZoneStart(c);
+        const Index after = ZoneEnd(c);
+        const double levelAfter = sections_[k + 1].mean;
+        const double levelBefore = sections_[k].At(x);
+        // Up to the next event only: what lies past it is that event's.
+        const Index next = k + 1 < candidates_.size() ? ZoneStart(candidates_[k + 1]) : n_;
+        const Index reach = std::min(after + 256, std::max(next, after + 8));
+        const bool intoNoise = (std::min(levelAfter, MedianPower(after, reach)) < noiseTop_ + 1.0 &&
+                                levelBefore > noiseTop_ + 2.0) ||
+                               DifferenceSigma(after, reach) >
+                                   std::max(1.0, 4.0 * DifferenceSigma(before - 256, before));
+        if (intoNoise)
+            c.loss = std::max(c.loss, levelBefore - levelAfter);
+        if (c.reflective && !intoNoise) {
+            const double over = S(c.peak) - sections_[k + 1].At(static_cast<double>(c.peak));
+            if (over < 0.5 * c.height && c.loss <= -thresholds_.spliceLoss) {
+                c.reflective = false; // a rise that stays: a gain
+                changed = true;
+            }
+        }
+        if (!c.reflective) {
+            const bool small = std::abs(c.loss) < std::max(thresholds_.spliceLoss, 2.5 * c.noise);
+            if (small || (c.loss < 0.0 && !thresholds_.reportGains)) {
+                changed = true;
+                continue;
+            }
+        }
+        c.end = c.loss >= thresholds_.endOfFibre || (c.loss >= thresholds_.spliceLoss && intoNoise);
+        kept.push_back(c);
+        if (c.end) {
+            changed = changed || k + 1 < candidates_.size();
+            break;
+        }
+    }
+    candidates_ = std::move(kept);
+    return changed;
+}
+
+void CAnalyzer::PlaceOnsets() {
+    Index from = launchEnd_;
+    for (std::size_t k = 0; k < candidates_.size(); ++k) {
+        CCandidate& c = candidates_[k];
+        const Index begin = std::max(from, c.x - width_ - guard_);
+        from = ZoneEnd(c);
+        if (c.reflective || c.loss == 0.0)
+            continue;
+        const double sign = c.loss > 0.0 ? 1.0 : -1.0;
+        const double departure = std::max(0.25 * std::abs(c.loss), 3.0 * c.noise);
+        const Index last = std::min(n_ - 1, c.x + width_);
+        for (Index j = begin; j <= last; ++j)
+            if (sign * (sections_[k].At(static_cast<double>(j)) - S(j)) > departure) {
+                c.x = std::max(begin, j - width_ / 4);
+                break;
+            }
+    }
+}
+
+void CAnalyzer::Report(CAnalysisResult& result) {
+    const double toKm = 1.0 / trace_.spacingKm;
+    auto attenuation = [&](const CLineFit& fit) {
+        return fit.count >= 2 ? static_cast<float>(-fit.slope * toKm) : 0.0f;
+    };
+    // The first event losing at least the end threshold ends the fibre; a fibre longer than
+    // the trace ends at its last sample.
+    std::size_t end = candidates_.size();
+    for (std::size_t k = 0; k < candidates_.size(); ++k)
+        if (candidates_[k].end) {
+            end = k;
+            break;
+        }
+
+    CKeyEvent start;
+    start.SetMarker(1);
+    start.SetType(launchHeight_ > 0.5 ? 1 : 0);
+    const double origin = static_cast<double>(launchStart_);
+    start.SetPosition(static_cast<float>(SampleDistance(trace_, origin)));
+    start.SetMethod(1);
+    start.SetAttenuation(attenuation(sections_.front()));
+    result.events.push_back(start);
+
+    for (std::size_t k = 0; k < end; ++k) {
+        const CCandidate& c = candidates_[k];
+        CKeyEvent event;
+        event.SetType(c.reflective ? 1 : 0);
+        event.SetMethod(1);
+        event.SetPosition(static_cast<float>(SampleDistance(trace_, static_cast<double>(c.x))));
+        event.SetLoss(static_cast<float>(c.loss));
+        if (c.reflective)
+            event.SetReflectance(ReflectanceFromHeight(c.height, pulseNs_, backscatter_));
+        event.SetAttenuation(attenuation(sections_[k + 1]));
+        result.events.push_back(event);
+    }
+
+    CKeyEvent last;
+    last.SetMarker(2);
+    last.SetMethod(1);
+    Index endIndex = n_ - 1;
+    const CLineFit& into = sections_[end];
+    if (end < candidates_.size()) {
+        const CCandidate& c = candidates_[end];
+        endIndex = c.x;
+        last.SetType(c.reflective ? 1 : 0);
+        last.SetLoss(static_cast<float>(c.loss));
+        if (c.reflective)
+            last.SetReflectance(ReflectanceFromHeight(c.height, pulseNs_, backscatter_));
+    }
+    last.SetPosition(static_cast<float>(SampleDistance(trace_, static_cast<double>(endIndex))));
+    result.events.push_back(last);
+
+    const CLineFit& first = sections_.front();
+    result.endToEndLoss = first.At(origin) - into.At(static_cast<double>(endIndex));
+    result.noise = startNoise_;
+
+    result.opticalReturnLoss = std::numeric_limits<double>::quiet_NaN();
+    if (trace_.backscatter > 0.0 && std::isfinite(trace_.backscatter)) {
+        // Rayleigh backscatter of the fibre up to the end, two-way attenuated, plus every
+        // reflection measured.
+        const double top = first.At(origin);
+        const double groupIndex = trace_.groupIndex >= 1.0 && trace_.groupIndex <= 3.0
+                                      ? trace_.groupIndex
+                                      : kDefaultGroupIndex;
+        const double perKm =
+            std::pow(10.0, -trace_.backscatter / 10.0) / (kLightKmPerNs / (2.0 * groupIndex));
+        // Over each section the loss is linear, so its return is a geometric series.
+        double returned = 0.0;
+        const double decay = -0.2 * std::log(10.0); // two-way, per dB of one-way loss
+        for (std::size_t k = 0; k <= end && k < sections_.size(); ++k) {
+            const Index from = k == 0 ? launchStart_ : candidates_[k - 1].x;
+            const Index to = k < end ? candidates_[k].x : endIndex;
+            if (to <= from)
+                continue;
+            const CLineFit& fit = sections_[k];
+            const double alpha = decay * (top - fit.At(static_cast<double>(from)));
+            const double beta = -decay * fit.slope;
+            const double count = static_cast<double>(to - from);
+            const double series =
+                std::abs(beta) < 1e-12 ? count : std::expm1(beta * count) / std::expm1(beta);
+            returned += perKm * trace_.spacingKm * std::exp(alpha) * series;
+        }
+        for (std::size_t k = 0; k <= end && k < candidates_.size(); ++k) {
+            const CCandidate& c = candidates_[k];
+            if (!c.reflective)
+                continue;
+            const double loss = top - sections_[k].At(static_cast<double>(c.x));
+            returned +=
+                std::pow(10.0, ReflectanceFromHeight(c.height, pulseNs_, backscatter_) / 10.0) *
+                std::pow(10.0, -2.0 * loss / 10.0);
+        }
+        result.opticalReturnLoss = returned > 0.0 ? -10.0 * std::log10(returned) : 0.0;
+    }
+}
+
+} // namespace analysis_internal

@@ -1,0 +1,165 @@
+// The trace prepared for the detectors: smoothed levels, the noise, the launch and dead zones.
+#include "analysis/AnalyzerInternal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace analysis_internal {
+
+void CAnalyzer::Prepare() {
+    power_.resize(trace_.count);
+    double last = 0.0;
+    for (std::size_t i = 0; i < trace_.count; ++i) {
+        const double level = trace_.levels[i];
+        // A sample that is not a number repeats the one before it.
+        if (std::isfinite(level))
+            last = std::clamp(-level, -200.0, 200.0);
+        power_[i] = last;
+    }
+    const double groupIndex = trace_.groupIndex >= 1.0 && trace_.groupIndex <= 3.0
+                                  ? trace_.groupIndex
+                                  : kDefaultGroupIndex;
+    pulseNs_ = std::isfinite(trace_.pulseWidthNs) && trace_.pulseWidthNs > 0.0
+                   ? std::min(trace_.pulseWidthNs, 1e6)
+                   : 0.0;
+    const double pulseKm = pulseNs_ * kLightKmPerNs / (2.0 * groupIndex);
+    const double samples = pulseNs_ > 0.0 ? pulseKm / trace_.spacingKm : 3.0;
+    width_ = std::clamp<Index>(static_cast<Index>(std::lround(std::min(samples, 1e9))), 1,
+                               std::max<Index>(1, n_ / 8));
+    guard_ = width_ * 3 / 4 + 1;
+    window_ = std::max<Index>(3 * width_, 12);
+    backscatter_ = trace_.backscatter > 0.0 && std::isfinite(trace_.backscatter)
+                       ? trace_.backscatter
+                       : TypicalBackscatter(trace_.wavelength);
+    if (pulseNs_ == 0.0)
+        pulseNs_ = samples * trace_.spacingKm * 2.0 * groupIndex / kLightKmPerNs;
+
+    fit_ = std::make_unique<CRunningFit>(power_);
+    const Index half = width_ / 4;
+    smooth_.resize(trace_.count);
+    for (Index i = 0; i < n_; ++i) {
+        const Index a = std::max<Index>(0, i - half);
+        const Index b = std::min(n_, i + half + 1);
+        smooth_[static_cast<std::size_t>(i)] = static_cast<float>(fit_->Mean(a, b));
+    }
+    {
+        const Index from = n_ - std::min<Index>(n_, std::max<Index>(64, n_ / 50));
+        std::vector<double> tail(power_.begin() + from, power_.end());
+        auto middle = tail.begin() + static_cast<Index>(tail.size() / 2);
+        std::nth_element(tail.begin(), middle, tail.end());
+        floor_ = *middle;
+        // The noise after an end is a wide band of spikes in dB; averaged over a few samples
+        // it is narrow enough to tell from the weakest fibre before it.
+        const Index reach = std::max<Index>(half, 4);
+        for (Index i = from; i < n_; ++i)
+            tail[static_cast<std::size_t>(i - from)] =
+                fit_->Mean(std::max<Index>(0, i - reach), std::min(n_, i + reach + 1));
+        std::nth_element(tail.begin(), middle, tail.end());
+        const double median = *middle;
+        auto top = tail.begin() + static_cast<Index>(tail.size() * 99 / 100);
+        std::nth_element(tail.begin(), top, tail.end());
+        const double highest = *top;
+        noiseTop_ = highest;
+        for (double& value : tail)
+            value = std::abs(value - median);
+        std::nth_element(tail.begin(), middle, tail.end());
+        // Past the last sample clearly above the noise there is nothing to look for: the
+        // detectors stop a little after it.
+        const double above = std::min(median + 0.5 + 3.0 * 1.4826 * *middle, highest + 0.5);
+        Index last = n_ - 1;
+        while (last > 0 && !(smooth_[static_cast<std::size_t>(last)] > above))
+            --last;
+        limit_ = std::min(n_, last + 4 * width_ + 2 * window_ + 64);
+    }
+    fall_.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    for (Index i = 0; i + width_ < n_; ++i)
+        fall_[static_cast<std::size_t>(i)] = static_cast<float>(S(i) - S(i + width_));
+    fallNoise_ = std::make_unique<CBlockNoise>(fall_, std::max<Index>(16 * width_, 256));
+}
+
+// Follows the trailing edge of a reflection from j until the trace falls no faster than the
+// fibre does at reference (before the event: after a fibre end there is only noise): the end
+// of the dead zone.
+Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall) const {
+    const Index cap = std::min(n_ - 1 - width_, j + std::max<Index>(30 * width_, 60));
+    const double fibre = std::max(fallNoise_->Median(reference), fibreFall);
+    const double tolerance = fibre + 4.0 * fallNoise_->Sigma(reference);
+    while (j < cap && fall_[static_cast<std::size_t>(j)] > tolerance)
+        ++j;
+    // The receiver's slow recovery after a strong reflection: over a detector's window the
+    // trace still falls more than the fibre would.
+    const double span = static_cast<double>(window_) / static_cast<double>(width_);
+    const double slow =
+        fibre * span + std::max(0.05, 4.0 * fallNoise_->Sigma(reference) * std::sqrt(span));
+    while (j > 0 && j + window_ < cap && S(j) - S(j + window_) > slow)
+        j += width_ / 2 + 1;
+    return std::max<Index>(j, 0) + 1;
+}
+
+void CAnalyzer::FindLaunch() {
+    // Some instruments record a little before the launch connector, or a stretch without
+    // light at all: the receiver's lowest value, repeated, until the launch.
+    const double lowest = *std::min_element(power_.begin(), power_.end());
+    Index first = 0;
+    while (first + 1 < n_ / 2 && P(first) <= lowest && P(first + 1) <= lowest)
+        ++first;
+    launchStart_ = first > 0 ? first + 1 : 0;
+    const Index near = static_cast<Index>(std::min(0.15 / trace_.spacingKm, 1e6));
+    const Index search =
+        std::min(std::max<Index>(1, n_ / 8), launchStart_ + std::max(4 * width_ + 8, near));
+    Index peak = launchStart_;
+    for (Index i = launchStart_ + 1; i < search; ++i)
+        if (P(i) > P(peak))
+            peak = i;
+    // A saturated launch is a plateau; its fall starts where the plateau ends.
+    Index j = peak;
+    while (j + 1 < n_ && P(j + 1) >= P(peak) - 0.3 && j - peak < 20 * width_ + 20)
+        ++j;
+    // With a pulse long against the fibre the samples well after the launch may be the noise
+    // after the end, which does not fall at all: the fibre falls at least as fast as a lossy
+    // fibre of this wavelength might.
+    const double lossy = trace_.wavelength > 0 && trace_.wavelength < 1000 ? 3.5
+                         : trace_.wavelength >= 1450                       ? 0.35
+                                                                           : 0.5;
+    const double fibreFall = 1.5 * lossy * static_cast<double>(width_) * trace_.spacingKm;
+    launchEnd_ = std::min(n_, FallEnd(j, j + 16 * width_ + 256, fibreFall) + guard_);
+    launchHeight_ = launchEnd_ + 3 <= n_
+                        ? P(peak) - SectionFit(launchEnd_, launchEnd_ + 4 * window_)
+                                        .At(static_cast<double>(launchStart_))
+                        : 0.0;
+}
+
+CLineFit CAnalyzer::SectionFit(Index a, Index b) const {
+    a = std::clamp<Index>(a, 0, n_ - 1);
+    b = std::clamp<Index>(b, a + 1, n_);
+    CLineFit fit = fit_->Fit(a, b);
+    // A slope from a few samples extrapolates noise; a short piece of fibre is level enough.
+    if (b - a < std::max<Index>(window_ / 2, 4))
+        fit.slope = 0.0;
+    return fit;
+}
+
+double CAnalyzer::DifferenceSigma(Index a, Index b) const {
+    a = std::max<Index>(a, 0);
+    b = std::min(b, n_);
+    // The mean rather than the median: the noise after an end is often clipped at the
+    // receiver's floor, so most neighbours are equal and only the spikes between tell.
+    double sum = 0.0;
+    int count = 0;
+    for (Index i = a + 1; i < b; i += 2, ++count)
+        sum += std::abs(P(i) - P(i - 1));
+    // The mean of |a - b| for two normal samples is 1.128 sigma.
+    return count < 4 ? 0.0 : sum / count / 1.128;
+}
+
+double CAnalyzer::MedianPower(Index a, Index b) const {
+    a = std::clamp<Index>(a, 0, n_ - 1);
+    b = std::clamp<Index>(b, a + 1, n_);
+    std::vector<double> values(power_.begin() + a, power_.begin() + b);
+    auto middle = values.begin() + static_cast<Index>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+} // namespace analysis_internal
