@@ -66,6 +66,7 @@ public:
         kCmdCloseProject = 32773,
         kCmdCloseAllProjects = 32793,
         kCmdPrint = 57607,
+        kCmdReport = 32840,
         kCmdSave = 57603,
         kCmdSaveAs = 32785,
         kCmdSaveAll = 32786,

@@ -157,6 +157,9 @@ void CMainFrame::BuildMenus() {
     AddCommand(file, kCmdSaveAll, "Сохранить &всё", [this] { OnFileSaveAll(); });
     file->addSeparator();
     AddCommand(file, kCmdPrint, "&Печать\tCtrl+P", [this] { OnPrint(); });
+    AddCommand(file, kCmdReport, "", [this] {
+        view_->PrintReport(CLinkThresholds{});
+    })->setText(tr("Отч&ёт по проекту…"));
     file->addSeparator();
     AddCommand(file, kCmdExit, "Вы&ход", [this] { OnExit(); });
 
@@ -254,6 +257,7 @@ void CMainFrame::UpdateCommands() {
         {kCmdCloseProject, workspace_.ActiveProject() != nullptr},
         {kCmdCloseAllProjects, anyProject},
         {kCmdPrint, activeEntry},
+        {kCmdReport, workspace_.ActiveProject() != nullptr},
         {kCmdSave, anyProject},
         {kCmdSaveAs, anyProject},
         {kCmdSaveAll, anyProject},

@@ -3,6 +3,7 @@
 // passes the frame's requests on to it, and it gives the marker readout.
 
 #include "core/CTraceData.h"
+#include "display/ReportPrintout.h"
 
 #include <QString>
 #include <QWidget>
@@ -43,6 +44,16 @@ public:
     // telling the user, when nothing was printed.
     bool PrintTo(QPrinter& printer, int choice);
 
+    // File > Report: the print dialog (a PDF file first), then the report of the active
+    // project: a summary page and a page for each of its traces.
+    void PrintReport(const CLinkThresholds& thresholds);
+    // The report on a printer already chosen; colour as the printer is set. False, after
+    // telling the user, when nothing or not all was printed.
+    bool PrintReportTo(QPrinter& printer, const CLinkThresholds& thresholds);
+    // The report of the active project's loaded traces checked against the thresholds; no
+    // traces without a project.
+    CReportContent ReportContent(bool colour, const CLinkThresholds& thresholds) const;
+
     CTracePlot& GetPlot() { return *plot_; }
     const CTracePlot& GetPlot() const { return *plot_; }
 
@@ -50,6 +61,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // What every printed page takes from the plot: its window, captions, label decimals and
+    // markers, and today's date.
+    CPrintContent PageContent() const;
+
     CWorkspace& workspace_;
     CTracePlot* plot_; // a child, owned by Qt
 };
