@@ -6,7 +6,8 @@
 //
 // Command line: [--help] [--version] [--settings-dir DIR] [--screenshot OUT.png]
 // [--exit-after-first-paint]
-//               [--print-pdf OUT.pdf [--traces all|project|active]] [--instance NAME] [FILE...]
+//               [--print-pdf OUT.pdf [--traces all|project|active]]
+//               [--report OUT.pdf [--thresholds FILE.json]] [--instance NAME] [FILE...]
 
 #include "app/CQtPrompts.h"
 #include "scan/CAppSettings.h"
@@ -14,11 +15,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 class CMainFrame;
 class CSingleInstance;
+class QPrinter;
 class QTranslator;
 
 enum class StartStatus {
@@ -59,6 +62,8 @@ private:
         QString screenshot;
         QString printPdf;
         int printChoice = 0;
+        QString report;
+        QString thresholds;
         QString instanceName;
         bool exitAfterFirstPaint = false;
         bool information = false; // --help or --version
@@ -70,6 +75,10 @@ private:
     StartStatus WriteScreenshot(const QString& path);
     // The active signal's page into the PDF, complete or not at all.
     StartStatus WritePrintout(const QString& path, int choice);
+    // The active project's report into the PDF, complete or not at all.
+    StartStatus WriteReport(const QString& path, const QString& thresholdsPath);
+    // A PDF printed by print, moved over the target only when print succeeded.
+    StartStatus WritePdf(const QString& path, const std::function<bool(QPrinter&)>& print);
     void QuitAfterFirstPaint();
     // Qt's own texts (dialog buttons, the file and print dialogs) in the interface's language.
     void InstallQtTranslations();
