@@ -170,25 +170,28 @@ CSummaryRow SummaryRow(const CReportTrace& trace) {
     bool anyFails = false;
     for (int i = 0; i < count; ++i)
         anyFails = anyFails || Marked(trace.eventMarks, i);
+    // Losses as the event list shows them: a reflection's stored loss does not count.
+    const auto hasLoss = [](const CKeyEvent& event) { return event.GetLossText() != "--"; };
     int worst = -1;
     float worstLoss = 0.0f;
     for (int i = 0; i < count; ++i) {
         const CKeyEvent event = signal.GetEvent(i);
         if (anyFails ? !Marked(trace.eventMarks, i)
                      : (event.GetMarker() == kMarkerStart || event.GetMarker() == kMarkerEnd ||
-                        !event.HasLoss()))
+                        !hasLoss(event)))
             continue;
-        const float loss = event.HasLoss() ? event.GetLoss() : 0.0f;
+        const float loss = hasLoss(event) ? event.GetLoss() : 0.0f;
         if (worst < 0 || loss > worstLoss) {
             worst = i;
             worstLoss = loss;
         }
     }
     if (worst >= 0) {
+        // A failing reflection is named by its reflectance.
         const CKeyEvent event = signal.GetEvent(worst);
+        const std::string value = hasLoss(event) ? event.GetLossText() : event.GetReflectanceText();
         row.worst = QStringLiteral("%1: %2").arg(worst + 1).arg(
-            event.HasLoss() ? QStringLiteral("%1 dB").arg(event.GetLoss(), 0, 'f', 2)
-                            : Utf8(event.GetTypeName()));
+            value == "--" ? Utf8(event.GetTypeName()) : Utf8(value) + QStringLiteral(" dB"));
         if (anyFails)
             row.worst += QStringLiteral(" !");
     } else {

@@ -169,7 +169,7 @@ TEST_F(ReportPdfTest, ASummaryThenAPageATraceWithLossesVerdictsAndFailingEventsM
         // The worst event named in a failing row is one that fails, marked.
         if (fails) {
             const QRegularExpressionMatch worst =
-                QRegularExpression(QStringLiteral("(\\d+): \\d+\\.\\d\\d dB !")).match(row);
+                QRegularExpression(QStringLiteral("(\\d+): -?\\d+\\.\\d+ dB !")).match(row);
             ASSERT_TRUE(worst.hasMatch()) << row.toStdString();
             const std::vector<int> failing = Failing(i);
             EXPECT_NE(std::find(failing.begin(), failing.end(), worst.captured(1).toInt()),
