@@ -157,6 +157,7 @@ void CMainFrame::BuildMenus() {
     AddCommand(file, kCmdSaveAll, "Сохранить &всё", [this] { OnFileSaveAll(); });
     file->addSeparator();
     AddCommand(file, kCmdPrint, "&Печать\tCtrl+P", [this] { OnPrint(); });
+    AddCommand(file, kCmdThresholds, "", [this] { OnThresholds(); })->setText(tr("Поро&ги..."));
     file->addSeparator();
     AddCommand(file, kCmdExit, "Вы&ход", [this] { OnExit(); });
 

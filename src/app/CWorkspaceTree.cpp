@@ -1,6 +1,7 @@
 #include "app/CWorkspaceTree.h"
 
 #include "app/AppArt.h"
+#include "display/ThresholdText.h"
 #include "project/CWorkspace.h"
 
 #include <QHeaderView>
@@ -190,4 +191,34 @@ bool CWorkspaceTree::viewportEvent(QEvent* event) {
     else
         QToolTip::showText(help->globalPos(), tip, viewport());
     return true;
+}
+
+void CWorkspaceTree::SetThresholds(const CLinkThresholds& thresholds) {
+    thresholds_ = thresholds;
+    RefreshVerdicts();
+}
+
+void CWorkspaceTree::RefreshVerdicts() {
+    const bool on = thresholds_.AnyOn();
+    if (columnCount() != (on ? 2 : 1)) {
+        setColumnCount(on ? 2 : 1);
+        header()->setStretchLastSection(!on);
+        if (on)
+            header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    }
+    if (!on)
+        return;
+    for (int p = 0; p < workspace_.GetProjectCount(); ++p) {
+        CProject& project = workspace_.GetProject(p);
+        for (int e = 0; e < project.GetEntryCount(); ++e) {
+            const CSignalEntry& entry = project.GetEntry(e);
+            QTreeWidgetItem* item = ItemOf(entry.GetTreeItem());
+            const CSignal* signal = entry.GetTrace();
+            if (!item || !signal)
+                continue;
+            const CLinkVerdict verdict = CheckSignal(*signal, thresholds_);
+            item->setText(1, VerdictText(verdict));
+            item->setForeground(1, verdict.Passed() ? QColor(0, 128, 0) : QColor(Qt::red));
+        }
+    }
 }
