@@ -42,7 +42,8 @@ public:
     int ColouredImage(int bitmapId, std::uint32_t colour);
 
     // What the tooltip of an item says: the file behind it (the trace's file, the project's
-    // file), else its text. Names wider than the pane are read there.
+    // file), else its text, and the trace's verdict while thresholds are on. Names wider than
+    // the pane are read there.
     QString ToolTipOf(const QTreeWidgetItem* item) const;
 
     // With thresholds on, a second column shows each trace's verdict against them, in red

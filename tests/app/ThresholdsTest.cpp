@@ -56,7 +56,8 @@ TEST_F(ThresholdsTest, FailingEventIsRedWithItsLimitAndTheTreeSaysFail) {
     EXPECT_TRUE(tip.contains(Q("-40.258")) && tip.contains(Q("-42.000"))) << tip.toStdString();
     EXPECT_TRUE(List().topLevelItem(2)->toolTip(4).isEmpty());
     ASSERT_EQ(Frame().Tree().columnCount(), 2);
-    EXPECT_EQ(TraceItem()->text(1), Q("не норма"));
+    EXPECT_EQ(TraceItem()->text(1), Q("\u2717"));
+    EXPECT_TRUE(Frame().Tree().ToolTipOf(TraceItem()).endsWith(Q("\nне норма")));
     EXPECT_EQ(TraceItem()->foreground(1).color(), QColor(Qt::red));
     // The set is kept for the next start.
     EXPECT_EQ(LoadThresholds(), set);
@@ -67,7 +68,8 @@ TEST_F(ThresholdsTest, FailingEventIsRedWithItsLimitAndTheTreeSaysFail) {
     Active().SetEvent(1, connector);
     Settle();
     EXPECT_TRUE(RedRows().empty());
-    EXPECT_EQ(TraceItem()->text(1), Q("норма"));
+    EXPECT_EQ(TraceItem()->text(1), Q("\u2713"));
+    EXPECT_TRUE(Frame().Tree().ToolTipOf(TraceItem()).endsWith(Q("\nнорма")));
 
     // The event list's table for a spreadsheet: the header and one line an event.
     Frame().EventListBar().CopyTable();
