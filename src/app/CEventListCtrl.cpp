@@ -3,6 +3,7 @@
 #include "app/AppArt.h"
 #include "core/CSignal.h"
 #include "display/PlotArt.h"
+#include "display/ThresholdText.h"
 #include "platform/CMessageTarget.h"
 #include "project/CWorkspace.h"
 
@@ -97,6 +98,16 @@ void CEventListCtrl::Refill() {
         row->setText(5, Text(event.GetAttenuationText()));
         row->setText(6, Text(event.GetComment()));
         rows.append(row);
+    }
+    const CLinkVerdict verdict = CheckSignal(*signal, thresholds_);
+    for (int i = 0; i < count; ++i) {
+        const QString breaches = BreachesText(verdict, i);
+        if (breaches.isEmpty())
+            continue;
+        for (int column = 0; column < kColumnCount; ++column) {
+            rows[i]->setForeground(column, QColor(Qt::red));
+            rows[i]->setToolTip(column, breaches);
+        }
     }
     addTopLevelItems(rows);
     const int selected = signal->GetSelectedEvent();

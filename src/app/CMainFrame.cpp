@@ -7,6 +7,7 @@
 #include "app/CQtMessageTarget.h"
 #include "app/CTextListPane.h"
 #include "app/CWorkspaceTree.h"
+#include "app/ThresholdStore.h"
 #include "core/CSignal.h"
 #include "display/COverviewPane.h"
 #include "display/CQtSurface.h"
@@ -99,6 +100,7 @@ CMainFrame::CMainFrame(CAppSettings& settings, QWidget* parent)
     setFont(interfaceFont_);
     DockDefault();
     layoutRestored_ = RestoreLayout();
+    SetThresholds(LoadThresholds());
 
     scanWatch_ = new QTimer(this);
     scanWatch_->setInterval(kScanWatchMs);
@@ -361,6 +363,7 @@ std::intptr_t CMainFrame::HandleMessage(unsigned message, std::uintptr_t w, std:
 void CMainFrame::RefreshViews() {
     view_->RecalcRange();
     eventBar_->List().Refill();
+    tree_->RefreshVerdicts();
     parameters_->clear();
     markers_->clear();
     overview_->update();

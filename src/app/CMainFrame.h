@@ -5,6 +5,7 @@
 // models, the panes and the scanner notify it. The docking layout persists in the per-user
 // settings store.
 
+#include "analysis/LinkThresholds.h"
 #include "project/CWorkspace.h"
 #include "scan/CScanner.h"
 
@@ -94,6 +95,7 @@ public:
         kCmdLoadScanParams = 32798,
         kCmdStartStopScan = 32787,
         kCmdAbout = 57664,
+        kCmdThresholds = 32830,
     };
     static constexpr const char* kStartScanText = "&Начать сканирование\tCtrl+R";
     static constexpr const char* kStopScanText = "&Закончить сканирование\tCtrl+R";
@@ -125,6 +127,13 @@ public:
     // and the scanner now stand. Runs before a menu shows and after every refresh.
     void UpdateCommands();
     void SetFileDialogHook(FileDialogHook hook) { fileDialogHook_ = std::move(hook); }
+
+    // The pass/fail thresholds in use (kept in the settings store); setting them stores them
+    // and marks the event list and the tree afresh.
+    const CLinkThresholds& Thresholds() const { return thresholds_; }
+    void SetThresholds(const CLinkThresholds& thresholds);
+    // File > Thresholds.
+    void OnThresholds();
 
     // Starts a scan into the scanning project, or stops the running one.
     void OnStartStopScan();
@@ -247,6 +256,7 @@ private:
     QActionGroup* gridStyles_ = nullptr;
     FileDialogHook fileDialogHook_;
     bool layoutRestored_ = false;
+    CLinkThresholds thresholds_;
     // After the message target: the scanner goes first and lets go of it.
     CScanner scanner_;
     // Notices the end of a run the frame did not ask for (an error, a failed start).

@@ -158,8 +158,9 @@ void CMainFrame::BuildMenus() {
     file->addSeparator();
     AddCommand(file, kCmdPrint, "&Печать\tCtrl+P", [this] { OnPrint(); });
     AddCommand(file, kCmdReport, "", [this] {
-        view_->PrintReport(CLinkThresholds{});
+        view_->PrintReport(Thresholds());
     })->setText(tr("Отч&ёт по проекту…"));
+    AddCommand(file, kCmdThresholds, "", [this] { OnThresholds(); })->setText(tr("Поро&ги..."));
     file->addSeparator();
     AddCommand(file, kCmdExit, "Вы&ход", [this] { OnExit(); });
 
