@@ -26,8 +26,13 @@ public:
     void EditEvent();
     // Deletes the selected event after the user agreed.
     void DeleteEvent();
+    // The shown events as the command line's event table: tab-separated onto the clipboard,
+    // or as CSV into a file (atomically; false after a message when the write failed).
+    void CopyTable();
+    bool SaveTable(const QString& path);
 
 private:
+    void ShowContextMenu(const QPoint& at);
     // The signal whose events the list shows.
     CSignal* ActiveSignal() const;
     // The selected event index when it lies within the events, else -1.

@@ -5,6 +5,7 @@
 #include "display/PlotArt.h"
 #include "platform/MainMessages.h"
 #include "platform/Translation.h"
+#include "display/ThresholdText.h"
 #include "project/CWorkspace.h"
 
 #include <QHeaderView>
@@ -98,6 +99,16 @@ void CEventListCtrl::Refill() {
         row->setText(5, Text(event.GetAttenuationText()));
         row->setText(6, Text(event.GetComment()));
         rows.append(row);
+    }
+    const CLinkVerdict verdict = CheckSignal(*signal, thresholds_);
+    for (int i = 0; i < count; ++i) {
+        const QString breaches = BreachesText(verdict, i);
+        if (breaches.isEmpty())
+            continue;
+        for (int column = 0; column < kColumnCount; ++column) {
+            rows[i]->setForeground(column, QColor(Qt::red));
+            rows[i]->setToolTip(column, breaches);
+        }
     }
     addTopLevelItems(rows);
     const int selected = signal->GetSelectedEvent();

@@ -3,6 +3,8 @@
 // reflection, attenuation and description, each row with its event's icon in the colour of
 // the trace. Choosing a row makes that event the signal's selected one.
 
+#include "analysis/LinkThresholds.h"
+
 #include <QImage>
 #include <QTreeWidget>
 
@@ -21,8 +23,11 @@ public:
 
     explicit CEventListCtrl(CWorkspace& workspace, QWidget* parent = nullptr);
 
-    // Rebuilds every row from the active signal and selects its selected event's row.
+    // Rebuilds every row from the active signal and selects its selected event's row. Events
+    // that break a threshold show in red, their tooltip naming what they break.
     void Refill();
+    // The limits the rows are checked against; takes effect at the next refill.
+    void SetThresholds(const CLinkThresholds& thresholds) { thresholds_ = thresholds; }
     // The icon of an event icon index (0..4) in a trace colour; null outside the range.
     static QImage EventIcon(int index, std::uint32_t colour);
     // The selected row, -1 for none.
@@ -42,4 +47,5 @@ private:
 
     CWorkspace& workspace_;
     CSignal* shown_ = nullptr;
+    CLinkThresholds thresholds_;
 };

@@ -7,6 +7,7 @@
 #include "app/CQtMessageTarget.h"
 #include "app/CTextListPane.h"
 #include "app/CWorkspaceTree.h"
+#include "app/ThresholdStore.h"
 #include "core/CSignal.h"
 #include "display/COverviewPane.h"
 #include "display/CQtSurface.h"
@@ -95,6 +96,7 @@ CMainFrame::CMainFrame(CAppSettings& settings, QWidget* parent)
     setFont(interfaceFont_);
     DockDefault();
     layoutRestored_ = RestoreLayout();
+    SetThresholds(LoadThresholds());
 
     scanWatch_ = new QTimer(this);
     scanWatch_->setInterval(kScanWatchMs);
@@ -358,6 +360,7 @@ void CMainFrame::HandleOverviewRedraw() {
 void CMainFrame::RefreshViews() {
     view_->RecalcRange();
     eventBar_->List().Refill();
+    tree_->RefreshVerdicts();
     parameters_->clear();
     markers_->clear();
     overview_->update();

@@ -5,6 +5,7 @@
 // models, the panes and the scanner notify it. The docking layout persists in the per-user
 // settings store.
 
+#include "analysis/LinkThresholds.h"
 #include "platform/CMessageTarget.h"
 #include "platform/Translation.h"
 #include "project/CWorkspace.h"
@@ -76,6 +77,7 @@ public:
         kCmdCloseProject = 32773,
         kCmdCloseAllProjects = 32793,
         kCmdPrint = 57607,
+        kCmdReport = 32840,
         kCmdSave = 57603,
         kCmdSaveAs = 32785,
         kCmdSaveAll = 32786,
@@ -104,6 +106,7 @@ public:
         kCmdLoadScanParams = 32798,
         kCmdStartStopScan = 32787,
         kCmdAbout = 57664,
+        kCmdThresholds = 32830,
     };
     static constexpr const char* kStartScanText =
         QT_TRANSLATE_NOOP("CMainFrame", "&Начать сканирование\tCtrl+R");
@@ -137,6 +140,13 @@ public:
     // and the scanner now stand. Runs before a menu shows and after every refresh.
     void UpdateCommands();
     void SetFileDialogHook(FileDialogHook hook) { fileDialogHook_ = std::move(hook); }
+
+    // The pass/fail thresholds in use (kept in the settings store); setting them stores them
+    // and marks the event list and the tree afresh.
+    const CLinkThresholds& Thresholds() const { return thresholds_; }
+    void SetThresholds(const CLinkThresholds& thresholds);
+    // File > Thresholds.
+    void OnThresholds();
 
     // Starts a scan into the scanning project, or stops the running one.
     void OnStartStopScan();
@@ -285,6 +295,7 @@ private:
     QActionGroup* gridStyles_ = nullptr;
     FileDialogHook fileDialogHook_;
     bool layoutRestored_ = false;
+    CLinkThresholds thresholds_;
     // After the message target: the scanner goes first and lets go of it.
     CScanner scanner_;
     // New entries take the settings' palette while the frame lives.

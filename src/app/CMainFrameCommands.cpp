@@ -193,6 +193,10 @@ void CMainFrame::BuildMenus() {
     file->addSeparator();
     AddCommand(file, kCmdPrint, QT_TRANSLATE_NOOP("CMainFrame", "&Печать\tCtrl+P"),
                [this] { OnPrint(); });
+    AddCommand(file, kCmdReport, QT_TRANSLATE_NOOP("CMainFrame", "Отч&ёт по проекту…"),
+               [this] { view_->PrintReport(Thresholds()); });
+    AddCommand(file, kCmdThresholds, QT_TRANSLATE_NOOP("CMainFrame", "Поро&ги..."),
+               [this] { OnThresholds(); });
     file->addSeparator();
     AddCommand(file, kCmdExit, QT_TRANSLATE_NOOP("CMainFrame", "Вы&ход"), [this] { OnExit(); });
 
@@ -310,6 +314,7 @@ void CMainFrame::UpdateCommands() {
         {kCmdCloseProject, workspace_.ActiveProject() != nullptr},
         {kCmdCloseAllProjects, anyProject},
         {kCmdPrint, activeEntry},
+        {kCmdReport, workspace_.ActiveProject() != nullptr},
         {kCmdSave, anyProject},
         {kCmdSaveAs, anyProject},
         {kCmdSaveAll, anyProject},

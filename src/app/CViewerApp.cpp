@@ -1,5 +1,6 @@
 #include "app/CViewerApp.h"
 
+#include "analysis/ThresholdsFile.h"
 #include "app/CMainFrame.h"
 #include "app/CSingleInstance.h"
 #include "display/CTracePlot.h"
@@ -82,6 +83,13 @@ void AddOptions(QCommandLineParser& parser) {
         {QStringLiteral("traces"),
          QStringLiteral("Traces on the printed plot: all (default), project or active."),
          QStringLiteral("all|project|active")},
+        {QStringLiteral("report"),
+         QStringLiteral("Write the report of the files (a summary page, then a page per trace) "
+                        "to OUT.pdf without a dialog and exit."),
+         QStringLiteral("OUT.pdf")},
+        {QStringLiteral("thresholds"),
+         QStringLiteral("Pass/fail thresholds for --report, from a thresholds file."),
+         QStringLiteral("FILE.json")},
         {QStringLiteral("instance"), QStringLiteral("Name of the single-instance lock."),
          QStringLiteral("NAME")},
     });
@@ -146,6 +154,17 @@ bool CViewerApp::Parse(const QStringList& arguments, Options& options) const {
         PrintError(QStringLiteral("--print-pdf and --screenshot cannot be combined"));
         return false;
     }
+    options.report = parser.value(QStringLiteral("report"));
+    options.thresholds = parser.value(QStringLiteral("thresholds"));
+    if (!options.report.isEmpty() &&
+        (!options.printPdf.isEmpty() || !options.screenshot.isEmpty())) {
+        PrintError(QStringLiteral("--report goes alone, without --print-pdf or --screenshot"));
+        return false;
+    }
+    if (!options.thresholds.isEmpty() && options.report.isEmpty()) {
+        PrintError(QStringLiteral("--thresholds goes with --report"));
+        return false;
+    }
     for (const QString& file : parser.positionalArguments())
         options.files << QFileInfo(file).absoluteFilePath();
     return true;
@@ -165,8 +184,8 @@ StartStatus CViewerApp::Start(const QStringList& arguments) {
     }
 
     // A headless run neither waits for nor serves another viewer, and asks nobody anything.
-    const bool headless =
-        !options.screenshot.isEmpty() || !options.printPdf.isEmpty() || options.exitAfterFirstPaint;
+    const bool headless = !options.screenshot.isEmpty() || !options.printPdf.isEmpty() ||
+                          !options.report.isEmpty() || options.exitAfterFirstPaint;
     if (!headless) {
         instance_ = std::make_unique<CSingleInstance>(
             options.instanceName.isEmpty() ? CSingleInstance::DefaultName() : options.instanceName);
@@ -185,6 +204,8 @@ StartStatus CViewerApp::Start(const QStringList& arguments) {
         return WriteScreenshot(options.screenshot);
     if (!options.printPdf.isEmpty())
         return WritePrintout(options.printPdf, options.printChoice);
+    if (!options.report.isEmpty())
+        return WriteReport(options.report, options.thresholds);
     if (options.exitAfterFirstPaint)
         QuitAfterFirstPaint();
     return StartStatus::Running;
@@ -206,7 +227,7 @@ void CViewerApp::ShowFrame(const Options& options) {
     if (!options.screenshot.isEmpty())
         frame_->ResizeWithDefaultLayout(kScreenshotWidth, kScreenshotHeight);
     // A printout needs the workspace and the plot's window, not a window on the screen.
-    if (options.printPdf.isEmpty())
+    if (options.printPdf.isEmpty() && options.report.isEmpty())
         frame_->show();
     for (const QString& file : options.files) {
         const std::string path = QFile::encodeName(file).toStdString();
@@ -228,6 +249,31 @@ StartStatus CViewerApp::WriteScreenshot(const QString& path) {
 }
 
 StartStatus CViewerApp::WritePrintout(const QString& path, PrintChoice choice) {
+    return WritePdf(path, [this, choice](QPrinter& printer) {
+        return frame_->View().PrintTo(printer, choice);
+    });
+}
+
+StartStatus CViewerApp::WriteReport(const QString& path, const QString& thresholdsPath) {
+    CLinkThresholds thresholds;
+    if (!thresholdsPath.isEmpty()) {
+        // A file that cannot be used stops the run: a report without the customer's
+        // criteria would pass what they fail.
+        CThresholdsOrError read =
+            ReadThresholdsFile(QFile::encodeName(thresholdsPath).toStdString());
+        if (const std::string* error = std::get_if<std::string>(&read)) {
+            PrintError(QString::fromStdString(*error));
+            return StartStatus::Failed;
+        }
+        thresholds = std::get<CLinkThresholds>(read);
+    }
+    return WritePdf(path, [this, &thresholds](QPrinter& printer) {
+        printer.setColorMode(QPrinter::Color);
+        return frame_->View().PrintReportTo(printer, thresholds);
+    });
+}
+
+StartStatus CViewerApp::WritePdf(const QString& path, const std::function<bool(QPrinter&)>& print) {
     // The views follow the opened files before the page is drawn.
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
@@ -249,7 +295,7 @@ StartStatus CViewerApp::WritePrintout(const QString& path, PrintChoice choice) {
     printer.setResolution(kPrintoutDpi);
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Portrait);
-    if (!frame_->View().PrintTo(printer, choice))
+    if (!print(printer))
         return StartStatus::Failed;
 
     std::error_code error;

@@ -6,7 +6,8 @@
 //
 // Command line: [--help] [--version] [--settings-dir DIR] [--screenshot OUT.png]
 // [--exit-after-first-paint]
-//               [--print-pdf OUT.pdf [--traces all|project|active]] [--instance NAME] [FILE...]
+//               [--print-pdf OUT.pdf [--traces all|project|active]]
+//               [--report OUT.pdf [--thresholds FILE.json]] [--instance NAME] [FILE...]
 
 #include "app/CQtPrompts.h"
 #include "display/PrintChoice.h"
@@ -16,12 +17,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 class CMainFrame;
 class CSingleInstance;
+class QPrinter;
+class QTranslator;
 
 enum class StartStatus {
     Running,    // the frame is shown; run the event loop
@@ -61,6 +65,8 @@ private:
         QString screenshot;
         QString printPdf;
         PrintChoice printChoice = PrintChoice::AllSignals;
+        QString report;
+        QString thresholds;
         QString instanceName;
         bool exitAfterFirstPaint = false;
         bool information = false; // --help or --version
@@ -72,6 +78,10 @@ private:
     StartStatus WriteScreenshot(const QString& path);
     // The active signal's page into the PDF, complete or not at all.
     StartStatus WritePrintout(const QString& path, PrintChoice choice);
+    // The active project's report into the PDF, complete or not at all.
+    StartStatus WriteReport(const QString& path, const QString& thresholdsPath);
+    // A PDF printed by print, moved over the target only when print succeeded.
+    StartStatus WritePdf(const QString& path, const std::function<bool(QPrinter&)>& print);
     void QuitAfterFirstPaint();
     // The interface's language, Qt's own texts (the file and print dialogs) with it.
     void InstallQtTranslations();

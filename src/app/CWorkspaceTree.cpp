@@ -1,6 +1,7 @@
 #include "app/CWorkspaceTree.h"
 
 #include "app/AppArt.h"
+#include "display/ThresholdText.h"
 #include "project/CWorkspace.h"
 
 #include <QHeaderView>
@@ -14,6 +15,7 @@ namespace {
 
 constexpr int kHandleRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
+constexpr int kVerdictRole = Qt::UserRole + 2;
 
 } // namespace
 
@@ -173,7 +175,10 @@ QString CWorkspaceTree::ToolTipOf(const QTreeWidgetItem* item) const {
             if (entry.GetTreeItem() != handle)
                 continue;
             const std::string path = entry.GetTracePath();
-            return path.empty() ? item->text(0) : QString::fromStdString(path);
+            const QString tip = path.empty() ? item->text(0) : QString::fromStdString(path);
+            const QString verdict =
+                columnCount() > 1 ? item->data(1, kVerdictRole).toString() : QString();
+            return verdict.isEmpty() ? tip : tip + QLatin1Char('\n') + verdict;
         }
     }
     return item->text(0);
@@ -190,4 +195,42 @@ bool CWorkspaceTree::viewportEvent(QEvent* event) {
     else
         QToolTip::showText(help->globalPos(), tip, viewport());
     return true;
+}
+
+void CWorkspaceTree::SetThresholds(const CLinkThresholds& thresholds) {
+    thresholds_ = thresholds;
+    RefreshVerdicts();
+}
+
+void CWorkspaceTree::RefreshVerdicts() {
+    const bool on = thresholds_.AnyOn();
+    if (columnCount() != (on ? 2 : 1)) {
+        setColumnCount(on ? 2 : 1);
+        header()->setStretchLastSection(!on);
+        // The verdict keeps its width in a narrow pane; the name gives way.
+        if (on) {
+            header()->setSectionResizeMode(0, QHeaderView::Stretch);
+            header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+        } else {
+            header()->setSectionResizeMode(0, QHeaderView::Interactive);
+        }
+    }
+    if (!on)
+        return;
+    for (int p = 0; p < workspace_.GetProjectCount(); ++p) {
+        CProject& project = workspace_.GetProject(p);
+        for (int e = 0; e < project.GetEntryCount(); ++e) {
+            const CSignalEntry& entry = project.GetEntry(e);
+            QTreeWidgetItem* item = ItemOf(entry.GetTreeItem());
+            const CSignal* signal = entry.GetTrace();
+            if (!item || !signal)
+                continue;
+            const CLinkVerdict verdict = CheckSignal(*signal, thresholds_);
+            // A mark that fits a narrow pane; the words are in the tooltip.
+            item->setText(1,
+                          verdict.Passed() ? QStringLiteral("\u2713") : QStringLiteral("\u2717"));
+            item->setData(1, kVerdictRole, VerdictText(verdict));
+            item->setForeground(1, verdict.Passed() ? QColor(0, 128, 0) : QColor(Qt::red));
+        }
+    }
 }

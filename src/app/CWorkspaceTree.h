@@ -6,6 +6,7 @@
 // Item handles are numbers of the tree's own, never pointers, so a handle that outlived its
 // item finds nothing instead of a freed object.
 
+#include "analysis/LinkThresholds.h"
 #include "project/TreeOperation.h"
 
 #include <QIcon>
@@ -41,8 +42,15 @@ public:
     int ColouredImage(int bitmapId, std::uint32_t colour);
 
     // What the tooltip of an item says: the file behind it (the trace's file, the project's
-    // file), else its text. Names wider than the pane are read there.
+    // file), else its text, and the trace's verdict while thresholds are on. Names wider than
+    // the pane are read there.
     QString ToolTipOf(const QTreeWidgetItem* item) const;
+
+    // With thresholds on, a second column shows each trace's verdict against them, in red
+    // where it fails; with all off there is no such column.
+    void SetThresholds(const CLinkThresholds& thresholds);
+    // Checks every open trace again (after its events changed).
+    void RefreshVerdicts();
 
 protected:
     bool viewportEvent(QEvent* event) override;
@@ -66,6 +74,7 @@ private:
     std::vector<CachedImage> cache_;
     std::unordered_map<TreeItem, QTreeWidgetItem*> items_;
     TreeItem nextHandle_ = 1;
+    CLinkThresholds thresholds_;
     // Deleting the current item moves the selection; the model must not hear of it while it
     // is in the middle of removing things.
     bool reportSelection_ = true;

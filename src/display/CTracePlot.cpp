@@ -2,6 +2,7 @@
 
 #include "core/CSignal.h"
 #include "display/PlotArt.h"
+#include "display/PlotLegend.h"
 #include "display/TraceGeometry.h"
 #include "platform/MainMessages.h"
 #include "project/CWorkspace.h"
@@ -143,6 +144,8 @@ void CTracePlot::DrawOverlay(CDrawSurface& surface, const CPixelRect& plot) {
     const std::uint32_t previousText = surface.SetTextColour(colour);
     const std::uint32_t previousBack = surface.SetTextBackground(settings.GetBackgroundColour());
 
+    if (settings.IsLegendShown())
+        DrawTraceLegend(surface, plot);
     DrawMarkers(surface, plot, viewLeft, viewRight, markerA, markerB);
     if (SubMarkersShown())
         DrawSubMarkers(surface, plot);
@@ -151,6 +154,19 @@ void CTracePlot::DrawOverlay(CDrawSurface& surface, const CPixelRect& plot) {
     surface.SetTextColour(previousText);
     surface.SetFont(previousFont);
     surface.SetPen(previousPen);
+}
+
+void CTracePlot::DrawTraceLegend(CDrawSurface& surface, const CPixelRect& plot) {
+    std::vector<CLegendEntry> entries;
+    for (const CLegendTrace& trace : VisibleTraces(workspace_, settings.IsOneTraceMode()))
+        entries.push_back({trace.name, {PenStyle::Solid, 1, trace.colour}, trace.colour});
+    CLegendStyle style;
+    style.sampleLines = 2;
+    style.frame = settings.GetAxisColour();
+    style.background = settings.GetBackgroundColour();
+    // Below both marker labels, which stack at the top of the plot.
+    const int labelBand = 2 * surface.MeasureText(QStringLiteral("A")).cy;
+    DrawLegend(surface, plot, labelBand, entries, style);
 }
 
 void CTracePlot::DrawOnWindow(CDrawSurface& window) {

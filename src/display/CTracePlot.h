@@ -84,6 +84,8 @@ protected:
     void DrawSignal(CDrawSurface& surface, const CPixelRect& plot, const CSignal& signal,
                     std::uint32_t colour);
     void DrawEventIcons(CDrawSurface& surface, const CPixelRect& plot, const CSignal& signal);
+    // The box naming each trace drawn, in its colour, when the legend is shown.
+    void DrawTraceLegend(CDrawSurface& surface, const CPixelRect& plot);
 
     bool markerDrag = false;
     bool zoomBoxActive = false;

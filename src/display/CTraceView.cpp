@@ -6,6 +6,7 @@
 #include "display/CTracePlot.h"
 #include "display/MarkerReadout.h"
 #include "display/MeasurementReadout.h"
+#include "display/ReportPrintout.h"
 #include "display/TraceGeometry.h"
 #include "display/TracePrintout.h"
 #include "platform/CPrompts.h"
@@ -14,7 +15,10 @@
 #include "scan/CAppSettings.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QResizeEvent>
 
@@ -124,8 +128,7 @@ bool CTraceView::PrintTo(QPrinter& printer, PrintChoice choice) {
     }
 
     const std::vector<const CSignal*> printed = PrintedSignals(workspace_, choice);
-    CPrintContent content;
-    content.window = *plot_;
+    CPrintContent content = PageContent();
     // The page shows the printed traces whole, whatever the screen is zoomed to or whichever
     // trace set the screen's range.
     if (const std::optional<CWorldRect> extent = SignalsExtent(printed)) {
@@ -135,13 +138,6 @@ bool CTraceView::PrintTo(QPrinter& printer, PrintChoice choice) {
         world.fullTop = world.viewTop = extent->top;
         world.fullBottom = world.viewBottom = extent->bottom;
     }
-    content.verticalCaption = plot_->verticalCaption;
-    content.horizontalCaption = plot_->horizontalCaption;
-    content.captionSides = {plot_->captionLeft, plot_->captionRight, plot_->captionTop,
-                            plot_->captionBottom};
-    content.labelDecimals = plot_->labelDecimals;
-    content.markerA = plot_->GetMarkerA();
-    content.markerB = plot_->GetMarkerB();
     for (const CSignal* signal : printed)
         content.traces.push_back(&signal->GetTraceData());
     content.active = active;
@@ -156,7 +152,6 @@ bool CTraceView::PrintTo(QPrinter& printer, PrintChoice choice) {
              ++row)
             content.markers.push_back(printed);
     }
-    content.date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
 
     printer.setDocName(QString::fromLatin1(kPrintDocumentName));
     CQtSurface surface(printer);
@@ -170,4 +165,65 @@ bool CTraceView::PrintTo(QPrinter& printer, PrintChoice choice) {
         return false;
     }
     return true;
+}
+
+CPrintContent CTraceView::PageContent() const {
+    CPrintContent content;
+    content.window = *plot_;
+    content.verticalCaption = plot_->verticalCaption;
+    content.horizontalCaption = plot_->horizontalCaption;
+    content.captionSides = {plot_->captionLeft, plot_->captionRight, plot_->captionTop,
+                            plot_->captionBottom};
+    content.labelDecimals = plot_->labelDecimals;
+    content.markerA = plot_->GetMarkerA();
+    content.markerB = plot_->GetMarkerB();
+    content.date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+    return content;
+}
+
+CReportContent CTraceView::ReportContent(bool colour, const CLinkThresholds& thresholds) const {
+    CReportContent content;
+    content.page = PageContent();
+    content.colour = colour;
+    content.thresholds = ThresholdRows(thresholds);
+    CProject* project = workspace_.ActiveProject();
+    if (!project)
+        return content;
+    content.title = QString::fromStdString(project->GetName());
+    for (int i = 0; i < project->GetEntryCount(); ++i) {
+        const CSignalEntry& entry = project->GetEntry(i);
+        if (const CSignal* signal = entry.GetTrace())
+            content.traces.push_back(ReportTraceOf(*signal, entry.GetColour(), thresholds));
+    }
+    return content;
+}
+
+void CTraceView::PrintReport(const CLinkThresholds& thresholds) {
+    const CProject* project = workspace_.ActiveProject();
+    if (ReportContent(true, {}).traces.empty()) {
+        Warn(kMsgNoSignal, kCaptionAttention);
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QString::fromStdString(project->GetName()));
+    // A PDF beside the project is offered first; the dialog can send it to a printer instead.
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString name =
+        QString::fromStdString(project->GetName()).replace(QLatin1Char('/'), QLatin1Char('_')) +
+        QStringLiteral(".pdf");
+    const QString folder = project->HasPath()
+                               ? QFileInfo(QFile::decodeName(project->GetPath().c_str())).path()
+                               : QDir::homePath();
+    printer.setOutputFileName(QDir(folder).filePath(name));
+    printer.setColorMode(QPrinter::Color);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(tr("Отчёт по проекту"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    PrintReportTo(printer, thresholds);
+}
+
+bool CTraceView::PrintReportTo(QPrinter& printer, const CLinkThresholds& thresholds) {
+    return ::PrintReport(printer,
+                         ReportContent(printer.colorMode() == QPrinter::Color, thresholds));
 }

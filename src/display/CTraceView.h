@@ -4,6 +4,7 @@
 
 #include "core/CTraceData.h"
 #include "display/PrintChoice.h"
+#include "display/ReportPrintout.h"
 
 #include <QString>
 #include <QWidget>
@@ -47,6 +48,16 @@ public:
     // telling the user, when nothing was printed.
     bool PrintTo(QPrinter& printer, PrintChoice choice);
 
+    // File > Report: the print dialog (a PDF file first), then the report of the active
+    // project: a summary page and a page for each of its traces.
+    void PrintReport(const CLinkThresholds& thresholds);
+    // The report on a printer already chosen; colour as the printer is set. False, after
+    // telling the user, when nothing or not all was printed.
+    bool PrintReportTo(QPrinter& printer, const CLinkThresholds& thresholds);
+    // The report of the active project's loaded traces checked against the thresholds; no
+    // traces without a project.
+    CReportContent ReportContent(bool colour, const CLinkThresholds& thresholds) const;
+
     CTracePlot& GetPlot() { return *plot_; }
     const CTracePlot& GetPlot() const { return *plot_; }
 
@@ -54,6 +65,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // What every printed page takes from the plot: its window, captions, label decimals and
+    // markers, and today's date.
+    CPrintContent PageContent() const;
+
     CWorkspace& workspace_;
     CTracePlot* plot_; // a child, owned by Qt
 };

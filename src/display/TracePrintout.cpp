@@ -146,16 +146,20 @@ CTracePrintout::CTracePrintout(CDrawSurface& surface, const CPageMetrics& page)
     : surface_(surface), scales_(page.dpiX, page.dpiY), pageFont_(PrintPageFont(page.dpiY)),
       page_(PrintPageRect(page)) {}
 
-void CTracePrintout::Draw(const CPrintContent& content) {
+void CTracePrintout::BeginPage() {
     surface_.SetFont(pageFont_);
     surface_.SetTextColour(kBlack);
     surface_.SetTextBackground(kWhite);
     surface_.SetRasterMode(RasterMode::Copy);
+}
+
+void CTracePrintout::Draw(const CPrintContent& content) {
+    BeginPage();
     DrawHeader(content);
     DrawPlotSection(content);
     DrawBlocks(content);
     if (content.active)
-        DrawEventTable(*content.active);
+        DrawEventTable(*content.active, content.eventMarks, content.markColour);
 }
 
 CPixelSize CTracePrintout::DrawTextAt(const QString& text, const CPixelRect& rect, Align align,
@@ -186,13 +190,16 @@ void CTracePrintout::DrawHeader(const CPrintContent& content) {
     const QString title = QStringLiteral("Lumetra View %1").arg(QLatin1String(kProgramVersion));
     y += DrawTextAt(title, {0, y, right, 0}, Align::TopRight, 12, true).cy;
     y += DrawTextAt(content.date, {0, y, right, 0}, Align::TopRight, 8, false).cy;
-    y += DrawTextAt(QCoreApplication::translate("CTracePrintout", "Лист : %1").arg(1),
+    y += DrawTextAt(QCoreApplication::translate("CTracePrintout", "Лист : %1").arg(content.sheet),
                     {0, y, right, 0}, Align::TopRight, 8, false)
              .cy;
     const QString file =
         content.active ? QFile::decodeName(content.active->GetFileName().c_str()) : QString();
-    DrawTextAt(QCoreApplication::translate("CTracePrintout", "Трасса : %1").arg(file),
-               {left, 0, 0, y}, Align::BottomLeft, 10, false);
+    const QString line =
+        content.headerLine.isEmpty()
+            ? QCoreApplication::translate("CTracePrintout", "Трасса : %1").arg(file)
+            : content.headerLine;
+    DrawTextAt(line, {left, 0, 0, y}, Align::BottomLeft, 10, false);
     y += 10; // device pixels, not scaled
     Rule(y);
     page_.top = y;
@@ -201,8 +208,8 @@ void CTracePrintout::DrawHeader(const CPrintContent& content) {
 void CTracePrintout::DrawPlotSection(const CPrintContent& content) {
     CPixelRect outer = page_;
     outer.top = page_.top + scales_.Y(20);
-    outer.bottom =
-        std::min(page_.bottom, outer.top + TruncSat(2.0 / 3.0 * (outer.right - outer.left)));
+    outer.bottom = std::min(
+        page_.bottom, outer.top + TruncSat(content.plotHeightShare * (outer.right - outer.left)));
     const CPixelSize number = surface_.MeasureText(QStringLiteral("000.00"));
     plot_ = ScalePlotRect(outer, true, scales_.X(50) + number.cx, scales_.Y(50) + number.cy,
                           surface_.MeasureText(content.verticalCaption),
@@ -210,8 +217,10 @@ void CTracePrintout::DrawPlotSection(const CPrintContent& content) {
     DrawScale(content, outer, Orientation::Horizontal);
     DrawScale(content, outer, Orientation::Vertical);
     DrawTraces(content);
+    DrawLegendBox(content);
     DrawEventIcons(content);
-    DrawMarkers(content);
+    if (content.showMarkers)
+        DrawMarkers(content);
     page_.top = outer.bottom;
 }
 
@@ -289,7 +298,10 @@ void CTracePrintout::DrawTraces(const CPrintContent& content) {
     const CWorldWindow& world = content.window;
     std::vector<CScreenPoint> points(2 * static_cast<std::size_t>(plot_.Width() + 1));
     surface_.SetPen({PenStyle::Solid, 1, kBlack});
-    for (const CTraceData* trace : content.traces) {
+    for (std::size_t i = 0; i < content.traces.size(); ++i) {
+        const CTraceData* trace = content.traces[i];
+        if (i < content.tracePens.size())
+            surface_.SetPen(content.tracePens[i]);
         const int count = trace->BuildPolyline(
             points, plot_, static_cast<float>(world.viewLeft), static_cast<float>(world.viewTop),
             static_cast<float>(world.viewRight), static_cast<float>(world.viewBottom));
@@ -317,6 +329,23 @@ void CTracePrintout::DrawEventIcons(const CPrintContent& content) {
             surface_.StretchImage(PrintEventImages(), event.GetImageIndex(),
                                   {plot_.left + m - e, top, plot_.left + m + e, bottom});
     }
+}
+
+void CTracePrintout::DrawLegendBox(const CPrintContent& content) {
+    if (content.legend.empty())
+        return;
+    // Below the marker labels, which stack two high at the top of the plot.
+    const int labelBand = 2 * surface_.MeasureText(QStringLiteral("A")).cy;
+    const LogFont previous = surface_.SetFont(PrintTextFont(8, false, scales_.DpiY()));
+    CLegendStyle style;
+    style.inset = scales_.X(20);
+    style.padding = scales_.X(12);
+    style.sampleLength = scales_.X(90);
+    style.gap = scales_.X(20);
+    style.sampleLines = std::max(1, scales_.Y(4));
+    style.frameWidth = std::max(1, scales_.Y(2));
+    DrawLegend(surface_, plot_, labelBand, content.legend, style);
+    surface_.SetFont(previous);
 }
 
 void CTracePrintout::DrawMarkers(const CPrintContent& content) {
@@ -360,18 +389,22 @@ CPixelSize CTracePrintout::DrawBlock(int x0, int y0, const QString& title,
 }
 
 void CTracePrintout::DrawBlocks(const CPrintContent& content) {
-    surface_.SetPen({PenStyle::Solid, scales_.Y(2), kBlack});
-    const int top = page_.top;
-    const CPixelSize parameters =
-        DrawBlock(page_.left, top, QCoreApplication::translate("CTracePrintout", "Параметры:"),
-                  content.parameters);
-    const CPixelSize markers =
-        DrawBlock(page_.left + parameters.cx + scales_.X(50), top,
+    DrawBlockPair(QCoreApplication::translate("CTracePrintout", "Параметры:"), content.parameters,
                   QCoreApplication::translate("CTracePrintout", "Маркеры:"), content.markers);
-    page_.top += std::max(parameters.cy, markers.cy);
 }
 
-void CTracePrintout::DrawEventTable(const CSignal& signal) {
+void CTracePrintout::DrawBlockPair(const QString& leftTitle, const std::vector<CPrintRow>& left,
+                                   const QString& rightTitle, const std::vector<CPrintRow>& right) {
+    surface_.SetPen({PenStyle::Solid, scales_.Y(2), kBlack});
+    const int top = page_.top;
+    const CPixelSize first = DrawBlock(page_.left, top, leftTitle, left);
+    const CPixelSize second =
+        DrawBlock(page_.left + first.cx + scales_.X(50), top, rightTitle, right);
+    page_.top += std::max(first.cy, second.cy);
+}
+
+void CTracePrintout::DrawEventTable(const CSignal& signal, const std::vector<QString>& marks,
+                                    std::uint32_t markColour) {
     surface_.SetPen({PenStyle::Solid, scales_.Y(2), kBlack});
     int y = page_.top + scales_.Y(20);
     Rule(y);
@@ -415,7 +448,17 @@ void CTracePrintout::DrawEventTable(const CSignal& signal) {
             return DrawTextAt(value, {columns[column] + indent, y, 0, 0}, Align::TopLeft, 9, false);
         };
         // Numbered from 1, as the event list on screen.
-        const CPixelSize number = text(0, QString::number(i + 1));
+        const bool marked = static_cast<std::size_t>(i) < marks.size() &&
+                            !marks[static_cast<std::size_t>(i)].isEmpty();
+        CPixelSize number;
+        if (marked) {
+            const std::uint32_t previous = surface_.SetTextColour(markColour);
+            number = DrawTextAt(QStringLiteral("%1 !").arg(i + 1), {columns[0], y, 0, 0},
+                                Align::TopLeft, 9, true);
+            surface_.SetTextColour(previous);
+        } else {
+            number = text(0, QString::number(i + 1));
+        }
         text(1, Utf8(Translate(event.GetTypeName())), iconSize);
         text(2, Utf8(event.GetPositionText()));
         text(3, Utf8(event.GetLossText()));

@@ -9,6 +9,7 @@
 #include "display/DrawSurface.h"
 #include "display/PlotGeometry.h"
 #include "display/PrintChoice.h"
+#include "display/PlotLegend.h"
 #include "project/CProject.h" // the captions kCaptionError and kCaptionAttention
 
 #include <QString>
@@ -96,6 +97,21 @@ struct CPrintContent {
     std::vector<CPrintRow> markers;
     // The current date in the system's short form.
     QString date;
+
+    // What a report adds; left as they are, the page is the print command's.
+    // Each trace's pen, in the order of the traces; all black and one pixel when empty.
+    std::vector<CPen> tracePens;
+    // The box naming the traces in the plot; none when empty.
+    std::vector<CLegendEntry> legend;
+    int sheet = 1;
+    // Replaces the header's trace line when set.
+    QString headerLine;
+    bool showMarkers = true;
+    // The plot section's height as a share of its width, at most.
+    double plotHeightShare = 2.0 / 3.0;
+    // Per event, the threshold it breaks (empty when it passes): its row is marked.
+    std::vector<QString> eventMarks;
+    std::uint32_t markColour = 0x000000;
 };
 
 // The loaded signals the choice prints: every one of every project, those of the active
@@ -116,11 +132,20 @@ public:
     // The whole page. The content's active signal must be set.
     void Draw(const CPrintContent& content);
 
+    // The page font, black text on white and copied drawing, as every section expects them.
+    void BeginPage();
     // The sections in page order; each moves the top of the page rectangle down past itself.
     void DrawHeader(const CPrintContent& content);
     void DrawPlotSection(const CPrintContent& content);
     void DrawBlocks(const CPrintContent& content);
-    void DrawEventTable(const CSignal& signal);
+    // Rows whose entry in marks is not empty carry the mark.
+    void DrawEventTable(const CSignal& signal, const std::vector<QString>& marks = {},
+                        std::uint32_t markColour = 0x000000);
+
+    // Two titled blocks side by side at the top of the page rectangle, which moves down past
+    // the higher one; a block without rows takes no room.
+    void DrawBlockPair(const QString& leftTitle, const std::vector<CPrintRow>& left,
+                       const QString& rightTitle, const std::vector<CPrintRow>& right);
 
     const CPrintScales& Scales() const { return scales_; }
     // What is left of the page for the sections still to come.
@@ -140,6 +165,7 @@ private:
     void DrawTraces(const CPrintContent& content);
     void DrawEventIcons(const CPrintContent& content);
     void DrawMarkers(const CPrintContent& content);
+    void DrawLegendBox(const CPrintContent& content);
     // A titled two-column block; nothing, and no size, without rows.
     CPixelSize DrawBlock(int x0, int y0, const QString& title, const std::vector<CPrintRow>& rows);
     void Rule(int y);

@@ -1,6 +1,7 @@
 #include "tools/lumetra-sor/SorTool.h"
 
 #include "analysis/Measurements.h"
+#include "analysis/EventTable.h"
 #include "analysis/SignalAnalysis.h"
 #include "core/CGR196Signal.h"
 #include "core/CM600Signal.h"
@@ -221,10 +222,13 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
     if (toFolder && !PrepareFolder(request.output, err))
         return kExitFileFailed;
     COutputClaims claims;
+    const bool events = request.format == "events-csv";
+    const std::string extension = events ? ".events.csv" : "." + request.format;
+    // Event tables on standard output make one table: the header comes once.
+    bool headerWritten = false;
     for (const std::string& path : request.files) {
         const std::string target =
-            toFolder ? (fs::path(request.output) /
-                        (fs::path(path).filename().string() + "." + request.format))
+            toFolder ? (fs::path(request.output) / (fs::path(path).filename().string() + extension))
                            .string()
                      : request.output;
         if (toFolder && !claims.Claim(run, path, target, "not exported"))
@@ -236,7 +240,12 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
             // The text goes out in pieces as it is made; a file is replaced once complete.
             std::string text;
             const auto write = [&](const TextFlush& flush) {
-                if (request.format == "json")
+                if (events) {
+                    if (!(toStandardOutput && headerWritten))
+                        text += EventTableHeader(ETableStyle::Csv);
+                    headerWritten = true;
+                    text += EventTableRows(*signal, path, ETableStyle::Csv);
+                } else if (request.format == "json")
                     AppendJson(*signal, path, text, flush);
                 else
                     AppendCsv(*signal, text, flush);
@@ -520,12 +529,12 @@ int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostrea
         "info", "Kind, parameters, points, range, checksum, proprietary blocks and events");
     info->add_option("FILE", request.files, "Trace files")->required();
 
-    CLI::App* exporter =
-        app.add_subcommand("export", "Samples as CSV, or everything as one JSON object a file");
+    CLI::App* exporter = app.add_subcommand(
+        "export", "Samples as CSV, everything as one JSON object, or the events as CSV, a file");
     exporter->add_option("FILE", request.files, "Trace files")->required();
-    exporter->add_option("--format", request.format, "csv or json")
+    exporter->add_option("--format", request.format, "csv, json or events-csv")
         ->required()
-        ->check(CLI::IsMember({"csv", "json"}));
+        ->check(CLI::IsMember({"csv", "json", "events-csv"}));
     exporter->add_option("-o,--output", request.output,
                          "Output file; a folder for several files (standard output without)");
 
