@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
+    <name>CAnalysisDialog</name>
+    <message>
+        <source>Анализ трассы</source>
+        <translation>Trace analysis</translation>
+    </message>
+    <message>
+        <source>Показывать усиления</source>
+        <translation>Report gainers</translation>
+    </message>
+    <message>
+        <source>Порог потерь на сварке, дБ:</source>
+        <translation>Splice loss threshold, dB:</translation>
+    </message>
+    <message>
+        <source>Порог отражения, дБ:</source>
+        <translation>Reflectance threshold, dB:</translation>
+    </message>
+    <message>
+        <source>Порог конца волокна, дБ:</source>
+        <translation>Fibre end threshold, dB:</translation>
+    </message>
+</context>
+<context>
     <name>CEventDialog</name>
     <message>
         <source>Введите число.</source>
@@ -102,6 +125,22 @@
     <message>
         <source>Список Событий</source>
         <translation>Event List</translation>
+    </message>
+    <message>
+        <source>Копировать таблицу</source>
+        <translation>Copy table</translation>
+    </message>
+    <message>
+        <source>Сохранить как CSV...</source>
+        <translation>Save as CSV...</translation>
+    </message>
+    <message>
+        <source>Сохранить события</source>
+        <translation>Save events</translation>
+    </message>
+    <message>
+        <source>Таблица CSV (*.csv);;Все файлы (*)</source>
+        <translation>CSV table (*.csv);;All files (*)</translation>
     </message>
 </context>
 <context>
@@ -224,6 +263,10 @@ wavelength</translation>
     <message>
         <source>Отмена</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Анализировать трассы без событий</source>
+        <translation>Analyse traces that have no events</translation>
     </message>
 </context>
 <context>
@@ -444,6 +487,30 @@ wavelength</translation>
         <source>О программе Vitrea</source>
         <translation>About Vitrea</translation>
     </message>
+    <message>
+        <source>Режим измерения</source>
+        <translation>Measurement mode</translation>
+    </message>
+    <message>
+        <source>Заменить события трассы найденными?</source>
+        <translation>Replace the trace's events with the ones found?</translation>
+    </message>
+    <message>
+        <source>Подтверждение</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>Отч&amp;ёт по проекту…</source>
+        <translation>Project &amp;report…</translation>
+    </message>
+    <message>
+        <source>Поро&amp;ги...</source>
+        <translation>Thres&amp;holds...</translation>
+    </message>
+    <message>
+        <source>&amp;Анализ трассы...</source>
+        <translation>&amp;Analyse trace...</translation>
+    </message>
 </context>
 <context>
     <name>COtdrPrintDialog</name>
@@ -560,6 +627,41 @@ wavelength</translation>
     </message>
 </context>
 <context>
+    <name>CThresholdsDialog</name>
+    <message>
+        <source>%1 не меньше</source>
+        <translation>%1 at least</translation>
+    </message>
+    <message>
+        <source>%1 не больше</source>
+        <translation>%1 at most</translation>
+    </message>
+    <message>
+        <source>Пороги</source>
+        <translation>Thresholds</translation>
+    </message>
+    <message>
+        <source>Сохранить набор</source>
+        <translation>Save set</translation>
+    </message>
+    <message>
+        <source>Набор:</source>
+        <translation>Set:</translation>
+    </message>
+    <message>
+        <source>Имя набора:</source>
+        <translation>Set name:</translation>
+    </message>
+    <message>
+        <source>(выберите набор)</source>
+        <translation>(choose a set)</translation>
+    </message>
+    <message>
+        <source>Введите имя набора.</source>
+        <translation>Enter a name for the set.</translation>
+    </message>
+</context>
+<context>
     <name>CTracePlot</name>
     <message>
         <source>Уровень (dB)</source>
@@ -618,6 +720,20 @@ wavelength</translation>
     </message>
 </context>
 <context>
+    <name>CTraceView</name>
+    <message>
+        <source>Отчёт по проекту</source>
+        <translation>Project report</translation>
+    </message>
+</context>
+<context>
+    <name>Legend</name>
+    <message>
+        <source>… ещё %1</source>
+        <translation>… %1 more</translation>
+    </message>
+</context>
+<context>
     <name>MarkerReadout</name>
     <message>
         <source>Маркер A</source>
@@ -646,6 +762,72 @@ wavelength</translation>
     <message>
         <source>Ослабление AB</source>
         <translation>Attenuation AB</translation>
+    </message>
+</context>
+<context>
+    <name>MeasurementReadout</name>
+    <message>
+        <source>Потери МНК</source>
+        <translation>LSA loss</translation>
+    </message>
+    <message>
+        <source>Ослабление МНК</source>
+        <translation>LSA attenuation</translation>
+    </message>
+    <message>
+        <source>Отклонение МНК</source>
+        <translation>LSA deviation</translation>
+    </message>
+    <message>
+        <source>Потери на сварке</source>
+        <translation>Splice loss</translation>
+    </message>
+    <message>
+        <source>Отражение</source>
+        <translation>Reflectance</translation>
+    </message>
+    <message>
+        <source>ORL</source>
+        <translation>ORL</translation>
+    </message>
+    <message>
+        <source>Маркер A</source>
+        <translation>Marker A</translation>
+    </message>
+    <message>
+        <source>Маркер B</source>
+        <translation>Marker B</translation>
+    </message>
+    <message>
+        <source>Маркер a1</source>
+        <translation>Marker a1</translation>
+    </message>
+    <message>
+        <source>Маркер b1</source>
+        <translation>Marker b1</translation>
+    </message>
+</context>
+<context>
+    <name>Report</name>
+    <message>
+        <source>Кабель:</source>
+        <translation>Cable:</translation>
+    </message>
+    <message>
+        <source>Место A:</source>
+        <translation>Location A:</translation>
+    </message>
+    <message>
+        <source>Место B:</source>
+        <translation>Location B:</translation>
+    </message>
+    <message>
+        <source>Оператор:</source>
+        <translation>Operator:</translation>
+    </message>
+    <message>
+        <source>Дата:</source>
+        <translation>Date:</translation>
     </message>
 </context>
 <context>
