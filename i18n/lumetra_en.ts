@@ -493,7 +493,7 @@ wavelength</translation>
     </message>
     <message>
         <source>Заменить события трассы найденными?</source>
-        <translation>Replace the trace's events with the ones found?</translation>
+        <translation>Replace the trace&apos;s events with the ones found?</translation>
     </message>
     <message>
         <source>Подтверждение</source>
@@ -806,6 +806,54 @@ wavelength</translation>
         <source>Маркер b1</source>
         <translation>Marker b1</translation>
     </message>
+    <message>
+        <source>Нет отсчётов рефлектограммы</source>
+        <translation>The trace has no samples</translation>
+    </message>
+    <message>
+        <source>Маркер за пределами рефлектограммы</source>
+        <translation>A marker lies outside the trace</translation>
+    </message>
+    <message>
+        <source>Меньше двух отсчётов между A и B</source>
+        <translation>Fewer than two samples between A and B</translation>
+    </message>
+    <message>
+        <source>Меньше двух отсчётов между a1 и A</source>
+        <translation>Fewer than two samples between a1 and A</translation>
+    </message>
+    <message>
+        <source>Меньше двух отсчётов между B и b1</source>
+        <translation>Fewer than two samples between B and b1</translation>
+    </message>
+    <message>
+        <source>Маркеры A и B совпадают</source>
+        <translation>Markers A and B coincide</translation>
+    </message>
+    <message>
+        <source>В файле нет коэффициента обратного рассеяния</source>
+        <translation>The file gives no backscatter coefficient</translation>
+    </message>
+    <message>
+        <source>В файле нет длительности импульса</source>
+        <translation>The file gives no pulse width</translation>
+    </message>
+    <message>
+        <source>Между A и B нет пика над обратным рассеянием</source>
+        <translation>No peak above the backscatter between A and B</translation>
+    </message>
+    <message>
+        <source>2 точки</source>
+        <translation>2-point</translation>
+    </message>
+    <message>
+        <source>Затухание МНК</source>
+        <translation>LSA attenuation</translation>
+    </message>
+    <message>
+        <source>Потери на сварке (4 точки)</source>
+        <translation>Splice loss (4-point)</translation>
+    </message>
 </context>
 <context>
     <name>Report</name>
@@ -828,6 +876,133 @@ wavelength</translation>
     <message>
         <source>Дата:</source>
         <translation>Date:</translation>
+    </message>
+    <message>
+        <source>№</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Волокно</source>
+        <translation>Fibre</translation>
+    </message>
+    <message>
+        <source>Длина волны</source>
+        <translation>Wavelength</translation>
+    </message>
+    <message>
+        <source>Импульс</source>
+        <translation>Pulse</translation>
+    </message>
+    <message>
+        <source>Длина</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <source>Потери</source>
+        <translation>Loss</translation>
+    </message>
+    <message>
+        <source>ORL</source>
+        <translation>ORL</translation>
+    </message>
+    <message>
+        <source>События</source>
+        <translation>Events</translation>
+    </message>
+    <message>
+        <source>Худшее событие</source>
+        <translation>Worst event</translation>
+    </message>
+    <message>
+        <source>Итог</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>Набор:</source>
+        <translation>Set:</translation>
+    </message>
+    <message>
+        <source>Отчёт : %1</source>
+        <translation>Report : %1</translation>
+    </message>
+    <message>
+        <source>Отчёт : %1 (продолжение)</source>
+        <translation>Report : %1 (continued)</translation>
+    </message>
+    <message>
+        <source>Линия:</source>
+        <translation>Link:</translation>
+    </message>
+    <message>
+        <source>Пороги:</source>
+        <translation>Thresholds:</translation>
+    </message>
+    <message>
+        <source>Событие %1 !  %2</source>
+        <translation>Event %1 !  %2</translation>
+    </message>
+    <message>
+        <source>Линия !  %1</source>
+        <translation>Link !  %1</translation>
+    </message>
+    <message>
+        <source>Превышения порогов:</source>
+        <translation>Thresholds exceeded:</translation>
+    </message>
+    <message>
+        <source>… ещё %1</source>
+        <translation>… %1 more</translation>
+    </message>
+    <message>
+        <source>Итог : %1</source>
+        <translation>Result : %1</translation>
+    </message>
+</context>
+<context>
+    <name>Thresholds</name>
+    <message>
+        <source>Потери на сварке</source>
+        <translation>Splice loss</translation>
+    </message>
+    <message>
+        <source>Потери на разъёме</source>
+        <translation>Connector loss</translation>
+    </message>
+    <message>
+        <source>Отражение</source>
+        <translation>Reflectance</translation>
+    </message>
+    <message>
+        <source>Затухание участка</source>
+        <translation>Section attenuation</translation>
+    </message>
+    <message>
+        <source>Потери линии</source>
+        <translation>End-to-end loss</translation>
+    </message>
+    <message>
+        <source>ORL</source>
+        <translation>ORL</translation>
+    </message>
+    <message>
+        <source>%1: %2 %4, меньше порога %3 %4</source>
+        <translation>%1: %2 %4, below the limit %3 %4</translation>
+    </message>
+    <message>
+        <source>%1: %2 %4, больше порога %3 %4</source>
+        <translation>%1: %2 %4, above the limit %3 %4</translation>
+    </message>
+    <message>
+        <source>норма</source>
+        <translation>pass</translation>
+    </message>
+    <message>
+        <source>не норма</source>
+        <translation>fail</translation>
     </message>
 </context>
 <context>

@@ -25,23 +25,25 @@ QString FaultTip(EMeasureFault fault) {
     case EMeasureFault::None:
         return {};
     case EMeasureFault::NoTrace:
-        return Tr("Нет отсчётов рефлектограммы");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "Нет отсчётов рефлектограммы"));
     case EMeasureFault::MarkerOutside:
-        return Tr("Маркер за пределами рефлектограммы");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "Маркер за пределами рефлектограммы"));
     case EMeasureFault::FewSamplesAB:
-        return Tr("Меньше двух отсчётов между A и B");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "Меньше двух отсчётов между A и B"));
     case EMeasureFault::FewSamplesBefore:
-        return Tr("Меньше двух отсчётов между a1 и A");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "Меньше двух отсчётов между a1 и A"));
     case EMeasureFault::FewSamplesAfter:
-        return Tr("Меньше двух отсчётов между B и b1");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "Меньше двух отсчётов между B и b1"));
     case EMeasureFault::CoincidentMarkers:
-        return Tr("Маркеры A и B совпадают");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "Маркеры A и B совпадают"));
     case EMeasureFault::NoBackscatter:
-        return Tr("В файле нет коэффициента обратного рассеяния");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout",
+                                    "В файле нет коэффициента обратного рассеяния"));
     case EMeasureFault::NoPulseWidth:
-        return Tr("В файле нет длительности импульса");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "В файле нет длительности импульса"));
     case EMeasureFault::NoPeak:
-        return Tr("Между A и B нет пика над обратным рассеянием");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout",
+                                    "Между A и B нет пика над обратным рассеянием"));
     }
     return {};
 }
@@ -85,15 +87,15 @@ int PositionRowCount(EMeasureMode mode) {
 QString MeasureModeTitle(EMeasureMode mode) {
     switch (mode) {
     case EMeasureMode::TwoPoint:
-        return Tr("2 точки");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "2 точки"));
     case EMeasureMode::Lsa:
-        return Tr("Затухание МНК");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "Затухание МНК"));
     case EMeasureMode::Splice:
-        return Tr("Потери на сварке (4 точки)");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "Потери на сварке (4 точки)"));
     case EMeasureMode::Reflectance:
-        return Tr("Отражение");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "Отражение"));
     case EMeasureMode::Orl:
-        return Tr("ORL");
+        return Tr(QT_TRANSLATE_NOOP("MeasurementReadout", "ORL"));
     }
     return {};
 }

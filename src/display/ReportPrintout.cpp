@@ -57,8 +57,13 @@ bool Marked(const std::vector<QString>& marks, int index) {
 
 // The summary table's columns: headers and shares of the page width in percent.
 const std::array<const char*, 11> kSummaryHeaders{
-    "№",      "Файл", "Волокно", "Длина волны",    "Импульс", "Длина",
-    "Потери", "ORL",  "События", "Худшее событие", "Итог"};
+
+    QT_TRANSLATE_NOOP("Report", "№"),       QT_TRANSLATE_NOOP("Report", "Файл"),
+    QT_TRANSLATE_NOOP("Report", "Волокно"), QT_TRANSLATE_NOOP("Report", "Длина волны"),
+    QT_TRANSLATE_NOOP("Report", "Импульс"), QT_TRANSLATE_NOOP("Report", "Длина"),
+    QT_TRANSLATE_NOOP("Report", "Потери"),  QT_TRANSLATE_NOOP("Report", "ORL"),
+    QT_TRANSLATE_NOOP("Report", "События"), QT_TRANSLATE_NOOP("Report", "Худшее событие"),
+    QT_TRANSLATE_NOOP("Report", "Итог")};
 constexpr std::array<int, 11> kSummaryPercent{3, 18, 9, 8, 8, 9, 8, 7, 8, 13, 9};
 
 QString Cell(const CSummaryRow& row, std::size_t column, int index) {
@@ -118,7 +123,7 @@ std::vector<CPrintRow> ThresholdRows(const CLinkThresholds& thresholds) {
     if (!thresholds.AnyOn())
         return rows;
     if (!thresholds.name.empty())
-        rows.push_back({Tr("Набор:"), Utf8(thresholds.name)});
+        rows.push_back({Tr(QT_TRANSLATE_NOOP("Report", "Набор:")), Utf8(thresholds.name)});
     const std::pair<EThreshold, const std::optional<double>*> limits[] = {
         {EThreshold::SpliceLoss, &thresholds.spliceLoss},
         {EThreshold::ConnectorLoss, &thresholds.connectorLoss},
@@ -297,12 +302,14 @@ bool CReportPrintout::DrawSummary(const CReportContent& content) {
         CPrintContent page = content.page;
         page.sheet = sheet_;
         page.active = nullptr;
-        page.headerLine =
-            (next == 0 ? Tr("Отчёт : %1") : Tr("Отчёт : %1 (продолжение)")).arg(content.title);
+        page.headerLine = (next == 0 ? Tr(QT_TRANSLATE_NOOP("Report", "Отчёт : %1"))
+                                     : Tr(QT_TRANSLATE_NOOP("Report", "Отчёт : %1 (продолжение)")))
+                              .arg(content.title);
         printout.DrawHeader(page);
         if (next == 0) {
-            printout.DrawBlockPair(Tr("Линия:"), LinkIdentity(content.traces), Tr("Пороги:"),
-                                   content.thresholds);
+            printout.DrawBlockPair(Tr(QT_TRANSLATE_NOOP("Report", "Линия:")),
+                                   LinkIdentity(content.traces),
+                                   Tr(QT_TRANSLATE_NOOP("Report", "Пороги:")), content.thresholds);
             // Every trace on one plot, whole, told apart by the legend.
             if (const std::optional<CWorldRect> extent = SignalsExtent(signals)) {
                 CWorldWindow& world = page.window;
@@ -449,26 +456,29 @@ bool CReportPrintout::DrawTracePage(const CReportContent& content, std::size_t i
         if (trace.eventMarks[i].isEmpty())
             continue;
         for (const QString& breach : trace.eventMarks[i].split(QLatin1Char('\n')))
-            failures.push_back(Tr("Событие %1 !  %2").arg(i + 1).arg(breach));
+            failures.push_back(
+                Tr(QT_TRANSLATE_NOOP("Report", "Событие %1 !  %2")).arg(i + 1).arg(breach));
     }
     for (const QString& mark : trace.linkMarks)
-        failures.push_back(Tr("Линия !  %1").arg(mark));
+        failures.push_back(Tr(QT_TRANSLATE_NOOP("Report", "Линия !  %1")).arg(mark));
     if (!failures.empty()) {
-        line(Tr("Превышения порогов:"), true, kBlack);
+        line(Tr(QT_TRANSLATE_NOOP("Report", "Превышения порогов:")), true, kBlack);
         // Nothing runs past the page: what does not fit is counted.
         const int lineHeight = surface_.MeasureText(QStringLiteral("Ag")).cy;
         const int room = std::max<int>(
             1, (printout.Page().bottom - y - 3 * lineHeight - scales.Y(10)) / lineHeight);
         for (std::size_t i = 0; i < failures.size(); ++i) {
             if (static_cast<int>(i) + 1 == room && failures.size() > i + 1) {
-                line(Tr("… ещё %1").arg(failures.size() - i), false, page.markColour);
+                line(Tr(QT_TRANSLATE_NOOP("Report", "… ещё %1")).arg(failures.size() - i), false,
+                     page.markColour);
                 break;
             }
             line(failures[i], false, page.markColour);
         }
         y += scales.Y(10);
     }
-    line(Tr("Итог : %1").arg(trace.verdict), true, trace.passed ? kBlack : page.markColour);
+    line(Tr(QT_TRANSLATE_NOOP("Report", "Итог : %1")).arg(trace.verdict), true,
+         trace.passed ? kBlack : page.markColour);
     return true;
 }
 

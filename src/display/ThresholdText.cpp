@@ -14,17 +14,17 @@ QString Tr(const char* text) {
 QString ThresholdName(EThreshold threshold) {
     switch (threshold) {
     case EThreshold::SpliceLoss:
-        return Tr("Потери на сварке");
+        return Tr(QT_TRANSLATE_NOOP("Thresholds", "Потери на сварке"));
     case EThreshold::ConnectorLoss:
-        return Tr("Потери на разъёме");
+        return Tr(QT_TRANSLATE_NOOP("Thresholds", "Потери на разъёме"));
     case EThreshold::Reflectance:
-        return Tr("Отражение");
+        return Tr(QT_TRANSLATE_NOOP("Thresholds", "Отражение"));
     case EThreshold::SectionAttenuation:
-        return Tr("Затухание участка");
+        return Tr(QT_TRANSLATE_NOOP("Thresholds", "Затухание участка"));
     case EThreshold::EndToEndLoss:
-        return Tr("Потери линии");
+        return Tr(QT_TRANSLATE_NOOP("Thresholds", "Потери линии"));
     case EThreshold::MinReturnLoss:
-        return Tr("ORL");
+        return Tr(QT_TRANSLATE_NOOP("Thresholds", "ORL"));
     }
     return QString();
 }
@@ -36,9 +36,10 @@ QString ThresholdUnit(EThreshold threshold) {
 
 QString BreachText(const CThresholdBreach& breach) {
     const QString unit = ThresholdUnit(breach.threshold);
-    const QString format = breach.threshold == EThreshold::MinReturnLoss
-                               ? Tr("%1: %2 %4, меньше порога %3 %4")
-                               : Tr("%1: %2 %4, больше порога %3 %4");
+    const QString format =
+        breach.threshold == EThreshold::MinReturnLoss
+            ? Tr(QT_TRANSLATE_NOOP("Thresholds", "%1: %2 %4, меньше порога %3 %4"))
+            : Tr(QT_TRANSLATE_NOOP("Thresholds", "%1: %2 %4, больше порога %3 %4"));
     return format.arg(ThresholdName(breach.threshold), QString::number(breach.value, 'f', 3),
                       QString::number(breach.limit, 'f', 3), unit);
 }
@@ -53,5 +54,6 @@ QString BreachesText(const CLinkVerdict& verdict, int event) {
 QString VerdictText(const CLinkVerdict& verdict) {
     if (!verdict.checked)
         return QString();
-    return verdict.Passed() ? Tr("норма") : Tr("не норма");
+    return verdict.Passed() ? Tr(QT_TRANSLATE_NOOP("Thresholds", "норма"))
+                            : Tr(QT_TRANSLATE_NOOP("Thresholds", "не норма"));
 }
