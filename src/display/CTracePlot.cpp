@@ -56,7 +56,7 @@ void CTracePlot::RecalcRange() {
         SetFullRange(*this, *extent);
         KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
     }
-    update();
+    Redraw();
 }
 
 void CTracePlot::SetHorzWindow(double from, double to) {
@@ -68,7 +68,7 @@ void CTracePlot::SetHorzWindow(double from, double to) {
         viewLeft = fullLeft;
         viewRight = fullRight;
     }
-    update();
+    Redraw();
 }
 
 CWorldRect CTracePlot::GetWorldWindow() const {
@@ -133,6 +133,9 @@ void CTracePlot::DrawData(CDrawSurface& surface, const CPixelRect& plot) {
     }
     // Traces closed or hidden since give their memory back.
     projector.Sweep();
+}
+
+void CTracePlot::OnWorldWindowChanged() {
     RequestOverviewRedraw();
 }
 
@@ -216,7 +219,7 @@ void CTracePlot::OnLButtonDown(int x, int y, Qt::KeyboardModifiers modifiers) {
         zoomBox = {x, y, x, y};
         zoomBoxActive = true;
         confined_ = true;
-        update();
+        Redraw();
     } else if (modifiers & Qt::ControlModifier) {
         CSignalEntry* entry = workspace_.ActiveEntry();
         if (entry && entry->GetTrace()) {
@@ -224,7 +227,7 @@ void CTracePlot::OnLButtonDown(int x, int y, Qt::KeyboardModifiers modifiers) {
             shiftStartY = shiftCurrentY = y;
             confined_ = true;
             levelShiftActive = true;
-            update();
+            Redraw();
         }
     } else {
         const int marker = PickMarker(plotRect, viewLeft, viewRight, markerA, markerB, x);
@@ -243,17 +246,17 @@ void CTracePlot::OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers 
             (grabbedMarker == 1 ? markerB : markerA) = *marker;
         // The range's very end reads nothing.
         KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
-        update();
+        Redraw();
         NotifyMarkersChanged();
     }
     if (levelShiftActive) {
         shiftCurrentY = p.y;
-        update();
+        Redraw();
     }
     if (zoomBoxActive) {
         zoomBox.right = p.x;
         zoomBox.bottom = p.y;
-        update();
+        Redraw();
     }
     CPlotWnd::OnMouseMove(p.x, p.y, leftDown, modifiers);
 }
@@ -277,7 +280,7 @@ void CTracePlot::EndMarkerDrag(int x) {
     KeepMarkersInRange(markerA, markerB, fullLeft, fullRight);
     keyboardMarker_ = grabbedMarker == 1 ? 1 : 0;
     grabbedMarker = -1;
-    update();
+    Redraw();
     NotifyMarkersChanged();
 }
 
@@ -289,8 +292,10 @@ void CTracePlot::EndLevelShift(int y) {
         signal->OffsetLevels(offset);
         // The level range follows, so the shifted trace cannot leave it.
         RecalcRange();
+        // The overview shows the trace itself, whether or not the window moved.
+        RequestOverviewRedraw();
     }
-    update();
+    Redraw();
     NotifyMarkersChanged();
 }
 
@@ -304,7 +309,7 @@ void CTracePlot::EndZoomBox(int x, int y) {
         viewTop = zoom->top;
         viewBottom = zoom->bottom;
     }
-    update();
+    Redraw();
 }
 
 void CTracePlot::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -65,7 +65,7 @@ void CTracePlot::keyPressEvent(QKeyEvent* event) {
         const double sign = event->key() == Qt::Key_Left ? -1.0 : 1.0;
         if (shift) {
             ShiftInside(viewLeft, viewRight, sign * width * 0.1, fullLeft, fullRight);
-            update();
+            Redraw();
             return;
         }
         // One pixel column, ten with Ctrl; a marker outside the window comes to its edge.
@@ -73,7 +73,7 @@ void CTracePlot::keyPressEvent(QKeyEvent* event) {
         const double move = sign * (ctrl ? 10.0 : 1.0) * width / columns;
         float& marker = keyboardMarker_ == 1 ? markerB : markerA;
         marker = static_cast<float>(std::clamp(double(marker) + move, viewLeft, viewRight));
-        update();
+        Redraw();
         NotifyMarkersChanged();
         return;
     }
@@ -83,21 +83,21 @@ void CTracePlot::keyPressEvent(QKeyEvent* event) {
             break;
         ShiftInside(viewBottom, viewTop, (event->key() == Qt::Key_Up ? 0.1 : -0.1) * height,
                     fullBottom, fullTop);
-        update();
+        Redraw();
         return;
     case Qt::Key_Plus:
     case Qt::Key_Equal:
     case Qt::Key_Minus:
         ScaleInside(viewLeft, viewRight, event->key() == Qt::Key_Minus ? 2.0 : 0.5, step, fullLeft,
                     fullRight);
-        update();
+        Redraw();
         return;
     case Qt::Key_Home:
         viewLeft = fullLeft;
         viewRight = fullRight;
         viewTop = fullTop;
         viewBottom = fullBottom;
-        update();
+        Redraw();
         return;
     default:
         break;
@@ -125,7 +125,7 @@ void CTracePlot::wheelEvent(QWheelEvent* event) {
             WorldAtPixel(at.x(), plotRect.left, plotRect.right - 1, viewLeft, viewRight);
         ZoomAbout(viewLeft, viewRight, anchor, factor, step, fullLeft, fullRight);
     }
-    update();
+    Redraw();
 }
 
 void CTracePlot::CentreWindowAt(double distance, double level) {
@@ -133,5 +133,5 @@ void CTracePlot::CentreWindowAt(double distance, double level) {
         return;
     CentreInside(viewLeft, viewRight, distance, fullLeft, fullRight);
     CentreInside(viewBottom, viewTop, level, fullBottom, fullTop);
-    update();
+    Redraw();
 }
