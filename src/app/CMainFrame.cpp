@@ -302,7 +302,7 @@ void CMainFrame::HandleSelectionChanged() {
 }
 
 void CMainFrame::HandleTraceArrived(int fibre, const std::string& path) {
-    if (fibre >= 0 && fibre < CWorkspace::kFiberCount)
+    if (fibre >= 0 && fibre < kFiberCount)
         OnScannedTrace(fibre, path);
 }
 

@@ -7,8 +7,8 @@
 
 #include "platform/CMessageTarget.h"
 #include "project/CWorkspace.h"
-#include "project/TraceColours.h"
 #include "project/FrameMessages.h"
+#include "project/TraceColours.h"
 #include "scan/CScanner.h"
 #include "scan/GridStyle.h"
 

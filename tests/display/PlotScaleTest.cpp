@@ -24,7 +24,7 @@ TEST(FormatNumberTest, ShowsAtMostTheDecimalsWithoutTrailingZeros) {
     EXPECT_EQ(FormatNumber(-6.4535, 5), QStringLiteral("-6.4535"));
     EXPECT_EQ(FormatNumber(0.001, 5), QStringLiteral("0.001"));
     EXPECT_EQ(FormatNumber(1234.5678, 0), QStringLiteral("1235"));
-    EXPECT_EQ(CPlotWnd::FormatNumber(0.126, 2), QStringLiteral("0.13"));
+    EXPECT_EQ(FormatNumber(0.126, 2), QStringLiteral("0.13"));
 }
 
 TEST(FormatNumberTest, NeverShowsMinusZeroOrGarbage) {
