@@ -68,11 +68,12 @@ TEST_F(TracePlotTest, EveryTraceInItsColourUnderTheGridAndTheActiveOneLast) {
     EXPECT_EQ(alone[0].points, lines[2].points);
 
     // A new window is reported once, however often it is set or painted.
+    const int reported = frame.Sent(kMsgOverviewRedraw);
     plot.SetHorzWindow(2, 12);
-    EXPECT_EQ(frame.Sent(kMsgOverviewRedraw), 2);
+    EXPECT_EQ(frame.Sent(kMsgOverviewRedraw), reported + 1);
     plot.SetHorzWindow(2, 12);
     Paint();
-    EXPECT_EQ(frame.Sent(kMsgOverviewRedraw), 2);
+    EXPECT_EQ(frame.Sent(kMsgOverviewRedraw), reported + 1);
 }
 
 TEST_F(TracePlotTest, TheWindowKeepsItsZoomAndFallsBackToTheRangeWhenLost) {
