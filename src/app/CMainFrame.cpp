@@ -319,6 +319,7 @@ void CMainFrame::HandleMarkersChanged() {
 
 void CMainFrame::HandleRedrawView() {
     view_->Repaint();
+    overview_->update();
     UpdateCommands();
 }
 
@@ -354,7 +355,9 @@ std::optional<CWorldRect> CMainFrame::HandleWorldWindow() {
 }
 
 void CMainFrame::HandleOverviewRedraw() {
-    overview_->update();
+    CWorldRect window{};
+    view_->GetWorldWindow(window);
+    overview_->SetWorldWindow(window);
 }
 
 void CMainFrame::RefreshViews() {

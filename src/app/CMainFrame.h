@@ -9,8 +9,8 @@
 #include "platform/CMessageTarget.h"
 #include "platform/Translation.h"
 #include "project/CWorkspace.h"
-#include "project/TraceColours.h"
 #include "project/FrameMessages.h"
+#include "project/TraceColours.h"
 #include "scan/CScanner.h"
 #include "scan/GridStyle.h"
 

@@ -6,7 +6,6 @@
 #include "display/ViewNavigation.h"
 #include "project/CWorkspace.h"
 #include "scan/CAppSettings.h"
-#include "project/FrameMessages.h"
 
 #include <QMouseEvent>
 
@@ -33,7 +32,7 @@ void COverviewPane::PaintTo(CDrawSurface& surface, const CPixelRect& client) {
         pointBuffer_.assign(capacity, {});
 
     const CWorldRect extent = signal->GetBounds();
-    const CWorldRect view = AskWorldWindow().value_or(extent);
+    const CWorldRect view = window_.value_or(extent);
 
     const int count = signal->BuildPolylineFull(pointBuffer_, client);
     if (count > 0) {
@@ -49,6 +48,11 @@ void COverviewPane::PaintTo(CDrawSurface& surface, const CPixelRect& client) {
         surface.LineTo(frame->right, frame->top);
         surface.LineTo(frame->left, frame->top);
     }
+}
+
+void COverviewPane::SetWorldWindow(const CWorldRect& window) {
+    window_ = window;
+    update();
 }
 
 void COverviewPane::paintEvent(QPaintEvent* event) {

@@ -1,13 +1,15 @@
 #pragma once
 // The overview pane: the whole active trace in its entry's colour on white, with the trace
-// view's visible window drawn over it as a rectangle in the marker colour. It asks the main
-// frame for the window (AskWorldWindow); without an answer the rectangle frames the whole
-// trace. A click or a drag in the pane asks for the view to be moved there.
+// view's visible window drawn over it as a rectangle in the marker colour. The pane draws the
+// window it was last given (SetWorldWindow), so its paint asks nobody; until it is given one
+// the rectangle frames the whole trace. A click or a drag in the pane asks for the view to be
+// moved there.
 
 #include "display/DrawSurface.h"
 
 #include <QFrame>
 
+#include <optional>
 #include <vector>
 
 class CAppSettings;
@@ -23,6 +25,8 @@ public:
 
     // Everything the pane shows, on a surface covering the client rectangle.
     void PaintTo(CDrawSurface& surface, const CPixelRect& client);
+    // The trace view's visible window, km and dB; repaints.
+    void SetWorldWindow(const CWorldRect& window);
 
 Q_SIGNALS:
     // The point of the active trace under a click or drag, km and dB.
@@ -38,6 +42,7 @@ private:
 
     CWorkspace& workspace_;
     const CAppSettings& settings_;
+    std::optional<CWorldRect> window_;
     // 2 * (client width + 1) points, sized again when the width changes.
     std::vector<CScreenPoint> pointBuffer_;
 };

@@ -79,6 +79,23 @@ void CPlotWnd::paintEvent(QPaintEvent*) {
     DrawOnWindow(window);
 }
 
+void CPlotWnd::Redraw() {
+    const std::optional<CWorldRect> window =
+        hasData ? std::optional<CWorldRect>({viewLeft, viewTop, viewRight, viewBottom})
+                : std::nullopt;
+    const auto same = [](const CWorldRect& a, const CWorldRect& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    };
+    if (window.has_value() != reportedWindow_.has_value() ||
+        (window && !same(*window, *reportedWindow_))) {
+        reportedWindow_ = window;
+        OnWorldWindowChanged();
+    }
+    update();
+}
+
+void CPlotWnd::OnWorldWindowChanged() {}
+
 void CPlotWnd::resizeEvent(QResizeEvent* event) {
     backBuffer_ = QImage();
     QWidget::resizeEvent(event);
@@ -296,7 +313,7 @@ bool CPlotWnd::DoAction(HitCode code) {
     // if no paint came in between.
     if (bars_.valid)
         bars_ = LayoutBars(lastClient_, barSize, *this);
-    update();
+    Redraw();
     return true;
 }
 
@@ -304,7 +321,7 @@ void CPlotWnd::DragTo(int x, int y) {
     ApplyThumbDrag(*this, dragCode, lastPoint, {x, y}, bars_);
     if (bars_.valid)
         bars_ = LayoutBars(lastClient_, barSize, *this);
-    update();
+    Redraw();
 }
 
 void CPlotWnd::StartRepeat(int milliseconds) {
@@ -346,7 +363,7 @@ void CPlotWnd::OnLButtonDown(int x, int y, Qt::KeyboardModifiers) {
             timerState = 1;
         }
     }
-    update();
+    Redraw();
 }
 
 void CPlotWnd::OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers) {
@@ -377,7 +394,7 @@ void CPlotWnd::OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers) {
         }
     }
     lastPoint = {x, y};
-    update();
+    Redraw();
 }
 
 void CPlotWnd::OnTimer() {
@@ -389,7 +406,7 @@ void CPlotWnd::OnTimer() {
         StartRepeat(kRepeatRateMs);
         timerState = 2;
     }
-    update();
+    Redraw();
 }
 
 void CPlotWnd::OnLButtonUp(int x, int y, Qt::KeyboardModifiers) {
@@ -402,7 +419,7 @@ void CPlotWnd::OnLButtonUp(int x, int y, Qt::KeyboardModifiers) {
     }
     if (activeCode != HitCode::None) {
         activeCode = HitCode::None;
-        update();
+        Redraw();
     }
 }
 

@@ -112,6 +112,13 @@ protected:
     virtual void OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers modifiers);
     virtual void OnTimer();
 
+    // Asks for a repaint. Every change to the visible window goes through here (never through
+    // a paint), so it first calls OnWorldWindowChanged when the window, or whether there is
+    // one, differs from the last one it reported.
+    void Redraw();
+    // Empty here.
+    virtual void OnWorldWindowChanged();
+
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -138,6 +145,8 @@ protected:
 
 private:
     void StartRepeat(int milliseconds);
+    // The window OnWorldWindowChanged was last called for; none while there is no data.
+    std::optional<CWorldRect> reportedWindow_;
     void StopRepeat();
     void ShowCursor(BarCursor cursor);
     const CPattern& HalftoneBrush();

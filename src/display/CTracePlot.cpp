@@ -57,7 +57,7 @@ void CTracePlot::RecalcRange() {
         SetFullRange(*this, *extent);
         KeepAllMarkersInRange();
     }
-    update();
+    Redraw();
 }
 
 void CTracePlot::SetHorzWindow(double from, double to) {
@@ -69,7 +69,7 @@ void CTracePlot::SetHorzWindow(double from, double to) {
         viewLeft = fullLeft;
         viewRight = fullRight;
     }
-    update();
+    Redraw();
 }
 
 CWorldRect CTracePlot::GetWorldWindow() const {
@@ -134,6 +134,9 @@ void CTracePlot::DrawData(CDrawSurface& surface, const CPixelRect& plot) {
     }
     // Traces closed or hidden since give their memory back.
     projector.Sweep();
+}
+
+void CTracePlot::OnWorldWindowChanged() {
     RequestOverviewRedraw();
 }
 
@@ -234,7 +237,7 @@ void CTracePlot::OnLButtonDown(int x, int y, Qt::KeyboardModifiers modifiers) {
         zoomBox = {x, y, x, y};
         zoomBoxActive = true;
         confined_ = true;
-        update();
+        Redraw();
     } else if (modifiers & Qt::ControlModifier) {
         CSignalEntry* entry = workspace_.ActiveEntry();
         if (entry && entry->GetTrace()) {
@@ -242,7 +245,7 @@ void CTracePlot::OnLButtonDown(int x, int y, Qt::KeyboardModifiers modifiers) {
             shiftStartY = shiftCurrentY = y;
             confined_ = true;
             levelShiftActive = true;
-            update();
+            Redraw();
         }
     } else {
         const int marker = PickAnyMarker(x);
@@ -261,17 +264,17 @@ void CTracePlot::OnMouseMove(int x, int y, bool leftDown, Qt::KeyboardModifiers 
             MarkerRef(grabbedMarker) = *marker;
         // The range's very end reads nothing.
         KeepAllMarkersInRange();
-        update();
+        Redraw();
         NotifyMarkersChanged();
     }
     if (levelShiftActive) {
         shiftCurrentY = p.y;
-        update();
+        Redraw();
     }
     if (zoomBoxActive) {
         zoomBox.right = p.x;
         zoomBox.bottom = p.y;
-        update();
+        Redraw();
     }
     CPlotWnd::OnMouseMove(p.x, p.y, leftDown, modifiers);
 }
@@ -295,7 +298,7 @@ void CTracePlot::EndMarkerDrag(int x) {
     KeepAllMarkersInRange();
     keyboardMarker_ = std::max(grabbedMarker, 0);
     grabbedMarker = -1;
-    update();
+    Redraw();
     NotifyMarkersChanged();
 }
 
@@ -307,8 +310,10 @@ void CTracePlot::EndLevelShift(int y) {
         signal->OffsetLevels(offset);
         // The level range follows, so the shifted trace cannot leave it.
         RecalcRange();
+        // The overview shows the trace itself, whether or not the window moved.
+        RequestOverviewRedraw();
     }
-    update();
+    Redraw();
     NotifyMarkersChanged();
 }
 
@@ -322,7 +327,7 @@ void CTracePlot::EndZoomBox(int x, int y) {
         viewTop = zoom->top;
         viewBottom = zoom->bottom;
     }
-    update();
+    Redraw();
 }
 
 void CTracePlot::mouseDoubleClickEvent(QMouseEvent* event) {

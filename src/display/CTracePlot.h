@@ -7,9 +7,9 @@
 // a marker (A and B choose which), Shift with the arrows pans, + and - zoom about the middle and
 // Home shows the full range. The wheel zooms about the pointer.
 //
-// The plot holds no traces: it reads the workspace at every paint. Marker moves and level
-// shifts notify the main frame (NotifyMarkersChanged), every data paint asks for the overview
-// to be redrawn.
+// The plot holds no traces: it reads the workspace at every paint, and its paint sends
+// nothing. Marker moves and level shifts notify the main frame (NotifyMarkersChanged); a new
+// visible window and a shifted trace ask for the overview to be redrawn.
 
 #include "analysis/Measurements.h"
 #include "display/CPlotWnd.h"
@@ -70,6 +70,7 @@ protected:
     void DrawOverlay(CDrawSurface& surface, const CPixelRect& plot) override;
     // The zoom box outline or the shift line, in NOT-XOR over the plot.
     void DrawOnWindow(CDrawSurface& window) override;
+    void OnWorldWindowChanged() override;
 
     void OnLButtonDown(int x, int y, Qt::KeyboardModifiers modifiers) override;
     void OnLButtonUp(int x, int y, Qt::KeyboardModifiers modifiers) override;

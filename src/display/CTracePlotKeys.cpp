@@ -66,7 +66,7 @@ void CTracePlot::keyPressEvent(QKeyEvent* event) {
         const double sign = event->key() == Qt::Key_Left ? -1.0 : 1.0;
         if (shift) {
             ShiftInside(viewLeft, viewRight, sign * width * 0.1, fullLeft, fullRight);
-            update();
+            Redraw();
             return;
         }
         // One pixel column, ten with Ctrl; a marker outside the window comes to its edge.
@@ -74,7 +74,7 @@ void CTracePlot::keyPressEvent(QKeyEvent* event) {
         const double move = sign * (ctrl ? 10.0 : 1.0) * width / columns;
         float& marker = MarkerRef(keyboardMarker_);
         marker = static_cast<float>(std::clamp(double(marker) + move, viewLeft, viewRight));
-        update();
+        Redraw();
         NotifyMarkersChanged();
         return;
     }
@@ -84,21 +84,21 @@ void CTracePlot::keyPressEvent(QKeyEvent* event) {
             break;
         ShiftInside(viewBottom, viewTop, (event->key() == Qt::Key_Up ? 0.1 : -0.1) * height,
                     fullBottom, fullTop);
-        update();
+        Redraw();
         return;
     case Qt::Key_Plus:
     case Qt::Key_Equal:
     case Qt::Key_Minus:
         ScaleInside(viewLeft, viewRight, event->key() == Qt::Key_Minus ? 2.0 : 0.5, step, fullLeft,
                     fullRight);
-        update();
+        Redraw();
         return;
     case Qt::Key_Home:
         viewLeft = fullLeft;
         viewRight = fullRight;
         viewTop = fullTop;
         viewBottom = fullBottom;
-        update();
+        Redraw();
         return;
     default:
         break;
@@ -126,7 +126,7 @@ void CTracePlot::wheelEvent(QWheelEvent* event) {
             WorldAtPixel(at.x(), plotRect.left, plotRect.right - 1, viewLeft, viewRight);
         ZoomAbout(viewLeft, viewRight, anchor, factor, step, fullLeft, fullRight);
     }
-    update();
+    Redraw();
 }
 
 void CTracePlot::CentreWindowAt(double distance, double level) {
@@ -134,5 +134,5 @@ void CTracePlot::CentreWindowAt(double distance, double level) {
         return;
     CentreInside(viewLeft, viewRight, distance, fullLeft, fullRight);
     CentreInside(viewBottom, viewTop, level, fullBottom, fullTop);
-    update();
+    Redraw();
 }

@@ -4,7 +4,7 @@
 #include "display/CTracePlot.h"
 #include "display/MeasurementReadout.h"
 #include "display/TraceGeometry.h"
-#include "platform/CMessageTarget.h"
+#include "platform/MainMessages.h"
 #include "scan/CAppSettings.h"
 
 #include <QString>
@@ -56,8 +56,8 @@ void CTracePlot::SetMeasureMode(EMeasureMode mode) {
     // Hidden sub-markers hand the keys back to their main markers.
     if (!SubMarkersShown() && keyboardMarker_ >= 2)
         keyboardMarker_ -= 2;
-    update();
-    SendToMain(kMsgMarkersChanged);
+    Redraw();
+    NotifyMarkersChanged();
 }
 
 int CTracePlot::PickAnyMarker(int x) const {

@@ -17,8 +17,8 @@ inline constexpr unsigned kMsgScanPollDone = 0x505;        // posted by the scan
 inline constexpr unsigned kMsgScanSettingsChanged = 0x506; // posted by the scanning dialogs
 inline constexpr unsigned kMsgOpenPath = 0x507;            // l: path
 inline constexpr unsigned kMsgScanStartStop = 0x508;       // posted by the scanning dialog
-inline constexpr unsigned kMsgGetWorldWindow = 0x509;      // sent by the overview pane
-inline constexpr unsigned kMsgOverviewRedraw = 0x510;      // sent by the trace view
+inline constexpr unsigned kMsgGetWorldWindow = 0x509;      // sent, l: CWorldRect* answer
+inline constexpr unsigned kMsgOverviewRedraw = 0x510;      // sent by the trace view, not in paint
 
 class CMessageTarget {
 public:

@@ -15,7 +15,8 @@ void NotifySelectionChangedNow();
 void NotifyMarkersChanged();
 // Posted: the trace view repaints with the settings as they are now.
 void RequestRedraw();
-// Sent: the overview pane repaints.
+// Sent by the trace view when its visible window changed (never from a paint): the overview
+// pane takes the new window and repaints.
 void RequestOverviewRedraw();
 // Posted by the scanning dialogs.
 void NotifyScanSettingsChanged();

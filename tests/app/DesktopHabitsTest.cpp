@@ -10,8 +10,10 @@
 #include "app/CTextListPane.h"
 #include "app/CWorkspaceTree.h"
 #include "display/COverviewPane.h"
+#include "display/CRecordingSurface.h"
 #include "display/CTracePlot.h"
 #include "display/CTraceView.h"
+#include "display/TraceGeometry.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
@@ -101,10 +103,23 @@ TEST_F(DesktopHabitsTest, WheelZoomsAboutThePointerAndTheOverviewMovesTheView) {
     const auto distanceAt = [&](int x) {
         return extent.left + (extent.right - extent.left) * (x - inner.left()) / inner.width();
     };
+    // Whatever moved the window, the overview's own paint frames where the view is now.
+    const auto framesTheView = [&] {
+        const CPixelRect client{0, 0, inner.width(), inner.height()};
+        CRecordingSurface surface;
+        overview.PaintTo(surface, client);
+        const auto edges = surface.CallsOf(CRecordingSurface::Kind::Line);
+        const auto expected = OverviewFrame(client, extent, Window());
+        return expected && edges.size() == 4 &&
+               edges[0].from == CScreenPoint{expected->left, expected->top} &&
+               edges[2].from == CScreenPoint{expected->right, expected->bottom};
+    };
+    EXPECT_TRUE(framesTheView());
     const int y = inner.center().y();
     const int x1 = inner.left() + inner.width() / 2;
     Mouse(overview, QEvent::MouseButtonPress, {x1, y}, Qt::LeftButton);
     EXPECT_NEAR((Window().left + Window().right) / 2, distanceAt(x1), 1e-6);
+    EXPECT_TRUE(framesTheView());
     const int x2 = inner.left() + inner.width() * 3 / 5;
     Mouse(overview, QEvent::MouseMove, {x2, y}, Qt::LeftButton);
     Mouse(overview, QEvent::MouseButtonRelease, {x2, y}, Qt::NoButton);
@@ -113,6 +128,9 @@ TEST_F(DesktopHabitsTest, WheelZoomsAboutThePointerAndTheOverviewMovesTheView) {
     // Near the end the window stops at the range's edge.
     Mouse(overview, QEvent::MouseButtonPress, {inner.right(), y}, Qt::LeftButton);
     EXPECT_EQ(Window().right, full.right);
+    QTest::keyClick(&Plot(), Qt::Key_Home);
+    EXPECT_EQ(Window().left, full.left);
+    EXPECT_TRUE(framesTheView());
 }
 
 TEST_F(DesktopHabitsTest, SeveralFilesOpenFromTheDialogAndDroppedFilesOpenAsIfChosen) {

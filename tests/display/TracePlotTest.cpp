@@ -25,6 +25,8 @@ TEST_F(TracePlotTest, EveryTraceInItsColourUnderTheGridAndTheActiveOneLast) {
     const CSignal& longest = Open(Ramp(300, 5.0f, 0.1f), 30.0, {}, true);
     const CSignal& active = Open(Ramp(200, 1.0f, 0.02f), 10.0);
     plot.RecalcRange();
+    // The first window of data asks for the overview once; the paint asks nothing.
+    EXPECT_EQ(frame.Sent(kMsgOverviewRedraw), 1);
     EXPECT_FLOAT_EQ(static_cast<float>(plot.fullRight), longest.GetEndDistance());
     EXPECT_FLOAT_EQ(static_cast<float>(plot.fullBottom), longest.GetMinLevel());
     plot.viewLeft = 4;
@@ -64,6 +66,14 @@ TEST_F(TracePlotTest, EveryTraceInItsColourUnderTheGridAndTheActiveOneLast) {
     const auto alone = Paint().CallsOf(Kind::Polyline);
     ASSERT_EQ(alone.size(), 1u);
     EXPECT_EQ(alone[0].points, lines[2].points);
+
+    // A new window is reported once, however often it is set or painted.
+    const int reported = frame.Sent(kMsgOverviewRedraw);
+    plot.SetHorzWindow(2, 12);
+    EXPECT_EQ(frame.Sent(kMsgOverviewRedraw), reported + 1);
+    plot.SetHorzWindow(2, 12);
+    Paint();
+    EXPECT_EQ(frame.Sent(kMsgOverviewRedraw), reported + 1);
 }
 
 TEST_F(TracePlotTest, TheWindowKeepsItsZoomAndFallsBackToTheRangeWhenLost) {
@@ -89,10 +99,12 @@ TEST_F(TracePlotTest, TheWindowKeepsItsZoomAndFallsBackToTheRangeWhenLost) {
     EXPECT_NEAR(plot.GetWorldWindow().right - plot.GetWorldWindow().left, 20.0, 1e-3);
 
     workspace.RemoveAllProjects();
-    plot.RecalcRange();
     frame.Take();
+    plot.RecalcRange();
+    // Losing the last trace loses the window: the overview is told once, the paint tells none.
+    EXPECT_EQ(frame.Sent(kMsgOverviewRedraw), 1);
     ASSERT_EQ(Paint().Calls().size(), 1u); // the grey area
-    EXPECT_EQ(frame.Sent(kMsgOverviewRedraw), 0);
+    EXPECT_EQ(frame.Sent(kMsgOverviewRedraw), 1);
 }
 
 TEST_F(TracePlotTest, TracesOfNoOrOneSampleOrNoLengthDrawNothing) {
@@ -147,13 +159,14 @@ TEST_F(TracePlotTest, OverviewShowsTheActiveTraceAndTheVisibleWindow) {
     EXPECT_EQ(surface.Calls().size(), 1u); // white only
 
     const CSignal& trace = Open(Ramp(400, 2.0f, 0.05f), 20.0);
-    frame.window = CWorldRect{5.0, -4.0, 10.0, -8.0};
+    const CWorldRect window{5.0, -4.0, 10.0, -8.0};
+    pane.SetWorldWindow(window);
     surface.Clear();
     pane.PaintTo(surface, client);
     const auto lines = surface.CallsOf(Kind::Polyline);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].points, Projected(trace, client, trace.GetBounds()));
-    const CPixelRect expected = *OverviewFrame(client, trace.GetBounds(), *frame.window);
+    const CPixelRect expected = *OverviewFrame(client, trace.GetBounds(), window);
     const auto edges = surface.CallsOf(Kind::Line);
     ASSERT_EQ(edges.size(), 4u);
     EXPECT_EQ(edges[0].from, (CScreenPoint{expected.left, expected.top}));

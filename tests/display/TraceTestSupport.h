@@ -1,7 +1,7 @@
 #pragma once
 // A workspace of trace files written through the file objects and opened as the user opens
-// them, a frame that records the messages and answers the overview's question, and the
-// trace plot with its markers and rubber bands open to the tests.
+// them, a frame that records the messages, and the trace plot with its markers and rubber bands
+// open to the tests.
 
 #include "core/CSignal.h"
 #include "core/SignalFixtures.h"
@@ -29,17 +29,10 @@ inline std::vector<float> Ramp(std::size_t n, float first, float step) {
 
 class CViewFrame : public CRecordingTarget {
 public:
-    std::intptr_t Send(unsigned message, std::uintptr_t w, std::intptr_t l) override {
-        if (message == kMsgGetWorldWindow && window)
-            *reinterpret_cast<CWorldRect*>(l) = *window;
-        return CRecordingTarget::Send(message, w, l);
-    }
     int Sent(unsigned message) const {
         const std::string line = "send " + QString::number(message, 16).toUpper().toStdString();
         return static_cast<int>(std::count(lines.begin(), lines.end(), line));
     }
-
-    std::optional<CWorldRect> window; // the answer to kMsgGetWorldWindow
 };
 
 class CTestTracePlot : public CTracePlot {
