@@ -3,9 +3,9 @@
 #include "app/AppArt.h"
 #include "core/CSignal.h"
 #include "display/PlotArt.h"
+#include "display/ThresholdText.h"
 #include "platform/MainMessages.h"
 #include "platform/Translation.h"
-#include "display/ThresholdText.h"
 #include "project/CWorkspace.h"
 
 #include <QHeaderView>

@@ -10,8 +10,8 @@
 //               [--report OUT.pdf [--thresholds FILE.json]] [--instance NAME] [FILE...]
 
 #include "app/CQtPrompts.h"
-#include "display/PrintChoice.h"
 #include "app/InterfaceLanguage.h"
+#include "display/PrintChoice.h"
 #include "scan/CAppSettings.h"
 
 #include <QString>

@@ -2,6 +2,7 @@
 
 #include "core/CSignal.h"
 #include "display/CQtSurface.h"
+#include "display/QtShapes.h"
 #include "display/ThresholdText.h"
 #include "display/TraceGeometry.h"
 #include "platform/CPrompts.h"
@@ -23,10 +24,6 @@ constexpr int kMarkerStart = 1;
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("Report", text);
-}
-
-QString Utf8(const std::string& text) {
-    return QString::fromStdString(text);
 }
 
 // The value of the file's detail line with this label (as the files' details name it).

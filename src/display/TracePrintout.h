@@ -8,8 +8,8 @@
 
 #include "display/DrawSurface.h"
 #include "display/PlotGeometry.h"
-#include "display/PrintChoice.h"
 #include "display/PlotLegend.h"
+#include "display/PrintChoice.h"
 #include "project/CProject.h" // the captions kCaptionError and kCaptionAttention
 
 #include <QString>

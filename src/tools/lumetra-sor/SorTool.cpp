@@ -1,7 +1,7 @@
 #include "tools/lumetra-sor/SorTool.h"
 
-#include "analysis/Measurements.h"
 #include "analysis/EventTable.h"
+#include "analysis/Measurements.h"
 #include "analysis/SignalAnalysis.h"
 #include "core/CGR196Signal.h"
 #include "core/CM600Signal.h"
