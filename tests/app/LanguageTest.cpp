@@ -157,7 +157,7 @@ TEST_F(LanguageMenuTest, ChoosingALanguageKeepsItAndSaysWhenItApplies) {
 TEST(LanguageFileTest, ATraceIsSavedTheSameInEitherLanguage) {
     CScratchDir scratch;
     CScriptedPrompts prompts;
-    CPrompts* previous = SetPrompts(&prompts);
+    const CPromptsScope scope(prompts);
     std::vector<std::vector<std::uint8_t>> saved;
     for (const Language language : {Language::English, Language::Russian}) {
         CInterfaceLanguage installed;
@@ -173,7 +173,6 @@ TEST(LanguageFileTest, ATraceIsSavedTheSameInEitherLanguage) {
         saved.push_back(ReadAll(path));
         std::filesystem::remove(demo);
     }
-    SetPrompts(previous);
     ASSERT_EQ(saved.size(), 2u);
     EXPECT_EQ(saved[0], saved[1]);
 }
