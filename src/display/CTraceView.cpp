@@ -28,18 +28,6 @@ void Warn(const char* text, const char* caption) {
     GetPrompts().Show(Translate(text), Translate(caption), CPrompts::Icon::Warning);
 }
 
-CPageMetrics PageMetricsOf(QPrinter& printer) {
-    CPageMetrics page;
-    page.dpiX = printer.logicalDpiX();
-    page.dpiY = printer.logicalDpiY();
-    page.width = printer.width();
-    page.height = printer.height();
-    const QRect printable = printer.pageLayout().paintRectPixels(printer.resolution());
-    page.offsetX = printable.left();
-    page.offsetY = printable.top();
-    return page;
-}
-
 } // namespace
 
 CTraceView::CTraceView(CWorkspace& workspace, const CAppSettings& settings, QWidget* parent)

@@ -494,14 +494,7 @@ bool PrintReport(QPrinter& printer, const CReportContent& content) {
         return false;
     }
     // Measured before the document starts, as for a single page.
-    CPageMetrics page;
-    page.dpiX = printer.logicalDpiX();
-    page.dpiY = printer.logicalDpiY();
-    page.width = printer.width();
-    page.height = printer.height();
-    const QRect printable = printer.pageLayout().paintRectPixels(printer.resolution());
-    page.offsetX = printable.left();
-    page.offsetY = printable.top();
+    const CPageMetrics page = PageMetricsOf(printer);
     if (page.dpiX <= 0 || page.dpiY <= 0 || page.width <= 0 || page.height <= 0) {
         warn(kMsgNoPage, kCaptionError);
         return false;

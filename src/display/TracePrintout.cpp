@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QPrinter>
 
 #include <algorithm>
 #include <array>
@@ -475,4 +476,16 @@ void CTracePrintout::DrawEventTable(const CSignal& signal, const std::vector<QSt
     y += scales_.Y(10);
     Rule(y);
     page_.top = y;
+}
+
+CPageMetrics PageMetricsOf(QPrinter& printer) {
+    CPageMetrics page;
+    page.dpiX = printer.logicalDpiX();
+    page.dpiY = printer.logicalDpiY();
+    page.width = printer.width();
+    page.height = printer.height();
+    const QRect printable = printer.pageLayout().paintRectPixels(printer.resolution());
+    page.offsetX = printable.left();
+    page.offsetY = printable.top();
+    return page;
 }

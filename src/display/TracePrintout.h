@@ -46,6 +46,10 @@ struct CPageMetrics {
     int offsetY = 0;
 };
 
+class QPrinter;
+// The printer's page, measured before its document starts.
+CPageMetrics PageMetricsOf(QPrinter& printer);
+
 // Dots of a 300 dpi page in device pixels: X(n) = trunc(n * dpiX / 300), Y likewise.
 class CPrintScales {
 public:
