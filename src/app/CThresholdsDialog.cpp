@@ -19,13 +19,13 @@
 
 namespace {
 
-struct CRowSpec {
+struct CRowShape {
     EThreshold threshold;
     std::optional<double> CLinkThresholds::*member;
     double low, high, start; // the range, and the value a switched-on row starts with
 };
 
-constexpr CRowSpec kRows[] = {
+constexpr CRowShape kRows[] = {
     {EThreshold::SpliceLoss, &CLinkThresholds::spliceLoss, 0.0, 50.0, 0.10},
     {EThreshold::ConnectorLoss, &CLinkThresholds::connectorLoss, 0.0, 50.0, 0.50},
     {EThreshold::Reflectance, &CLinkThresholds::reflectance, -100.0, 0.0, -45.0},
@@ -66,17 +66,17 @@ CThresholdsDialog::CThresholdsDialog(const CLinkThresholds& thresholds, QWidget*
     name_->setMaxLength(100);
     form->addRow(tr("Имя набора:"), name_);
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        const CRowSpec& spec = kRows[i];
+        const CRowShape& shape = kRows[i];
         CRow& row = rows_[i];
-        row.on = new QCheckBox(RowLabel(spec.threshold), this);
+        row.on = new QCheckBox(RowLabel(shape.threshold), this);
         row.on->setObjectName(QStringLiteral("thresholdOn%1").arg(i));
         row.value = new QDoubleSpinBox(this);
         row.value->setObjectName(QStringLiteral("thresholdValue%1").arg(i));
-        row.value->setRange(spec.low, spec.high);
+        row.value->setRange(shape.low, shape.high);
         row.value->setDecimals(3);
         row.value->setSingleStep(0.05);
-        row.value->setSuffix(QLatin1Char(' ') + ThresholdUnit(spec.threshold));
-        row.value->setValue(spec.start);
+        row.value->setSuffix(QLatin1Char(' ') + ThresholdUnit(shape.threshold));
+        row.value->setValue(shape.start);
         row.value->setEnabled(false);
         connect(row.on, &QCheckBox::toggled, row.value, &QWidget::setEnabled);
         form->addRow(row.on, row.value);
