@@ -501,7 +501,7 @@ wavelength</translation>
     </message>
     <message>
         <source>Отч&amp;ёт по проекту…</source>
-        <translation>Project &amp;report…</translation>
+        <translation>Project &amp;Report…</translation>
     </message>
     <message>
         <source>Поро&amp;ги...</source>
@@ -509,7 +509,7 @@ wavelength</translation>
     </message>
     <message>
         <source>&amp;Анализ трассы...</source>
-        <translation>&amp;Analyse trace...</translation>
+        <translation>&amp;Analyse Trace...</translation>
     </message>
 </context>
 <context>
@@ -624,6 +624,30 @@ wavelength</translation>
     <message>
         <source>Сканировать</source>
         <translation>Scan</translation>
+    </message>
+    <message>
+        <source>Фильтр</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Накопления</source>
+        <translation>Averages</translation>
+    </message>
+    <message>
+        <source>Длина</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>Импульс</source>
+        <translation>Pulse width</translation>
+    </message>
+    <message>
+        <source>Волокна:</source>
+        <translation>Fibres:</translation>
     </message>
 </context>
 <context>
@@ -1246,6 +1270,58 @@ wavelength</translation>
     <message>
         <source>Описание</source>
         <translation>Comment</translation>
+    </message>
+    <message>
+        <source>Файл порогов %1: %2</source>
+        <translation>Thresholds file %1: %2</translation>
+    </message>
+    <message>
+        <source>повреждён (не JSON)</source>
+        <translation>damaged (not JSON)</translation>
+    </message>
+    <message>
+        <source>не является набором порогов</source>
+        <translation>not a set of thresholds</translation>
+    </message>
+    <message>
+        <source>нет версии формата</source>
+        <translation>no format version</translation>
+    </message>
+    <message>
+        <source>неизвестная версия формата %1</source>
+        <translation>unknown format version %1</translation>
+    </message>
+    <message>
+        <source>имя набора не строка</source>
+        <translation>the set name is not a string</translation>
+    </message>
+    <message>
+        <source>слишком длинное имя набора</source>
+        <translation>the set name is too long</translation>
+    </message>
+    <message>
+        <source>значение %1 не число</source>
+        <translation>the value %1 is not a number</translation>
+    </message>
+    <message>
+        <source>значение %1 вне допустимых пределов</source>
+        <translation>the value %1 is out of range</translation>
+    </message>
+    <message>
+        <source>Блок %1 короче записи в заголовке</source>
+        <translation>Block %1 is shorter than its map entry</translation>
+    </message>
+    <message>
+        <source>Проект</source>
+        <translation>Project</translation>
+    </message>
+    <message>
+        <source>Сканирование</source>
+        <translation>Scanning</translation>
+    </message>
+    <message>
+        <source>Волокно %1</source>
+        <translation>Fibre %1</translation>
     </message>
 </context>
 </TS>

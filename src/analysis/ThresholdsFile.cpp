@@ -2,6 +2,8 @@
 
 #include "platform/CBinaryFile.h"
 #include "platform/CException.h"
+#include "platform/TextFill.h"
+#include "platform/Translation.h"
 
 #include <nlohmann/json.hpp>
 
@@ -31,8 +33,14 @@ constexpr CField kFields[] = {
     {"minReturnLoss", &CLinkThresholds::minReturnLoss, 0.0, 100.0},
 };
 
+// The message in the chosen language: the file's path and the fault.
 std::string Problem(const std::string& path, const std::string& what) {
-    return "Файл порогов " + path + ": " + what;
+    return FillText(Translate(QT_TRANSLATE_NOOP("core", "Файл порогов %1: %2")), {path, what});
+}
+
+// A fault that names a value.
+std::string Fault(const char* text, const std::string& value) {
+    return FillText(Translate(text), {value});
 }
 
 } // namespace
@@ -45,33 +53,38 @@ CThresholdsOrError ParseThresholds(const std::string& text, const std::string& p
     };
     const nlohmann::json json = nlohmann::json::parse(text, flat, false);
     if (json.is_discarded())
-        return Problem(path, "повреждён (не JSON)");
+        return Problem(path, Translate(QT_TRANSLATE_NOOP("core", "повреждён (не JSON)")));
     if (!json.is_object() || !json.contains("format") || json["format"] != kFormat)
-        return Problem(path, "не является набором порогов");
+        return Problem(path, Translate(QT_TRANSLATE_NOOP("core", "не является набором порогов")));
     const auto& version = json.contains("version") ? json["version"] : nlohmann::json();
     if (!version.is_number_integer())
-        return Problem(path, "нет версии формата");
+        return Problem(path, Translate(QT_TRANSLATE_NOOP("core", "нет версии формата")));
     if (version.get<long long>() != kVersion)
-        return Problem(path, "неизвестная версия формата " + version.dump());
+        return Problem(path, Fault(QT_TRANSLATE_NOOP("core", "неизвестная версия формата %1"),
+                                   version.dump()));
     CLinkThresholds out;
     if (json.contains("name")) {
         const auto& name = json["name"];
         if (!name.is_string() && !name.is_null())
-            return Problem(path, "имя набора не строка");
+            return Problem(path, Translate(QT_TRANSLATE_NOOP("core", "имя набора не строка")));
         if (name.is_string())
             out.name = name.get<std::string>();
         if (out.name.size() > kMaxNameBytes)
-            return Problem(path, "слишком длинное имя набора");
+            return Problem(path,
+                           Translate(QT_TRANSLATE_NOOP("core", "слишком длинное имя набора")));
     }
     for (const CField& field : kFields) {
         if (!json.contains(field.key) || json[field.key].is_null())
             continue;
         const auto& value = json[field.key];
         if (!value.is_number())
-            return Problem(path, std::string("значение ") + field.key + " не число");
+            return Problem(path,
+                           Fault(QT_TRANSLATE_NOOP("core", "значение %1 не число"), field.key));
         const double number = value.get<double>();
         if (!std::isfinite(number) || number < field.low || number > field.high)
-            return Problem(path, std::string("значение ") + field.key + " вне допустимых пределов");
+            return Problem(
+                path,
+                Fault(QT_TRANSLATE_NOOP("core", "значение %1 вне допустимых пределов"), field.key));
         out.*field.member = number;
     }
     return out;
@@ -85,7 +98,7 @@ CThresholdsOrError ReadThresholdsFile(const std::string& path) {
         text.assign(reinterpret_cast<const char*>(file.GetData()), file.GetLength());
         file.Close();
     } catch (const CException& error) {
-        return Problem(path, error.GetErrorMessage());
+        return Problem(path, Translate(error.GetErrorMessage()));
     }
     return ParseThresholds(text, path);
 }

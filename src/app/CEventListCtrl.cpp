@@ -11,10 +11,12 @@
 #include <QHeaderView>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -123,6 +125,17 @@ void CEventListCtrl::FitHeaders() {
     for (int i = 0; i < kColumnCount; ++i)
         setColumnWidth(
             i, std::max(kColumns[static_cast<std::size_t>(i)].width, header()->sectionSizeHint(i)));
+    // Every event type's name whole: some languages name them longer than the column's width.
+    int names = 0;
+    for (const auto& [marker, type] : {std::pair{1, 0}, {2, 0}, {0, 0}, {0, 1}, {0, 2}}) {
+        CKeyEvent event;
+        event.SetMarker(marker);
+        event.SetType(type);
+        names =
+            std::max(names, fontMetrics().horizontalAdvance(Text(Translate(event.GetTypeName()))));
+    }
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    setColumnWidth(1, std::max(columnWidth(1), names + margins + 4));
 }
 
 int CEventListCtrl::HeightToShow(int rows) {

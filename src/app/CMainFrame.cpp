@@ -17,6 +17,7 @@
 #include "display/QtShapes.h"
 #include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
+#include "platform/TextFill.h"
 #include "platform/Translation.h"
 #include "scan/CAppSettings.h"
 
@@ -260,9 +261,10 @@ void CMainFrame::ShowLoadWarning() {
     const CSignalEntry* entry = workspace_.ActiveEntry();
     const CSignal* signal = entry ? entry->GetTrace() : nullptr;
     const std::string warning = signal ? signal->GetLoadWarning() : std::string();
-    SetStatusMessage(warning.empty() ? QString()
-                                     : QStringLiteral("%1: %2").arg(Utf8(entry->GetDisplayName()),
-                                                                    Utf8(Translate(warning))));
+    SetStatusMessage(warning.empty()
+                         ? QString()
+                         : QStringLiteral("%1: %2").arg(Utf8(ShownName(entry->GetDisplayName())),
+                                                        Utf8(Translate(warning))));
 }
 
 void CMainFrame::SaveLayout() const {

@@ -159,7 +159,7 @@ void CScanParamsDialog::BuildControls(bool scanRunning) {
     averagingBox_->setObjectName(QStringLiteral("averaging"));
     averagingBox_->setRange(kMinAveraging, kMaxAveraging);
     averagingBox_->setKeyboardTracking(false);
-    filterCheck_ = new QCheckBox(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Фильтр")), fiber);
+    filterCheck_ = new QCheckBox(tr("Фильтр"), fiber);
     filterCheck_->setObjectName(QStringLiteral("filter"));
     distanceList_ = MakeList({QT_TRANSLATE_NOOP("CScanParamsDialog", "20 км"),
                               QT_TRANSLATE_NOOP("CScanParamsDialog", "40 км"),
@@ -170,14 +170,13 @@ void CScanParamsDialog::BuildControls(bool scanRunning) {
                            QT_TRANSLATE_NOOP("CScanParamsDialog", "10000 нс"), "20000 ns"},
                           "pulse", fiber);
     auto* pageLayout = new QFormLayout;
-    pageLayout->addRow(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Состояние")), stateList_);
-    pageLayout->addRow(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Накопления")), averagingBox_);
+    pageLayout->addRow(tr("Состояние"), stateList_);
+    pageLayout->addRow(tr("Накопления"), averagingBox_);
     pageLayout->addRow(filterCheck_);
-    pageLayout->addRow(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Длина")), distanceList_);
-    pageLayout->addRow(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Импульс")), pulseList_);
+    pageLayout->addRow(tr("Длина"), distanceList_);
+    pageLayout->addRow(tr("Импульс"), pulseList_);
     auto* listColumn = new QVBoxLayout;
-    listColumn->addWidget(
-        new QLabel(tr(QT_TRANSLATE_NOOP("CScanParamsDialog", "Волокна:")), fiber));
+    listColumn->addWidget(new QLabel(tr("Волокна:"), fiber));
     listColumn->addWidget(fiberList_, 1);
     auto* fiberLayout = new QHBoxLayout(fiber);
     fiberLayout->addLayout(listColumn);

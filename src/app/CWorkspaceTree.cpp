@@ -1,7 +1,9 @@
+
 #include "app/CWorkspaceTree.h"
 
 #include "app/AppArt.h"
 #include "display/ThresholdText.h"
+#include "platform/TextFill.h"
 #include "project/CWorkspace.h"
 
 #include <QHeaderView>
@@ -42,7 +44,7 @@ CWorkspaceTree::CWorkspaceTree(CWorkspace& workspace, QWidget* parent)
 }
 
 TreeItem CWorkspaceTree::Apply(TreeOperation operation, const TreeRecord& record) {
-    const QString text = QString::fromStdString(record.text);
+    const QString text = QString::fromStdString(ShownName(record.text));
     QTreeWidgetItem* item = ItemOf(record.item);
     switch (operation) {
     case TreeOperation::InsertProject:

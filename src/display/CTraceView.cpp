@@ -10,6 +10,7 @@
 #include "display/TraceGeometry.h"
 #include "display/TracePrintout.h"
 #include "platform/CPrompts.h"
+#include "platform/TextFill.h"
 #include "platform/Translation.h"
 #include "project/CWorkspace.h"
 #include "scan/CAppSettings.h"
@@ -177,7 +178,7 @@ CReportContent CTraceView::ReportContent(bool colour, const CLinkThresholds& thr
     CProject* project = workspace_.ActiveProject();
     if (!project)
         return content;
-    content.title = QString::fromStdString(project->GetName());
+    content.title = QString::fromStdString(ShownName(project->GetName()));
     for (int i = 0; i < project->GetEntryCount(); ++i) {
         const CSignalEntry& entry = project->GetEntry(i);
         if (const CSignal* signal = entry.GetTrace())
@@ -193,12 +194,12 @@ void CTraceView::PrintReport(const CLinkThresholds& thresholds) {
         return;
     }
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QString::fromStdString(project->GetName()));
+    printer.setDocName(QString::fromStdString(ShownName(project->GetName())));
     // A PDF beside the project is offered first; the dialog can send it to a printer instead.
     printer.setOutputFormat(QPrinter::PdfFormat);
-    const QString name =
-        QString::fromStdString(project->GetName()).replace(QLatin1Char('/'), QLatin1Char('_')) +
-        QStringLiteral(".pdf");
+    const QString name = QString::fromStdString(ShownName(project->GetName()))
+                             .replace(QLatin1Char('/'), QLatin1Char('_')) +
+                         QStringLiteral(".pdf");
     const QString folder = project->HasPath()
                                ? QFileInfo(QFile::decodeName(project->GetPath().c_str())).path()
                                : QDir::homePath();

@@ -6,6 +6,7 @@
 #include "display/ThresholdText.h"
 #include "display/TraceGeometry.h"
 #include "platform/CPrompts.h"
+#include "platform/Translation.h"
 
 #include <QCoreApplication>
 #include <QPrinter>
@@ -193,7 +194,8 @@ CSummaryRow SummaryRow(const CReportTrace& trace) {
         const CKeyEvent event = signal.GetEvent(worst);
         const std::string value = hasLoss(event) ? event.GetLossText() : event.GetReflectanceText();
         row.worst = QStringLiteral("%1: %2").arg(worst + 1).arg(
-            value == "--" ? Utf8(event.GetTypeName()) : Utf8(value) + QStringLiteral(" dB"));
+            value == "--" ? Utf8(Translate(event.GetTypeName()))
+                          : Utf8(value) + QStringLiteral(" dB"));
         if (anyFails)
             row.worst += QStringLiteral(" !");
     } else {

@@ -4,15 +4,29 @@
 
 #include "AppTestSupport.h"
 
+#include "analysis/ThresholdsFile.h"
+#include "app/CAnalysisDialog.h"
+#include "app/CEventDialog.h"
+#include "app/CExtraParamsDialog.h"
+#include "app/CScanParamsDialog.h"
+#include "app/CThresholdsDialog.h"
+#include "app/CWorkspaceTree.h"
 #include "app/InterfaceLanguage.h"
 #include "core/SignalFactory.h"
+#include "platform/TextFill.h"
+#include "project/CWorkspace.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDockWidget>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTabWidget>
+#include <QTreeWidgetItem>
 
 #include <cstdlib>
 
@@ -175,6 +189,116 @@ TEST(LanguageFileTest, ATraceIsSavedTheSameInEitherLanguage) {
     }
     ASSERT_EQ(saved.size(), 2u);
     EXPECT_EQ(saved[0], saved[1]);
+}
+
+// Every fixed text of a dialog: its title, the texts and titles of its widgets, its tabs and the
+// items of its lists. The fields the user types into hold stored values and are left out.
+QStringList DialogTexts(const QWidget& dialog) {
+    QStringList texts{dialog.windowTitle()};
+    for (const QWidget* widget : dialog.findChildren<QWidget*>()) {
+        for (const char* property : {"text", "title"})
+            if (!qobject_cast<const QLineEdit*>(widget) && widget->property(property).isValid())
+                texts << widget->property(property).toString();
+        if (const auto* tabs = qobject_cast<const QTabWidget*>(widget))
+            for (int i = 0; i < tabs->count(); ++i)
+                texts << tabs->tabText(i);
+        if (const auto* list = qobject_cast<const QComboBox*>(widget); list && !list->isEditable())
+            for (int i = 0; i < list->count(); ++i)
+                texts << list->itemText(i);
+        if (const auto* list = qobject_cast<const QListWidget*>(widget))
+            for (int i = 0; i < list->count(); ++i)
+                texts << list->item(i)->text();
+    }
+    return texts;
+}
+
+TEST(LanguageTest, EveryDialogSpeaksEnglish) {
+    CScratchDir dir;
+    CInterfaceLanguage installed;
+    ASSERT_TRUE(installed.Install(Language::English));
+    CAppSettings settings(dir.Root().string());
+    const std::unique_ptr<CSignal> signal(OpenSignal(CopyDemo(dir, "demo.sor")));
+    ASSERT_TRUE(signal);
+    std::vector<std::unique_ptr<QWidget>> dialogs;
+    dialogs.push_back(std::make_unique<CScanParamsDialog>(settings, false));
+    dialogs.push_back(std::make_unique<CExtraParamsDialog>(settings));
+    dialogs.push_back(std::make_unique<CAnalysisDialog>(CAnalysisThresholds{}));
+    dialogs.push_back(std::make_unique<CThresholdsDialog>(CLinkThresholds{}));
+    dialogs.push_back(std::make_unique<CEventDialog>(*signal));
+    for (const auto& dialog : dialogs) {
+        const QStringList texts = DialogTexts(*dialog);
+        EXPECT_GE(texts.size(), 5) << dialog->metaObject()->className();
+        for (const QString& text : texts)
+            EXPECT_FALSE(HasCyrillic(text))
+                << dialog->metaObject()->className() << ": " << text.toStdString();
+    }
+}
+
+// The names the program gives are shown in the chosen language and stored as they are; messages
+// put together from pieces are translated piece by piece.
+TEST(LanguageTest, GivenNamesAndPiecedMessagesAreShownInEnglish) {
+    CInterfaceLanguage installed;
+    ASSERT_TRUE(installed.Install(Language::English));
+    const std::pair<const char*, const char*> names[] = {
+        {"Проект", "Project"},    {"Сканирование", "Scanning"}, {"Волокно 12", "Fibre 12"},
+        {"Проект 2", "Проект 2"}, {"Волокно 1a", "Волокно 1a"}, {"demo.sor", "demo.sor"}};
+    for (const auto& [stored, shown] : names)
+        EXPECT_EQ(ShownName(stored), shown) << stored;
+    // Filled in one pass, in the order the pattern asks for.
+    EXPECT_EQ(FillText("%2 of %1, 100%", {"a%2", "b"}), "b of a%2, 100%");
+    const struct {
+        const char* json;
+        const char* message;
+    } thresholds[] = {
+        {"{", "Thresholds file t.json: damaged (not JSON)"},
+        {R"({"format":"lumetra-thresholds","version":1,"spliceLoss":"x"})",
+         "Thresholds file t.json: the value spliceLoss is not a number"},
+    };
+    for (const auto& file : thresholds) {
+        const CThresholdsOrError parsed = ParseThresholds(file.json, "t.json");
+        ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << file.json;
+        EXPECT_EQ(std::get<std::string>(parsed), file.message);
+    }
+}
+
+// A viewer started in the language on the demo trace: the new project's name in the tree, and
+// the project file it saves.
+std::pair<QString, std::vector<std::uint8_t>>
+NewProject(const CScratchDir& dir, const std::string& trace, Language language) {
+    const std::string settings = dir.Path(LanguageCode(language));
+    std::filesystem::create_directory(settings);
+    StoreLanguage(settings, language);
+    CScriptedPrompts prompts;
+    std::pair<QString, std::vector<std::uint8_t>> made;
+    {
+        CViewerApp app(settings);
+        app.UsePrompts(&prompts);
+        EXPECT_EQ(app.Start({QStringLiteral("lumetra-view"), QStringLiteral("--instance"),
+                             UniqueInstanceName(), Q(trace)}),
+                  StartStatus::Running);
+        Settle();
+        const auto* tree = app.MainFrame()->findChild<CWorkspaceTree*>();
+        EXPECT_TRUE(tree && tree->topLevelItemCount() == 1);
+        if (tree && tree->topLevelItemCount() > 0)
+            made.first = tree->topLevelItem(0)->text(0);
+        const std::string path = dir.Path(LanguageCode(language) + std::string(".vtp"));
+        EXPECT_TRUE(app.MainFrame()->Workspace().GetProject(0).Save(path));
+        made.second = ReadAll(path);
+    }
+    Settle();
+    return made;
+}
+
+TEST(LanguageFileTest, ANewProjectIsNamedInTheLanguageAndSavedTheSame) {
+    QStandardPaths::setTestModeEnabled(true);
+    CScratchDir dir;
+    const std::string trace = CopyDemo(dir, "demo.sor");
+    const auto russian = NewProject(dir, trace, Language::Russian);
+    const auto english = NewProject(dir, trace, Language::English);
+    EXPECT_EQ(russian.first, QStringLiteral("Проект"));
+    EXPECT_EQ(english.first, QStringLiteral("Project"));
+    ASSERT_FALSE(russian.second.empty());
+    EXPECT_EQ(english.second, russian.second);
 }
 
 // The printed page of the bundled trace as pdftotext reads it, printed in the locale given.

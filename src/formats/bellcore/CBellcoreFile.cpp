@@ -1,6 +1,8 @@
 #include "formats/bellcore/CBellcoreFile.h"
 
 #include "platform/CException.h"
+#include "platform/TextFill.h"
+#include "platform/Translation.h"
 
 #include <algorithm>
 #include <climits>
@@ -150,11 +152,19 @@ void CBellcoreFile::Clear() {
 
 std::string CBellcoreFile::GetLoadWarning() const {
     std::string warning;
+    // A lone checksum message stays the marked text, which the callers look up; a list is put
+    // together here from texts looked up one by one, as a whole it has no translation.
     if (checksumMismatch_)
         warning = QT_TRANSLATE_NOOP("core", "Контрольная сумма файла не совпадает");
+    if (paddedBlocks_.empty())
+        return warning;
+    if (!warning.empty())
+        warning = Translate(warning.c_str());
     for (const std::string& name : paddedBlocks_)
-        warning += (warning.empty() ? "" : "; ") + std::string("Блок ") + name +
-                   " короче записи в заголовке";
+        warning +=
+            (warning.empty() ? "" : "; ") +
+            FillText(Translate(QT_TRANSLATE_NOOP("core", "Блок %1 короче записи в заголовке")),
+                     {name});
     return warning;
 }
 

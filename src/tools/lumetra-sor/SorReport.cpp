@@ -400,7 +400,12 @@ void AppendJson(const CSignal& signal, const std::string& path, std::string& tex
     json["kind"] = signal.GetKind();
     json["format"] = KindName(signal.GetKind());
     json["parameters"] = ParametersJson(signal);
-    json["loadWarning"] = signal.GetLoadWarning();
+    {
+        // The source text, as every value of the JSON is, whatever the language.
+        const TextLookup lookup = SetTextLookup({});
+        json["loadWarning"] = signal.GetLoadWarning();
+        SetTextLookup(lookup);
+    }
     json["proprietaryBlocks"] = ProprietaryNames(signal);
     json["pointCount"] = signal.GetPointCount();
     json["startDistance"] = Shortest(signal.GetStartDistance());
