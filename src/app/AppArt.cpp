@@ -224,6 +224,11 @@ QImage TreeBitmap(int bitmapId) {
     }
 }
 
+int TreeBitmapOf(SignalKind kind) {
+    // Every format draws the same trace; what tells entries apart is whether one is loaded.
+    return kind == SignalKind::None ? kEmptyTraceBitmap : kTraceBitmap;
+}
+
 const CImageStrip& EventListImages() {
     static const CImageStrip strip = CImageStrip::FromArt(16, kEventListRows, kTraceArt);
     return strip;

@@ -3,6 +3,7 @@
 // list's icons and the program icon. In every picture that takes a trace colour, exactly black
 // pixels mark the coloured part and white is transparent.
 
+#include "core/SignalKind.h"
 #include "display/CImageStrip.h"
 
 #include <QIcon>
@@ -18,6 +19,8 @@ inline constexpr int kEmptyTraceBitmap = 144;
 const CImageStrip& FolderImages();
 // The tree bitmap with that number as one 16 by 16 image; a null image for other numbers.
 QImage TreeBitmap(int bitmapId);
+// The bitmap of an entry whose trace is of the kind; None for an entry without a trace.
+int TreeBitmapOf(SignalKind kind);
 // Five event icons in the order of the event icon index: start, end, reflection or other,
 // gain, loss.
 const CImageStrip& EventListImages();

@@ -375,7 +375,7 @@ void CMainFrame::RefreshViews() {
     const CSignal* signal = entry ? entry->GetTrace() : nullptr;
     if (!signal)
         return;
-    tree_->Apply(TreeOperation::SelectItem, {entry->GetTreeItem(), 0, 0, {}});
+    tree_->Apply(TreeOperation::SelectItem, {.item = entry->GetTreeItem(), .text = {}});
     std::string label;
     std::string value;
     for (int i = 0; i < signal->GetDescriptionCount(); ++i) {

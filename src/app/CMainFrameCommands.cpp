@@ -511,14 +511,16 @@ void CMainFrame::OnFileSaveAs() {
     CSignalEntry* entry = workspace_.ActiveEntry();
     if (!entry || !entry->GetTrace())
         return;
-    // The dialog starts on the trace's own type.
-    int filterIndex = entry->GetTrace()->GetKind();
+    // The dialog starts on the trace's own type; the filters are listed in the kinds' order.
+    int filterIndex = KindNumber(entry->GetTrace()->GetKind());
     const std::string path =
         AskSavePath(kSignalSaveAsFilter, "sor", entry->GetTrace()->GetFileName(), &filterIndex);
     if (path.empty())
         return;
-    // The filter chooses the format: SR-4731, Noyes M600, else GR-196-CORE.
-    const int kind = filterIndex == 2 ? 2 : filterIndex == 3 ? 3 : 1;
+    // The filter chooses the format, GR-196-CORE for any other filter.
+    SignalKind kind = KindFromNumber(filterIndex);
+    if (kind == SignalKind::None)
+        kind = SignalKind::GR196;
     try {
         if (!entry->ConvertTrace(kind))
             return;

@@ -53,7 +53,7 @@ TreeItem CWorkspaceTree::Apply(TreeOperation operation, const TreeRecord& record
         // Entries hang only under projects.
         if (!item || item->parent())
             return kNoTreeItem;
-        return Insert(item, text, ColouredImage(record.bitmapId, record.colour));
+        return Insert(item, text, ColouredImage(TreeBitmapOf(record.kind), record.colour));
     case TreeOperation::SetProjectText:
         if (item)
             item->setText(0, text);
@@ -61,7 +61,7 @@ TreeItem CWorkspaceTree::Apply(TreeOperation operation, const TreeRecord& record
     case TreeOperation::UpdateEntry:
         if (item) {
             item->setText(0, text);
-            SetImage(item, ColouredImage(record.bitmapId, record.colour));
+            SetImage(item, ColouredImage(TreeBitmapOf(record.kind), record.colour));
         }
         break;
     case TreeOperation::SelectItem:

@@ -7,9 +7,9 @@
 #include "core/SignalDetails.h"
 #include "platform/CException.h"
 
-template <class File, int Kind> class CBellcoreSignal : public CSignal {
+template <class File, SignalKind Kind> class CBellcoreSignal : public CSignal {
 public:
-    static constexpr int kKind = Kind;
+    static constexpr SignalKind kKind = Kind;
 
     // Loads the file, then takes the levels (when "DataPts" holds any) in the frame of the
     // events (see BellcoreSampleFrame) and the events in position order. Errors are shown; false
@@ -37,8 +37,7 @@ public:
         CSignal::Clear();
         file_.Clear();
     }
-    int GetKind() const override { return kKind; }
-    int GetBitmapId() const override { return 137; }
+    SignalKind GetKind() const override { return kKind; }
     double GetGroupIndex() const override { return file_.GetFxdParams().GetGroupIndex(); }
     int GetDescriptionCount() const override { return 5; }
     bool GetDescription(int index, std::string& label, std::string& value) const override {

@@ -4,4 +4,4 @@
 #include "core/CBellcoreSignal.h"
 #include "formats/bellcore/CGR196File.h"
 
-class CGR196Signal : public CBellcoreSignal<CGR196File, 1> {};
+class CGR196Signal : public CBellcoreSignal<CGR196File, SignalKind::GR196> {};

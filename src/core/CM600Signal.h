@@ -7,7 +7,7 @@
 
 class CM600Signal : public CSignal {
 public:
-    static constexpr int kKind = 3;
+    static constexpr SignalKind kKind = SignalKind::M600;
 
     // Loads the file, then takes the samples over the acquisition range and the events in
     // position order. Errors are shown; false leaves the signal empty.
@@ -16,8 +16,7 @@ public:
     // the codes 2 (loss), 3 (reflective), 7 (loss at the end) and 8 (reflective at the end).
     bool Save(const std::string& path) override;
     void Clear() override;
-    int GetKind() const override { return kKind; }
-    int GetBitmapId() const override { return 137; }
+    SignalKind GetKind() const override { return kKind; }
     double GetGroupIndex() const override { return file_.GetGroupIndex(); }
     int GetDescriptionCount() const override { return 5; }
     // The backscatter line shows the stored value as tenths of a dB, negated, as the

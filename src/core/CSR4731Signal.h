@@ -4,4 +4,4 @@
 #include "core/CBellcoreSignal.h"
 #include "formats/bellcore/CSR4731File.h"
 
-class CSR4731Signal : public CBellcoreSignal<CSR4731File, 2> {};
+class CSR4731Signal : public CBellcoreSignal<CSR4731File, SignalKind::SR4731> {};

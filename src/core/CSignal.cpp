@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int kBaseBitmapId = 144;
-
 constexpr const char* kAskSaveChanges = QT_TRANSLATE_NOOP("core", "Сохранить изменения в %s?");
 constexpr const char* kAttention = QT_TRANSLATE_NOOP("core", "Внимание");
 
@@ -48,16 +46,12 @@ void CSignal::Clear() {
     selectedEvent_ = -1;
 }
 
-int CSignal::GetKind() const {
-    return 0;
+SignalKind CSignal::GetKind() const {
+    return SignalKind::None;
 }
 
 const std::string& CSignal::GetFileName() const {
     return fileName_;
-}
-
-int CSignal::GetBitmapId() const {
-    return kBaseBitmapId;
 }
 
 int CSignal::GetEventCount() const {

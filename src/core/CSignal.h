@@ -5,6 +5,7 @@
 
 #include "core/CKeyEvent.h"
 #include "core/CTraceData.h"
+#include "core/SignalKind.h"
 
 #include <array>
 #include <functional>
@@ -50,11 +51,9 @@ public:
     virtual bool Save(const std::string& path);
     // Drops the curve, the events, the file name and both change flags.
     virtual void Clear();
-    // 0 for the base, 1 GR-196-CORE, 2 SR-4731, 3 Noyes M600.
-    virtual int GetKind() const;
+    // None for the base.
+    virtual SignalKind GetKind() const;
     virtual const std::string& GetFileName() const;
-    // Resource id of the workspace tree's bitmap for the signal.
-    virtual int GetBitmapId() const;
 
     // Events. Indices are the caller's to check; one out of range reads a default event and
     // changes nothing. Every change posts the selection-changed message to the main window.

@@ -13,7 +13,7 @@
 
 namespace {
 
-int RecogniseKind(const std::string& path) {
+SignalKind RecogniseKind(const std::string& path) {
     try {
         if (IsGR196File(path))
             return CGR196Signal::kKind;
@@ -31,7 +31,7 @@ int RecogniseKind(const std::string& path) {
     throw CAbortException(kMsgWrongFileType);
 }
 
-std::unique_ptr<CSignal> NewSignal(int kind) {
+std::unique_ptr<CSignal> NewSignal(SignalKind kind) {
     switch (kind) {
     case CGR196Signal::kKind:
         return std::make_unique<CGR196Signal>();
@@ -104,7 +104,7 @@ void ConvertFile(const CSignal& source, CSignal& target) {
 } // namespace
 
 CSignal* OpenSignal(const std::string& path) {
-    int kind = 0;
+    SignalKind kind = SignalKind::None;
     try {
         kind = RecogniseKind(path);
     } catch (const std::bad_alloc&) {
@@ -116,7 +116,7 @@ CSignal* OpenSignal(const std::string& path) {
     return signal.release();
 }
 
-CSignal* ConvertSignal(const CSignal& signal, int kind) {
+CSignal* ConvertSignal(const CSignal& signal, SignalKind kind) {
     // The file objects decide, not GetKind, which a derived class could answer otherwise.
     if (!dynamic_cast<const CGR196Signal*>(&signal) &&
         !dynamic_cast<const CSR4731Signal*>(&signal) && !dynamic_cast<const CM600Signal*>(&signal))

@@ -19,8 +19,8 @@ inline constexpr const char* kMsgWrongFileType =
 // Bellcore map always goes to the M600 reader.
 CSignal* OpenSignal(const std::string& path);
 
-// A new signal of kind 1 (GR-196-CORE), 2 (SR-4731) or 3 (Noyes M600) with the curve, events,
+// A new signal of kind GR-196-CORE, SR-4731 or Noyes M600 with the curve, events,
 // selection, change flags and file name of the given one, and its file object built from the
 // given signal's. Null when either kind is not one of the three. The conversions' errors
 // (COtdrException) are passed on.
-CSignal* ConvertSignal(const CSignal& signal, int kind);
+CSignal* ConvertSignal(const CSignal& signal, SignalKind kind);

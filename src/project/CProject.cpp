@@ -37,7 +37,7 @@ CProject::CProject(CProject&& other) noexcept
 CProject::~CProject() {
     RemoveAllEntries();
     if (inTree_)
-        SendTreeOperation(TreeOperation::DeleteProject, {treeItem_, 0, 0, {}});
+        SendTreeOperation(TreeOperation::DeleteProject, {.item = treeItem_, .text = {}});
 }
 
 int CProject::AppendEntry(CSignalEntry entry) {
@@ -119,13 +119,15 @@ std::string CProject::GetTreeText() const {
 void CProject::InsertIntoTree() {
     if (inTree_)
         return;
-    treeItem_ = SendTreeOperation(TreeOperation::InsertProject, {kNoTreeItem, 0, 0, GetTreeText()});
+    treeItem_ = SendTreeOperation(TreeOperation::InsertProject,
+                                  {.item = kNoTreeItem, .text = GetTreeText()});
     inTree_ = treeItem_ != kNoTreeItem;
 }
 
 void CProject::RefreshTreeText() {
     if (inTree_)
-        SendTreeOperation(TreeOperation::SetProjectText, {treeItem_, 0, 0, GetTreeText()});
+        SendTreeOperation(TreeOperation::SetProjectText,
+                          {.item = treeItem_, .text = GetTreeText()});
 }
 
 bool CProject::Save(const std::string& path) {

@@ -83,7 +83,7 @@ CSignalEntry::~CSignalEntry() {
 
 void CSignalEntry::LeaveTree() {
     if (inTree_)
-        SendTreeOperation(TreeOperation::DeleteEntry, {treeItem_, 0, 0, {}});
+        SendTreeOperation(TreeOperation::DeleteEntry, {.item = treeItem_, .text = {}});
     inTree_ = false;
     treeItem_ = kNoTreeItem;
 }
@@ -109,7 +109,7 @@ void CSignalEntry::ReloadTrace(const std::string& path) {
     RefreshTreeItem();
 }
 
-bool CSignalEntry::ConvertTrace(int kind) {
+bool CSignalEntry::ConvertTrace(SignalKind kind) {
     if (!trace_ || trace_.Get()->GetKind() == kind)
         return true;
     CSignalRef converted(ConvertSignal(*trace_.Get(), kind));
@@ -153,7 +153,7 @@ void CSignalEntry::AddToTree(TreeItem parent, std::optional<std::uint32_t> colou
         hasColour_ = true;
         if (parent != kNoTreeItem) {
             treeItem_ = SendTreeOperation(TreeOperation::InsertEntry,
-                                          {parent, GetBitmapId(), colour_, displayName_});
+                                          {parent, GetTraceKind(), colour_, displayName_});
             inTree_ = treeItem_ != kNoTreeItem;
         }
     }
@@ -163,17 +163,17 @@ void CSignalEntry::AddToTree(TreeItem parent, std::optional<std::uint32_t> colou
 void CSignalEntry::RefreshTreeItem() {
     if (inTree_)
         SendTreeOperation(TreeOperation::UpdateEntry,
-                          {treeItem_, GetBitmapId(), colour_, displayName_});
+                          {treeItem_, GetTraceKind(), colour_, displayName_});
     SendSelectionChanged();
 }
 
 void CSignalEntry::SelectInTree() {
     if (inTree_)
-        SendTreeOperation(TreeOperation::SelectItem, {treeItem_, 0, 0, {}});
+        SendTreeOperation(TreeOperation::SelectItem, {.item = treeItem_, .text = {}});
 }
 
-int CSignalEntry::GetBitmapId() const {
-    return trace_ ? trace_.Get()->GetBitmapId() : kNoTraceBitmap;
+SignalKind CSignalEntry::GetTraceKind() const {
+    return trace_ ? trace_.Get()->GetKind() : SignalKind::None;
 }
 
 std::string CSignalEntry::GetTracePath() const {

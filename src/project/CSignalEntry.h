@@ -3,6 +3,7 @@
 // counted reference to the trace. An entry keeps the path its trace was opened from, so an
 // entry whose trace could not be opened is still a member of its project and is saved with it.
 
+#include "core/SignalKind.h"
 #include "project/TreeOperation.h"
 
 #include <cstdint>
@@ -59,9 +60,9 @@ public:
     // A trace the entry holds reopens itself from the path (same kind, contents replaced);
     // without one, as OpenTrace. Then names the entry and refreshes its item.
     void ReloadTrace(const std::string& path);
-    // Converts the trace to kind 1, 2 or 3 for saving in that format; nothing when there is
+    // Converts the trace to another kind for saving in that format; nothing when there is
     // no trace or it has that kind. False when the kind is unknown. Conversion errors pass on.
-    bool ConvertTrace(int kind);
+    bool ConvertTrace(SignalKind kind);
 
     // 0..3 for a scanned fibre (names the entry "Волокно n+1"), -1 for a file's trace.
     void SetFiberNumber(int fiber);
@@ -84,8 +85,8 @@ public:
     std::uint32_t GetColour() const { return colour_; }
     // The colour stored in a project file: the entry's colour once it was given one, else 0.
     std::uint32_t GetColourForSave() const { return hasColour_ ? colour_ : 0; }
-    // The trace's bitmap, or that of an entry without a trace.
-    int GetBitmapId() const;
+    // The trace's kind; None without a trace.
+    SignalKind GetTraceKind() const;
 
     CSignal* GetTrace() const { return trace_.Get(); }
     bool HasTrace() const { return static_cast<bool>(trace_); }

@@ -222,7 +222,7 @@ TEST_F(MenuTest, SaveWritesAnOpenedTraceInPlaceAndAsksOnlyAboutEdits) {
 TEST_F(MenuTest, SaveAsConvertsToTheChosenFormatAndRenamesTheEntry) {
     const std::string path = CopyDemo(scratch, "demo.sor");
     StartWith({path});
-    ASSERT_EQ(Active().GetKind(), 1);
+    ASSERT_EQ(Active().GetKind(), SignalKind::GR196);
     const int events = Active().GetEventCount();
     CSignalEntry& entry = *Workspace().ActiveEntry();
 
@@ -235,29 +235,29 @@ TEST_F(MenuTest, SaveAsConvertsToTheChosenFormatAndRenamesTheEntry) {
     EXPECT_EQ(asked[0].initial, Q(path));
     EXPECT_EQ(asked[0].filter.count(Q(";;")), 2);
     EXPECT_TRUE(asked[0].filter.contains(Q("OTDR SR-4731 Files(*.tra)")));
-    EXPECT_EQ(Active().GetKind(), 2);
+    EXPECT_EQ(Active().GetKind(), SignalKind::SR4731);
     EXPECT_EQ(Active().GetFileName(), tra);
     EXPECT_EQ(entry.GetDisplayName(), "copy.tra");
     EXPECT_EQ(TreeText(entry.GetTreeItem()), Q("copy.tra"));
     CSignalRef tra2 = ReadBack(tra);
     ASSERT_TRUE(tra2);
-    EXPECT_EQ(tra2.Get()->GetKind(), 2);
+    EXPECT_EQ(tra2.Get()->GetKind(), SignalKind::SR4731);
     EXPECT_EQ(tra2.Get()->GetEventCount(), events);
     EXPECT_EQ(tra2.Get()->GetPointCount(), Active().GetPointCount());
 
     const std::string m600 = scratch.Path("copy.m6");
     answers = {{m600, 3}};
     Run(CMainFrame::kCmdSaveAs);
-    EXPECT_EQ(Active().GetKind(), 3);
+    EXPECT_EQ(Active().GetKind(), SignalKind::M600);
     EXPECT_EQ(TreeText(entry.GetTreeItem()), Q("copy.m6"));
     CSignalRef m6 = ReadBack(m600);
     ASSERT_TRUE(m6);
-    EXPECT_EQ(m6.Get()->GetKind(), 3);
+    EXPECT_EQ(m6.Get()->GetKind(), SignalKind::M600);
     EXPECT_EQ(m6.Get()->GetPointCount(), Active().GetPointCount());
 
     // Cancelled: nothing changes.
     Run(CMainFrame::kCmdSaveAs);
-    EXPECT_EQ(Active().GetKind(), 3);
+    EXPECT_EQ(Active().GetKind(), SignalKind::M600);
     EXPECT_EQ(entry.GetDisplayName(), "copy.m6");
     // An edited trace whose save the user declines keeps its name: nothing was written.
     Active().OffsetLevels(1.0f);
@@ -291,11 +291,11 @@ TEST_F(MenuTest, TheSaveAsDialogOffersTheFormatsAndTheChosenOneGivesTheExtension
     ASSERT_EQ(filters.size(), 3);
     EXPECT_TRUE(filters[0].startsWith(Q("OTDR GR-196-CORE Files(*.sor) (")));
     EXPECT_EQ(filters[2], Q("Noyes M600 files(*.*) (*)"));
-    EXPECT_EQ(Active().GetKind(), 2);
+    EXPECT_EQ(Active().GetKind(), SignalKind::SR4731);
     EXPECT_EQ(Active().GetFileName(), scratch.Path("typed.tra"));
     CSignalRef written = ReadBack(scratch.Path("typed.tra"));
     ASSERT_TRUE(written);
-    EXPECT_EQ(written.Get()->GetKind(), 2);
+    EXPECT_EQ(written.Get()->GetKind(), SignalKind::SR4731);
 }
 
 TEST_F(MenuTest, SaveOfAProjectAndSaveAllAskAPathOnlyWhereThereIsNone) {

@@ -116,10 +116,10 @@ TEST_F(OpenSaveTest, SaveAsStartsOnTheTracesTypeAndTheExtensionFollowsTheChoice)
     };
     std::vector<int> expectedStarts;
     for (const auto& step : steps) {
-        expectedStarts.push_back(Active().GetKind());
+        expectedStarts.push_back(KindNumber(Active().GetKind()));
         answers = {{scratch.Path(step.typed), step.filter}};
         Run(CMainFrame::kCmdSaveAs);
-        EXPECT_EQ(Active().GetKind(), step.kind) << step.typed;
+        EXPECT_EQ(KindNumber(Active().GetKind()), step.kind) << step.typed;
         EXPECT_EQ(Active().GetFileName(), scratch.Path(step.saved)) << step.typed;
         EXPECT_TRUE(fs::exists(scratch.Path(step.saved))) << step.typed;
         EXPECT_EQ(Workspace().ActiveEntry()->GetDisplayName(), step.saved);

@@ -90,8 +90,9 @@ TEST_F(WorkspaceTreeTest, CollapsingAndExpandingSwitchTheFolderAndStaleItemsAreI
     EXPECT_EQ(Tree().ImageOf(entry), traceImage);
 
     // A handle whose item is gone, or was never made, finds nothing.
-    EXPECT_EQ(Tree().Apply(TreeOperation::InsertEntry, {999999, 137, 0, "x"}), kNoTreeItem);
-    Tree().Apply(TreeOperation::DeleteEntry, {999999, 0, 0, {}});
+    EXPECT_EQ(Tree().Apply(TreeOperation::InsertEntry, {999999, SignalKind::GR196, 0, "x"}),
+              kNoTreeItem);
+    Tree().Apply(TreeOperation::DeleteEntry, {.item = 999999, .text = {}});
     EXPECT_EQ(Tree().topLevelItem(0)->childCount(), 1);
 }
 
@@ -113,3 +114,19 @@ TEST_F(WorkspaceTreeTest, ClosingTheProjectOfTheChosenTraceKeepsTheWorkspaceWhol
 }
 
 } // namespace
+
+TEST_F(WorkspaceTreeTest, EveryKindOfTraceSharesTheTraceIconAndAnEntryWithoutOneHasItsOwn) {
+    ASSERT_EQ(Start({}), StartStatus::Running);
+    const TreeItem project = Tree().Apply(TreeOperation::InsertProject, {.text = "P"});
+    const auto imageOf = [&](SignalKind kind) {
+        return Tree().ImageOf(Tree().Apply(TreeOperation::InsertEntry, {project, kind, 0xFF, "t"}));
+    };
+    const int trace = imageOf(SignalKind::GR196);
+    EXPECT_EQ(imageOf(SignalKind::SR4731), trace);
+    EXPECT_EQ(imageOf(SignalKind::M600), trace);
+    const int empty = imageOf(SignalKind::None);
+    ASSERT_GE(trace, 0);
+    ASSERT_GE(empty, 0);
+    EXPECT_NE(empty, trace);
+    EXPECT_NE(Tree().Image(trace), Tree().Image(empty));
+}

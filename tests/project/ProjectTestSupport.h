@@ -16,7 +16,7 @@
 
 using Lines = std::vector<std::string>;
 
-// A main frame that records every message, tree operations as "op item bitmap colour text",
+// A main frame that records every message, tree operations as "op item kind colour text",
 // and answers inserts with new item handles from 1001 on.
 class CRecordingTarget : public CMessageTarget {
 public:
@@ -30,7 +30,7 @@ public:
         }
         const auto& r = *reinterpret_cast<const TreeRecord*>(l);
         lines.push_back(std::to_string(w) + " " + std::to_string(r.item) + " " +
-                        std::to_string(r.bitmapId) + Hex(" ", r.colour) + " " + r.text);
+                        std::to_string(KindNumber(r.kind)) + Hex(" ", r.colour) + " " + r.text);
         return w == 100 || w == 103 ? ++lastItem : 0;
     }
     Lines Take() { return std::exchange(lines, {}); }

@@ -25,8 +25,8 @@ TEST_F(WorkspaceTest, TreeOperationsCarryTheirRecordsInOrder) {
     entry.SetDisplayName("Муфта");
     entry.SelectInTree();
     EXPECT_EQ(scope.frame.Take(),
-              (Lines{"100 0 0 0 Проект", "send 503", "103 1001 137 FF0000 a.sor", "send 503",
-                     "post 503", "104 1002 137 FF0000 Муфта", "send 503", "105 1002 0 0 "}));
+              (Lines{"100 0 0 0 Проект", "send 503", "103 1001 1 FF0000 a.sor", "send 503",
+                     "post 503", "104 1002 1 FF0000 Муфта", "send 503", "105 1002 0 0 "}));
 
     // A fibre's new entry has the no-trace icon until its trace comes.
     CProject& project = *workspace.ActiveProject();
@@ -34,7 +34,7 @@ TEST_F(WorkspaceTest, TreeOperationsCarryTheirRecordsInOrder) {
     project.RemoveEntry(0);
     workspace.RemoveProject(0);
     EXPECT_EQ(scope.frame.Take(),
-              (Lines{"103 1001 144 FF00 ", "send 503", "104 1003 137 FF00 Волокно 3", "send 503",
+              (Lines{"103 1001 0 FF00 ", "send 503", "104 1003 1 FF00 Волокно 3", "send 503",
                      "106 1002 0 0 ", "106 1003 0 0 ", "102 1001 0 0 "}));
 
     // A copy shares the trace but not the item: only one of them may delete it.

@@ -241,7 +241,7 @@ TEST_F(SorToolTest, JsonHoldsParametersEventsAndSamplesForEveryKind) {
         ASSERT_TRUE(signal->GetDescription(1, label, value));
         EXPECT_EQ(lines[1]["label"], label);
         EXPECT_EQ(lines[1]["value"], value);
-        if (signal->GetKind() == 3) {
+        if (signal->GetKind() == SignalKind::M600) {
             EXPECT_EQ(json["parameters"]["header"]["wavelength"], 1310);
         } else {
             const Json& fxd = json["parameters"]["FxdParams"];
@@ -251,7 +251,7 @@ TEST_F(SorToolTest, JsonHoldsParametersEventsAndSamplesForEveryKind) {
             EXPECT_EQ(json["parameters"]["SupParams"]["supplierName"], "Lumetra View");
             EXPECT_EQ(json["parameters"]["GenParams"]["originatingLocation"], "Узел А");
             EXPECT_EQ(json["parameters"]["GenParams"].contains("fiberType"),
-                      signal->GetKind() == 2);
+                      signal->GetKind() == SignalKind::SR4731);
         }
         EXPECT_EQ(json["pointCount"], 6000);
         EXPECT_FLOAT_EQ(json["endDistance"].get<float>(), signal->GetEndDistance());
@@ -280,7 +280,8 @@ TEST_F(SorToolTest, JsonHoldsParametersEventsAndSamplesForEveryKind) {
 TEST_F(SorToolTest, ConvertRoundTripsAmongTheThreeKinds) {
     const std::string start = Synth("start.sor");
     const std::unique_ptr<CSignal> original = Load(start);
-    const std::vector<std::pair<std::string, int>> kinds = {{"sor", 1}, {"tra", 2}, {"m600", 3}};
+    const std::vector<std::pair<std::string, SignalKind>> kinds = {
+        {"sor", SignalKind::GR196}, {"tra", SignalKind::SR4731}, {"m600", SignalKind::M600}};
     for (const auto& [to, kind] : kinds)
         for (const auto& [back, backKind] : kinds) {
             SCOPED_TRACE(to + " and back to " + back);
@@ -297,7 +298,7 @@ TEST_F(SorToolTest, ConvertRoundTripsAmongTheThreeKinds) {
                 ASSERT_NEAR(signal->GetLevels()[i], original->GetLevels()[i], 0.0011);
             ASSERT_EQ(signal->GetEventCount(), original->GetEventCount());
             // M600 positions are kept in its own, coarse time unit.
-            const bool viaM600 = kind == 3 || backKind == 3;
+            const bool viaM600 = kind == SignalKind::M600 || backKind == SignalKind::M600;
             for (int i = 0; i < signal->GetEventCount(); ++i)
                 EXPECT_NEAR(signal->GetEvent(i).GetPosition(), original->GetEvent(i).GetPosition(),
                             viaM600 ? 1.1 : 1e-4);
@@ -364,7 +365,7 @@ TEST_F(SorToolTest, SynthLoadsInAllThreeFormatsWithItsEvents) {
         EXPECT_NEAR(signal->GetEndDistance(), expected.GetRangeKm() - 0.002, 0.0021);
         const auto& events = expected.GetEvents();
         ASSERT_EQ(signal->GetEventCount(), static_cast<int>(events.size()));
-        const double tolerance = signal->GetKind() == 3 ? 0.52 : 1e-4;
+        const double tolerance = signal->GetKind() == SignalKind::M600 ? 0.52 : 1e-4;
         for (int i = 0; i < signal->GetEventCount(); ++i) {
             const CKeyEvent event = signal->GetEvent(i);
             const CSynthEvent& synthesized = events[static_cast<std::size_t>(i)];
@@ -411,7 +412,7 @@ TEST_F(SorToolTest, EverySampleFileReadsExportsAndConvertsBothWays) {
         EXPECT_NEAR(std::stod(lines[1]), parsed["startDistance"].get<double>(), 2e-5);
         EXPECT_NEAR(std::stod(lines.back()), parsed["endDistance"].get<double>(), 2e-5);
 
-        const int kind = original->GetKind();
+        const int kind = KindNumber(original->GetKind());
         for (int other = 1; other <= 3; ++other) {
             if (other == kind)
                 continue;
@@ -423,7 +424,7 @@ TEST_F(SorToolTest, EverySampleFileReadsExportsAndConvertsBothWays) {
             ASSERT_EQ(from.status, 0) << names[other] << ": " << from.err;
             const std::unique_ptr<CSignal> signal = Load(back);
             ASSERT_TRUE(signal);
-            EXPECT_EQ(signal->GetKind(), kind);
+            EXPECT_EQ(KindNumber(signal->GetKind()), kind);
             EXPECT_EQ(signal->GetPointCount(), original->GetPointCount());
             EXPECT_EQ(signal->GetEventCount(), original->GetEventCount());
             // The samples keep their place against the events (within a metre of rounding).

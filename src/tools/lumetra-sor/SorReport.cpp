@@ -297,7 +297,7 @@ Json EventJson(const CKeyEvent& event) {
 
 } // namespace
 
-std::string KindName(int kind) {
+std::string KindName(SignalKind kind) {
     switch (kind) {
     case CGR196Signal::kKind:
         return "Bellcore GR-196-CORE";
@@ -315,8 +315,8 @@ void AppendInfo(const CSignal& signal, const std::string& path, std::string& tex
     std::vector<std::pair<std::string, std::string>> rows = DescriptionLines(signal);
     for (auto& row : rows)
         row.first = TranslateLabel(row.first);
-    rows.insert(rows.begin(),
-                {"Kind:", std::to_string(signal.GetKind()) + ", " + KindName(signal.GetKind())});
+    rows.insert(rows.begin(), {"Kind:", std::to_string(KindNumber(signal.GetKind())) + ", " +
+                                            KindName(signal.GetKind())});
     const std::size_t points = signal.GetPointCount();
     rows.emplace_back("Points:", std::to_string(points));
     std::string range = Printf("%.3f", signal.GetStartDistance()) + " .. " +
@@ -397,7 +397,7 @@ void AppendJson(const CSignal& signal, const std::string& path, std::string& tex
                 const TextFlush& flush) {
     Json json;
     json["file"] = path;
-    json["kind"] = signal.GetKind();
+    json["kind"] = KindNumber(signal.GetKind());
     json["format"] = KindName(signal.GetKind());
     json["parameters"] = ParametersJson(signal);
     {

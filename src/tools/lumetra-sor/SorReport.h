@@ -3,6 +3,8 @@
 // CSV and everything as one JSON object for scripts. Each appends to a text, so a command
 // writes a whole file's output at once.
 
+#include "core/SignalKind.h"
+
 #include <nlohmann/json.hpp>
 
 #include <functional>
@@ -15,7 +17,7 @@ class CSignal;
 using TextFlush = std::function<void(std::string& text)>;
 
 // "Bellcore GR-196-CORE", "Bellcore SR-4731", "Noyes M600"; "unknown" for another kind.
-std::string KindName(int kind);
+std::string KindName(SignalKind kind);
 
 // Kind, the five parameter lines, points, range, the checksum verdict, the proprietary
 // blocks and the events as the event list shows them.

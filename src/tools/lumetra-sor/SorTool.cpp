@@ -37,7 +37,7 @@ constexpr int kMaxM600Points = 65535;
 // The formats a trace can be written in, by the name --to takes.
 struct CTarget {
     const char* name;
-    int kind;
+    SignalKind kind;
     const char* extension;
 };
 constexpr CTarget kTargets[] = {{"sor", CGR196Signal::kKind, ".sor"},
@@ -332,7 +332,7 @@ int RunSynth(const CRequest& request, CFileRun& run, std::ostream& err) {
         err << kProgram << ": " << e.GetErrorMessage() << "\n";
         return kExitUsage;
     }
-    run.Each(output, [&] { WriteSynthTrace(*trace, target.kind, output); });
+    run.Each(output, [&] { WriteSynthTrace(*trace, KindNumber(target.kind), output); });
     return run.Status();
 }
 
@@ -386,7 +386,7 @@ void AnalyzeOne(const CRequest& request, CFileRun& run, CSignal& signal, const s
     std::string extension = fs::path(output).extension().string();
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    int kind = signal.GetKind();
+    SignalKind kind = signal.GetKind();
     for (const CTarget& target : kTargets)
         if (extension == target.extension)
             kind = target.kind;
