@@ -352,6 +352,20 @@ void CBinaryFile::Flush() {
     data_.clear();
 }
 
+void CBinaryFile::WriteThrough(const void* source, std::size_t n) {
+    if (mode_ != Mode::Write || memory_ || tempFd_ < 0) {
+        Write(source, n);
+        return;
+    }
+    Flush();
+    if (!WriteAll(tempFd_, static_cast<const std::uint8_t*>(source), n)) {
+        const int error = errno;
+        const std::string path = path_;
+        Abandon();
+        Fail(error, path);
+    }
+}
+
 void CBinaryFile::CommitInPlace() {
     int error = 0;
     const int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
