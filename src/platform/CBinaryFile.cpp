@@ -1,6 +1,7 @@
 #include "platform/CBinaryFile.h"
 
 #include "platform/CException.h"
+#include "platform/Prefault.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -190,6 +191,7 @@ void CBinaryFile::OpenRead(const std::string& path, std::size_t limit, std::size
         ::close(fd);
         Fail(ENOMEM, path);
     }
+    PrefaultForWriting(buffer.get(), size);
     std::size_t done = 0;
     while (done < size) {
         const ssize_t got = ::read(fd, buffer.get() + done, size - done);

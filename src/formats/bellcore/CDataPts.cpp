@@ -2,6 +2,7 @@
 
 #include "formats/bellcore/BellcoreFields.h"
 #include "platform/CException.h"
+#include "platform/Prefault.h"
 
 #include <algorithm>
 #include <bit>
@@ -342,6 +343,7 @@ void CDataPts::ReadData(CBellcoreStream& stream) {
     std::vector<CScaleGroup> groups(groupCount);
     auto levels = std::make_shared<std::vector<float>>();
     levels->reserve(std::min<std::size_t>(total, stream.GetRemaining() / 2));
+    PrefaultForWriting(levels->data(), levels->capacity() * sizeof(float));
     bool pending = false;
     for (CScaleGroup& group : groups) {
         std::uint32_t pointCount = 0;
