@@ -19,11 +19,11 @@ public:
             file_.Load(path);
             const auto& points = file_.GetDataPts();
             if (points.HasData()) {
-                std::vector<float> levels = points.GetLevels();
+                // The block's levels themselves: neither copied nor held twice.
                 const CSampleFrame frame = BellcoreSampleFrameOf(
-                    file_.GetGenParams(), file_.GetFxdParams(), levels.size());
-                SetLevels(std::move(levels), static_cast<float>(frame.start),
-                          static_cast<float>(frame.end));
+                    file_.GetGenParams(), file_.GetFxdParams(), points.GetLevels().size());
+                ShareLevels(points.GetSharedLevels(), static_cast<float>(frame.start),
+                            static_cast<float>(frame.end));
             }
             FillEvents();
         });

@@ -122,6 +122,7 @@ public:
 
 protected:
     using CTraceData::SetLevels;
+    using CTraceData::ShareLevels;
 
     // Adds an event read from the file, before the first one at the same or a greater
     // position: the events stay sorted, and of equal positions the later record comes first.

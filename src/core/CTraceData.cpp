@@ -15,8 +15,9 @@
 namespace {
 
 // The level bounds in the displayed sense, always including 0; NaN samples take no part.
-// Eight running bounds side by side, which the compiler keeps in vector registers. They give
-// the bounds one running pair would: every lane starts at +0, so a -0 never enters.
+// Eight running bounds side by side, each starting at +0 so a -0 never enters. Both forms
+// give what one running pair would: max(level, high) keeps high where level is NaN, as the
+// comparison does.
 void LevelBounds(const std::vector<float>& levels, float& maxLevel, float& minLevel) {
     constexpr std::size_t kLanes = 8;
     float high[kLanes] = {};
@@ -24,12 +25,29 @@ void LevelBounds(const std::vector<float>& levels, float& maxLevel, float& minLe
     const float* samples = levels.data();
     const std::size_t count = levels.size();
     std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128 sign = _mm_set1_ps(-0.0f);
+    __m128 high0 = _mm_setzero_ps(), high1 = high0, low0 = high0, low1 = high0;
+    for (; i + kLanes <= count; i += kLanes) {
+        const __m128 level0 = _mm_xor_ps(_mm_loadu_ps(samples + i), sign);
+        const __m128 level1 = _mm_xor_ps(_mm_loadu_ps(samples + i + 4), sign);
+        high0 = _mm_max_ps(level0, high0);
+        high1 = _mm_max_ps(level1, high1);
+        low0 = _mm_min_ps(level0, low0);
+        low1 = _mm_min_ps(level1, low1);
+    }
+    _mm_storeu_ps(high, high0);
+    _mm_storeu_ps(high + 4, high1);
+    _mm_storeu_ps(low, low0);
+    _mm_storeu_ps(low + 4, low1);
+#else
     for (; i + kLanes <= count; i += kLanes)
         for (std::size_t lane = 0; lane < kLanes; ++lane) {
             const float level = -samples[i + lane];
             high[lane] = level > high[lane] ? level : high[lane];
             low[lane] = level < low[lane] ? level : low[lane];
         }
+#endif
     for (std::size_t lane = 0; i < count; ++i, ++lane) {
         const float level = -samples[i];
         high[lane] = level > high[lane] ? level : high[lane];
@@ -190,12 +208,22 @@ std::uint64_t CTraceData::NextRevision() {
     return ++last;
 }
 
+std::shared_ptr<const std::vector<float>> CTraceData::NoLevels() {
+    static const auto none = std::make_shared<const std::vector<float>>();
+    return none;
+}
+
 void CTraceData::SetLevels(std::vector<float> levels, float start, float end) {
-    levels_ = std::move(levels);
+    ShareLevels(std::make_shared<const std::vector<float>>(std::move(levels)), start, end);
+}
+
+void CTraceData::ShareLevels(std::shared_ptr<const std::vector<float>> levels, float start,
+                             float end) {
+    levels_ = levels ? std::move(levels) : NoLevels();
     revision_ = NextRevision();
     startDistance_ = start;
     endDistance_ = end;
-    LevelBounds(levels_, maxLevel_, minLevel_);
+    LevelBounds(*levels_, maxLevel_, minLevel_);
 }
 
 void CTraceData::Clear() {
@@ -203,11 +231,13 @@ void CTraceData::Clear() {
 }
 
 void CTraceData::OffsetLevels(float delta) {
-    for (float& sample : levels_)
+    auto levels = std::make_shared<std::vector<float>>(*levels_);
+    for (float& sample : *levels)
         sample += delta;
+    levels_ = std::move(levels);
     revision_ = NextRevision();
     // The plot's level range and the overview are taken from the bounds.
-    LevelBounds(levels_, maxLevel_, minLevel_);
+    LevelBounds(*levels_, maxLevel_, minLevel_);
 }
 
 CWorldRect CTraceData::GetBounds() const {
@@ -219,7 +249,7 @@ double CTraceData::GetRange() const {
 }
 
 double CTraceData::GetSampleSpacing() const {
-    const std::size_t n = levels_.size();
+    const std::size_t n = levels_->size();
     return n < 2
                ? 0.0
                : (static_cast<double>(endDistance_) - startDistance_) / static_cast<double>(n - 1);
@@ -227,14 +257,14 @@ double CTraceData::GetSampleSpacing() const {
 
 double CTraceData::GetSampleDistance(double index) const {
     // The last sample lands exactly on the end, not one rounding step off it.
-    const std::size_t n = levels_.size();
+    const std::size_t n = levels_->size();
     if (n >= 2 && index == static_cast<double>(n - 1))
         return endDistance_;
     return startDistance_ + index * GetSampleSpacing();
 }
 
 double CTraceData::GetLevelAt(double km) const {
-    const std::size_t n = levels_.size();
+    const std::size_t n = levels_->size();
     const double span = static_cast<double>(endDistance_) - startDistance_;
     if (n < 2 || span == 0.0 || !std::isfinite(span))
         throw CAbortException(kMsgWrongPointCount);
@@ -251,11 +281,12 @@ double CTraceData::GetLevelAt(double km) const {
         e = n - 2;
     const double spacing = span / count;
     const double offset = km - startDistance_ - static_cast<double>(e) * spacing;
-    return levels_[e] + offset * (static_cast<double>(levels_[e + 1]) - levels_[e]) / spacing;
+    const std::vector<float>& levels = *levels_;
+    return levels[e] + offset * (static_cast<double>(levels[e + 1]) - levels[e]) / spacing;
 }
 
 double CTraceData::GetLevelAtIndex(double index) const {
-    const std::size_t n = levels_.size();
+    const std::size_t n = levels_->size();
     if (n == 0)
         throw CAbortException(kMsgWrongPointCount);
     const double last = static_cast<double>(n - 1);
@@ -264,16 +295,17 @@ double CTraceData::GetLevelAtIndex(double index) const {
     if (index > last)
         index = last;
     std::size_t i = static_cast<std::size_t>(index);
+    const std::vector<float>& levels = *levels_;
     if (i >= n - 1) // also when n - 1 is not exact as a double
-        return levels_[n - 1];
-    return levels_[i] +
-           (static_cast<double>(levels_[i + 1]) - levels_[i]) * (index - static_cast<double>(i));
+        return levels[n - 1];
+    return levels[i] +
+           (static_cast<double>(levels[i + 1]) - levels[i]) * (index - static_cast<double>(i));
 }
 
 int CTraceData::BuildPolyline(std::vector<CScreenPoint>& points, const CPixelRect& rect,
                               float xFrom, float yTop, float xTo, float yBottom,
                               const CLevelExtremes* extremes) const {
-    const std::size_t n = levels_.size();
+    const std::size_t n = levels_->size();
     const std::int64_t width = std::int64_t{rect.right} - rect.left;
     const std::int64_t height = std::int64_t{rect.bottom} - rect.top;
     if (n < 2 || width < 0 || height < 0 || width >= kMaxPixelExtent || height >= kMaxPixelExtent)
@@ -325,7 +357,7 @@ int CTraceData::BuildPolyline(std::vector<CScreenPoint>& points, const CPixelRec
     // reduced to their extremes. Y is monotonic too, so the extremes of the samples give the
     // extremes of their pixels.
     if (first <= last) {
-        const float* v = levels_.data() + first;
+        const float* v = levels_->data() + first;
         const std::int64_t end = static_cast<std::int64_t>(last - first) + 1;
         std::int64_t i = 0;
         while (i < end) {
@@ -336,7 +368,7 @@ int CTraceData::BuildPolyline(std::vector<CScreenPoint>& points, const CPixelRec
             if (extremes) {
                 // The projection never decreases as the level grows, so the extreme levels
                 // give the extreme pixels.
-                extremes->Extremes(levels_.data(), first + static_cast<std::size_t>(i),
+                extremes->Extremes(levels_->data(), first + static_cast<std::size_t>(i),
                                    first + static_cast<std::size_t>(next), low, high);
                 low = window.YRaw(low);
                 high = window.YRaw(high);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/Translation.h"
@@ -58,15 +59,18 @@ class CTraceData {
 public:
     // Takes the samples, spread evenly from start to end (km), and computes the level bounds.
     void SetLevels(std::vector<float> levels, float start, float end);
+    // The same, sharing samples that are never changed in place (a file object's) instead
+    // of copying them; null is no samples.
+    void ShareLevels(std::shared_ptr<const std::vector<float>> levels, float start, float end);
     void Clear();
     // Adds delta (dB) to every sample; the level bounds move with them.
     void OffsetLevels(float delta);
 
-    std::size_t GetPointCount() const { return levels_.size(); }
+    std::size_t GetPointCount() const { return levels_->size(); }
     // Changes whenever the samples do (load, clear, offset) and is never the same for two
     // different sets of samples, so a cache built from them can tell that it is stale.
     std::uint64_t GetRevision() const { return revision_; }
-    const std::vector<float>& GetLevels() const { return levels_; }
+    const std::vector<float>& GetLevels() const { return *levels_; }
     // Largest displayed level (minus a sample), never below 0.
     float GetMaxLevel() const { return maxLevel_; }
     // Smallest displayed level, never above 0.
@@ -111,8 +115,10 @@ public:
 
 private:
     static std::uint64_t NextRevision();
+    static std::shared_ptr<const std::vector<float>> NoLevels();
 
-    std::vector<float> levels_;
+    // Replaced whole, never changed in place: others may hold the same samples.
+    std::shared_ptr<const std::vector<float>> levels_ = NoLevels();
     float maxLevel_ = 0.0f;
     float minLevel_ = 0.0f;
     float startDistance_ = 0.0f;

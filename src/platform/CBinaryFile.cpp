@@ -1,6 +1,7 @@
 #include "platform/CBinaryFile.h"
 
 #include "platform/CException.h"
+#include "platform/Prefault.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -190,6 +191,7 @@ void CBinaryFile::OpenRead(const std::string& path, std::size_t limit, std::size
         ::close(fd);
         Fail(ENOMEM, path);
     }
+    PrefaultForWriting(buffer.get(), size);
     std::size_t done = 0;
     while (done < size) {
         const ssize_t got = ::read(fd, buffer.get() + done, size - done);
@@ -350,6 +352,20 @@ void CBinaryFile::Flush() {
         Fail(error, path);
     }
     data_.clear();
+}
+
+void CBinaryFile::WriteThrough(const void* source, std::size_t n) {
+    if (mode_ != Mode::Write || memory_ || tempFd_ < 0) {
+        Write(source, n);
+        return;
+    }
+    Flush();
+    if (!WriteAll(tempFd_, static_cast<const std::uint8_t*>(source), n)) {
+        const int error = errno;
+        const std::string path = path_;
+        Abandon();
+        Fail(error, path);
+    }
 }
 
 void CBinaryFile::CommitInPlace() {

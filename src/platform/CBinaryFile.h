@@ -67,6 +67,9 @@ public:
     // need not be held whole; the target is still replaced only by Close. Throws
     // CFileException, after which the target stays as it was. Memory mode: nothing.
     void Flush();
+    // Write mode: Write and Flush in one, the bytes going straight into the temporary file
+    // without being gathered first. Memory mode, or writing in place: Write.
+    void WriteThrough(const void* source, std::size_t n);
     // Write mode: commits the bytes to the target (throws CFileException on failure, the
     // old file then stays as it was). Read mode: releases the file.
     void Close();

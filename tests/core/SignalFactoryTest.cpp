@@ -200,6 +200,33 @@ TEST_F(SignalFactoryTest, ConvertedSignalsSaveTheirEditsInTheirOwnFormat) {
     EXPECT_EQ(again->GetEvent(1).GetType(), 1);
 }
 
+TEST_F(SignalFactoryTest, AnOpenedTraceSharesItsFilesLevelsUntilTheyChange) {
+    WriteBellcore<CSR4731File>(dir.Path("s.tra"), StandardEvents());
+    SignalPtr signal;
+    ASSERT_EQ(OpenError(dir.Path("s.tra"), &signal), "");
+    const auto* sr = dynamic_cast<const CSR4731Signal*>(signal.get());
+    ASSERT_TRUE(sr);
+    // One array for the file's block, the trace and a copy of it.
+    const std::vector<float>& stored = sr->GetFile().GetDataPts().GetLevels();
+    EXPECT_EQ(&signal->GetLevels(), &stored);
+    SignalPtr copy(ConvertSignal(*signal, 2));
+    EXPECT_EQ(&copy->GetLevels(), &stored);
+    // An edit takes an array of its own; the others keep what was read, until the save.
+    const std::vector<float> read = stored;
+    signal->OffsetLevels(1.0f);
+    EXPECT_EQ(stored, read);
+    EXPECT_EQ(copy->GetLevels(), read);
+    ASSERT_EQ(signal->GetPointCount(), read.size());
+    EXPECT_EQ(signal->GetLevels()[7], read[7] + 1.0f);
+    prompts.answers = {true};
+    ASSERT_TRUE(signal->Save(dir.Path("t.tra")));
+    SignalPtr again;
+    ASSERT_EQ(OpenError(dir.Path("t.tra"), &again), "");
+    ASSERT_EQ(again->GetPointCount(), read.size());
+    for (std::size_t i = 0; i < read.size(); ++i)
+        ASSERT_NEAR(again->GetLevels()[i], read[i] + 1.0f, 0.0011) << i;
+}
+
 TEST_F(SignalFactoryTest, EverySampleOpensAndConvertsToEachKindAndBack) {
     const auto files = SampleFiles({".sor", ".tra"});
     if (files.empty())

@@ -44,6 +44,31 @@ TEST(TraceData, LevelBoundsAreDisplayedExtremesIncludingZero) {
     EXPECT_EQ(negative.GetMinLevel(), 0.0f);
 }
 
+TEST(TraceData, LevelBoundsOfLongTracesFollowOneRunningPair) {
+    // Long traces take the bounds eight samples at a time: every length around that, with
+    // NaNs, infinities and both zeros anywhere, against the plain definition.
+    std::mt19937 random(31);
+    const float specials[] = {kNaN, kInf, -kInf, 0.0f, -0.0f};
+    std::uniform_real_distribution<float> level(-80.0f, 80.0f);
+    for (std::size_t n = 0; n < 70; ++n)
+        for (int round = 0; round < 20; ++round) {
+            std::vector<float> levels(n);
+            for (float& value : levels)
+                value = random() % 6 == 0 ? specials[random() % 5] : level(random);
+            float high = 0.0f, low = 0.0f;
+            for (const float value : levels) {
+                high = -value > high ? -value : high;
+                low = -value < low ? -value : low;
+            }
+            const CTraceData trace = Trace(levels, 0.0f, 1.0f);
+            ASSERT_EQ(trace.GetMaxLevel(), high) << n;
+            ASSERT_EQ(trace.GetMinLevel(), low) << n;
+            // Never -0, whatever the samples.
+            ASSERT_FALSE(std::signbit(trace.GetMaxLevel()));
+            ASSERT_TRUE(low != 0.0f || !std::signbit(trace.GetMinLevel()));
+        }
+}
+
 TEST(TraceData, LevelAtDistanceAndAtIndex) {
     EXPECT_DOUBLE_EQ(kTen.GetLevelAt(0.0), 1.0);
     EXPECT_DOUBLE_EQ(kTen.GetLevelAt(2.5), 11.0);

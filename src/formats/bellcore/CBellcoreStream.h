@@ -71,6 +71,9 @@ public:
     void ReadU16Array(std::uint16_t* values, std::size_t n);
     // Reads n bytes it has no use for; they still count and enter the checksum.
     void Skip(std::size_t n);
+    // Reads n bytes where they lie: counted and checksummed like any read, valid until the
+    // stream is closed or opened again.
+    const std::uint8_t* ReadView(std::size_t n);
 
     // Write mode: appends the checksum. Read mode: verifies it ("Ошибка CRC" on mismatch).
     // Closed: nothing. Neither counted nor checksummed.

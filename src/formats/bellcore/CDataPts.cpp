@@ -2,10 +2,13 @@
 
 #include "formats/bellcore/BellcoreFields.h"
 #include "platform/CException.h"
+#include "platform/Prefault.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -59,6 +62,60 @@ float LevelOf(std::uint16_t raw, double factor) {
     return std::bit_cast<float>(std::bit_cast<std::uint32_t>(level) + (below ? 1u : 0u));
 }
 
+// The file's little-endian 16-bit values, each passed through a function, as an iterator: a
+// vector's range insert constructs its new elements from it in place, never zero-filling them
+// first.
+template <class Function> class CMappedRaw {
+public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = decltype(std::declval<const Function&>()(std::uint16_t{}));
+    using difference_type = std::ptrdiff_t;
+    using pointer = const value_type*;
+    using reference = value_type;
+
+    CMappedRaw(const std::uint8_t* bytes, const Function& function)
+        : bytes_(bytes), function_(&function) {}
+    value_type operator*() const {
+        std::uint16_t raw;
+        if constexpr (std::endian::native == std::endian::little)
+            std::memcpy(&raw, bytes_, sizeof raw);
+        else
+            raw = static_cast<std::uint16_t>(bytes_[0] | (bytes_[1] << 8));
+        return (*function_)(raw);
+    }
+    CMappedRaw& operator++() {
+        bytes_ += 2;
+        return *this;
+    }
+    CMappedRaw operator++(int) {
+        CMappedRaw before = *this;
+        bytes_ += 2;
+        return before;
+    }
+    CMappedRaw& operator--() {
+        bytes_ -= 2;
+        return *this;
+    }
+    CMappedRaw& operator+=(difference_type n) {
+        bytes_ += 2 * n;
+        return *this;
+    }
+    difference_type operator-(const CMappedRaw& other) const { return (bytes_ - other.bytes_) / 2; }
+    bool operator==(const CMappedRaw& other) const { return bytes_ == other.bytes_; }
+
+private:
+    const std::uint8_t* bytes_;
+    const Function* function_;
+};
+
+// Appends the function of each of n raw values at bytes to values.
+template <class T, class Function>
+void AppendMapped(std::vector<T>& values, const std::uint8_t* bytes, std::size_t n,
+                  const Function& function) {
+    values.insert(values.end(), CMappedRaw<Function>(bytes, function),
+                  CMappedRaw<Function>(bytes + 2 * n, function));
+}
+
 // Levels of one group's raw values. A long group looks every raw value up in a table made
 // once for its factor.
 class CLevelDecoder {
@@ -69,6 +126,17 @@ public:
         table_ = std::make_unique_for_overwrite<float[]>(kRawValues);
         for (std::size_t raw = 0; raw < kRawValues; ++raw)
             table_[raw] = LevelOf(static_cast<std::uint16_t>(raw), factor);
+    }
+    // Appends the levels of n raw values at bytes (the file's little-endian values).
+    void Append(std::vector<float>& levels, const std::uint8_t* bytes, std::size_t n) const {
+        if (table_) {
+            const float* table = table_.get();
+            AppendMapped(levels, bytes, n, [table](std::uint16_t raw) { return table[raw]; });
+            return;
+        }
+        const double factor = factor_;
+        AppendMapped(levels, bytes, n,
+                     [factor](std::uint16_t raw) { return LevelOf(raw, factor); });
     }
     void Decode(const std::uint16_t* raw, std::size_t n, float* levels) const {
         if (table_) {
@@ -86,6 +154,14 @@ private:
     std::unique_ptr<float[]> table_;
 };
 
+// The builder's scale of a stored factor, or kNoScale for any other factor.
+std::uint8_t ScaleIndexOfFactor(std::uint16_t factor) {
+    for (std::uint8_t index = 0; index < std::size(kFactors); ++index)
+        if (kFactors[index] == factor)
+            return index;
+    return kNoScale;
+}
+
 void FillLevels(const CScaleGroup& group, float* levels) {
     const std::vector<std::uint16_t>& points = group.GetPoints();
     CLevelDecoder(group.GetScaleFactor(), points.size())
@@ -94,8 +170,13 @@ void FillLevels(const CScaleGroup& group, float* levels) {
 
 } // namespace
 
+CSharedLevels CDataPts::NoLevels() {
+    static const CSharedLevels none = std::make_shared<const std::vector<float>>();
+    return none;
+}
+
 void CDataPts::Reset() {
-    levels_.clear();
+    levels_ = NoLevels();
     DropScaleGroups();
 }
 
@@ -104,21 +185,23 @@ void CDataPts::Assign(const CDataPts& other) {
     levels_ = other.levels_;
     groups_ = other.groups_;
     built_ = other.built_;
+    pointsPending_ = other.pointsPending_;
 }
 
 void CDataPts::SetLevels(int count, const float* levels) {
     if (count < 0 || count > kMaxPoints || (count > 0 && levels == nullptr))
         throw COtdrException(kMsgBlockError);
     // A copy first: the caller may pass our own levels.
-    std::vector<float> copy(levels, levels + count);
-    levels_ = std::move(copy);
+    levels_ = std::make_shared<const std::vector<float>>(levels, levels + count);
     DropScaleGroups();
 }
 
 void CDataPts::SetPointCount(int count) {
     if (count < 0 || count > kMaxPoints)
         throw COtdrException(kMsgBlockError);
-    levels_.resize(static_cast<std::size_t>(count), 0.0f);
+    auto levels = std::make_shared<std::vector<float>>(*levels_);
+    levels->resize(static_cast<std::size_t>(count), 0.0f);
+    levels_ = std::move(levels);
     DropScaleGroups();
 }
 
@@ -131,20 +214,22 @@ void CDataPts::SetScaleGroups(std::vector<CScaleGroup> groups) {
         if (total > static_cast<std::size_t>(kMaxPoints))
             throw COtdrException(kMsgBlockError);
     }
-    std::vector<float> levels(total);
+    auto levels = std::make_shared<std::vector<float>>(total);
     std::size_t filled = 0;
     for (const CScaleGroup& group : groups) {
-        FillLevels(group, levels.data() + filled);
+        FillLevels(group, levels->data() + filled);
         filled += group.GetPointCount();
     }
     levels_ = std::move(levels);
     groups_ = std::move(groups);
     built_ = true;
+    pointsPending_ = false;
 }
 
 void CDataPts::DropScaleGroups() {
     groups_.clear();
     built_ = false;
+    pointsPending_ = false;
 }
 
 void CDataPts::BuildScaleGroups() {
@@ -152,23 +237,39 @@ void CDataPts::BuildScaleGroups() {
 }
 
 void CDataPts::EnsureGroups() const {
-    if (built_)
+    if (built_) {
+        if (!pointsPending_)
+            return;
+        // The raw values left out at the read: the builder's own truncation gives each back.
+        std::size_t start = 0;
+        for (CScaleGroup& group : groups_) {
+            if (group.points_.size() != group.count_) {
+                const std::uint8_t scale = ScaleIndexOfFactor(group.scaleFactor_);
+                group.points_.resize(group.count_);
+                for (std::size_t i = 0; i < group.count_; ++i)
+                    group.points_[i] = RawFor((*levels_)[start + i], scale);
+            }
+            start += group.count_;
+        }
+        pointsPending_ = false;
         return;
+    }
     groups_.clear();
-    const std::size_t count = levels_.size();
+    const std::vector<float>& levels = *levels_;
+    const std::size_t count = levels.size();
     if (count == 0)
         return;
 
     // Points with no scale of their own join the group in progress, so they never split
     // a group; at the start that is the group of the first point with a scale.
     std::size_t first = 0;
-    while (first < count && ScaleIndexFor(levels_[first]) == kNoScale)
+    while (first < count && ScaleIndexFor(levels[first]) == kNoScale)
         ++first;
-    std::uint8_t current = first < count ? ScaleIndexFor(levels_[first]) : kUnitScale;
+    std::uint8_t current = first < count ? ScaleIndexFor(levels[first]) : kUnitScale;
     std::vector<std::uint8_t> scales(count);
     std::size_t groupCount = 1;
     for (std::size_t i = 0; i < count; ++i) {
-        std::uint8_t scale = ScaleIndexFor(levels_[i]);
+        std::uint8_t scale = ScaleIndexFor(levels[i]);
         if (scale == kNoScale)
             scale = current;
         if (scale != current)
@@ -194,9 +295,10 @@ void CDataPts::EnsureGroups() const {
             ++end;
         CScaleGroup& group = groups_.emplace_back();
         group.scaleFactor_ = kFactors[scales[start]];
+        group.count_ = static_cast<std::uint32_t>(end - start);
         group.points_.resize(end - start);
         for (std::size_t i = start; i < end; ++i)
-            group.points_[i - start] = RawFor(levels_[i], scales[start]);
+            group.points_[i - start] = RawFor(levels[i], scales[start]);
         start = end;
     }
     built_ = true;
@@ -239,41 +341,49 @@ void CDataPts::ReadData(CBellcoreStream& stream) {
     if (groupCount > stream.GetRemaining() / kGroupHeaderSize)
         stream.Fail(kMsgCannotRead);
     std::vector<CScaleGroup> groups(groupCount);
-    std::vector<float> levels;
-    levels.reserve(std::min<std::size_t>(total, stream.GetRemaining() / 2));
+    auto levels = std::make_shared<std::vector<float>>();
+    levels->reserve(std::min<std::size_t>(total, stream.GetRemaining() / 2));
+    PrefaultForWriting(levels->data(), levels->capacity() * sizeof(float));
+    bool pending = false;
     for (CScaleGroup& group : groups) {
         std::uint32_t pointCount = 0;
         stream.ReadU32(pointCount);
         stream.ReadU16(group.scaleFactor_);
         // No level is ever stored beyond the announced total.
-        if (pointCount > total - levels.size())
+        if (pointCount > total - levels->size())
             stream.Fail(kMsgBlockError);
         if (pointCount > stream.GetRemaining() / 2)
             stream.Fail(kMsgCannotRead);
-        group.points_.resize(pointCount);
-        const std::size_t filled = levels.size();
-        levels.resize(filled + pointCount);
-        // A piece at a time, so the bytes are still in the cache for the checksum and the
-        // levels after the copy.
+        group.count_ = pointCount;
+        // The levels are decoded straight from the file's bytes, a piece at a time, so the
+        // bytes are still in the cache for the checksum. At the builder's scales the raw
+        // values follow from the levels and are not kept; at any other they are.
+        const bool keepRaw = ScaleIndexOfFactor(group.scaleFactor_) == kNoScale;
+        pending = pending || (!keepRaw && pointCount != 0);
+        if (keepRaw)
+            group.points_.reserve(pointCount);
         const CLevelDecoder decoder(group.scaleFactor_, pointCount);
         constexpr std::size_t kPiece = 8192;
         for (std::size_t done = 0; done < pointCount; done += kPiece) {
             const std::size_t n = std::min<std::size_t>(kPiece, pointCount - done);
-            stream.ReadU16Array(group.points_.data() + done, n);
-            decoder.Decode(group.points_.data() + done, n, levels.data() + filled + done);
+            const std::uint8_t* bytes = stream.ReadView(2 * n);
+            decoder.Append(*levels, bytes, n);
+            if (keepRaw)
+                AppendMapped(group.points_, bytes, n, [](std::uint16_t raw) { return raw; });
         }
     }
-    if (levels.size() != total)
+    if (levels->size() != total)
         stream.Fail(kMsgBlockError);
     levels_ = std::move(levels);
     groups_ = std::move(groups);
     // The groups read are the groups to write.
     built_ = true;
+    pointsPending_ = pending;
 }
 
 void CDataPts::WriteData(CBellcoreStream& stream) {
     EnsureGroups();
-    stream.WriteU32(static_cast<std::uint32_t>(levels_.size()));
+    stream.WriteU32(static_cast<std::uint32_t>(levels_->size()));
     stream.WriteU16(static_cast<std::uint16_t>(groups_.size()));
     for (const CScaleGroup& group : groups_) {
         stream.WriteU32(group.GetPointCount());

@@ -8,26 +8,37 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+// Levels held by more than one owner (the block and the trace shown from it): never changed
+// in place, replaced whole.
+using CSharedLevels = std::shared_ptr<const std::vector<float>>;
 
 // Points sharing one scale: level = raw × scale × 0.001 dB, held as the least float not below
 // it, so that building groups from unchanged levels gives the same raw values.
 class CScaleGroup {
 public:
     // Point count of the group.
-    std::uint32_t GetPointCount() const { return static_cast<std::uint32_t>(points_.size()); }
+    std::uint32_t GetPointCount() const { return count_; }
     // scale = scale factor × 0.001.
     float GetScale() const { return static_cast<float>(scaleFactor_ * 0.001); }
     // Thousandths of the scale, as stored.
     std::uint16_t GetScaleFactor() const { return scaleFactor_; }
     void SetScaleFactor(std::uint16_t factor) { scaleFactor_ = factor; }
     const std::vector<std::uint16_t>& GetPoints() const { return points_; }
-    void SetPoints(std::vector<std::uint16_t> points) { points_ = std::move(points); }
+    void SetPoints(std::vector<std::uint16_t> points) {
+        points_ = std::move(points);
+        count_ = static_cast<std::uint32_t>(points_.size());
+    }
 
 private:
     friend class CDataPts;
 
     std::uint16_t scaleFactor_ = 1000;
+    std::uint32_t count_ = 0;
+    // Empty for a group read at one of the builder's scales until the groups are asked for:
+    // its raw values then follow exactly from the levels.
     std::vector<std::uint16_t> points_;
 };
 
@@ -47,15 +58,17 @@ public:
     int Serialize(CBellcoreStream& stream) override;
     std::uint32_t GetSize() const override;
     // Written only with at least one point.
-    bool HasData() const override { return !levels_.empty(); }
+    bool HasData() const override { return !levels_->empty(); }
     // Empties the levels and the groups.
     void Reset() override;
     // Levels, groups and built flag; also from the other layout's block.
     void Assign(const CDataPts& other);
 
-    int GetPointCount() const { return static_cast<int>(levels_.size()); }
+    int GetPointCount() const { return static_cast<int>(levels_->size()); }
     // dB, one per point.
-    const std::vector<float>& GetLevels() const { return levels_; }
+    const std::vector<float>& GetLevels() const { return *levels_; }
+    // The same levels, for a holder that keeps them without a copy.
+    const CSharedLevels& GetSharedLevels() const { return levels_; }
     // Copies count levels and drops the groups. A negative count, or one above kMaxPoints,
     // raises "Ошибка в блоке OTDR".
     void SetLevels(int count, const float* levels);
@@ -63,7 +76,11 @@ public:
     void SetPointCount(int count);
 
     // Groups to write; empty until built or read.
-    const std::vector<CScaleGroup>& GetScaleGroups() const { return groups_; }
+    const std::vector<CScaleGroup>& GetScaleGroups() const {
+        if (built_)
+            EnsureGroups();
+        return groups_;
+    }
     // Takes groups as they would be read: the levels follow from them and they are written
     // unchanged. More than kMaxGroups groups, or more than kMaxPoints points in all, raise
     // "Ошибка в блоке OTDR".
@@ -94,9 +111,12 @@ private:
     void WriteData(CBellcoreStream& stream);
     // GetSize and writing need the groups that will be written.
     void EnsureGroups() const;
+    static CSharedLevels NoLevels();
 
     mutable bool built_ = false;
-    std::vector<float> levels_;
+    // Groups read without their raw values (see CScaleGroup) are waiting for them.
+    mutable bool pointsPending_ = false;
+    CSharedLevels levels_ = NoLevels();
     mutable std::vector<CScaleGroup> groups_;
 };
 

@@ -55,9 +55,47 @@ char* WriteJson(char* out, float value) {
     return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
 }
 
+// The integer part of a distance, below 10000, without a loop.
+char* WriteSmall(char* out, std::uint64_t value) {
+    if (value < 10) {
+        *out = static_cast<char>('0' + value);
+        return out + 1;
+    }
+    if (value < 100)
+        return WritePair(out, value);
+    if (value < 1000) {
+        *out = static_cast<char>('0' + value / 100);
+        return WritePair(out + 1, value % 100);
+    }
+    return WritePair(WritePair(out, value / 100), value % 100);
+}
+
 } // namespace
 
 char* WriteFixed6(char* out, double value) {
+    // Distances, below 4000 km either way: value × 10^6 is below 2^32, so the double product
+    // lies within 2^-22 of the exact one, and wherever its fraction is not within 2^-20 of a
+    // half both round to the same integer. The sign is written alone, as the library does
+    // (-0 included), since it rounds the magnitude.
+    const double magnitude = std::fabs(value);
+    if (magnitude < 4000.0) {
+        const double scaled = magnitude * 1e6;
+        const auto whole = static_cast<std::int64_t>(scaled);
+        const double fraction = scaled - static_cast<double>(whole);
+        if (std::fabs(fraction - 0.5) > 0x1p-20) {
+            // Below 4 × 10^9 + 1: 32-bit arithmetic does.
+            const auto units = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
+            if (std::signbit(value))
+                *out++ = '-';
+            out = WriteSmall(out, units / 1000000u);
+            *out++ = '.';
+            const std::uint32_t decimals = units % 1000000u;
+            const std::uint32_t low = decimals % 10000u;
+            out = WritePair(out, decimals / 10000u);
+            out = WritePair(out, low / 100u);
+            return WritePair(out, low % 100u);
+        }
+    }
     // A normal value from 1e-7 to below 1e9 is mantissa × 2^-shift with shift 23..76, so
     // value × 10^6 is rounded exactly in 128-bit integers. An exact tie, and everything else,
     // goes to the library, which rounds ties its own way.

@@ -14,6 +14,7 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <type_traits>
 
 namespace {
@@ -43,32 +44,43 @@ std::string Printf(const char* format, double value) {
     return buffer;
 }
 
-// Lines of an export are made in a piece of memory of their own, appended to the text a piece
-// at a time, and handed to the flush when that reaches this size.
-constexpr std::size_t kFlushBytes = 64 * 1024;
-
+// Lines of an export are made in a piece of memory of their own. With a flush each full piece
+// goes to it where it lies (the text gathered before it first); without, it is appended to
+// the text.
 class CPieces {
 public:
-    CPieces(std::string& text, const TextFlush& flush) : text_(text), flush_(flush) {}
-    ~CPieces() { text_.append(piece_.data(), end_); }
+    CPieces(std::string& text, const TextFlush& flush)
+        : text_(text), flush_(flush), piece_(std::make_unique_for_overwrite<char[]>(kPieceBytes)),
+          end_(piece_.get()) {}
+    ~CPieces() { text_.append(piece_.get(), end_); }
+    CPieces(const CPieces&) = delete;
+    CPieces& operator=(const CPieces&) = delete;
     // Room for one line; Done takes its end.
     char* Line() { return end_; }
     void Done(char* end) {
         end_ = end;
-        if (static_cast<std::size_t>(end_ - piece_.data()) <= piece_.size() - kLineRoom)
+        if (static_cast<std::size_t>(end_ - piece_.get()) <= kPieceBytes - kLineRoom)
             return;
-        text_.append(piece_.data(), end_);
-        end_ = piece_.data();
-        if (flush_ && text_.size() >= kFlushBytes)
-            flush_(text_);
+        if (flush_) {
+            if (!text_.empty()) {
+                flush_(text_.data(), text_.size());
+                text_.clear();
+            }
+            flush_(piece_.get(), static_cast<std::size_t>(end_ - piece_.get()));
+        } else {
+            text_.append(piece_.get(), end_);
+        }
+        end_ = piece_.get();
     }
     static constexpr std::size_t kLineRoom = 2 * kMaxNumberText + 4;
 
 private:
+    static constexpr std::size_t kPieceBytes = 128 * 1024;
+
     std::string& text_;
     const TextFlush& flush_;
-    std::array<char, 16 * 1024> piece_;
-    char* end_ = piece_.data();
+    std::unique_ptr<char[]> piece_;
+    char* end_;
 };
 
 double Shortest(float value) {
@@ -380,11 +392,17 @@ void AppendCsv(const CSignal& signal, std::string& text, const TextFlush& flush)
     const std::vector<float>& levels = signal.GetLevels();
     // Floats at their own precision: 12.345f is written 12.345, not 12.345000267028809.
     CFloatTexts levelTexts(CFloatTexts::Style::kShortest);
-    text.reserve(text.size() + (flush ? kFlushBytes : 24 * levels.size()) + 64);
+    if (!flush)
+        text.reserve(text.size() + 24 * levels.size() + 64);
     text += "distance_km,level_db\n";
     CPieces pieces(text, flush);
+    // The distances as GetSampleDistance gives them, without a call a sample.
+    const double start = signal.GetStartDistance();
+    const double spacing = signal.GetSampleSpacing();
+    const std::size_t last = levels.size() - 1;
     for (std::size_t i = 0; i < levels.size(); ++i) {
-        const double km = signal.GetSampleDistance(static_cast<double>(i));
+        const double km = i == last && i != 0 ? static_cast<double>(signal.GetEndDistance())
+                                              : start + static_cast<double>(i) * spacing;
         char* end = WriteFixed6(pieces.Line(), km);
         *end++ = ',';
         end = levelTexts.Write(end, -levels[i]);
@@ -422,7 +440,8 @@ void AppendJson(const CSignal& signal, const std::string& path, std::string& tex
     text += ",\"samples\":[";
     const std::vector<float>& levels = signal.GetLevels();
     CFloatTexts sampleTexts(CFloatTexts::Style::kJson);
-    text.reserve(text.size() + (flush ? kFlushBytes : 12 * levels.size()) + 64);
+    if (!flush)
+        text.reserve(text.size() + 12 * levels.size() + 64);
     {
         CPieces pieces(text, flush);
         for (std::size_t i = 0; i < levels.size(); ++i) {

@@ -7,14 +7,16 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
 class CSignal;
 
-// Takes the text gathered so far and leaves it empty; the exports call it whenever a piece is
-// ready, so a long export need not be held whole. Without one the text collects everything.
-using TextFlush = std::function<void(std::string& text)>;
+// Takes the next piece of an export's text, in order: the text gathered before (which it
+// leaves empty), then each piece as it is made, so a long export need not be held whole. What
+// is left at the end stays in the text. Without one the text collects everything.
+using TextFlush = std::function<void(const char* data, std::size_t size)>;
 
 // "Bellcore GR-196-CORE", "Bellcore SR-4731", "Noyes M600"; "unknown" for another kind.
 std::string KindName(SignalKind kind);

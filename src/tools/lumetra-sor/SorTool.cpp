@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <string_view>
 
 namespace fs = std::filesystem;
 
@@ -155,7 +156,7 @@ private:
 };
 
 // A file's output on standard output; a stream that cannot take it fails the file.
-void Emit(std::ostream& out, const std::string& text) {
+void Emit(std::ostream& out, std::string_view text) {
     out << text << std::flush;
     if (!out)
         throw CAbortException("the output could not be written");
@@ -249,22 +250,15 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
                     AppendJson(*signal, path, text, flush);
                 else
                     AppendCsv(*signal, text, flush);
-                flush(text);
+                flush(text.data(), text.size());
             };
             if (toStandardOutput) {
-                write([&](std::string& piece) {
-                    Emit(out, piece);
-                    piece.clear();
-                });
+                write([&](const char* data, std::size_t size) { Emit(out, {data, size}); });
                 return;
             }
             CBinaryFile file;
             file.OpenForWrite(target);
-            write([&](std::string& piece) {
-                file.Write(piece.data(), piece.size());
-                file.Flush();
-                piece.clear();
-            });
+            write([&](const char* data, std::size_t size) { file.WriteThrough(data, size); });
             file.Close();
         });
     }

@@ -91,6 +91,27 @@ TEST(DataPts, InstrumentGroupsAreKeptUntilTheLevelsChange) {
     EXPECT_THROW(block.SetLevels(-1, levels.data()), COtdrException);
 }
 
+TEST(DataPts, GroupsReadAtTheBuildersScalesGiveBackEveryRawValue) {
+    // Such groups keep their levels alone; every raw value comes back from them, between
+    // groups of other factors that keep their raw values.
+    std::vector<std::uint16_t> every(65536);
+    for (std::size_t raw = 0; raw < every.size(); ++raw)
+        every[raw] = static_cast<std::uint16_t>(raw);
+    for (const std::uint16_t factor : {1, 10, 100, 1000, 10000}) {
+        const std::vector<CGroupSpec> groups = {
+            {7, {3, 65535}}, {factor, every}, {999, {12, 0}}, {factor, {65535, 0, 1}}};
+        const std::vector<std::uint8_t> stored = Block(65543, groups);
+        CDataPts block;
+        ASSERT_EQ(ReadBlock(block, stored), "");
+        CDataPtsSR copy;
+        copy.Assign(block);
+        EXPECT_TRUE(WriteBlock(block) == stored) << "factor " << factor;
+        ASSERT_EQ(copy.GetScaleGroups().size(), groups.size());
+        for (std::size_t i = 0; i < groups.size(); ++i)
+            EXPECT_TRUE(copy.GetScaleGroups()[i].GetPoints() == groups[i].points) << factor;
+    }
+}
+
 TEST(DataPts, LevelsHandedBackUnchangedKeepTheirRawValues) {
     // Each scale over the raw values the builder gives it, 65535 at scale 1 among them: the
     // nearest floats of about half of them truncated a unit lower, and 65.535 dB moved to

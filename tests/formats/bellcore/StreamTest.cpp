@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <string>
 
 namespace {
@@ -50,6 +51,33 @@ TEST(Checksums, KnownValues) {
     // The NUL of the string is checksummed too.
     const std::uint8_t all[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9', 0};
     EXPECT_EQ(stream.GetStoredChecksum(), CBellcoreStream::Crc16(all, sizeof all));
+}
+
+// Long runs are folded with carry-less multiplication: every length around its block sizes,
+// every split of a run between two reads, against the CRC bit by bit.
+TEST(Checksums, FoldedRunsFollowTheBitwiseCrc) {
+    std::mt19937 random(7);
+    std::vector<std::uint8_t> bytes(4200);
+    for (std::uint8_t& byte : bytes)
+        byte = static_cast<std::uint8_t>(random());
+    std::vector<std::uint16_t> bitwise(bytes.size() + 1, 0xFFFF);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::uint16_t crc = bitwise[i];
+        for (int bit = 7; bit >= 0; --bit) {
+            const bool feedback = ((bytes[i] >> bit) & 1) != (crc >> 15);
+            crc = static_cast<std::uint16_t>((crc << 1) ^ (feedback ? 0x1021 : 0));
+        }
+        bitwise[i + 1] = crc;
+    }
+    for (std::size_t n = 0; n <= bytes.size(); n += n < 300 ? 1 : 97)
+        ASSERT_EQ(CBellcoreStream::Crc16(bytes.data(), n), bitwise[n]) << n;
+    for (std::size_t split = 0; split <= 700; split += 7) {
+        CBellcoreStream in;
+        in.OpenForRead(bytes);
+        in.ReadView(split);
+        in.ReadView(bytes.size() - split - 2);
+        EXPECT_EQ(in.GetStoredChecksum(), bitwise[bytes.size() - 2]) << split;
+    }
 }
 
 TEST(Stream, RoundTripOfEveryTypedOperation) {
