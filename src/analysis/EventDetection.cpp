@@ -25,7 +25,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     };
     for (Index i = launchEnd_; i < limit_; ++i)
         height[static_cast<std::size_t>(i)] = static_cast<float>(heightAt(i, launchEnd_, nullptr));
-    const CBlockNoise noise(height, std::max<Index>(16 * width_, 256));
+    const CBlockNoise noise(height, NoiseBlock());
     startNoise_ = noise.Sigma(launchEnd_);
     const double least = HeightFromReflectance(thresholds_.reflectance, pulseNs_, backscatter_);
 
@@ -107,30 +107,41 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     std::vector<std::pair<Index, Index>> zones{{0, launchEnd_}};
     for (const CCandidate& c : reflections_)
         zones.emplace_back(ZoneStart(c), ZoneEnd(c));
-    std::vector<float>& step = scratch_;
-    step.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    // The second call differs from the first only by the reflections' zones: only the samples
+    // whose windows reach one are measured again.
+    std::vector<float>& step = steps_;
+    const bool again = !step.empty();
+    if (!again)
+        step.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
     std::size_t zone = 0;
     for (Index i = launchEnd_; i < limit_; ++i) {
         while (zone + 1 < zones.size() && zones[zone + 1].first <= i)
             ++zone;
-        if (i < zones[zone].second)
+        float& value = step[static_cast<std::size_t>(i)];
+        if (i < zones[zone].second) {
+            value = std::numeric_limits<float>::quiet_NaN();
             continue;
+        }
         const Index nextStart = zone + 1 < zones.size() ? zones[zone + 1].first : n_;
+        if (again && (zone == 0 || i - guard_ - window_ >= zones[zone].second) &&
+            i + guard_ + window_ <= nextStart)
+            continue;
         const Index la = std::max(i - guard_ - window_, zones[zone].second);
         const Index lb = i - guard_;
         const Index ra = i + guard_;
         const Index rb = std::min(i + guard_ + window_, nextStart);
-        if (lb - la < 3 || rb - ra < 3)
+        if (lb - la < 3 || rb - ra < 3) {
+            value = std::numeric_limits<float>::quiet_NaN();
             continue;
+        }
         // Means rather than lines: a line through a window that straddles a large step
         // extrapolates anywhere. The fibre's own fall between the windows, taken robustly
         // from the samples around, is not a loss.
         const double fibre = fallNoise_->Median(la) / static_cast<double>(width_);
         const double centres = 0.5 * static_cast<double>(ra + rb - la - lb);
-        step[static_cast<std::size_t>(i)] =
-            static_cast<float>(fit_->Mean(la, lb) - fit_->Mean(ra, rb) - fibre * centres);
+        value = static_cast<float>(fit_->Mean(la, lb) - fit_->Mean(ra, rb) - fibre * centres);
     }
-    const CBlockNoise noise(step, std::max<Index>(16 * width_, 256));
+    const CBlockNoise noise(step, NoiseBlock());
     const Index reach = guard_ + window_ / 2;
     // No threshold is below this: most samples are done with at one comparison.
     const double lowest = std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise.LowestSigma());
