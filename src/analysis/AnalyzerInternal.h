@@ -39,6 +39,17 @@ public:
     }
     // The mean of samples a..b-1; b > a.
     double Mean(Index a, Index b) const { return (Sy(b) - Sy(a)) / static_cast<double>(b - a); }
+    double Sum(Index a, Index b) const { return Sy(b) - Sy(a); }
+    // The level at x of the line through samples a..a+length-1, given 1/length and
+    // 12/(length·(length²-1)): the detectors' windows are all of one length, and this saves
+    // them two divisions a sample.
+    double LevelAt(Index a, Index length, double x, double inverse, double inverseSxx) const {
+        const Index b = a + length;
+        const double centre = static_cast<double>(a) + 0.5 * static_cast<double>(length - 1);
+        const double sum = Sy(b) - Sy(a);
+        const double slope = (Sxy(b) - Sxy(a) - centre * sum) * inverseSxx;
+        return sum * inverse + slope * (x - centre);
+    }
     // Samples a..b-1; b > a.
     CLineFit Fit(Index a, Index b) const {
         CLineFit fit;

@@ -23,8 +23,18 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             *line = fit;
         return S(i) - fit.At(static_cast<double>(i));
     };
-    for (Index i = launchEnd_; i < limit_; ++i)
-        height[static_cast<std::size_t>(i)] = static_cast<float>(heightAt(i, launchEnd_, nullptr));
+    {
+        const double length = static_cast<double>(window_);
+        const double inverse = 1.0 / length;
+        const double inverseSxx = 12.0 / (length * (length * length - 1.0));
+        for (Index i = launchEnd_; i < limit_; ++i) {
+            const Index a = i - guard_ - window_;
+            height[static_cast<std::size_t>(i)] = static_cast<float>(
+                a >= launchEnd_
+                    ? S(i) - fit_->LevelAt(a, window_, static_cast<double>(i), inverse, inverseSxx)
+                    : heightAt(i, launchEnd_, nullptr));
+        }
+    }
     const CBlockNoise noise(height, NoiseBlock());
     startNoise_ = noise.Sigma(launchEnd_);
     const double least = HeightFromReflectance(thresholds_.reflectance, pulseNs_, backscatter_);
@@ -113,6 +123,9 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     const bool again = !step.empty();
     if (!again)
         step.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    // Most windows are whole: their means without a division.
+    const double inverse = 1.0 / static_cast<double>(window_);
+    const double span = static_cast<double>(2 * guard_ + window_) / static_cast<double>(width_);
     std::size_t zone = 0;
     for (Index i = launchEnd_; i < limit_; ++i) {
         while (zone + 1 < zones.size() && zones[zone + 1].first <= i)
@@ -137,6 +150,11 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         // Means rather than lines: a line through a window that straddles a large step
         // extrapolates anywhere. The fibre's own fall between the windows, taken robustly
         // from the samples around, is not a loss.
+        if (lb - la == window_ && rb - ra == window_) {
+            value = static_cast<float>((fit_->Sum(la, lb) - fit_->Sum(ra, rb)) * inverse -
+                                       fallNoise_->Median(la) * span);
+            continue;
+        }
         const double fibre = fallNoise_->Median(la) / static_cast<double>(width_);
         const double centres = 0.5 * static_cast<double>(ra + rb - la - lb);
         value = static_cast<float>(fit_->Mean(la, lb) - fit_->Mean(ra, rb) - fibre * centres);
