@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace analysis_internal {
@@ -78,17 +79,32 @@ private:
 // fibre.
 class CBlockNoise {
 public:
-    CBlockNoise(const std::vector<float>& values, Index block) : block_(std::max<Index>(block, 8)) {
+    // exclude: sorted ranges [first, second) of samples the events found so far answer for;
+    // a block keeps them only when too few others are left to tell its noise.
+    CBlockNoise(const std::vector<float>& values, Index block,
+                const std::vector<std::pair<Index, Index>>& exclude = {})
+        : block_(std::max<Index>(block, 8)) {
         const Index n = static_cast<Index>(values.size());
         // Sixty or so values tell a block's median and spread well enough.
         const Index stride = std::max<Index>(1, block_ / 64);
         std::vector<float> work;
+        std::size_t range = 0;
         for (Index from = 0; from < n; from += block_) {
             const Index to = std::min(n, from + block_);
             work.clear();
-            for (Index i = from; i < to; i += stride)
-                if (std::isfinite(values[static_cast<std::size_t>(i)]))
+            for (Index i = from; i < to; i += stride) {
+                while (range < exclude.size() && exclude[range].second <= i)
+                    ++range;
+                const bool excluded = range < exclude.size() && exclude[range].first <= i;
+                if (!excluded && std::isfinite(values[static_cast<std::size_t>(i)]))
                     work.push_back(values[static_cast<std::size_t>(i)]);
+            }
+            if (work.size() < 16 && !exclude.empty()) {
+                work.clear();
+                for (Index i = from; i < to; i += stride)
+                    if (std::isfinite(values[static_cast<std::size_t>(i)]))
+                        work.push_back(values[static_cast<std::size_t>(i)]);
+            }
             double median = 0.0;
             double sigma = kMinSigma;
             if (!work.empty()) {

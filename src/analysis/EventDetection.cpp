@@ -13,12 +13,17 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     // for the noise of the detector.
     std::vector<float>& height = scratch_;
     height.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
-    auto heightAt = [&](Index i, Index from, CLineFit* line) {
+    // afterLoss: the line starts where a loss found before ends.
+    auto heightAt = [&](Index i, Index from, CLineFit* line, bool afterLoss = false) {
         const Index a = std::max(i - guard_ - window_, from);
         const Index b = i - guard_;
         if (b - a < 3)
             return std::numeric_limits<double>::quiet_NaN();
-        const CLineFit fit = fit_->Fit(a, b);
+        CLineFit fit = fit_->Fit(a, b);
+        // A slope from a short stretch after a loss is mostly noise: the fibre's own fall
+        // through its mean is the better line.
+        if (afterLoss && b - a < window_ / 2)
+            fit.slope = -fallNoise_->Median(a) / static_cast<double>(width_);
         if (line)
             *line = fit;
         return S(i) - fit.At(static_cast<double>(i));
@@ -43,8 +48,10 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     std::size_t step = 0;
     Index stepEnd = launchEnd_;
     for (Index i = launchEnd_; i < limit_ && reflections_.size() < kMaxCandidates; ++i) {
-        // A step well before bends the line; the reflection's own edge is not well before.
-        while (step < steps.size() && ZoneEnd(steps[step]) < i - width_ - guard_)
+        // A loss before bends the line once its transition is over. A gain just before may be
+        // the reflection's own rising edge: only one well before counts.
+        while (step < steps.size() && ZoneEnd(steps[step]) < i - guard_ &&
+               (!steps[step].gain || ZoneEnd(steps[step]) < i - width_ - guard_))
             stepEnd = std::max(stepEnd, ZoneEnd(steps[step++]));
         // Where no event ends within the line's window, the first pass measured the same
         // height: most samples are left there, below the least threshold.
@@ -52,7 +59,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         if (from <= i - guard_ - window_ && !(height[static_cast<std::size_t>(i)] > 0.009f))
             continue;
         CLineFit before;
-        const double h = heightAt(i, from, &before);
+        const double h = heightAt(i, from, &before, stepEnd > zoneEnd);
         // The quieter side decides, so that the reflection of a fibre end counts.
         const double sigma =
             std::min(noise.Sigma(i), noise.Sigma(std::max<Index>(0, i - guard_ - window_)));
@@ -78,11 +85,19 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         }
         if (j == longest)
             continue;
-        const double top = S(peak) - before.At(static_cast<double>(peak));
-        Index start = i;
-        while (start > zoneEnd && start > i - width_ &&
+        double top = S(peak) - before.At(static_cast<double>(peak));
+        // A reflection rises within a fraction of a pulse: its event starts at the foot of the
+        // edge below the peak, however early the noise or a bent line first crossed the
+        // threshold. The line before is then the one before that edge.
+        Index start = peak;
+        const Index earliest = std::max(zoneEnd, peak - 2 * width_ - guard_);
+        while (start > earliest &&
                S(start - 1) - before.At(static_cast<double>(start - 1)) > 0.3 * top)
             --start;
+        if (start > i + guard_) {
+            heightAt(start, from, &before, stepEnd > zoneEnd);
+            top = S(peak) - before.At(static_cast<double>(peak));
+        }
         Index plateau = peak;
         while (plateau + 1 < n_ && S(plateau + 1) >= S(peak) - 0.5 * top)
             ++plateau;
@@ -159,40 +174,54 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         const double centres = 0.5 * static_cast<double>(ra + rb - la - lb);
         value = static_cast<float>(fit_->Mean(la, lb) - fit_->Mean(ra, rb) - fibre * centres);
     }
-    const CBlockNoise noise(step, NoiseBlock());
     const Index reach = guard_ + window_ / 2;
-    // No threshold is below this: most samples are done with at one comparison.
-    const double lowest = std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise.LowestSigma());
-    std::vector<CCandidate> found;
-    for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
-        const double value = step[static_cast<std::size_t>(i)];
-        auto threshold = [&](Index k) {
-            // The quieter side decides, so that the fall into the noise after the end counts.
-            const double sigma = std::min(noise.Sigma(std::max<Index>(0, k - reach)),
-                                          noise.Sigma(std::min(n_ - 1, k + reach)));
-            return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigma);
-        };
-        if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
-            continue;
-        Index best = i;
-        Index j = i;
-        while (j < n_) {
-            const double v = step[static_cast<std::size_t>(j)];
-            if (!(std::abs(v) > threshold(j)) || (v > 0) != (value > 0))
-                break;
-            if (std::abs(v) > std::abs(step[static_cast<std::size_t>(best)]))
-                best = j;
-            ++j;
+    auto detect = [&](const CBlockNoise& noise) {
+        // No threshold is below this: most samples are done with at one comparison.
+        const double lowest = std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise.LowestSigma());
+        std::vector<CCandidate> found;
+        for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
+            const double value = step[static_cast<std::size_t>(i)];
+            auto threshold = [&](Index k) {
+                // The quieter side decides, so that the fall into the noise after the end
+                // counts.
+                const double sigma = std::min(noise.Sigma(std::max<Index>(0, k - reach)),
+                                              noise.Sigma(std::min(n_ - 1, k + reach)));
+                return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigma);
+            };
+            if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
+                continue;
+            Index best = i;
+            Index j = i;
+            while (j < n_) {
+                const double v = step[static_cast<std::size_t>(j)];
+                if (!(std::abs(v) > threshold(j)) || (v > 0) != (value > 0))
+                    break;
+                if (std::abs(v) > std::abs(step[static_cast<std::size_t>(best)]))
+                    best = j;
+                ++j;
+            }
+            CCandidate c;
+            c.x = std::max<Index>(launchEnd_, best - width_ / 2);
+            c.zoneEnd = c.x + width_ + guard_ / 2;
+            c.gain = step[static_cast<std::size_t>(best)] < 0.0;
+            c.strength = std::abs(step[static_cast<std::size_t>(best)]);
+            c.noise = std::min(noise.Sigma(std::max<Index>(0, best - reach)),
+                               noise.Sigma(std::min(n_ - 1, best + reach)));
+            c.peak = best;
+            found.push_back(c);
+            i = j;
         }
-        CCandidate c;
-        c.x = std::max<Index>(launchEnd_, best - width_ / 2);
-        c.zoneEnd = c.x + width_ + guard_ / 2;
-        c.gain = step[static_cast<std::size_t>(best)] < 0.0;
-        c.strength = std::abs(step[static_cast<std::size_t>(best)]);
-        c.noise = std::min(noise.Sigma(std::max<Index>(0, best - reach)),
-                           noise.Sigma(std::min(n_ - 1, best + reach)));
-        found.push_back(c);
-        i = j;
+        return found;
+    };
+    // The detector answers a step over its windows on either side, a good part of a noise
+    // block: the noise is told again without the steps found, or they would hide the weaker.
+    std::vector<CCandidate> found = detect(CBlockNoise(step, NoiseBlock()));
+    if (!found.empty()) {
+        std::vector<std::pair<Index, Index>> answered;
+        const Index span = guard_ + window_ + width_;
+        for (const CCandidate& c : found)
+            answered.emplace_back(c.peak - span, c.peak + span);
+        found = detect(CBlockNoise(step, NoiseBlock(), answered));
     }
     // The strongest of neighbours stays: a large step leaks into the detector's windows.
     std::sort(found.begin(), found.end(),
@@ -228,17 +257,21 @@ void CAnalyzer::MergeClose() {
     std::vector<CCandidate> merged;
     for (const CCandidate& c : candidates_) {
         if (!merged.empty() && ZoneStart(c) - ZoneEnd(merged.back()) < shortest) {
-            // The first reflection decides where the merged event is, else the stronger step.
+            // The first reflection decides where the merged event is, else the stronger step;
+            // but a fall the size of a fibre end before a peak is the end, and the peak the
+            // noise after it.
             CCandidate& last = merged.back();
             last.zoneEnd = std::max(last.zoneEnd, c.zoneEnd);
-            const bool takeOver =
-                c.reflective ? !last.reflective : !last.reflective && c.strength > last.strength;
+            const bool lossFirst = !last.gain && !last.reflective && c.x - last.x > guard_ &&
+                                   last.strength >= thresholds_.endOfFibre;
+            const bool takeOver = c.reflective ? !last.reflective && !lossFirst
+                                               : !last.reflective && c.strength > last.strength;
             if (takeOver) {
                 last.x = c.x;
                 last.peak = c.peak;
                 last.height = c.height;
             }
-            last.reflective = last.reflective || c.reflective;
+            last.reflective = last.reflective || (c.reflective && !lossFirst);
             last.strength = std::max(last.strength, c.strength);
             last.noise = std::max(last.noise, c.noise);
             continue;
