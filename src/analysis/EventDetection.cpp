@@ -89,10 +89,14 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         // A reflection rises within a fraction of a pulse: its event starts at the foot of the
         // edge below the peak, however early the noise or a bent line first crossed the
         // threshold. The line before is then the one before that edge.
+        // The foot is told from the lowest level before the peak, not from the line, which a
+        // loss before may have bent.
         Index start = peak;
         const Index earliest = std::max(zoneEnd, peak - 2 * width_ - guard_);
-        while (start > earliest &&
-               S(start - 1) - before.At(static_cast<double>(start - 1)) > 0.3 * top)
+        double foot = S(peak);
+        for (Index k = earliest; k < peak; ++k)
+            foot = std::min(foot, S(k));
+        while (start > earliest && S(start - 1) - foot > 0.3 * (S(peak) - foot))
             --start;
         if (start > i + guard_) {
             heightAt(start, from, &before, stepEnd > zoneEnd);
