@@ -177,7 +177,8 @@ private:
     double P(Index i) const { return power_[static_cast<std::size_t>(i)]; }
     void Prepare();
     // fibreFall: the least fall over a pulse length that counts as the fibre's own.
-    Index FallEnd(Index j, Index reference, double fibreFall = 0.0) const;
+    // recovery: follow the receiver's slow recovery too, which only a strong peak leaves.
+    Index FallEnd(Index j, Index reference, double fibreFall = 0.0, bool recovery = true) const;
     void FindLaunch();
     // steps: found before, whose transitions the lines before a reflection must not include.
     void FindReflections(const std::vector<CCandidate>& steps);

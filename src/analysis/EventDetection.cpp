@@ -101,7 +101,14 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         if (start > i + guard_) {
             heightAt(start, from, &before, stepEnd > zoneEnd);
             top = S(peak) - before.At(static_cast<double>(peak));
+            // The bump ends where the trace comes down to that line, not to the bent one.
+            j = peak;
+            while (j < longest && j < n_ && S(j) - before.At(static_cast<double>(j)) > 0.5 * top)
+                ++j;
         }
+        // A weak peak is a pulse wide; a broad hump is the line before bent by an event.
+        if (top < 1.0 && j - start > 2 * width_ + guard_)
+            continue;
         Index plateau = peak;
         while (plateau + 1 < n_ && S(plateau + 1) >= S(peak) - 0.5 * top)
             ++plateau;
@@ -109,7 +116,9 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         // step detector takes it), and so is a line bent by an event before. The level after is
         // the mean past the dead zone carried back along the fibre's slope before: a line
         // through noise would extrapolate anywhere.
-        const Index end = std::max(FallEnd(plateau, std::max(zoneEnd, i - guard_ - window_)), j);
+        // A weak peak leaves the receiver as it was: what falls after it is the next event's.
+        const Index end =
+            std::max(FallEnd(plateau, std::max(zoneEnd, i - guard_ - window_), 0.0, top >= 1.0), j);
         const CLineFit after = SectionFit(end + guard_, end + guard_ + window_);
         const double below = after.mean + before.slope * (static_cast<double>(peak) - after.centre);
         if (end + guard_ + 3 <= n_ && S(peak) - below < std::max(threshold, least))

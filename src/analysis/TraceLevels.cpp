@@ -86,7 +86,7 @@ void CAnalyzer::Prepare() {
 // Follows the trailing edge of a reflection from j until the trace falls no faster than the
 // fibre does at reference (before the event: after a fibre end there is only noise): the end
 // of the dead zone.
-Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall) const {
+Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall, bool recovery) const {
     const Index cap = std::min(n_ - 1 - width_, j + std::max<Index>(30 * width_, 60));
     const double fibre = std::max(fallNoise_->Median(reference), fibreFall);
     const double tolerance = fibre + 4.0 * fallNoise_->Sigma(reference);
@@ -97,7 +97,7 @@ Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall) const {
     const double span = static_cast<double>(window_) / static_cast<double>(width_);
     const double slow =
         fibre * span + std::max(0.05, 4.0 * fallNoise_->Sigma(reference) * std::sqrt(span));
-    while (j > 0 && j + window_ < cap && S(j) - S(j + window_) > slow)
+    while (recovery && j > 0 && j + window_ < cap && S(j) - S(j + window_) > slow)
         j += width_ / 2 + 1;
     return std::max<Index>(j, 0) + 1;
 }
