@@ -245,7 +245,7 @@ TEST(AnalysisEvents, ALongPulseSeesSmallSplicesAndPlacesAConnectorAtItsEdge) {
     fibre.noise = 0.002;
     fibre.endKm = 100.0;
     fibre.endReflectance = -20.0;
-    fibre.features = {{30.0, 0.12, 0.0}, {40.0, 0.4, -45.0}, {60.0, 0.10, 0.0}};
+    fibre.features = {{30.0, 0.12, 0.0}, {36.0, 0.4, -45.0}, {60.0, 0.10, 0.0}};
     const CAnalysisResult result = fibre.Analyse();
     ExpectWellFormed(result);
     EXPECT_EQ(result.events.size(), 5u) << Listing(result);
