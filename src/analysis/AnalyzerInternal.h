@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace analysis_internal {
@@ -24,16 +25,31 @@ inline constexpr std::size_t kMaxCandidates = 4000;
 // Least-squares lines over any run of samples in constant time, from running sums.
 class CRunningFit {
 public:
-    explicit CRunningFit(const std::vector<double>& y) : sy_(y.size() + 1), sxy_(y.size() + 1) {
+    explicit CRunningFit(const std::vector<float>& y)
+        // Interleaved, so that a fit reads one cache line at each end; every slot is written.
+        : sums_(std::make_unique_for_overwrite<double[]>(2 * (y.size() + 1))) {
+        double sy = 0.0;
+        double sxy = 0.0;
+        sums_[0] = sums_[1] = 0.0;
         for (std::size_t i = 0; i < y.size(); ++i) {
-            sy_[i + 1] = sy_[i] + y[i];
-            sxy_[i + 1] = sxy_[i] + static_cast<double>(i) * y[i];
+            sy += y[i];
+            sxy += static_cast<double>(i) * y[i];
+            sums_[2 * i + 2] = sy;
+            sums_[2 * i + 3] = sxy;
         }
     }
     // The mean of samples a..b-1; b > a.
-    double Mean(Index a, Index b) const {
-        return (sy_[static_cast<std::size_t>(b)] - sy_[static_cast<std::size_t>(a)]) /
-               static_cast<double>(b - a);
+    double Mean(Index a, Index b) const { return (Sy(b) - Sy(a)) / static_cast<double>(b - a); }
+    double Sum(Index a, Index b) const { return Sy(b) - Sy(a); }
+    // The level at x of the line through samples a..a+length-1, given 1/length and
+    // 12/(length·(length²-1)): the detectors' windows are all of one length, and this saves
+    // them two divisions a sample.
+    double LevelAt(Index a, Index length, double x, double inverse, double inverseSxx) const {
+        const Index b = a + length;
+        const double centre = static_cast<double>(a) + 0.5 * static_cast<double>(length - 1);
+        const double sum = Sy(b) - Sy(a);
+        const double slope = (Sxy(b) - Sxy(a) - centre * sum) * inverseSxx;
+        return sum * inverse + slope * (x - centre);
     }
     // Samples a..b-1; b > a.
     CLineFit Fit(Index a, Index b) const {
@@ -41,20 +57,21 @@ public:
         const double count = static_cast<double>(b - a);
         fit.count = static_cast<std::size_t>(b - a);
         fit.centre = 0.5 * static_cast<double>(a + b - 1);
-        const double sum = sy_[static_cast<std::size_t>(b)] - sy_[static_cast<std::size_t>(a)];
+        const double sum = Sy(b) - Sy(a);
         fit.mean = sum / count;
         if (b - a >= 2) {
             const double sxx = count * (count * count - 1.0) / 12.0;
-            const double sxy = sxy_[static_cast<std::size_t>(b)] -
-                               sxy_[static_cast<std::size_t>(a)] - fit.centre * sum;
+            const double sxy = Sxy(b) - Sxy(a) - fit.centre * sum;
             fit.slope = sxy / sxx;
         }
         return fit;
     }
 
 private:
-    std::vector<double> sy_;
-    std::vector<double> sxy_;
+    double Sy(Index i) const { return sums_[2 * static_cast<std::size_t>(i)]; }
+    double Sxy(Index i) const { return sums_[2 * static_cast<std::size_t>(i) + 1]; }
+
+    std::unique_ptr<double[]> sums_;
 };
 
 // Median and spread (1.4826 × median absolute deviation) of a quantity in blocks of samples:
@@ -62,25 +79,40 @@ private:
 // fibre.
 class CBlockNoise {
 public:
-    CBlockNoise(const std::vector<float>& values, Index block) : block_(std::max<Index>(block, 8)) {
+    // exclude: sorted ranges [first, second) of samples the events found so far answer for;
+    // a block keeps them only when too few others are left to tell its noise.
+    CBlockNoise(const std::vector<float>& values, Index block,
+                const std::vector<std::pair<Index, Index>>& exclude = {})
+        : block_(std::max<Index>(block, 8)) {
         const Index n = static_cast<Index>(values.size());
         // Sixty or so values tell a block's median and spread well enough.
         const Index stride = std::max<Index>(1, block_ / 64);
-        std::vector<double> work;
+        std::vector<float> work;
+        std::size_t range = 0;
         for (Index from = 0; from < n; from += block_) {
             const Index to = std::min(n, from + block_);
             work.clear();
-            for (Index i = from; i < to; i += stride)
-                if (std::isfinite(values[static_cast<std::size_t>(i)]))
+            for (Index i = from; i < to; i += stride) {
+                while (range < exclude.size() && exclude[range].second <= i)
+                    ++range;
+                const bool excluded = range < exclude.size() && exclude[range].first <= i;
+                if (!excluded && std::isfinite(values[static_cast<std::size_t>(i)]))
                     work.push_back(values[static_cast<std::size_t>(i)]);
+            }
+            if (work.size() < 16 && !exclude.empty()) {
+                work.clear();
+                for (Index i = from; i < to; i += stride)
+                    if (std::isfinite(values[static_cast<std::size_t>(i)]))
+                        work.push_back(values[static_cast<std::size_t>(i)]);
+            }
             double median = 0.0;
             double sigma = kMinSigma;
             if (!work.empty()) {
                 auto middle = work.begin() + static_cast<Index>(work.size() / 2);
                 std::nth_element(work.begin(), middle, work.end());
                 median = *middle;
-                for (double& value : work)
-                    value = std::abs(value - median);
+                for (float& value : work)
+                    value = static_cast<float>(std::abs(value - median));
                 std::nth_element(work.begin(), middle, work.end());
                 sigma = std::max(kMinSigma, 1.4826 * *middle);
             }
@@ -102,12 +134,20 @@ public:
     }
 
 private:
+    // The detectors ask for every sample: a multiplication, corrected where it rounds across a
+    // block's edge, is much cheaper than a division.
     std::size_t Slot(Index i) const {
-        const Index slot = std::clamp<Index>(i / block_, 0, static_cast<Index>(sigmas_.size()) - 1);
+        Index slot = static_cast<Index>(static_cast<double>(i) * inverse_);
+        if (slot * block_ > i)
+            --slot;
+        else if ((slot + 1) * block_ <= i)
+            ++slot;
+        slot = std::clamp<Index>(slot, 0, static_cast<Index>(sigmas_.size()) - 1);
         return static_cast<std::size_t>(slot);
     }
 
     Index block_;
+    double inverse_ = 1.0 / static_cast<double>(block_);
     std::vector<double> medians_;
     std::vector<double> sigmas_;
 };
@@ -133,11 +173,12 @@ public:
     CAnalysisResult Run();
 
 private:
-    double S(Index i) const { return smooth_[static_cast<std::size_t>(i)]; }
+    double S(Index i) const { return smoothed_[i]; }
     double P(Index i) const { return power_[static_cast<std::size_t>(i)]; }
     void Prepare();
     // fibreFall: the least fall over a pulse length that counts as the fibre's own.
-    Index FallEnd(Index j, Index reference, double fibreFall = 0.0) const;
+    // recovery: follow the receiver's slow recovery too, which only a strong peak leaves.
+    Index FallEnd(Index j, Index reference, double fibreFall = 0.0, bool recovery = true) const;
     void FindLaunch();
     // steps: found before, whose transitions the lines before a reflection must not include.
     void FindReflections(const std::vector<CCandidate>& steps);
@@ -159,6 +200,9 @@ private:
     // in the noise after its end.
     double DifferenceSigma(Index a, Index b) const;
     double MedianPower(Index a, Index b) const; // of the samples a..b-1
+    // Samples per block of a noise estimate: a few pulses, and no more than some five hundred
+    // blocks over a long trace, whose noise changes no faster along the fibre than a short one's.
+    Index NoiseBlock() const { return std::max({16 * width_, Index{256}, n_ / 512}); }
 
     const CAnalysisTrace& trace_;
     const CAnalysisThresholds& thresholds_;
@@ -168,12 +212,14 @@ private:
     Index window_ = 8; // samples of a detector's line fit
     double backscatter_ = 0.0;
     double pulseNs_ = 0.0;
-    std::vector<double> power_; // the negated levels: larger is stronger
-    std::vector<float> smooth_; // power_ averaged over a quarter pulse
+    std::vector<float> power_;        // the negated levels: larger is stronger
+    std::vector<float> smooth_;       // power_ averaged over a quarter pulse, where that is wider
+    const float* smoothed_ = nullptr; // smooth_ or power_
     std::unique_ptr<CRunningFit> fit_;
     std::vector<float> fall_;
     // The detectors' values along the trace, one detector at a time: allocated once.
     mutable std::vector<float> scratch_;
+    mutable std::vector<float> steps_; // the step detector's, kept for its second run
     std::unique_ptr<CBlockNoise> fallNoise_;
     Index launchStart_ = 0; // the first sample with light
     Index launchEnd_ = 0;

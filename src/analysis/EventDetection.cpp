@@ -13,19 +13,34 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     // for the noise of the detector.
     std::vector<float>& height = scratch_;
     height.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
-    auto heightAt = [&](Index i, Index from, CLineFit* line) {
+    // afterLoss: the line starts where a loss found before ends.
+    auto heightAt = [&](Index i, Index from, CLineFit* line, bool afterLoss = false) {
         const Index a = std::max(i - guard_ - window_, from);
         const Index b = i - guard_;
         if (b - a < 3)
             return std::numeric_limits<double>::quiet_NaN();
-        const CLineFit fit = fit_->Fit(a, b);
+        CLineFit fit = fit_->Fit(a, b);
+        // A slope from a short stretch after a loss is mostly noise: the fibre's own fall
+        // through its mean is the better line.
+        if (afterLoss && b - a < window_ / 2)
+            fit.slope = -fallNoise_->Median(a) / static_cast<double>(width_);
         if (line)
             *line = fit;
         return S(i) - fit.At(static_cast<double>(i));
     };
-    for (Index i = launchEnd_; i < limit_; ++i)
-        height[static_cast<std::size_t>(i)] = static_cast<float>(heightAt(i, launchEnd_, nullptr));
-    const CBlockNoise noise(height, std::max<Index>(16 * width_, 256));
+    {
+        const double length = static_cast<double>(window_);
+        const double inverse = 1.0 / length;
+        const double inverseSxx = 12.0 / (length * (length * length - 1.0));
+        for (Index i = launchEnd_; i < limit_; ++i) {
+            const Index a = i - guard_ - window_;
+            height[static_cast<std::size_t>(i)] = static_cast<float>(
+                a >= launchEnd_
+                    ? S(i) - fit_->LevelAt(a, window_, static_cast<double>(i), inverse, inverseSxx)
+                    : heightAt(i, launchEnd_, nullptr));
+        }
+    }
+    const CBlockNoise noise(height, NoiseBlock());
     startNoise_ = noise.Sigma(launchEnd_);
     const double least = HeightFromReflectance(thresholds_.reflectance, pulseNs_, backscatter_);
 
@@ -33,8 +48,10 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     std::size_t step = 0;
     Index stepEnd = launchEnd_;
     for (Index i = launchEnd_; i < limit_ && reflections_.size() < kMaxCandidates; ++i) {
-        // A step well before bends the line; the reflection's own edge is not well before.
-        while (step < steps.size() && ZoneEnd(steps[step]) < i - width_ - guard_)
+        // A loss before bends the line once its transition is over. A gain just before may be
+        // the reflection's own rising edge: only one well before counts.
+        while (step < steps.size() && ZoneEnd(steps[step]) < i - guard_ &&
+               (!steps[step].gain || ZoneEnd(steps[step]) < i - width_ - guard_))
             stepEnd = std::max(stepEnd, ZoneEnd(steps[step++]));
         // Where no event ends within the line's window, the first pass measured the same
         // height: most samples are left there, below the least threshold.
@@ -42,7 +59,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         if (from <= i - guard_ - window_ && !(height[static_cast<std::size_t>(i)] > 0.009f))
             continue;
         CLineFit before;
-        const double h = heightAt(i, from, &before);
+        const double h = heightAt(i, from, &before, stepEnd > zoneEnd);
         // The quieter side decides, so that the reflection of a fibre end counts.
         const double sigma =
             std::min(noise.Sigma(i), noise.Sigma(std::max<Index>(0, i - guard_ - window_)));
@@ -68,11 +85,30 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         }
         if (j == longest)
             continue;
-        const double top = S(peak) - before.At(static_cast<double>(peak));
-        Index start = i;
-        while (start > zoneEnd && start > i - width_ &&
-               S(start - 1) - before.At(static_cast<double>(start - 1)) > 0.3 * top)
+        double top = S(peak) - before.At(static_cast<double>(peak));
+        // A reflection rises within a fraction of a pulse: its event starts at the foot of the
+        // edge below the peak, however early the noise or a bent line first crossed the
+        // threshold. The line before is then the one before that edge.
+        // The foot is told from the lowest level before the peak, not from the line, which a
+        // loss before may have bent.
+        Index start = peak;
+        const Index earliest = std::max(zoneEnd, peak - 2 * width_ - guard_);
+        double foot = S(peak);
+        for (Index k = earliest; k < peak; ++k)
+            foot = std::min(foot, S(k));
+        while (start > earliest && S(start - 1) - foot > 0.3 * (S(peak) - foot))
             --start;
+        if (start > i + guard_) {
+            heightAt(start, from, &before, stepEnd > zoneEnd);
+            top = S(peak) - before.At(static_cast<double>(peak));
+            // The bump ends where the trace comes down to that line, not to the bent one.
+            j = peak;
+            while (j < longest && j < n_ && S(j) - before.At(static_cast<double>(j)) > 0.5 * top)
+                ++j;
+        }
+        // A weak peak is a pulse wide; a broad hump is the line before bent by an event.
+        if (top < 1.0 && j - start > 2 * width_ + guard_)
+            continue;
         Index plateau = peak;
         while (plateau + 1 < n_ && S(plateau + 1) >= S(peak) - 0.5 * top)
             ++plateau;
@@ -80,7 +116,9 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         // step detector takes it), and so is a line bent by an event before. The level after is
         // the mean past the dead zone carried back along the fibre's slope before: a line
         // through noise would extrapolate anywhere.
-        const Index end = std::max(FallEnd(plateau, std::max(zoneEnd, i - guard_ - window_)), j);
+        // A weak peak leaves the receiver as it was: what falls after it is the next event's.
+        const Index end =
+            std::max(FallEnd(plateau, std::max(zoneEnd, i - guard_ - window_), 0.0, top >= 1.0), j);
         const CLineFit after = SectionFit(end + guard_, end + guard_ + window_);
         const double below = after.mean + before.slope * (static_cast<double>(peak) - after.centre);
         if (end + guard_ + 3 <= n_ && S(peak) - below < std::max(threshold, least))
@@ -107,63 +145,96 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     std::vector<std::pair<Index, Index>> zones{{0, launchEnd_}};
     for (const CCandidate& c : reflections_)
         zones.emplace_back(ZoneStart(c), ZoneEnd(c));
-    std::vector<float>& step = scratch_;
-    step.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    // The second call differs from the first only by the reflections' zones: only the samples
+    // whose windows reach one are measured again.
+    std::vector<float>& step = steps_;
+    const bool again = !step.empty();
+    if (!again)
+        step.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    // Most windows are whole: their means without a division.
+    const double inverse = 1.0 / static_cast<double>(window_);
+    const double span = static_cast<double>(2 * guard_ + window_) / static_cast<double>(width_);
     std::size_t zone = 0;
     for (Index i = launchEnd_; i < limit_; ++i) {
         while (zone + 1 < zones.size() && zones[zone + 1].first <= i)
             ++zone;
-        if (i < zones[zone].second)
+        float& value = step[static_cast<std::size_t>(i)];
+        if (i < zones[zone].second) {
+            value = std::numeric_limits<float>::quiet_NaN();
             continue;
+        }
         const Index nextStart = zone + 1 < zones.size() ? zones[zone + 1].first : n_;
+        if (again && (zone == 0 || i - guard_ - window_ >= zones[zone].second) &&
+            i + guard_ + window_ <= nextStart)
+            continue;
         const Index la = std::max(i - guard_ - window_, zones[zone].second);
         const Index lb = i - guard_;
         const Index ra = i + guard_;
         const Index rb = std::min(i + guard_ + window_, nextStart);
-        if (lb - la < 3 || rb - ra < 3)
+        if (lb - la < 3 || rb - ra < 3) {
+            value = std::numeric_limits<float>::quiet_NaN();
             continue;
+        }
         // Means rather than lines: a line through a window that straddles a large step
         // extrapolates anywhere. The fibre's own fall between the windows, taken robustly
         // from the samples around, is not a loss.
+        if (lb - la == window_ && rb - ra == window_) {
+            value = static_cast<float>((fit_->Sum(la, lb) - fit_->Sum(ra, rb)) * inverse -
+                                       fallNoise_->Median(la) * span);
+            continue;
+        }
         const double fibre = fallNoise_->Median(la) / static_cast<double>(width_);
         const double centres = 0.5 * static_cast<double>(ra + rb - la - lb);
-        step[static_cast<std::size_t>(i)] =
-            static_cast<float>(fit_->Mean(la, lb) - fit_->Mean(ra, rb) - fibre * centres);
+        value = static_cast<float>(fit_->Mean(la, lb) - fit_->Mean(ra, rb) - fibre * centres);
     }
-    const CBlockNoise noise(step, std::max<Index>(16 * width_, 256));
     const Index reach = guard_ + window_ / 2;
-    // No threshold is below this: most samples are done with at one comparison.
-    const double lowest = std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise.LowestSigma());
-    std::vector<CCandidate> found;
-    for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
-        const double value = step[static_cast<std::size_t>(i)];
-        auto threshold = [&](Index k) {
-            // The quieter side decides, so that the fall into the noise after the end counts.
-            const double sigma = std::min(noise.Sigma(std::max<Index>(0, k - reach)),
-                                          noise.Sigma(std::min(n_ - 1, k + reach)));
-            return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigma);
-        };
-        if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
-            continue;
-        Index best = i;
-        Index j = i;
-        while (j < n_) {
-            const double v = step[static_cast<std::size_t>(j)];
-            if (!(std::abs(v) > threshold(j)) || (v > 0) != (value > 0))
-                break;
-            if (std::abs(v) > std::abs(step[static_cast<std::size_t>(best)]))
-                best = j;
-            ++j;
+    auto detect = [&](const CBlockNoise& noise) {
+        // No threshold is below this: most samples are done with at one comparison.
+        const double lowest = std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise.LowestSigma());
+        std::vector<CCandidate> found;
+        for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
+            const double value = step[static_cast<std::size_t>(i)];
+            auto threshold = [&](Index k) {
+                // The quieter side decides, so that the fall into the noise after the end
+                // counts.
+                const double sigma = std::min(noise.Sigma(std::max<Index>(0, k - reach)),
+                                              noise.Sigma(std::min(n_ - 1, k + reach)));
+                return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigma);
+            };
+            if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
+                continue;
+            Index best = i;
+            Index j = i;
+            while (j < n_) {
+                const double v = step[static_cast<std::size_t>(j)];
+                if (!(std::abs(v) > threshold(j)) || (v > 0) != (value > 0))
+                    break;
+                if (std::abs(v) > std::abs(step[static_cast<std::size_t>(best)]))
+                    best = j;
+                ++j;
+            }
+            CCandidate c;
+            c.x = std::max<Index>(launchEnd_, best - width_ / 2);
+            c.zoneEnd = c.x + width_ + guard_ / 2;
+            c.gain = step[static_cast<std::size_t>(best)] < 0.0;
+            c.strength = std::abs(step[static_cast<std::size_t>(best)]);
+            c.noise = std::min(noise.Sigma(std::max<Index>(0, best - reach)),
+                               noise.Sigma(std::min(n_ - 1, best + reach)));
+            c.peak = best;
+            found.push_back(c);
+            i = j;
         }
-        CCandidate c;
-        c.x = std::max<Index>(launchEnd_, best - width_ / 2);
-        c.zoneEnd = c.x + width_ + guard_ / 2;
-        c.gain = step[static_cast<std::size_t>(best)] < 0.0;
-        c.strength = std::abs(step[static_cast<std::size_t>(best)]);
-        c.noise = std::min(noise.Sigma(std::max<Index>(0, best - reach)),
-                           noise.Sigma(std::min(n_ - 1, best + reach)));
-        found.push_back(c);
-        i = j;
+        return found;
+    };
+    // The detector answers a step over its windows on either side, a good part of a noise
+    // block: the noise is told again without the steps found, or they would hide the weaker.
+    std::vector<CCandidate> found = detect(CBlockNoise(step, NoiseBlock()));
+    if (!found.empty()) {
+        std::vector<std::pair<Index, Index>> answered;
+        const Index span = guard_ + window_ + width_;
+        for (const CCandidate& c : found)
+            answered.emplace_back(c.peak - span, c.peak + span);
+        found = detect(CBlockNoise(step, NoiseBlock(), answered));
     }
     // The strongest of neighbours stays: a large step leaks into the detector's windows.
     std::sort(found.begin(), found.end(),
@@ -199,17 +270,21 @@ void CAnalyzer::MergeClose() {
     std::vector<CCandidate> merged;
     for (const CCandidate& c : candidates_) {
         if (!merged.empty() && ZoneStart(c) - ZoneEnd(merged.back()) < shortest) {
-            // The first reflection decides where the merged event is, else the stronger step.
+            // The first reflection decides where the merged event is, else the stronger step;
+            // but a fall the size of a fibre end before a peak is the end, and the peak the
+            // noise after it.
             CCandidate& last = merged.back();
             last.zoneEnd = std::max(last.zoneEnd, c.zoneEnd);
-            const bool takeOver =
-                c.reflective ? !last.reflective : !last.reflective && c.strength > last.strength;
+            const bool lossFirst = !last.gain && !last.reflective && c.x - last.x > guard_ &&
+                                   last.strength >= thresholds_.endOfFibre;
+            const bool takeOver = c.reflective ? !last.reflective && !lossFirst
+                                               : !last.reflective && c.strength > last.strength;
             if (takeOver) {
                 last.x = c.x;
                 last.peak = c.peak;
                 last.height = c.height;
             }
-            last.reflective = last.reflective || c.reflective;
+            last.reflective = last.reflective || (c.reflective && !lossFirst);
             last.strength = std::max(last.strength, c.strength);
             last.noise = std::max(last.noise, c.noise);
             continue;

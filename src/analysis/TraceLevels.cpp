@@ -15,7 +15,7 @@ void CAnalyzer::Prepare() {
         // A sample that is not a number repeats the one before it.
         if (std::isfinite(level))
             last = std::clamp(-level, -200.0, 200.0);
-        power_[i] = last;
+        power_[i] = static_cast<float>(last);
     }
     const double groupIndex = trace_.groupIndex >= 1.0 && trace_.groupIndex <= 3.0
                                   ? trace_.groupIndex
@@ -37,11 +37,16 @@ void CAnalyzer::Prepare() {
 
     fit_ = std::make_unique<CRunningFit>(power_);
     const Index half = width_ / 4;
-    smooth_.resize(trace_.count);
-    for (Index i = 0; i < n_; ++i) {
-        const Index a = std::max<Index>(0, i - half);
-        const Index b = std::min(n_, i + half + 1);
-        smooth_[static_cast<std::size_t>(i)] = static_cast<float>(fit_->Mean(a, b));
+    // A pulse of a few samples leaves nothing to average.
+    smoothed_ = power_.data();
+    if (half > 0) {
+        smooth_.resize(trace_.count);
+        for (Index i = 0; i < n_; ++i) {
+            const Index a = std::max<Index>(0, i - half);
+            const Index b = std::min(n_, i + half + 1);
+            smooth_[static_cast<std::size_t>(i)] = static_cast<float>(fit_->Mean(a, b));
+        }
+        smoothed_ = smooth_.data();
     }
     {
         const Index from = n_ - std::min<Index>(n_, std::max<Index>(64, n_ / 50));
@@ -68,20 +73,20 @@ void CAnalyzer::Prepare() {
         // detectors stop a little after it.
         const double above = std::min(median + 0.5 + 3.0 * 1.4826 * *middle, highest + 0.5);
         Index last = n_ - 1;
-        while (last > 0 && !(smooth_[static_cast<std::size_t>(last)] > above))
+        while (last > 0 && !(S(last) > above))
             --last;
         limit_ = std::min(n_, last + 4 * width_ + 2 * window_ + 64);
     }
     fall_.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
     for (Index i = 0; i + width_ < n_; ++i)
         fall_[static_cast<std::size_t>(i)] = static_cast<float>(S(i) - S(i + width_));
-    fallNoise_ = std::make_unique<CBlockNoise>(fall_, std::max<Index>(16 * width_, 256));
+    fallNoise_ = std::make_unique<CBlockNoise>(fall_, NoiseBlock());
 }
 
 // Follows the trailing edge of a reflection from j until the trace falls no faster than the
 // fibre does at reference (before the event: after a fibre end there is only noise): the end
 // of the dead zone.
-Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall) const {
+Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall, bool recovery) const {
     const Index cap = std::min(n_ - 1 - width_, j + std::max<Index>(30 * width_, 60));
     const double fibre = std::max(fallNoise_->Median(reference), fibreFall);
     const double tolerance = fibre + 4.0 * fallNoise_->Sigma(reference);
@@ -92,7 +97,7 @@ Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall) const {
     const double span = static_cast<double>(window_) / static_cast<double>(width_);
     const double slow =
         fibre * span + std::max(0.05, 4.0 * fallNoise_->Sigma(reference) * std::sqrt(span));
-    while (j > 0 && j + window_ < cap && S(j) - S(j + window_) > slow)
+    while (recovery && j > 0 && j + window_ < cap && S(j) - S(j + window_) > slow)
         j += width_ / 2 + 1;
     return std::max<Index>(j, 0) + 1;
 }

@@ -234,6 +234,31 @@ TEST(AnalysisEvents, NothingInsideADeadZoneAndNoEchoOfAStrongReflection) {
     EXPECT_EQ(weak->GetType(), 1);
 }
 
+TEST(AnalysisEvents, ALongPulseSeesSmallSplicesAndPlacesAConnectorAtItsEdge) {
+    // A 10 us pulse over 8 m samples: each event spans a hundred samples or more, so a splice
+    // leaks into every detector window near it, and the line before a connector is easily bent.
+    CFibre fibre;
+    fibre.spacingM = 8.0;
+    fibre.pulseNs = 10000.0;
+    fibre.count = 16000;
+    fibre.attenuation = 0.2;
+    fibre.noise = 0.002;
+    fibre.endKm = 100.0;
+    fibre.endReflectance = -20.0;
+    fibre.features = {{30.0, 0.12, 0.0}, {36.0, 0.4, -45.0}, {60.0, 0.10, 0.0}};
+    const CAnalysisResult result = fibre.Analyse();
+    ExpectWellFormed(result);
+    EXPECT_EQ(result.events.size(), 5u) << Listing(result);
+    for (const CFeature& f : fibre.features) {
+        SCOPED_TRACE(f.km);
+        const CKeyEvent* event = Near(result, f.km, fibre.Tolerance());
+        ASSERT_NE(event, nullptr) << Listing(result);
+        EXPECT_EQ(event->GetType(), f.reflectance != 0.0 ? 1 : 0);
+        EXPECT_NEAR(event->GetLoss(), f.loss, 0.04);
+    }
+    EXPECT_NEAR(result.events.back().GetPosition(), fibre.endKm, fibre.Tolerance());
+}
+
 TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
     struct Case {
         const char* name;

@@ -116,10 +116,16 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
         if (event.reflective && !event.end) {
             ++score.reflective;
             score.reflectiveFound += hit && hit->GetType() == 1;
+            if (verbose && hit && hit->GetType() != 1)
+                std::printf("  %s: reflection at %.4f km found as a loss\n", name.c_str(),
+                            event.position);
         }
         if (event.end) {
             ++score.ends;
             score.endsFound += hit && hit->GetMarker() == 2;
+            if (verbose && hit && hit->GetMarker() != 2)
+                std::printf("  %s: end at %.4f km found as an event\n", name.c_str(),
+                            event.position);
         }
     }
     // The found end against the true one, matched or not.
