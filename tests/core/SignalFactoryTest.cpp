@@ -209,7 +209,7 @@ TEST_F(SignalFactoryTest, AnOpenedTraceSharesItsFilesLevelsUntilTheyChange) {
     // One array for the file's block, the trace and a copy of it.
     const std::vector<float>& stored = sr->GetFile().GetDataPts().GetLevels();
     EXPECT_EQ(&signal->GetLevels(), &stored);
-    SignalPtr copy(ConvertSignal(*signal, 2));
+    SignalPtr copy(ConvertSignal(*signal, SignalKind::SR4731));
     EXPECT_EQ(&copy->GetLevels(), &stored);
     // An edit takes an array of its own; the others keep what was read, until the save.
     const std::vector<float> read = stored;
