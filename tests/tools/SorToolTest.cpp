@@ -3,6 +3,7 @@
 #include "core/SignalFactory.h"
 #include "formats/bellcore/CBellcoreFile.h"
 #include "support/TestSupport.h"
+#include "tools/SorRun.h"
 #include "tools/synth/CTraceSynthesizer.h"
 
 #include <gtest/gtest.h>
@@ -19,19 +20,6 @@
 namespace {
 
 using Json = nlohmann::json;
-
-struct CResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CResult Sor(std::vector<std::string> args) {
-    args.insert(args.begin(), "lumetra-sor");
-    std::ostringstream out, err;
-    const int status = RunSorTool(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -56,7 +44,7 @@ protected:
     std::string Synth(const std::string& name, const std::vector<std::string>& options = {}) {
         std::vector<std::string> args = {"synth", dir_.Path(name), "--points", "6000"};
         args.insert(args.end(), options.begin(), options.end());
-        const CResult result = Sor(args);
+        const CSorResult result = Sor(args);
         EXPECT_EQ(result.status, 0) << result.err;
         return dir_.Path(name);
     }
@@ -86,7 +74,7 @@ TEST_F(SorToolTest, UsageErrorsExitWithTwoAndDoNothing) {
              {"synth", dir_.Path("c.sor"), "--spacing", "-1"},
              {"synth", dir_.Path("c.m600"), "--points", "70000"},
              {"synth", dir_.Path("c.sor"), "--points", "1000000", "--spacing", "100000"}}) {
-        const CResult result = Sor(args);
+        const CSorResult result = Sor(args);
         EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args);
         EXPECT_FALSE(result.err.empty());
     }
@@ -105,7 +93,7 @@ TEST_F(SorToolTest, OneFailingFileAmongGoodOnesIsOneLineAndTheRestIsDone) {
     bytes.resize(bytes.size() / 2);
     WriteAll(dir_.Path("cut.sor"), bytes);
 
-    const CResult info = Sor({"info", good, junk, missing, dir_.Path("cut.sor"), good});
+    const CSorResult info = Sor({"info", good, junk, missing, dir_.Path("cut.sor"), good});
     EXPECT_EQ(info.status, 1);
     const std::vector<std::string> errors = Lines(info.err);
     ASSERT_EQ(errors.size(), 3u) << info.err;
@@ -119,7 +107,7 @@ TEST_F(SorToolTest, OneFailingFileAmongGoodOnesIsOneLineAndTheRestIsDone) {
         described += line == good;
     EXPECT_EQ(described, 2u);
 
-    const CResult convert = Sor({"convert", good, junk, dir_.Path("out"), "--to", "tra"});
+    const CSorResult convert = Sor({"convert", good, junk, dir_.Path("out"), "--to", "tra"});
     EXPECT_EQ(convert.status, 1);
     EXPECT_EQ(Lines(convert.err).size(), 1u);
     EXPECT_TRUE(IsSR4731File(dir_.Path("out/good.tra")));
@@ -137,18 +125,21 @@ TEST_F(SorToolTest, OneFailingFileAmongGoodOnesIsOneLineAndTheRestIsDone) {
 
 TEST_F(SorToolTest, InfoShowsParametersChecksumAndEventList) {
     const std::string trace = Synth("a.tra", {"--wavelength", "1550"});
-    const CResult result = Sor({"info", trace});
+    const CSorResult result = Sor({"info", trace});
     ASSERT_EQ(result.status, 0) << result.err;
     for (const char* text : {"2, Bellcore SR-4731", "Диапазон:", "Длина Импульса:", "Длина Волны:",
                              "1550 nm", "Показатель преломления:", "Коэф. Обр. Рассеяния:", "6000",
                              "Checksum:", "ok", "Тип события", "Начало", "Конец", "Конец волокна"})
         EXPECT_NE(result.out.find(text), std::string::npos) << text;
+    // The demo trace starts a fraction of a metre before zero: no "-0.000".
+    const std::string demo = Sor({"info", LUMETRA_DEMO_TRACE}).out;
+    EXPECT_NE(demo.find(" 0.000 .. 63.996 km"), std::string::npos) << demo;
 
     // A stored checksum that does not match is reported, and the file still reads.
     std::vector<std::uint8_t> bytes = ReadAll(trace);
     bytes.back() ^= 0x55;
     WriteAll(trace, bytes);
-    const CResult damaged = Sor({"info", trace});
+    const CSorResult damaged = Sor({"info", trace});
     EXPECT_EQ(damaged.status, 0);
     EXPECT_NE(damaged.out.find("Контрольная сумма файла не совпадает"), std::string::npos);
 }
@@ -156,8 +147,8 @@ TEST_F(SorToolTest, InfoShowsParametersChecksumAndEventList) {
 TEST_F(SorToolTest, LabelsFollowTheLanguageWhileExportsAndStoredTextsDoNot) {
     const std::string trace = Synth("a.tra");
     const std::string junk = Junk("junk.sor");
-    const CResult russian = Sor({"info", "--lang", "ru", trace});
-    const CResult english = Sor({"--lang", "en", "info", trace});
+    const CSorResult russian = Sor({"info", "--lang", "ru", trace});
+    const CSorResult english = Sor({"--lang", "en", "info", trace});
     ASSERT_EQ(english.status, 0) << english.err;
     const struct {
         const char* russian;
@@ -190,8 +181,8 @@ TEST_F(SorToolTest, LabelsFollowTheLanguageWhileExportsAndStoredTextsDoNot) {
     old ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL");
 
     for (const char* format : {"json", "csv"}) {
-        const CResult ru = Sor({"export", "--lang", "ru", trace, "--format", format});
-        const CResult en = Sor({"export", "--lang", "en", trace, "--format", format});
+        const CSorResult ru = Sor({"export", "--lang", "ru", trace, "--format", format});
+        const CSorResult en = Sor({"export", "--lang", "en", trace, "--format", format});
         EXPECT_EQ(ru.status, 0);
         EXPECT_EQ(en.out, ru.out) << format;
     }
@@ -199,7 +190,7 @@ TEST_F(SorToolTest, LabelsFollowTheLanguageWhileExportsAndStoredTextsDoNot) {
 
 TEST_F(SorToolTest, CsvHasOneLineASampleWithDistanceAndDisplayedLevel) {
     const std::string trace = Synth("a.sor");
-    const CResult result = Sor({"export", trace, "--format", "csv"});
+    const CSorResult result = Sor({"export", trace, "--format", "csv"});
     ASSERT_EQ(result.status, 0) << result.err;
     const std::vector<std::string> lines = Lines(result.out);
     ASSERT_EQ(lines.size(), 6001u);
@@ -228,7 +219,7 @@ TEST_F(SorToolTest, JsonHoldsParametersEventsAndSamplesForEveryKind) {
     for (const char* name : {"a.sor", "a.tra", "a.m600"}) {
         SCOPED_TRACE(name);
         const std::string trace = Synth(name);
-        const CResult result = Sor({"export", trace, "--format", "json"});
+        const CSorResult result = Sor({"export", trace, "--format", "json"});
         ASSERT_EQ(result.status, 0) << result.err;
         const Json json = Json::parse(result.out);
         const std::unique_ptr<CSignal> signal = Load(trace);
@@ -288,7 +279,7 @@ TEST_F(SorToolTest, ConvertRoundTripsAmongTheThreeKinds) {
             const std::string there = dir_.Path("there." + to);
             const std::string home = dir_.Path("home." + back);
             ASSERT_EQ(Sor({"convert", start, there, "--to", to}).status, 0);
-            const CResult result = Sor({"convert", there, home, "--to", back});
+            const CSorResult result = Sor({"convert", there, home, "--to", back});
             ASSERT_EQ(result.status, 0) << result.err;
             const std::unique_ptr<CSignal> signal = Load(home);
             ASSERT_TRUE(signal);
@@ -308,7 +299,7 @@ TEST_F(SorToolTest, ConvertRoundTripsAmongTheThreeKinds) {
 TEST_F(SorToolTest, ConvertingAFileOntoItselfRewritesIt) {
     // The converted signal keeps the old name; a save to that name must still write.
     const std::string trace = Synth("a.sor");
-    const CResult result = Sor({"convert", trace, trace, "--to", "tra"});
+    const CSorResult result = Sor({"convert", trace, trace, "--to", "tra"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_TRUE(IsSR4731File(trace));
     EXPECT_EQ(Load(trace)->GetPointCount(), 6000u);
@@ -322,7 +313,7 @@ TEST_F(SorToolTest, ConvertIntoAFolderNeverOverwritesAnOutputOfTheSameRun) {
     const std::string second = Synth("y/t.sor", {"--spacing", "4"});
     const std::string third = Synth("t.tra", {"--spacing", "8"});
     const std::string other = Synth("u.sor");
-    const CResult result =
+    const CSorResult result =
         Sor({"convert", first, second, other, third, dir_.Path("out"), "--to", "m600"});
     EXPECT_EQ(result.status, 1);
     const std::vector<std::string> lines = Lines(result.err);
@@ -341,7 +332,7 @@ TEST_F(SorToolTest, ConvertIntoAFolderNeverOverwritesAnOutputOfTheSameRun) {
          std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{"export", first, second, "--format", "csv", "-o", dir_.Path("csv")}, "not exported"},
              {{"analyze", first, second, "--write", dir_.Path("analysed")}, "not analysed"}}) {
-        const CResult again = Sor(args);
+        const CSorResult again = Sor(args);
         EXPECT_EQ(again.status, 1) << args[0];
         const std::vector<std::string> refused = Lines(again.err);
         ASSERT_EQ(refused.size(), 1u) << again.err;
@@ -398,10 +389,10 @@ TEST_F(SorToolTest, EverySampleFileReadsExportsAndConvertsBothWays) {
         const std::unique_ptr<CSignal> original = Load(path);
         ASSERT_TRUE(original);
         EXPECT_EQ(Sor({"info", path}).status, 0);
-        const CResult json = Sor({"export", path, "--format", "json"});
+        const CSorResult json = Sor({"export", path, "--format", "json"});
         ASSERT_EQ(json.status, 0) << json.err;
         EXPECT_EQ(Json::parse(json.out)["samples"].size(), original->GetPointCount());
-        const CResult csv = Sor({"export", path, "--format", "csv"});
+        const CSorResult csv = Sor({"export", path, "--format", "csv"});
         ASSERT_EQ(csv.status, 0) << csv.err;
         const std::vector<std::string> lines = Lines(csv.out);
         EXPECT_EQ(lines.size(), original->GetPointCount() + 1);
@@ -418,9 +409,9 @@ TEST_F(SorToolTest, EverySampleFileReadsExportsAndConvertsBothWays) {
                 continue;
             const std::string there = dir_.Path("there");
             const std::string back = dir_.Path("back");
-            const CResult to = Sor({"convert", path, there, "--to", names[other]});
+            const CSorResult to = Sor({"convert", path, there, "--to", names[other]});
             ASSERT_EQ(to.status, 0) << names[other] << ": " << to.err;
-            const CResult from = Sor({"convert", there, back, "--to", names[kind]});
+            const CSorResult from = Sor({"convert", there, back, "--to", names[kind]});
             ASSERT_EQ(from.status, 0) << names[other] << ": " << from.err;
             const std::unique_ptr<CSignal> signal = Load(back);
             ASSERT_TRUE(signal);
@@ -494,8 +485,9 @@ TEST_F(SorToolTest, PathsItCannotCheckDevicesAndHugeFilesFailTheirOwnFile) {
     ::chmod(closed.c_str(), 0);
     const std::optional<std::string> report = RunInChild(
         [&] {
-            const CResult convert = Sor({"convert", good, closed + "/x.sor", "--to", "sor"});
-            const CResult exported = Sor({"export", good, "--format", "csv", "-o", closed + "/x"});
+            const CSorResult convert = Sor({"convert", good, closed + "/x.sor", "--to", "sor"});
+            const CSorResult exported =
+                Sor({"export", good, "--format", "csv", "-o", closed + "/x"});
             return std::to_string(convert.status) + convert.err + std::to_string(exported.status) +
                    exported.err;
         },

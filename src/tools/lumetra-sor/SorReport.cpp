@@ -38,10 +38,15 @@ void AppendPadded(std::string& text, const std::string& cell, std::size_t width)
         text.append(width - used, ' ');
 }
 
+// A value that rounds to zero is written without its sign: "-0.000" reads as a fault.
 std::string Printf(const char* format, double value) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
+    std::string text = buffer;
+    const std::size_t minus = text.find('-');
+    if (minus != std::string::npos && text.find_first_of("123456789", minus) == std::string::npos)
+        text.erase(minus, 1);
+    return text;
 }
 
 // Lines of an export are made in a piece of memory of their own. With a flush each full piece
