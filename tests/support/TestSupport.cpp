@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <grp.h>
@@ -12,6 +13,16 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The texts the tests compare are the Russian ones. ctest sets the message locale; a test
+// program started by hand from a shell in another language sets it the same way.
+[[maybe_unused]] const bool kRussianMessages = [] {
+    return ::setenv("LC_MESSAGES", "ru_RU.UTF-8", 1) == 0;
+}();
+
+} // namespace
 
 CScratchDir::CScratchDir() {
     std::random_device seed;

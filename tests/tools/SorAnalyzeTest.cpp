@@ -4,7 +4,7 @@
 #include "core/SignalFactory.h"
 #include "formats/m600/M600Conversions.h"
 #include "support/TestSupport.h"
-#include "tools/lumetra-sor/SorTool.h"
+#include "tools/SorRun.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -15,15 +15,6 @@
 namespace {
 
 using Json = nlohmann::json;
-
-int Sor(std::vector<std::string> args, std::string& out, std::string& err) {
-    args.insert(args.begin(), "lumetra-sor");
-    std::ostringstream o, e;
-    const int status = RunSorTool(args, o, e);
-    out = o.str();
-    err = e.str();
-    return status;
-}
 
 TEST(SorAnalyze, FindsTheEventsAgainInExportsFormAndWritesThemBack) {
     CScratchDir dir;

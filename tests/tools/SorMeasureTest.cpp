@@ -1,7 +1,7 @@
 #include "core/CSignal.h"
 #include "core/SignalFactory.h"
 #include "support/TestSupport.h"
-#include "tools/lumetra-sor/SorTool.h"
+#include "tools/SorRun.h"
 #include "tools/synth/CTraceSynthesizer.h"
 
 #include <gtest/gtest.h>
@@ -14,15 +14,6 @@
 namespace {
 
 using Json = nlohmann::json;
-
-int Sor(std::vector<std::string> args, std::string& out, std::string& err) {
-    args.insert(args.begin(), "lumetra-sor");
-    std::ostringstream o, e;
-    const int status = RunSorTool(args, o, e);
-    out = o.str();
-    err = e.str();
-    return status;
-}
 
 std::string Km(double km) {
     std::ostringstream text;
