@@ -112,7 +112,9 @@ CMainFrame::~CMainFrame() {
     StopScanForClose();
     mainTarget_.reset();
     target_->Close();
-    // The panes and the view read the workspace; they go before it does.
+    // The panes and the view read the workspace; they go before it does, the tree first
+    // forgotten by the projects.
+    workspace_.SetObserver(nullptr);
     delete takeCentralWidget();
     for (CDockPane*& pane : panes_) {
         delete pane;
@@ -143,6 +145,7 @@ void CMainFrame::BuildPanes() {
         return pane;
     };
     tree_ = new CWorkspaceTree(workspace_);
+    workspace_.SetObserver(tree_);
     panes_[0] = makePane(kWorkspacePane, QT_TRANSLATE_NOOP("CMainFrame", "Рабочая зона"),
                          QSize(140, 200), tree_);
     eventBar_ = new CEventListBar(workspace_, this);
@@ -311,10 +314,6 @@ std::intptr_t CMainFrame::HandleMessage(unsigned message, std::uintptr_t w, std:
     return DispatchFrameMessage(*this, message, w, l);
 }
 
-TreeItem CMainFrame::HandleTreeOperation(TreeOperation operation, const TreeRecord& record) {
-    return tree_->Apply(operation, record);
-}
-
 void CMainFrame::HandleMarkersChanged() {
     UpdateMarkerValues();
 }
@@ -375,7 +374,7 @@ void CMainFrame::RefreshViews() {
     const CSignal* signal = entry ? entry->GetTrace() : nullptr;
     if (!signal)
         return;
-    tree_->Apply(TreeOperation::SelectItem, {.item = entry->GetTreeItem(), .text = {}});
+    tree_->EntrySelected(entry->GetId());
     std::string label;
     std::string value;
     for (int i = 0; i < signal->GetDescriptionCount(); ++i) {

@@ -239,7 +239,6 @@ private:
     int CurrentEventIndex();
 
     // The messages, each as its own call.
-    TreeItem HandleTreeOperation(TreeOperation operation, const TreeRecord& record) override;
     void HandleMarkersChanged() override;
     void HandleRedrawView() override;
     void HandleSelectionChanged() override;

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kHandleRole = Qt::UserRole;
+constexpr int kIdRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
 constexpr int kVerdictRole = Qt::UserRole + 2;
 
@@ -43,54 +43,57 @@ CWorkspaceTree::CWorkspaceTree(CWorkspace& workspace, QWidget* parent)
             [this](QTreeWidgetItem* item) { OnExpandedOrCollapsed(item, false); });
 }
 
-TreeItem CWorkspaceTree::Apply(TreeOperation operation, const TreeRecord& record) {
-    const QString text = QString::fromStdString(ShownName(record.text));
-    QTreeWidgetItem* item = ItemOf(record.item);
-    switch (operation) {
-    case TreeOperation::InsertProject:
-        return Insert(nullptr, text, kClosedFolderImage);
-    case TreeOperation::InsertEntry:
-        // Entries hang only under projects.
-        if (!item || item->parent())
-            return kNoTreeItem;
-        return Insert(item, text, ColouredImage(TreeBitmapOf(record.kind), record.colour));
-    case TreeOperation::SetProjectText:
-        if (item)
-            item->setText(0, text);
-        break;
-    case TreeOperation::UpdateEntry:
-        if (item) {
-            item->setText(0, text);
-            SetImage(item, ColouredImage(TreeBitmapOf(record.kind), record.colour));
-        }
-        break;
-    case TreeOperation::SelectItem:
-        if (item) {
-            // As the window system does: a selected item is never hidden in a closed folder.
-            if (QTreeWidgetItem* parent = item->parent())
-                parent->setExpanded(true);
-            setCurrentItem(item);
-        }
-        break;
-    case TreeOperation::DeleteProject:
-    case TreeOperation::DeleteEntry:
-        Delete(record.item);
-        break;
-    }
-    return kNoTreeItem;
+void CWorkspaceTree::ProjectInserted(WorkspaceId project, const std::string& text) {
+    Insert(project, nullptr, text, kClosedFolderImage);
 }
 
-QTreeWidgetItem* CWorkspaceTree::ItemOf(TreeItem handle) const {
-    const auto found = items_.find(handle);
+void CWorkspaceTree::ProjectRenamed(WorkspaceId project, const std::string& text) {
+    if (QTreeWidgetItem* item = ItemOf(project))
+        item->setText(0, QString::fromStdString(ShownName(text)));
+}
+
+void CWorkspaceTree::ProjectRemoved(WorkspaceId project) {
+    Delete(project);
+}
+
+void CWorkspaceTree::EntryInserted(WorkspaceId project, WorkspaceId entry, SignalKind kind,
+                                   std::uint32_t colour, const std::string& text) {
+    QTreeWidgetItem* parent = ItemOf(project);
+    if (parent && !parent->parent())
+        Insert(entry, parent, text, ColouredImage(TreeBitmapOf(kind), colour));
+}
+
+void CWorkspaceTree::EntryChanged(WorkspaceId entry, SignalKind kind, std::uint32_t colour,
+                                  const std::string& text) {
+    if (QTreeWidgetItem* item = ItemOf(entry)) {
+        item->setText(0, QString::fromStdString(ShownName(text)));
+        SetImage(item, ColouredImage(TreeBitmapOf(kind), colour));
+    }
+}
+
+void CWorkspaceTree::EntrySelected(WorkspaceId entry) {
+    if (QTreeWidgetItem* item = ItemOf(entry)) {
+        if (QTreeWidgetItem* parent = item->parent())
+            parent->setExpanded(true);
+        setCurrentItem(item);
+    }
+}
+
+void CWorkspaceTree::EntryRemoved(WorkspaceId entry) {
+    Delete(entry);
+}
+
+QTreeWidgetItem* CWorkspaceTree::ItemOf(WorkspaceId id) const {
+    const auto found = items_.find(id);
     return found == items_.end() ? nullptr : found->second;
 }
 
-TreeItem CWorkspaceTree::HandleOf(const QTreeWidgetItem* item) const {
-    return item ? item->data(0, kHandleRole).value<qlonglong>() : kNoTreeItem;
+WorkspaceId CWorkspaceTree::IdOf(const QTreeWidgetItem* item) const {
+    return item ? item->data(0, kIdRole).value<qulonglong>() : kNoWorkspaceId;
 }
 
-int CWorkspaceTree::ImageOf(TreeItem handle) const {
-    const QTreeWidgetItem* item = ItemOf(handle);
+int CWorkspaceTree::ImageOf(WorkspaceId id) const {
+    const QTreeWidgetItem* item = ItemOf(id);
     return item ? item->data(0, kImageRole).toInt() : -1;
 }
 
@@ -114,17 +117,19 @@ int CWorkspaceTree::ColouredImage(int bitmapId, std::uint32_t colour) {
     return index;
 }
 
-TreeItem CWorkspaceTree::Insert(QTreeWidgetItem* parent, const QString& text, int image) {
-    auto* item = new QTreeWidgetItem(QStringList(text));
-    const TreeItem handle = nextHandle_++;
-    item->setData(0, kHandleRole, QVariant::fromValue<qlonglong>(handle));
+void CWorkspaceTree::Insert(WorkspaceId id, QTreeWidgetItem* parent, const std::string& text,
+                            int image) {
+    // An id already shown keeps its one item.
+    if (id == kNoWorkspaceId || ItemOf(id))
+        return;
+    auto* item = new QTreeWidgetItem(QStringList(QString::fromStdString(ShownName(text))));
+    item->setData(0, kIdRole, QVariant::fromValue<qulonglong>(id));
     SetImage(item, image);
     if (parent)
         parent->addChild(item);
     else
         addTopLevelItem(item);
-    items_.emplace(handle, item);
-    return handle;
+    items_.emplace(id, item);
 }
 
 void CWorkspaceTree::SetImage(QTreeWidgetItem* item, int image) {
@@ -133,8 +138,8 @@ void CWorkspaceTree::SetImage(QTreeWidgetItem* item, int image) {
     item->setIcon(0, picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture)));
 }
 
-void CWorkspaceTree::Delete(TreeItem handle) {
-    QTreeWidgetItem* item = ItemOf(handle);
+void CWorkspaceTree::Delete(WorkspaceId id) {
+    QTreeWidgetItem* item = ItemOf(id);
     if (!item)
         return;
     Forget(item);
@@ -146,16 +151,16 @@ void CWorkspaceTree::Delete(TreeItem handle) {
 void CWorkspaceTree::Forget(QTreeWidgetItem* item) {
     for (int i = 0; i < item->childCount(); ++i)
         Forget(item->child(i));
-    items_.erase(HandleOf(item));
+    items_.erase(IdOf(item));
 }
 
 void CWorkspaceTree::OnCurrentItemChanged(QTreeWidgetItem* current) {
     if (!reportSelection_ || !current)
         return;
     if (QTreeWidgetItem* parent = current->parent())
-        workspace_.SelectEntryItem(HandleOf(parent), HandleOf(current));
+        workspace_.SelectEntryItem(IdOf(parent), IdOf(current));
     else
-        workspace_.SelectProjectItem(HandleOf(current));
+        workspace_.SelectProjectItem(IdOf(current));
 }
 
 void CWorkspaceTree::OnExpandedOrCollapsed(QTreeWidgetItem* item, bool expanded) {
@@ -167,14 +172,14 @@ void CWorkspaceTree::OnExpandedOrCollapsed(QTreeWidgetItem* item, bool expanded)
 QString CWorkspaceTree::ToolTipOf(const QTreeWidgetItem* item) const {
     if (!item)
         return {};
-    const TreeItem handle = HandleOf(item);
+    const WorkspaceId id = IdOf(item);
     for (int p = 0; p < workspace_.GetProjectCount(); ++p) {
         CProject& project = workspace_.GetProject(p);
-        if (project.GetTreeItem() == handle)
+        if (project.GetId() == id)
             return project.HasPath() ? QString::fromStdString(project.GetPath()) : item->text(0);
         for (int e = 0; e < project.GetEntryCount(); ++e) {
             const CSignalEntry& entry = project.GetEntry(e);
-            if (entry.GetTreeItem() != handle)
+            if (entry.GetId() != id)
                 continue;
             const std::string path = entry.GetTracePath();
             const QString tip = path.empty() ? item->text(0) : QString::fromStdString(path);
@@ -223,7 +228,7 @@ void CWorkspaceTree::RefreshVerdicts() {
         CProject& project = workspace_.GetProject(p);
         for (int e = 0; e < project.GetEntryCount(); ++e) {
             const CSignalEntry& entry = project.GetEntry(e);
-            QTreeWidgetItem* item = ItemOf(entry.GetTreeItem());
+            QTreeWidgetItem* item = ItemOf(entry.GetId());
             const CSignal* signal = entry.GetTrace();
             if (!item || !signal)
                 continue;

@@ -1,24 +1,25 @@
 #pragma once
 // The workspace pane's tree: projects at the top level with folder icons, their traces below
-// with a small trace icon in the trace's colour. The project model changes it only through
-// tree operations; the user's choice of an item goes back to the workspace.
+// with a small trace icon in the trace's colour. It observes the workspace, keeping its items
+// by the ids of the projects and entries; the user's choice of an item goes back to the
+// workspace by those ids.
 //
-// Item handles are numbers of the tree's own, never pointers, so a handle that outlived its
-// item finds nothing instead of a freed object.
+// Ids are never reused, so one that outlived its item finds nothing instead of a freed object.
 
 #include "analysis/LinkThresholds.h"
-#include "project/TreeOperation.h"
+#include "project/CWorkspaceObserver.h"
 
 #include <QIcon>
 #include <QTreeWidget>
 
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 class CWorkspace;
 
-class CWorkspaceTree : public QTreeWidget {
+class CWorkspaceTree : public QTreeWidget, public CWorkspaceObserver {
     Q_OBJECT
 
 public:
@@ -27,14 +28,22 @@ public:
 
     explicit CWorkspaceTree(CWorkspace& workspace, QWidget* parent = nullptr);
 
-    // One operation of the tree message; answers the new item for the two inserts, else
-    // kNoTreeItem. Operations on unknown items do nothing.
-    TreeItem Apply(TreeOperation operation, const TreeRecord& record);
+    // Changes to items of unknown ids do nothing; an entry goes only under a project.
+    void ProjectInserted(WorkspaceId project, const std::string& text) override;
+    void ProjectRenamed(WorkspaceId project, const std::string& text) override;
+    void ProjectRemoved(WorkspaceId project) override;
+    void EntryInserted(WorkspaceId project, WorkspaceId entry, SignalKind kind,
+                       std::uint32_t colour, const std::string& text) override;
+    void EntryChanged(WorkspaceId entry, SignalKind kind, std::uint32_t colour,
+                      const std::string& text) override;
+    // As the window system does: a selected item is never hidden in a closed folder.
+    void EntrySelected(WorkspaceId entry) override;
+    void EntryRemoved(WorkspaceId entry) override;
 
-    QTreeWidgetItem* ItemOf(TreeItem handle) const;
-    TreeItem HandleOf(const QTreeWidgetItem* item) const;
+    QTreeWidgetItem* ItemOf(WorkspaceId id) const;
+    WorkspaceId IdOf(const QTreeWidgetItem* item) const;
     // The image an item shows; -1 for none.
-    int ImageOf(TreeItem handle) const;
+    int ImageOf(WorkspaceId id) const;
     int ImageCount() const { return static_cast<int>(images_.size()); }
     QImage Image(int index) const;
     // The image of the bitmap recoloured for the colour, made once and then reused; -1 when
@@ -56,9 +65,9 @@ protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
-    TreeItem Insert(QTreeWidgetItem* parent, const QString& text, int image);
+    void Insert(WorkspaceId id, QTreeWidgetItem* parent, const std::string& text, int image);
     void SetImage(QTreeWidgetItem* item, int image);
-    void Delete(TreeItem handle);
+    void Delete(WorkspaceId id);
     void Forget(QTreeWidgetItem* item);
     void OnCurrentItemChanged(QTreeWidgetItem* current);
     void OnExpandedOrCollapsed(QTreeWidgetItem* item, bool expanded);
@@ -72,8 +81,7 @@ private:
     CWorkspace& workspace_;
     std::vector<QImage> images_;
     std::vector<CachedImage> cache_;
-    std::unordered_map<TreeItem, QTreeWidgetItem*> items_;
-    TreeItem nextHandle_ = 1;
+    std::unordered_map<WorkspaceId, QTreeWidgetItem*> items_;
     CLinkThresholds thresholds_;
     // Deleting the current item moves the selection; the model must not hear of it while it
     // is in the middle of removing things.

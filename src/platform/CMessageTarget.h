@@ -8,7 +8,7 @@
 #include <mutex>
 
 // Message numbers of the main frame.
-inline constexpr unsigned kMsgTreeOperation = 0x500;       // sent, w: operation, l: record
+inline constexpr unsigned kMsgTreeOperation = 0x500;       // kept free: the tree observes
 inline constexpr unsigned kMsgMarkersChanged = 0x501;      // sent by the trace view
 inline constexpr unsigned kMsgRedrawView = 0x502;          // posted
 inline constexpr unsigned kMsgSelectionChanged = 0x503;    // posted (sent by signal entries)

@@ -1,7 +1,7 @@
 #pragma once
 // One typed call per main-frame message whose payload this layer knows; the layers below the
-// project model notify through these. The tree operations, the world window and the frame's
-// receiving side are in project/FrameMessages.h, the lowest layer that sees every payload.
+// project model notify through these. The world window and the frame's receiving side are in
+// project/FrameMessages.h, the lowest layer that sees every payload.
 
 #include <string>
 

@@ -3,12 +3,13 @@
 #include "platform/CBinaryFile.h"
 #include "platform/CException.h"
 #include "platform/CPrompts.h"
-#include "project/FrameMessages.h"
+#include "platform/MainMessages.h"
 #include "project/ProjectFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -26,25 +27,24 @@ CProject::CProject(const CProject& other)
 
 CProject::CProject(CProject&& other) noexcept
     : entries_(std::move(other.entries_)), path_(std::move(other.path_)),
-      name_(std::move(other.name_)), treeItem_(other.treeItem_), inTree_(other.inTree_),
+      name_(std::move(other.name_)), id_(std::exchange(other.id_, NewWorkspaceId())),
+      observer_(std::exchange(other.observer_, nullptr)),
       isScanningProject_(other.isScanningProject_), activeEntry_(other.activeEntry_) {
     other.entries_.clear();
-    other.treeItem_ = kNoTreeItem;
-    other.inTree_ = false;
     other.activeEntry_ = -1;
 }
 
 CProject::~CProject() {
     RemoveAllEntries();
-    if (inTree_)
-        SendTreeOperation(TreeOperation::DeleteProject, {.item = treeItem_, .text = {}});
+    if (observer_)
+        observer_->ProjectRemoved(id_);
 }
 
 int CProject::AppendEntry(CSignalEntry entry) {
     entries_.push_back(std::move(entry));
     CSignalEntry& added = entries_.back();
     if (!added.IsInTree())
-        added.AddToTree(GetTreeItem());
+        added.AddToTree(observer_, id_);
     activeEntry_ = GetEntryCount() - 1;
     return activeEntry_;
 }
@@ -80,11 +80,9 @@ CSignalEntry& CProject::EntryForFiber(int fiber) {
     return added;
 }
 
-int CProject::FindEntry(TreeItem item) const {
-    if (item == kNoTreeItem)
-        return -1;
+int CProject::FindEntry(WorkspaceId id) const {
     for (int i = 0; i < GetEntryCount(); ++i) {
-        if (entries_[static_cast<std::size_t>(i)].GetTreeItem() == item)
+        if (entries_[static_cast<std::size_t>(i)].GetId() == id)
             return i;
     }
     return -1;
@@ -116,18 +114,22 @@ std::string CProject::GetTreeText() const {
     return path_.empty() ? name_ : FileNameOf(path_);
 }
 
-void CProject::InsertIntoTree() {
-    if (inTree_)
+void CProject::InsertIntoTree(CWorkspaceObserver& observer) {
+    if (observer_)
         return;
-    treeItem_ = SendTreeOperation(TreeOperation::InsertProject,
-                                  {.item = kNoTreeItem, .text = GetTreeText()});
-    inTree_ = treeItem_ != kNoTreeItem;
+    observer_ = &observer;
+    observer_->ProjectInserted(id_, GetTreeText());
 }
 
 void CProject::RefreshTreeText() {
-    if (inTree_)
-        SendTreeOperation(TreeOperation::SetProjectText,
-                          {.item = treeItem_, .text = GetTreeText()});
+    if (observer_)
+        observer_->ProjectRenamed(id_, GetTreeText());
+}
+
+void CProject::ForgetTree() {
+    observer_ = nullptr;
+    for (CSignalEntry& entry : entries_)
+        entry.observer_ = nullptr;
 }
 
 bool CProject::Save(const std::string& path) {
@@ -203,7 +205,7 @@ bool CProject::Load(const std::string& path) {
         }
         entry.SetStored(record.name, record.path);
         entries_.push_back(std::move(entry));
-        entries_.back().AddToTree(GetTreeItem(), record.colour);
+        entries_.back().AddToTree(observer_, id_, record.colour);
     }
     NotifySelectionChanged();
     if (truncated)

@@ -1,7 +1,7 @@
 #pragma once
 // A named, ordered list of signal entries with the active one, saved to and loaded from a
 // project file that stores each entry's name, trace path and colour. The project keeps its
-// workspace-tree item and those of its entries up to date through the tree operations.
+// workspace-tree item and those of its entries up to date through the workspace's observer.
 
 #include "platform/Translation.h"
 #include "project/CSignalEntry.h"
@@ -23,10 +23,12 @@ inline constexpr const char* kCaptionAttention = QT_TRANSLATE_NOOP("core", "Вн
 class CProject {
 public:
     explicit CProject(std::string name = kDefaultProjectName);
-    // Entries shared (their traces counted once more), outside the tree, no active entry.
+    // Entries shared (their traces counted once more), outside the tree, no active entry, new
+    // ids.
     CProject(const CProject& other);
     CProject& operator=(const CProject&) = delete;
-    // Takes the tree items along; the source is left empty and outside the tree.
+    // Takes the id and the tree items along; the source is left empty and outside the tree,
+    // under a new id.
     CProject(CProject&& other) noexcept;
     CProject& operator=(CProject&&) = delete;
     // Deletes the entries (their items first) and then the project's item.
@@ -48,8 +50,8 @@ public:
     const CSignalEntry& GetEntry(int index) const {
         return entries_.at(static_cast<std::size_t>(index));
     }
-    // The entry whose tree item this is, or -1.
-    int FindEntry(TreeItem item) const;
+    // The entry of this id, or -1.
+    int FindEntry(WorkspaceId id) const;
     // The active entry clamped into the entries; -1 and null when there are none.
     int ActiveEntryIndex() const;
     CSignalEntry* ActiveEntry();
@@ -62,15 +64,18 @@ public:
     void MarkAsScanningProject(const std::string& name);
     bool IsScanningProject() const { return isScanningProject_; }
 
-    // Inserts the project's top-level item when it has none.
-    void InsertIntoTree();
+    // Enters the tree of the observer (a top-level item) when outside one. Entries already
+    // there stay outside.
+    void InsertIntoTree(CWorkspaceObserver& observer);
     // What the project's item shows: the file's name once the project has a file, else the
     // project's name.
     std::string GetTreeText() const;
     // Shows GetTreeText on the project's item.
     void RefreshTreeText();
-    bool IsInTree() const { return inTree_; }
-    TreeItem GetTreeItem() const { return inTree_ ? treeItem_ : kNoTreeItem; }
+    bool IsInTree() const { return observer_ != nullptr; }
+    // Leaves the tree without telling it: the tree is going away.
+    void ForgetTree();
+    WorkspaceId GetId() const { return id_; }
 
     // Writes the project file, at path when given (once written it becomes the project's path),
     // else at the project's path. The old file is replaced only by a complete new one. Errors
@@ -85,8 +90,8 @@ private:
     std::vector<CSignalEntry> entries_;
     std::string path_;
     std::string name_;
-    TreeItem treeItem_ = kNoTreeItem;
-    bool inTree_ = false;
+    WorkspaceId id_ = NewWorkspaceId();
+    CWorkspaceObserver* observer_ = nullptr;
     bool isScanningProject_ = false;
     int activeEntry_ = -1;
 };

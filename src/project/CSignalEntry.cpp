@@ -3,8 +3,10 @@
 #include "core/CSignal.h"
 #include "core/SignalFactory.h"
 #include "platform/CPrompts.h"
-#include "project/FrameMessages.h"
+#include "platform/MainMessages.h"
 #include "project/TraceColours.h"
+
+#include <utility>
 
 namespace {
 
@@ -52,28 +54,24 @@ CSignalEntry& CSignalEntry::operator=(const CSignalEntry& other) {
 }
 
 CSignalEntry::CSignalEntry(CSignalEntry&& other) noexcept
-    : inTree_(other.inTree_), fiberNumber_(other.fiberNumber_), colour_(other.colour_),
-      hasColour_(other.hasColour_), treeItem_(other.treeItem_),
+    : id_(std::exchange(other.id_, NewWorkspaceId())),
+      observer_(std::exchange(other.observer_, nullptr)), fiberNumber_(other.fiberNumber_),
+      colour_(other.colour_), hasColour_(other.hasColour_),
       displayName_(std::move(other.displayName_)), sourcePath_(std::move(other.sourcePath_)),
-      trace_(std::move(other.trace_)) {
-    other.inTree_ = false;
-    other.treeItem_ = kNoTreeItem;
-}
+      trace_(std::move(other.trace_)) {}
 
 CSignalEntry& CSignalEntry::operator=(CSignalEntry&& other) noexcept {
     if (this == &other)
         return *this;
     LeaveTree();
-    inTree_ = other.inTree_;
     fiberNumber_ = other.fiberNumber_;
     colour_ = other.colour_;
     hasColour_ = other.hasColour_;
-    treeItem_ = other.treeItem_;
+    id_ = std::exchange(other.id_, NewWorkspaceId());
+    observer_ = std::exchange(other.observer_, nullptr);
     displayName_ = std::move(other.displayName_);
     sourcePath_ = std::move(other.sourcePath_);
     trace_ = std::move(other.trace_);
-    other.inTree_ = false;
-    other.treeItem_ = kNoTreeItem;
     return *this;
 }
 
@@ -82,10 +80,8 @@ CSignalEntry::~CSignalEntry() {
 }
 
 void CSignalEntry::LeaveTree() {
-    if (inTree_)
-        SendTreeOperation(TreeOperation::DeleteEntry, {.item = treeItem_, .text = {}});
-    inTree_ = false;
-    treeItem_ = kNoTreeItem;
+    if (observer_)
+        std::exchange(observer_, nullptr)->EntryRemoved(id_);
 }
 
 void CSignalEntry::OpenTrace(const std::string& path) {
@@ -147,29 +143,27 @@ void CSignalEntry::SetStored(const std::string& name, const std::string& path) {
     sourcePath_ = path;
 }
 
-void CSignalEntry::AddToTree(TreeItem parent, std::optional<std::uint32_t> colour) {
-    if (!inTree_) {
+void CSignalEntry::AddToTree(CWorkspaceObserver* observer, WorkspaceId project,
+                             std::optional<std::uint32_t> colour) {
+    if (!observer_) {
         colour_ = colour ? *colour : TakeTraceColour();
         hasColour_ = true;
-        if (parent != kNoTreeItem) {
-            treeItem_ = SendTreeOperation(TreeOperation::InsertEntry,
-                                          {parent, GetTraceKind(), colour_, displayName_});
-            inTree_ = treeItem_ != kNoTreeItem;
-        }
+        observer_ = observer;
+        if (observer_)
+            observer_->EntryInserted(project, id_, GetTraceKind(), colour_, displayName_);
     }
     SendSelectionChanged();
 }
 
 void CSignalEntry::RefreshTreeItem() {
-    if (inTree_)
-        SendTreeOperation(TreeOperation::UpdateEntry,
-                          {treeItem_, GetTraceKind(), colour_, displayName_});
+    if (observer_)
+        observer_->EntryChanged(id_, GetTraceKind(), colour_, displayName_);
     SendSelectionChanged();
 }
 
 void CSignalEntry::SelectInTree() {
-    if (inTree_)
-        SendTreeOperation(TreeOperation::SelectItem, {.item = treeItem_, .text = {}});
+    if (observer_)
+        observer_->EntrySelected(id_);
 }
 
 SignalKind CSignalEntry::GetTraceKind() const {

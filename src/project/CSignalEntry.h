@@ -1,10 +1,10 @@
 #pragma once
-// One trace of a project: display name, fibre number, colour, workspace-tree item and a
-// counted reference to the trace. An entry keeps the path its trace was opened from, so an
-// entry whose trace could not be opened is still a member of its project and is saved with it.
+// One trace of a project: display name, fibre number, colour, id and observer in the workspace
+// tree, and a counted reference to the trace. An entry keeps the path its trace was opened from, so
+// an entry whose trace could not be opened is still a member of its project and is saved with it.
 
 #include "core/SignalKind.h"
-#include "project/TreeOperation.h"
+#include "project/CWorkspaceObserver.h"
 
 #include <cstdint>
 #include <optional>
@@ -43,10 +43,12 @@ public:
     CSignalEntry() = default;
     // OpenTrace.
     explicit CSignalEntry(const std::string& path);
-    // Shares the trace. The copy is outside the tree: only one entry may delete an item.
+    // Shares the trace. The copy is outside the tree, with an id of its own: only one entry
+    // may delete an item.
     CSignalEntry(const CSignalEntry& other);
     CSignalEntry& operator=(const CSignalEntry& other);
-    // Takes the tree item along; the source is left outside the tree, without a trace.
+    // Takes the id and the place in the tree along; the source is left outside the tree,
+    // without a trace, under a new id.
     CSignalEntry(CSignalEntry&& other) noexcept;
     CSignalEntry& operator=(CSignalEntry&& other) noexcept;
     // Deletes the tree item and releases the trace.
@@ -71,17 +73,17 @@ public:
     void SetDisplayName(const std::string& name);
     const std::string& GetDisplayName() const { return displayName_; }
 
-    // Outside the tree: takes the colour (or the next palette colour) and inserts a child of
-    // parent, unless there is no parent. Every call tells the frame the selection changed.
-    void AddToTree(TreeItem parent, std::optional<std::uint32_t> colour = std::nullopt);
+    // Outside the tree: takes the colour (or the next palette colour) and, given an observer,
+    // enters the tree under the project. Every call tells the frame the selection changed.
+    void AddToTree(CWorkspaceObserver* observer, WorkspaceId project,
+                   std::optional<std::uint32_t> colour = std::nullopt);
     // Updates the tree item's icon and text; every call tells the frame the selection changed.
     void RefreshTreeItem();
     // Selects the entry's tree item.
     void SelectInTree();
 
-    bool IsInTree() const { return inTree_; }
-    // kNoTreeItem outside the tree.
-    TreeItem GetTreeItem() const { return inTree_ ? treeItem_ : kNoTreeItem; }
+    bool IsInTree() const { return observer_ != nullptr; }
+    WorkspaceId GetId() const { return id_; }
     std::uint32_t GetColour() const { return colour_; }
     // The colour stored in a project file: the entry's colour once it was given one, else 0.
     std::uint32_t GetColourForSave() const { return hasColour_ ? colour_ : 0; }
@@ -102,11 +104,11 @@ private:
     void SetStored(const std::string& name, const std::string& path);
     void LeaveTree();
 
-    bool inTree_ = false;
+    WorkspaceId id_ = NewWorkspaceId();
+    CWorkspaceObserver* observer_ = nullptr;
     int fiberNumber_ = -1;
     std::uint32_t colour_ = 0;
     bool hasColour_ = false;
-    TreeItem treeItem_ = kNoTreeItem;
     std::string displayName_;
     std::string sourcePath_;
     CSignalRef trace_;

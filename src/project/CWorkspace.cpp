@@ -10,9 +10,16 @@ CWorkspace::~CWorkspace() {
     RemoveAllProjects();
 }
 
+void CWorkspace::SetObserver(CWorkspaceObserver* observer) {
+    for (std::unique_ptr<CProject>& project : projects_)
+        project->ForgetTree();
+    observer_ = observer;
+}
+
 int CWorkspace::AddProject(CProject project) {
     projects_.push_back(std::make_unique<CProject>(std::move(project)));
-    projects_.back()->InsertIntoTree();
+    if (observer_)
+        projects_.back()->InsertIntoTree(*observer_);
     activeProject_ = GetProjectCount() - 1;
     return activeProject_;
 }
@@ -56,11 +63,9 @@ CSignalEntry* CWorkspace::ActiveEntry() {
     return project ? project->ActiveEntry() : nullptr;
 }
 
-void CWorkspace::SelectProjectItem(TreeItem item) {
-    if (item == kNoTreeItem)
-        return;
+void CWorkspace::SelectProjectItem(WorkspaceId project) {
     for (int i = 0; i < GetProjectCount(); ++i) {
-        if (projects_[static_cast<std::size_t>(i)]->GetTreeItem() == item) {
+        if (projects_[static_cast<std::size_t>(i)]->GetId() == project) {
             activeProject_ = i;
             activeItem_ = ActiveItem::Project;
             return;
@@ -68,18 +73,16 @@ void CWorkspace::SelectProjectItem(TreeItem item) {
     }
 }
 
-void CWorkspace::SelectEntryItem(TreeItem parent, TreeItem item) {
-    if (parent == kNoTreeItem)
-        return;
+void CWorkspace::SelectEntryItem(WorkspaceId project, WorkspaceId entry) {
     for (int i = 0; i < GetProjectCount(); ++i) {
-        CProject& project = *projects_[static_cast<std::size_t>(i)];
-        if (project.GetTreeItem() != parent)
+        CProject& owner = *projects_[static_cast<std::size_t>(i)];
+        if (owner.GetId() != project)
             continue;
-        const int entry = project.FindEntry(item);
-        if (entry < 0)
+        const int index = owner.FindEntry(entry);
+        if (index < 0)
             return;
         activeProject_ = i;
-        project.SetActiveEntry(entry);
+        owner.SetActiveEntry(index);
         activeItem_ = ActiveItem::Entry;
         NotifySelectionChanged();
         return;

@@ -1,7 +1,8 @@
 #pragma once
 // The open projects, in tree order, with the user's selection: the active project and whether
 // the active item is that project or one of its entries. Projects are held by pointer, so a
-// reference to one (the scanning project) stays valid while others are added or closed.
+// reference to one (the scanning project) stays valid while others are added or closed. The
+// view of the tree hears of the projects and entries through the workspace's observer.
 
 #include "platform/Fibres.h"
 #include "project/CProject.h"
@@ -22,8 +23,12 @@ public:
     // Closes every project.
     ~CWorkspace();
 
-    // Adds the project (inserting its tree item when it has none) and makes it the active
-    // project; the kind of active item stays. Returns its index.
+    // The projects added from now on enter the observer's tree; none, they stay outside. The
+    // projects already in a tree forget it unasked: that tree is going away.
+    void SetObserver(CWorkspaceObserver* observer);
+
+    // Adds the project (inserting its tree item when it has none and there is an observer)
+    // and makes it the active project; the kind of active item stays. Returns its index.
     int AddProject(CProject project = CProject());
     // Closes the project: its items leave the tree and its traces are released unasked.
     void RemoveProject(int index);
@@ -45,10 +50,10 @@ public:
     bool IsEntryActive() const { return activeItem_ == ActiveItem::Entry; }
 
     // The user chose a project's item: it becomes the active project. No refresh is asked for.
-    void SelectProjectItem(TreeItem item);
+    void SelectProjectItem(WorkspaceId project);
     // The user chose an entry's item: its project and the entry become active and the views
-    // refresh. Nothing changes when either item is unknown.
-    void SelectEntryItem(TreeItem parent, TreeItem item);
+    // refresh. Nothing changes when either id is unknown.
+    void SelectEntryItem(WorkspaceId project, WorkspaceId entry);
 
     // The first project marked for scanning, or a new project "Проект" added for it (not yet
     // marked).
@@ -70,6 +75,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<CProject>> projects_;
+    CWorkspaceObserver* observer_ = nullptr;
     int activeProject_ = -1;
     ActiveItem activeItem_ = ActiveItem::None;
     // The name the running or last scan gave its project.

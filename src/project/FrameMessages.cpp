@@ -4,11 +4,6 @@
 
 #include <limits>
 
-TreeItem SendTreeOperation(TreeOperation operation, const TreeRecord& record) {
-    return SendToMain(kMsgTreeOperation, static_cast<std::uintptr_t>(operation),
-                      reinterpret_cast<std::intptr_t>(&record));
-}
-
 std::optional<CWorldRect> AskWorldWindow() {
     CWorldRect window{};
     if (SendToMain(kMsgGetWorldWindow, 0, reinterpret_cast<std::intptr_t>(&window)) == 0)
@@ -19,11 +14,6 @@ std::optional<CWorldRect> AskWorldWindow() {
 std::intptr_t DispatchFrameMessage(CFrameMessageHandler& handler, unsigned message,
                                    std::uintptr_t w, std::intptr_t l) {
     switch (message) {
-    case kMsgTreeOperation:
-        if (l == 0)
-            return kNoTreeItem;
-        return handler.HandleTreeOperation(static_cast<TreeOperation>(w),
-                                           *reinterpret_cast<const TreeRecord*>(l));
     case kMsgMarkersChanged:
         handler.HandleMarkersChanged();
         return 0;

@@ -1,19 +1,16 @@
 #pragma once
-// The main frame's messages whose payloads belong to the models (a tree record, the world
-// window), and the frame's receiving side: one virtual per message, decoded from the number
-// and its parameters in DispatchFrameMessage alone. The messages the lower layers send are in
+// The main frame's messages whose payloads belong to the models (the world window), and the
+// frame's receiving side: one virtual per message, decoded from the number and its parameters
+// in DispatchFrameMessage alone. The messages the lower layers send are in
 // platform/MainMessages.h. A new message: its number, its typed call, its virtual and its case.
 
 #include "core/CTraceData.h"
 #include "platform/MainMessages.h"
-#include "project/TreeOperation.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-// Sends the operation to the main frame; the frame's answer (kNoTreeItem without a frame).
-TreeItem SendTreeOperation(TreeOperation operation, const TreeRecord& record);
 // The trace view's visible window, as the frame knows it; none without a frame.
 std::optional<CWorldRect> AskWorldWindow();
 
@@ -21,8 +18,6 @@ class CFrameMessageHandler {
 public:
     virtual ~CFrameMessageHandler() = default;
 
-    // Answers the new item for the two inserts, else kNoTreeItem.
-    virtual TreeItem HandleTreeOperation(TreeOperation operation, const TreeRecord& record) = 0;
     virtual void HandleMarkersChanged() = 0;
     virtual void HandleRedrawView() = 0;
     virtual void HandleSelectionChanged() = 0;

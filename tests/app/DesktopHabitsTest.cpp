@@ -189,12 +189,11 @@ TEST_F(DesktopHabitsTest, SeveralFilesOpenFromTheDialogAndDroppedFilesOpenAsIfCh
 
     // The tree names a trace by its file name; its tooltip gives the whole path.
     const QTreeWidgetItem* item =
-        Frame().Tree().ItemOf(Workspace().GetProject(0).GetEntry(2).GetTreeItem());
+        Frame().Tree().ItemOf(Workspace().GetProject(0).GetEntry(2).GetId());
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(Frame().Tree().ToolTipOf(item), Q(third));
-    EXPECT_EQ(
-        Frame().Tree().ToolTipOf(Frame().Tree().ItemOf(Workspace().GetProject(1).GetTreeItem())),
-        Q(scratch.Path("link.vtp")));
+    EXPECT_EQ(Frame().Tree().ToolTipOf(Frame().Tree().ItemOf(Workspace().GetProject(1).GetId())),
+              Q(scratch.Path("link.vtp")));
 }
 
 TEST_F(DesktopHabitsTest, StatusBarShowsTheWarningOfTheTraceOnScreen) {
@@ -208,7 +207,7 @@ TEST_F(DesktopHabitsTest, StatusBarShowsTheWarningOfTheTraceOnScreen) {
     EXPECT_EQ(Frame().StatusMessage(), QString()); // the clean one, loaded last, is on screen
 
     const auto select = [&](int entry) {
-        Frame().Tree().setCurrentItem(Frame().Tree().ItemOf(project.GetEntry(entry).GetTreeItem()));
+        Frame().Tree().setCurrentItem(Frame().Tree().ItemOf(project.GetEntry(entry).GetId()));
         Settle();
     };
     select(0);

@@ -41,7 +41,7 @@ TEST_F(EventTargetTest, CommandsAfterAClickOnAnotherProjectTouchOnlyTheListedTra
     ASSERT_EQ(list.ShownSignal(), &second);
 
     // The user clicks the first project's item: it becomes active, the list stays.
-    QTreeWidgetItem* item = frame.Tree().ItemOf(workspace.GetProject(0).GetTreeItem());
+    QTreeWidgetItem* item = frame.Tree().ItemOf(workspace.GetProject(0).GetId());
     ASSERT_NE(item, nullptr);
     const QRect rect = frame.Tree().visualItemRect(item);
     QTest::mouseClick(frame.Tree().viewport(), Qt::LeftButton, {}, rect.center());

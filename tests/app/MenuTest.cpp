@@ -74,7 +74,7 @@ protected:
         Frame().UpdateCommands();
         return Command(id).isChecked();
     }
-    QString TreeText(TreeItem item) {
+    QString TreeText(WorkspaceId item) {
         const QTreeWidgetItem* node = Frame().Tree().ItemOf(item);
         return node ? node->text(0) : QString();
     }
@@ -238,7 +238,7 @@ TEST_F(MenuTest, SaveAsConvertsToTheChosenFormatAndRenamesTheEntry) {
     EXPECT_EQ(Active().GetKind(), SignalKind::SR4731);
     EXPECT_EQ(Active().GetFileName(), tra);
     EXPECT_EQ(entry.GetDisplayName(), "copy.tra");
-    EXPECT_EQ(TreeText(entry.GetTreeItem()), Q("copy.tra"));
+    EXPECT_EQ(TreeText(entry.GetId()), Q("copy.tra"));
     CSignalRef tra2 = ReadBack(tra);
     ASSERT_TRUE(tra2);
     EXPECT_EQ(tra2.Get()->GetKind(), SignalKind::SR4731);
@@ -249,7 +249,7 @@ TEST_F(MenuTest, SaveAsConvertsToTheChosenFormatAndRenamesTheEntry) {
     answers = {{m600, 3}};
     Run(CMainFrame::kCmdSaveAs);
     EXPECT_EQ(Active().GetKind(), SignalKind::M600);
-    EXPECT_EQ(TreeText(entry.GetTreeItem()), Q("copy.m6"));
+    EXPECT_EQ(TreeText(entry.GetId()), Q("copy.m6"));
     CSignalRef m6 = ReadBack(m600);
     ASSERT_TRUE(m6);
     EXPECT_EQ(m6.Get()->GetKind(), SignalKind::M600);
@@ -266,7 +266,7 @@ TEST_F(MenuTest, SaveAsConvertsToTheChosenFormatAndRenamesTheEntry) {
     Run(CMainFrame::kCmdSaveAs);
     EXPECT_FALSE(fs::exists(scratch.Path("declined.sor")));
     EXPECT_EQ(entry.GetDisplayName(), "copy.m6");
-    EXPECT_EQ(TreeText(entry.GetTreeItem()), Q("copy.m6"));
+    EXPECT_EQ(TreeText(entry.GetId()), Q("copy.m6"));
 }
 
 TEST_F(MenuTest, TheSaveAsDialogOffersTheFormatsAndTheChosenOneGivesTheExtension) {
@@ -327,7 +327,7 @@ TEST_F(MenuTest, SaveOfAProjectAndSaveAllAskAPathOnlyWhereThereIsNone) {
     EXPECT_TRUE(asked.empty());
 
     // Save on the project item: in place; Save As: always asked.
-    Frame().Tree().setCurrentItem(Frame().Tree().ItemOf(Workspace().GetProject(1).GetTreeItem()));
+    Frame().Tree().setCurrentItem(Frame().Tree().ItemOf(Workspace().GetProject(1).GetId()));
     ASSERT_TRUE(Workspace().IsProjectActive());
     Run(CMainFrame::kCmdSave);
     EXPECT_TRUE(asked.empty());
@@ -481,7 +481,7 @@ TEST_F(MenuTest, ScanFromTheMenuCollectsTracesAndClosingEndsItPromptly) {
     EXPECT_EQ(Command(CMainFrame::kCmdStartStopScan).text(), Q("&Закончить сканирование\tCtrl+R"));
     ASSERT_EQ(Workspace().GetProjectCount(), 1);
     EXPECT_EQ(Workspace().GetProject(0).GetName(), share);
-    EXPECT_EQ(TreeText(Workspace().GetProject(0).GetTreeItem()), Q(share));
+    EXPECT_EQ(TreeText(Workspace().GetProject(0).GetId()), Q(share));
     ASSERT_TRUE(PumpUntil([&] { return ReadAll(share + "/OPTREFL.PAR").size() > 3; }));
 
     fs::rename(WriteTrace(scratch, "SCAN1001.SOR"), share + "/SCAN/SCAN1001.SOR");

@@ -36,7 +36,7 @@ protected:
         Frame().Action(command)->trigger();
         Settle();
     }
-    QString TreeText(TreeItem item) { return Frame().Tree().ItemOf(item)->text(0); }
+    QString TreeText(WorkspaceId item) { return Frame().Tree().ItemOf(item)->text(0); }
     int EntryCount() {
         int count = 0;
         for (int p = 0; p < Workspace().GetProjectCount(); ++p)
@@ -181,23 +181,23 @@ TEST_F(OpenSaveTest, ProjectsShowTheirFilesNamesAndCloseAllAsksAboutNeverSavedOn
     ASSERT_EQ(Start({CopyDemo(scratch, "a.sor")}), StartStatus::Running);
     AnswerDialogs();
     CProject& first = Workspace().GetProject(0);
-    EXPECT_EQ(TreeText(first.GetTreeItem()), Q("Проект"));
+    EXPECT_EQ(TreeText(first.GetId()), Q("Проект"));
 
     // Saved as link1.vtp, the project shows that name, and so does it opened again.
-    Frame().Tree().setCurrentItem(Frame().Tree().ItemOf(first.GetTreeItem()));
+    Frame().Tree().setCurrentItem(Frame().Tree().ItemOf(first.GetId()));
     Settle();
     answers = {{scratch.Path("link1.vtp"), 1}};
     Run(CMainFrame::kCmdSave);
-    EXPECT_EQ(TreeText(first.GetTreeItem()), Q("link1.vtp"));
+    EXPECT_EQ(TreeText(first.GetId()), Q("link1.vtp"));
     // A save that fails keeps the name and the path the project had.
     answers = {{scratch.Path("missing/link2.vtp"), 1}};
     Run(CMainFrame::kCmdSaveAs);
     TakeShown();
     EXPECT_EQ(first.GetPath(), scratch.Path("link1.vtp"));
-    EXPECT_EQ(TreeText(first.GetTreeItem()), Q("link1.vtp"));
+    EXPECT_EQ(TreeText(first.GetId()), Q("link1.vtp"));
     ASSERT_TRUE(Frame().OpenPath(scratch.Path("link1.vtp")));
     Settle();
-    EXPECT_EQ(TreeText(Workspace().GetProject(1).GetTreeItem()), Q("link1.vtp"));
+    EXPECT_EQ(TreeText(Workspace().GetProject(1).GetId()), Q("link1.vtp"));
 
     // A new project with a trace, never saved: closing all asks about it alone.
     Run(CMainFrame::kCmdNewProject);

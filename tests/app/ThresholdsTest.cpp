@@ -24,7 +24,7 @@ protected:
     }
     CEventListCtrl& List() { return Frame().EventListBar().List(); }
     QTreeWidgetItem* TraceItem() {
-        return Frame().Tree().ItemOf(Workspace().ActiveEntry()->GetTreeItem());
+        return Frame().Tree().ItemOf(Workspace().ActiveEntry()->GetId());
     }
     std::vector<int> RedRows() {
         std::vector<int> red;

@@ -57,11 +57,11 @@ TEST_F(WorkspaceTreeTest, ElevenTracesCycleThePaletteAndOneColourSharesOneIcon) 
         EXPECT_EQ(project.GetEntry(i).GetColour(), app->Settings().GetPaletteColour(i));
     EXPECT_EQ(project.GetEntry(10).GetColour(), 0xFF0000u); // blue again
 
-    const int first = Tree().ImageOf(project.GetEntry(0).GetTreeItem());
-    EXPECT_EQ(Tree().ImageOf(project.GetEntry(10).GetTreeItem()), first);
+    const int first = Tree().ImageOf(project.GetEntry(0).GetId());
+    EXPECT_EQ(Tree().ImageOf(project.GetEntry(10).GetId()), first);
     EXPECT_EQ(Tree().ImageCount(), 2 + 10);
     // The trace's black pixels took the entry's colour (red is 0x0000FF).
-    const QImage red = Tree().Image(Tree().ImageOf(project.GetEntry(2).GetTreeItem()));
+    const QImage red = Tree().Image(Tree().ImageOf(project.GetEntry(2).GetId()));
     int redPixels = 0;
     for (int y = 0; y < red.height(); ++y) {
         for (int x = 0; x < red.width(); ++x) {
@@ -74,8 +74,8 @@ TEST_F(WorkspaceTreeTest, ElevenTracesCycleThePaletteAndOneColourSharesOneIcon) 
 
 TEST_F(WorkspaceTreeTest, CollapsingAndExpandingSwitchTheFolderAndStaleItemsAreIgnored) {
     ASSERT_EQ(Start({WriteTrace(scratch, "t.sor")}), StartStatus::Running);
-    const TreeItem project = Workspace().GetProject(0).GetTreeItem();
-    const TreeItem entry = Workspace().GetProject(0).GetEntry(0).GetTreeItem();
+    const WorkspaceId project = Workspace().GetProject(0).GetId();
+    const WorkspaceId entry = Workspace().GetProject(0).GetEntry(0).GetId();
     const int traceImage = Tree().ImageOf(entry);
     // Opened to show the chosen trace.
     EXPECT_EQ(Tree().ImageOf(project), CWorkspaceTree::kOpenFolderImage);
@@ -89,10 +89,13 @@ TEST_F(WorkspaceTreeTest, CollapsingAndExpandingSwitchTheFolderAndStaleItemsAreI
     EXPECT_EQ(Tree().ImageOf(project), CWorkspaceTree::kOpenFolderImage);
     EXPECT_EQ(Tree().ImageOf(entry), traceImage);
 
-    // A handle whose item is gone, or was never made, finds nothing.
-    EXPECT_EQ(Tree().Apply(TreeOperation::InsertEntry, {999999, SignalKind::GR196, 0, "x"}),
-              kNoTreeItem);
-    Tree().Apply(TreeOperation::DeleteEntry, {.item = 999999, .text = {}});
+    // An id whose item is gone, or was never made, finds nothing; nor does an entry under an
+    // entry.
+    const WorkspaceId stray = NewWorkspaceId();
+    Tree().EntryInserted(NewWorkspaceId(), stray, SignalKind::GR196, 0, "x");
+    Tree().EntryInserted(entry, stray, SignalKind::GR196, 0, "x");
+    EXPECT_EQ(Tree().ItemOf(stray), nullptr);
+    Tree().EntryRemoved(stray);
     EXPECT_EQ(Tree().topLevelItem(0)->childCount(), 1);
 }
 
@@ -117,9 +120,12 @@ TEST_F(WorkspaceTreeTest, ClosingTheProjectOfTheChosenTraceKeepsTheWorkspaceWhol
 
 TEST_F(WorkspaceTreeTest, EveryKindOfTraceSharesTheTraceIconAndAnEntryWithoutOneHasItsOwn) {
     ASSERT_EQ(Start({}), StartStatus::Running);
-    const TreeItem project = Tree().Apply(TreeOperation::InsertProject, {.text = "P"});
+    const WorkspaceId project = NewWorkspaceId();
+    Tree().ProjectInserted(project, "P");
     const auto imageOf = [&](SignalKind kind) {
-        return Tree().ImageOf(Tree().Apply(TreeOperation::InsertEntry, {project, kind, 0xFF, "t"}));
+        const WorkspaceId entry = NewWorkspaceId();
+        Tree().EntryInserted(project, entry, kind, 0xFF, "t");
+        return Tree().ImageOf(entry);
     };
     const int trace = imageOf(SignalKind::GR196);
     EXPECT_EQ(imageOf(SignalKind::SR4731), trace);

@@ -124,7 +124,7 @@ TEST_F(TracePlotTest, EventIconsOfTheActiveTraceWithTheSelectedOneLastAndHighlig
     // Events at 0, 5, 9, 15 and 20 km: the window 0..20 km leaves the two ends out.
     CSignal& trace = Open(StandardLevels(), 20.0, StandardEvents());
     Open(StandardLevels(), 20.0, StandardEvents(), true);
-    workspace.SelectProjectItem(workspace.GetProject(0).GetTreeItem());
+    workspace.SelectProjectItem(workspace.GetProject(0).GetId());
     plot.RecalcRange();
     plot.viewRight = 20.0;
     trace.SetSelectedEvent(1);

@@ -11,14 +11,9 @@
 
 namespace {
 
-// Records each call as text and answers the inserts and the window.
+// Records each call as text and answers the window.
 class CRecordingHandler : public CFrameMessageHandler {
 public:
-    TreeItem HandleTreeOperation(TreeOperation operation, const TreeRecord& record) override {
-        calls.push_back("tree " + std::to_string(static_cast<unsigned>(operation)) + " " +
-                        std::to_string(record.item) + " " + record.text);
-        return 77;
-    }
     void HandleMarkersChanged() override { calls.push_back("markers"); }
     void HandleRedrawView() override { calls.push_back("redraw"); }
     void HandleSelectionChanged() override { calls.push_back("selection"); }
@@ -60,7 +55,6 @@ TEST(FrameMessagesTest, EveryTypedCallReachesItsHandlerWithItsPayload) {
     CTargetSlot slot;
     slot.Set(&target);
     // Without a frame nothing arrives and the questions have no answer.
-    EXPECT_EQ(SendTreeOperation(TreeOperation::InsertProject, {.text = "P"}), kNoTreeItem);
     EXPECT_FALSE(AskWorldWindow());
     const CMainTargetScope scope(&target);
 
@@ -83,9 +77,6 @@ TEST(FrameMessagesTest, EveryTypedCallReachesItsHandlerWithItsPayload) {
         handler.calls.clear();
     }
 
-    EXPECT_EQ(SendTreeOperation(TreeOperation::UpdateEntry, {12, SignalKind::GR196, 0, "t.sor"}),
-              77);
-    EXPECT_EQ(handler.calls, Lines{"tree 104 12 t.sor"});
     EXPECT_FALSE(AskWorldWindow()); // the frame has no window to give
     handler.window = CWorldRect{1, 2, 3, 4};
     const auto window = AskWorldWindow();

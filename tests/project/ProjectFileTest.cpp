@@ -64,7 +64,7 @@ TEST(ProjectFile, SavedBytesFollowTheLayout) {
     ASSERT_TRUE(project.Save(dir.Path("p.vtp")));
     EXPECT_EQ(ReadAll(dir.Path("p.vtp")), ProjectBytes(65536, kProject1251, 0, {}));
 
-    project.InsertIntoTree();
+    project.InsertIntoTree(scope.frame);
     for (const char* name : {"a.sor", "b.sor", "c.sor"})
         project.AppendEntry(CSignalEntry(WriteTrace(dir, name)));
     project.SetActiveEntry(1);
@@ -93,7 +93,7 @@ TEST(ProjectFile, LoadRestoresNamesPathsAndColours) {
         ASSERT_TRUE(scanned.Save(dir.Path("scan.vtp")));
     }
     CProject loaded;
-    loaded.InsertIntoTree();
+    loaded.InsertIntoTree(scope.frame);
     scope.frame.Take();
     ASSERT_TRUE(loaded.Load(dir.Path("scan.vtp")));
     EXPECT_TRUE(scope.TakeShown().empty());

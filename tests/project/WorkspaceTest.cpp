@@ -9,6 +9,8 @@ namespace {
 
 class WorkspaceTest : public ::testing::Test {
 protected:
+    WorkspaceTest() { workspace.SetObserver(&scope.frame); }
+
     std::string Trace(const std::string& name) { return WriteTrace(dir, name); }
 
     CProjectTestScope scope;
@@ -52,6 +54,43 @@ TEST_F(WorkspaceTest, TreeOperationsCarryTheirRecordsInOrder) {
     kept.GetTrace()->AddRef();
 }
 
+TEST_F(WorkspaceTest, TreeItemsFollowTheirEntriesThroughMovesCopiesAndAGoneTree) {
+    workspace.AddProject();
+    for (const char* name : {"a.sor", "b.sor", "c.sor"})
+        ASSERT_TRUE(workspace.OpenTrace(Trace(name)));
+    CProject& project = *workspace.ActiveProject();
+    const std::intptr_t b = scope.frame.TreeItemOf(project.GetEntry(1));
+    const std::intptr_t c = scope.frame.TreeItemOf(project.GetEntry(2));
+    ASSERT_EQ(c, b + 1);
+    // The entries behind the removed one move up and keep their items.
+    project.RemoveEntry(0);
+    scope.frame.Take();
+    project.GetEntry(1).SetDisplayName("C");
+    project.GetEntry(0).SetDisplayName("B");
+    EXPECT_EQ(scope.frame.Take(), (Lines{"104 " + std::to_string(c) + " 1 FF C", "send 503",
+                                         "104 " + std::to_string(b) + " 1 FF00 B", "send 503"}));
+    workspace.SelectEntryItem(project.GetId(), project.GetEntry(1).GetId());
+    EXPECT_EQ(workspace.ActiveEntry(), &project.GetEntry(1));
+
+    // A copy is another entry; what it was copied or moved from is never found by its id.
+    CSignalEntry copy = project.GetEntry(0);
+    EXPECT_NE(copy.GetId(), project.GetEntry(0).GetId());
+    EXPECT_FALSE(copy.IsInTree());
+    const WorkspaceId movedId = copy.GetId();
+    CSignalEntry moved = std::move(copy);
+    EXPECT_EQ(moved.GetId(), movedId);
+    EXPECT_NE(copy.GetId(), movedId);
+    EXPECT_EQ(project.FindEntry(moved.GetId()), -1);
+
+    // A tree that goes away is forgotten unasked; later projects stay outside any tree.
+    workspace.SetObserver(nullptr);
+    workspace.AddProject();
+    workspace.OpenTrace(Trace("d.sor"));
+    workspace.RemoveAllProjects();
+    for (const std::string& line : scope.frame.Take())
+        EXPECT_TRUE(line.rfind("send ", 0) == 0 || line.rfind("post ", 0) == 0) << line;
+}
+
 TEST_F(WorkspaceTest, PaletteWrapsAfterTenColours) {
     const std::string path = Trace("a.sor");
     for (int i = 0; i < 11; ++i)
@@ -83,19 +122,19 @@ TEST_F(WorkspaceTest, SelectionFollowsTheTreeClicks) {
     EXPECT_EQ(workspace.GetActiveItem(), CWorkspace::ActiveItem::None);
     scope.frame.Take();
 
-    workspace.SelectProjectItem(a.GetTreeItem());
+    workspace.SelectProjectItem(a.GetId());
     EXPECT_EQ(workspace.ActiveProject(), &a);
     EXPECT_TRUE(workspace.IsProjectActive());
     EXPECT_TRUE(scope.frame.Take().empty()); // a project needs no refresh
-    workspace.SelectEntryItem(a.GetTreeItem(), a.GetEntry(0).GetTreeItem());
+    workspace.SelectEntryItem(a.GetId(), a.GetEntry(0).GetId());
     EXPECT_TRUE(workspace.IsEntryActive());
     EXPECT_EQ(workspace.ActiveEntry(), &a.GetEntry(0));
     EXPECT_EQ(scope.frame.Take(), Lines{"post 503"});
 
     // Unknown items, or an entry under another project's item, change nothing.
-    workspace.SelectEntryItem(b.GetTreeItem(), a.GetEntry(1).GetTreeItem());
-    workspace.SelectEntryItem(a.GetTreeItem(), 4711);
-    workspace.SelectProjectItem(kNoTreeItem);
+    workspace.SelectEntryItem(b.GetId(), a.GetEntry(1).GetId());
+    workspace.SelectEntryItem(a.GetId(), 4711);
+    workspace.SelectProjectItem(kNoWorkspaceId);
     EXPECT_EQ(workspace.ActiveEntry(), &a.GetEntry(0));
     EXPECT_TRUE(workspace.IsEntryActive());
     EXPECT_TRUE(scope.frame.Take().empty());
@@ -149,7 +188,7 @@ TEST_F(WorkspaceTest, ScanningProjectOutlivesChangesAroundIt) {
     EXPECT_EQ(again.GetEntry(0).GetDisplayName(), "Волокно 3");
     const Lines calls = scope.frame.Take();
     EXPECT_EQ(calls[0], "100 0 0 0 Проект");
-    EXPECT_EQ(calls[1], "101 " + std::to_string(again.GetTreeItem()) + " 0 0 RTU-3");
+    EXPECT_EQ(calls[1], "101 " + std::to_string(scope.frame.TreeItemOf(again)) + " 0 0 RTU-3");
     EXPECT_EQ(calls.back(), "post 503");
 
     // A file that cannot be read is shown, once and by name, since nobody asked for it; the
