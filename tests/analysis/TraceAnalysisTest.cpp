@@ -39,6 +39,9 @@ struct CFibre {
     bool clippedNoise = false;
     // Some instruments record a dark stretch before the launch, at negative distances.
     double leadInKm = 0.0;
+    // dB/km: after a strong end reflection some receivers recover slowly, and the trace
+    // falls from the backscatter into the noise instead of dropping at once.
+    double recovery = 0.0;
 
     double PulseKm() const { return pulseNs * kLightKmPerNs / (2.0 * kGroupIndex); }
     std::size_t LeadIn() const { return static_cast<std::size_t>(leadInKm * 1000.0 / spacingM); }
@@ -71,6 +74,8 @@ struct CFibre {
                 stored = endReflectance != 0.0 && x < endKm + pulse
                              ? level - 5.0 * std::log10(1.0 + end)
                              : band;
+                if (recovery > 0.0 && x >= endKm + pulse)
+                    stored = std::min(stored, level + 1.0 + recovery * (x - endKm - pulse));
             }
             // The launch saturates the receiver for a few pulses.
             if (x < 3.0 * pulse)
@@ -269,6 +274,7 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
         bool clipped = false;
         double leadInKm = 0.0;
         double reflectanceThreshold = -65.0;
+        double recovery = 0.0;
     };
     for (const Case& c :
          {Case{"into noise", 0.0, 0.004, 100.0, 0},
@@ -278,7 +284,9 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
           Case{"in a reflection, then clipped noise", -30.0, 0.004, 100.0, 1, true},
           Case{"in a weak reflection", -45.0, 0.004, 30.0, 1},
           Case{"in a reflection below the threshold", -45.0, 0.004, 30.0, 1, false, 0.0, -40.0},
-          Case{"after a dark lead-in", -30.0, 0.004, 100.0, 1, false, 1.0}}) {
+          Case{"after a dark lead-in", -30.0, 0.004, 100.0, 1, false, 1.0},
+          Case{"in a reflection the receiver recovers from slowly", -14.0, 0.004, 30.0, 1, false,
+               0.0, -65.0, 40.0}}) {
         SCOPED_TRACE(c.name);
         CFibre fibre;
         fibre.endKm = 9.0;
@@ -287,6 +295,7 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
         fibre.pulseNs = c.pulseNs;
         fibre.clippedNoise = c.clipped;
         fibre.leadInKm = c.leadInKm;
+        fibre.recovery = c.recovery;
         fibre.features = {{4.0, 0.3, 0.0}};
         CAnalysisThresholds thresholds;
         thresholds.reflectance = c.reflectanceThreshold;
