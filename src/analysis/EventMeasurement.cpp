@@ -58,21 +58,26 @@ bool CAnalyzer::Refine() {
                 continue;
             }
         }
-        // A trace that falls by the end threshold after an event, ten times faster than any
-        // fibre, is the receiver recovering from the end's reflection: no fibre follows.
+        // A trace that falls by the end threshold or into the noise after an event, ten times
+        // faster than any fibre, is the receiver recovering from the end's reflection: no
+        // fibre follows.
         const CLineFit& following = sections_[k + 1];
+        const double last = following.centre + 0.5 * static_cast<double>(following.count);
         const bool recovering =
             following.count >= static_cast<std::size_t>(window_) && steep(following) &&
-            -following.slope * static_cast<double>(following.count) >= thresholds_.endOfFibre;
+            (-following.slope * static_cast<double>(following.count) >= thresholds_.endOfFibre ||
+             (following.At(last) < noiseTop_ + 1.0 && levelBefore > noiseTop_ + 2.0));
         c.end = c.loss >= thresholds_.endOfFibre ||
                 (c.loss >= thresholds_.spliceLoss && intoNoise) || recovering;
-        // The recovery began at the first of the events before after which the trace falls
-        // as steeply all the way: that one is the end.
+        // The recovery began at the reflection before after which the trace falls as steeply
+        // all the way: that one is the end.
         if (recovering) {
             std::size_t first = kept.size();
-            while (first > 0 && steep(sections_[keptAt[first - 1] + 1]))
+            while (first > 0 && steep(sections_[keptAt[first - 1] + 1]) &&
+                   !kept[first - 1].reflective)
                 --first;
-            if (first < kept.size()) {
+            if (first > 0 && steep(sections_[keptAt[first - 1] + 1])) {
+                --first;
                 kept.resize(first + 1);
                 kept.back().end = true;
                 changed = true;

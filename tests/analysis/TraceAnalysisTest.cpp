@@ -275,6 +275,7 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
         double leadInKm = 0.0;
         double reflectanceThreshold = -65.0;
         double recovery = 0.0;
+        double endThreshold = 3.0;
     };
     for (const Case& c :
          {Case{"into noise", 0.0, 0.004, 100.0, 0},
@@ -286,7 +287,9 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
           Case{"in a reflection below the threshold", -45.0, 0.004, 30.0, 1, false, 0.0, -40.0},
           Case{"after a dark lead-in", -30.0, 0.004, 100.0, 1, false, 1.0},
           Case{"in a reflection the receiver recovers from slowly", -14.0, 0.004, 30.0, 1, false,
-               0.0, -65.0, 40.0}}) {
+               0.0, -65.0, 40.0},
+          Case{"recovering into noise nearer than the end threshold", -14.0, 0.004, 30.0, 1, false,
+               0.0, -65.0, 40.0, 35.0}}) {
         SCOPED_TRACE(c.name);
         CFibre fibre;
         fibre.endKm = 9.0;
@@ -299,6 +302,7 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
         fibre.features = {{4.0, 0.3, 0.0}};
         CAnalysisThresholds thresholds;
         thresholds.reflectance = c.reflectanceThreshold;
+        thresholds.endOfFibre = c.endThreshold;
         const CAnalysisResult result = fibre.Analyse(thresholds);
         ExpectWellFormed(result);
         ASSERT_EQ(result.events.size(), 3u) << Listing(result);
