@@ -42,6 +42,8 @@ struct CFibre {
     // dB/km: after a strong end reflection some receivers recover slowly, and the trace
     // falls from the backscatter into the noise instead of dropping at once.
     double recovery = 0.0;
+    // The strongest level the receiver shows (stored dB): peaks above it are clipped.
+    double clip = -100.0;
 
     double PulseKm() const { return pulseNs * kLightKmPerNs / (2.0 * kGroupIndex); }
     std::size_t LeadIn() const { return static_cast<std::size_t>(leadInKm * 1000.0 / spacingM); }
@@ -80,6 +82,7 @@ struct CFibre {
             // The launch saturates the receiver for a few pulses.
             if (x < 3.0 * pulse)
                 stored = 1.0;
+            stored = std::max(stored, clip);
             levels[static_cast<std::size_t>(i)] = static_cast<float>(stored);
         }
         levels.insert(levels.begin(), LeadIn(), 60.0f);
@@ -237,6 +240,13 @@ TEST(AnalysisEvents, NothingInsideADeadZoneAndNoEchoOfAStrongReflection) {
     const CKeyEvent* weak = Near(result, 5.2, fibre.Tolerance());
     ASSERT_NE(weak, nullptr);
     EXPECT_EQ(weak->GetType(), 1);
+
+    // A receiver that clips both peaks: over the weaker fibre at twice the distance the echo
+    // stands taller than the connector, and is still no event.
+    fibre.clip = 1.0;
+    fibre.features = {{3.0, 0.3, -25.0}, {6.0, 0.0, -40.0}};
+    result = fibre.Analyse();
+    EXPECT_EQ(result.events.size(), 3u) << Listing(result);
 }
 
 TEST(AnalysisEvents, ALongPulseSeesSmallSplicesAndPlacesAConnectorAtItsEdge) {
