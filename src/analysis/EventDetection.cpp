@@ -311,12 +311,17 @@ void CAnalyzer::RemoveGhosts() {
         const CCandidate& b = candidates_[k];
         if (!b.reflective || std::abs(b.loss) >= thresholds_.spliceLoss)
             continue;
+        // Peaks are compared by their level rather than their height over the fibre: an echo
+        // is always weaker than the reflections it bounced between, but the fibre under it is
+        // weaker still, and a reflection that saturates the receiver shows less than its height
+        // (an echo may saturate it too).
         for (const CCandidate* c : strong) {
-            if (c->x >= b.x || c->height <= b.height)
+            if (c->x >= b.x || S(c->peak) < S(b.peak))
                 continue;
-            bool echo = std::abs(b.x - 2 * c->x) <= tolerance && launchHeight_ > b.height;
+            bool echo =
+                std::abs(b.x - (2 * c->x - launchStart_)) <= tolerance && launchHeight_ > 0.5;
             for (const CCandidate* a : strong)
-                echo = echo || (a->x < c->x && a->height > b.height &&
+                echo = echo || (a->x < c->x && S(a->peak) >= S(b.peak) &&
                                 std::abs(b.x - (2 * c->x - a->x)) <= tolerance);
             if (echo)
                 ghost[k] = 1;

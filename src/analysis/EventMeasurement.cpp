@@ -20,6 +20,10 @@ bool CAnalyzer::Refine() {
 
     bool changed = false;
     std::vector<CCandidate> kept;
+    std::vector<std::size_t> keptAt; // each one's place in candidates_
+    auto steep = [&](const CLineFit& fit) {
+        return -fit.slope / trace_.spacingKm > 10.0 * LossyFibre();
+    };
     for (std::size_t k = 0; k < candidates_.size(); ++k) {
         CCandidate c = candidates_[k];
         const double x = static_cast<double>(c.x);
@@ -54,8 +58,34 @@ bool CAnalyzer::Refine() {
                 continue;
             }
         }
-        c.end = c.loss >= thresholds_.endOfFibre || (c.loss >= thresholds_.spliceLoss && intoNoise);
+        // A trace that falls by the end threshold or into the noise after an event, ten times
+        // faster than any fibre, is the receiver recovering from the end's reflection: no
+        // fibre follows.
+        const CLineFit& following = sections_[k + 1];
+        const double last = following.centre + 0.5 * static_cast<double>(following.count);
+        const bool recovering =
+            following.count >= static_cast<std::size_t>(window_) && steep(following) &&
+            (-following.slope * static_cast<double>(following.count) >= thresholds_.endOfFibre ||
+             (following.At(last) < noiseTop_ + 1.0 && levelBefore > noiseTop_ + 2.0));
+        c.end = c.loss >= thresholds_.endOfFibre ||
+                (c.loss >= thresholds_.spliceLoss && intoNoise) || recovering;
+        // The recovery began at the reflection before after which the trace falls as steeply
+        // all the way: that one is the end.
+        if (recovering) {
+            std::size_t first = kept.size();
+            while (first > 0 && steep(sections_[keptAt[first - 1] + 1]) &&
+                   !kept[first - 1].reflective)
+                --first;
+            if (first > 0 && steep(sections_[keptAt[first - 1] + 1])) {
+                --first;
+                kept.resize(first + 1);
+                kept.back().end = true;
+                changed = true;
+                break;
+            }
+        }
         kept.push_back(c);
+        keptAt.push_back(k);
         if (c.end) {
             changed = changed || k + 1 < candidates_.size();
             break;

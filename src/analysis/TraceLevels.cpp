@@ -124,15 +124,18 @@ void CAnalyzer::FindLaunch() {
     // With a pulse long against the fibre the samples well after the launch may be the noise
     // after the end, which does not fall at all: the fibre falls at least as fast as a lossy
     // fibre of this wavelength might.
-    const double lossy = trace_.wavelength > 0 && trace_.wavelength < 1000 ? 3.5
-                         : trace_.wavelength >= 1450                       ? 0.35
-                                                                           : 0.5;
-    const double fibreFall = 1.5 * lossy * static_cast<double>(width_) * trace_.spacingKm;
+    const double fibreFall = 1.5 * LossyFibre() * static_cast<double>(width_) * trace_.spacingKm;
     launchEnd_ = std::min(n_, FallEnd(j, j + 16 * width_ + 256, fibreFall) + guard_);
     launchHeight_ = launchEnd_ + 3 <= n_
                         ? P(peak) - SectionFit(launchEnd_, launchEnd_ + 4 * window_)
                                         .At(static_cast<double>(launchStart_))
                         : 0.0;
+}
+
+double CAnalyzer::LossyFibre() const {
+    return trace_.wavelength > 0 && trace_.wavelength < 1000 ? 3.5
+           : trace_.wavelength >= 1450                       ? 0.35
+                                                             : 0.5;
 }
 
 CLineFit CAnalyzer::SectionFit(Index a, Index b) const {

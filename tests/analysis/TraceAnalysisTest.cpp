@@ -39,6 +39,11 @@ struct CFibre {
     bool clippedNoise = false;
     // Some instruments record a dark stretch before the launch, at negative distances.
     double leadInKm = 0.0;
+    // dB/km: after a strong end reflection some receivers recover slowly, and the trace
+    // falls from the backscatter into the noise instead of dropping at once.
+    double recovery = 0.0;
+    // The strongest level the receiver shows (stored dB): peaks above it are clipped.
+    double clip = -100.0;
 
     double PulseKm() const { return pulseNs * kLightKmPerNs / (2.0 * kGroupIndex); }
     std::size_t LeadIn() const { return static_cast<std::size_t>(leadInKm * 1000.0 / spacingM); }
@@ -71,10 +76,13 @@ struct CFibre {
                 stored = endReflectance != 0.0 && x < endKm + pulse
                              ? level - 5.0 * std::log10(1.0 + end)
                              : band;
+                if (recovery > 0.0 && x >= endKm + pulse)
+                    stored = std::min(stored, level + 1.0 + recovery * (x - endKm - pulse));
             }
             // The launch saturates the receiver for a few pulses.
             if (x < 3.0 * pulse)
                 stored = 1.0;
+            stored = std::max(stored, clip);
             levels[static_cast<std::size_t>(i)] = static_cast<float>(stored);
         }
         levels.insert(levels.begin(), LeadIn(), 60.0f);
@@ -232,6 +240,13 @@ TEST(AnalysisEvents, NothingInsideADeadZoneAndNoEchoOfAStrongReflection) {
     const CKeyEvent* weak = Near(result, 5.2, fibre.Tolerance());
     ASSERT_NE(weak, nullptr);
     EXPECT_EQ(weak->GetType(), 1);
+
+    // A receiver that clips both peaks: over the weaker fibre at twice the distance the echo
+    // stands taller than the connector, and is still no event.
+    fibre.clip = 1.0;
+    fibre.features = {{3.0, 0.3, -25.0}, {6.0, 0.0, -40.0}};
+    result = fibre.Analyse();
+    EXPECT_EQ(result.events.size(), 3u) << Listing(result);
 }
 
 TEST(AnalysisEvents, ALongPulseSeesSmallSplicesAndPlacesAConnectorAtItsEdge) {
@@ -269,6 +284,8 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
         bool clipped = false;
         double leadInKm = 0.0;
         double reflectanceThreshold = -65.0;
+        double recovery = 0.0;
+        double endThreshold = 3.0;
     };
     for (const Case& c :
          {Case{"into noise", 0.0, 0.004, 100.0, 0},
@@ -278,7 +295,11 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
           Case{"in a reflection, then clipped noise", -30.0, 0.004, 100.0, 1, true},
           Case{"in a weak reflection", -45.0, 0.004, 30.0, 1},
           Case{"in a reflection below the threshold", -45.0, 0.004, 30.0, 1, false, 0.0, -40.0},
-          Case{"after a dark lead-in", -30.0, 0.004, 100.0, 1, false, 1.0}}) {
+          Case{"after a dark lead-in", -30.0, 0.004, 100.0, 1, false, 1.0},
+          Case{"in a reflection the receiver recovers from slowly", -14.0, 0.004, 30.0, 1, false,
+               0.0, -65.0, 40.0},
+          Case{"recovering into noise nearer than the end threshold", -14.0, 0.004, 30.0, 1, false,
+               0.0, -65.0, 40.0, 35.0}}) {
         SCOPED_TRACE(c.name);
         CFibre fibre;
         fibre.endKm = 9.0;
@@ -287,9 +308,11 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
         fibre.pulseNs = c.pulseNs;
         fibre.clippedNoise = c.clipped;
         fibre.leadInKm = c.leadInKm;
+        fibre.recovery = c.recovery;
         fibre.features = {{4.0, 0.3, 0.0}};
         CAnalysisThresholds thresholds;
         thresholds.reflectance = c.reflectanceThreshold;
+        thresholds.endOfFibre = c.endThreshold;
         const CAnalysisResult result = fibre.Analyse(thresholds);
         ExpectWellFormed(result);
         ASSERT_EQ(result.events.size(), 3u) << Listing(result);
