@@ -11,6 +11,9 @@ namespace {
 
 // The heap is grown this far at once, so the buffers of a large trace lie in one region.
 constexpr std::size_t kHeapReserve = 128u << 20;
+constexpr std::uintptr_t kHugePage = 2u << 20;
+// Holds the heap below the first whole huge page, never freed.
+void* volatile heapBelowHugePages = nullptr;
 
 // A command lives for milliseconds, and touching fresh pages is most of what reading a large
 // trace costs: on some virtual machines a first touch of a small page costs microseconds, and
@@ -32,8 +35,15 @@ void PrepareHeap() {
     const auto begin = reinterpret_cast<std::uintptr_t>(block) / page * page;
     std::free(block);
     const auto end = reinterpret_cast<std::uintptr_t>(::sbrk(0));
-    if (end > begin)
-        (void)::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    if (end <= begin + kHugePage ||
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE) != 0)
+        return;
+    // Only whole aligned huge pages are made huge: what follows the heap's first one is taken
+    // here, so the next blocks (the file's bytes, its levels) begin on a huge page.
+    const std::uintptr_t first = (begin + kHugePage - 1) / kHugePage * kHugePage;
+    const std::uintptr_t below = first - reinterpret_cast<std::uintptr_t>(block);
+    if (below > 64)
+        heapBelowHugePages = std::malloc(below - 32);
 #endif
 }
 
