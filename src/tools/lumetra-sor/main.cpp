@@ -40,8 +40,8 @@ void PrepareHeap() {
         return;
     // Only whole aligned huge pages are made huge: what follows the heap's first one is taken
     // here, so the next blocks (the file's bytes, its levels) begin on a huge page.
-    const std::uintptr_t first = (begin + kHugePage - 1) / kHugePage * kHugePage;
-    const std::uintptr_t below = first - reinterpret_cast<std::uintptr_t>(block);
+    const auto at = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t below = (at + kHugePage - 1) / kHugePage * kHugePage - at;
     if (below > 64)
         heapBelowHugePages = std::malloc(below - 32);
 #endif
