@@ -60,6 +60,8 @@ std::vector<float> SomeFloats() {
                                  std::numeric_limits<float>::infinity(),
                                  -std::numeric_limits<float>::infinity(),
                                  std::numeric_limits<float>::quiet_NaN()};
+    // Where the JSON reads a shortest text with one exact operation, and just beyond.
+    values.insert(values.end(), {1e22f, 1e-22f, 1e23f, 4e-23f, -9.999999e21f, 1.0000001e15f});
     for (int i = 0; i < 100000; ++i)
         values.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(random())));
     std::uniform_int_distribution<int> raw(0, 65535);

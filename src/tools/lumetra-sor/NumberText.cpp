@@ -41,6 +41,52 @@ char* WriteInteger(char* out, std::uint64_t value) {
     return out + length;
 }
 
+// Exact powers of ten in a double.
+constexpr std::array<double, 23> kPowersOfTen = [] {
+    std::array<double, 23> powers{};
+    double power = 1.0;
+    for (double& p : powers) {
+        p = power;
+        power *= 10.0;
+    }
+    return powers;
+}();
+
+// A float's shortest text ("-12.345", "1e-05") as the nearest double, where that is one
+// correctly rounded operation: at most 15 digits and a power of ten up to 10^22 are exact in a
+// double. False for anything else, which the library reads instead.
+bool ReadShortDecimal(const char* text, const char* end, double& value) {
+    const bool negative = text != end && *text == '-';
+    text += negative ? 1 : 0;
+    std::uint64_t digits = 0;
+    int count = 0;
+    int exponent = 0;
+    bool point = false;
+    for (; text != end && *text != 'e'; ++text) {
+        if (*text == '.') {
+            point = true;
+            continue;
+        }
+        if (*text < '0' || *text > '9' || ++count > 15)
+            return false;
+        digits = digits * 10 + static_cast<std::uint64_t>(*text - '0');
+        exponent -= point ? 1 : 0;
+    }
+    if (text != end) {
+        int written = 0;
+        if (std::from_chars(text + 1 + (text[1] == '+' ? 1 : 0), end, written).ec != std::errc())
+            return false;
+        exponent += written;
+    }
+    if (count == 0 || exponent < -22 || exponent > 22)
+        return false;
+    const double magnitude = static_cast<double>(digits);
+    value = exponent < 0 ? magnitude / kPowersOfTen[static_cast<std::size_t>(-exponent)]
+                         : magnitude * kPowersOfTen[static_cast<std::size_t>(exponent)];
+    value = negative ? -value : value;
+    return true;
+}
+
 char* WriteJson(char* out, float value) {
     if (!std::isfinite(value)) {
         std::memcpy(out, "null", 4);
@@ -51,7 +97,8 @@ char* WriteJson(char* out, float value) {
     char shortest[32];
     const char* end = std::to_chars(shortest, shortest + sizeof shortest, value).ptr;
     double parsed = value;
-    std::from_chars(shortest, end, parsed);
+    if (!ReadShortDecimal(shortest, end, parsed))
+        std::from_chars(shortest, end, parsed);
     return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
 }
 
@@ -68,6 +115,21 @@ char* WriteSmall(char* out, std::uint64_t value) {
         return WritePair(out + 1, value % 100);
     }
     return WritePair(WritePair(out, value / 100), value % 100);
+}
+
+// Six digits of a value below 10^6, with leading zeros. The value as a fraction of 10^6 in 57
+// bits is off by less than 10^6 units, less than one of the 2^57 / 10^6 between neighbours,
+// and each step of two digits multiplies both by a hundred: every digit comes out exact.
+char* WriteSixDecimals(char* out, std::uint32_t value) {
+    constexpr unsigned kBits = 57;
+    constexpr std::uint64_t kMask = (std::uint64_t{1} << kBits) - 1;
+    std::uint64_t fraction = value * ((std::uint64_t{1} << kBits) / 1000000 + 1);
+    fraction *= 100;
+    out = WritePair(out, fraction >> kBits);
+    fraction = (fraction & kMask) * 100;
+    out = WritePair(out, fraction >> kBits);
+    fraction = (fraction & kMask) * 100;
+    return WritePair(out, fraction >> kBits);
 }
 
 } // namespace
@@ -87,13 +149,10 @@ char* WriteFixed6(char* out, double value) {
             const auto units = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
             if (std::signbit(value))
                 *out++ = '-';
-            out = WriteSmall(out, units / 1000000u);
+            const std::uint32_t kilometres = units / 1000000u;
+            out = WriteSmall(out, kilometres);
             *out++ = '.';
-            const std::uint32_t decimals = units % 1000000u;
-            const std::uint32_t low = decimals % 10000u;
-            out = WritePair(out, decimals / 10000u);
-            out = WritePair(out, low / 100u);
-            return WritePair(out, low % 100u);
+            return WriteSixDecimals(out, units - kilometres * 1000000u);
         }
     }
     // A normal value from 1e-7 to below 1e9 is mantissa × 2^-shift with shift 23..76, so
@@ -129,13 +188,9 @@ char* CFloatTexts::WriteUncached(char* out, float value, Style style) {
     return std::to_chars(out, out + kMaxNumberText, value == 0.0f ? 0.0f : value).ptr;
 }
 
-char* CFloatTexts::Write(char* out, float value) {
+char* CFloatTexts::WriteAndRemember(char* out, float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
-    CEntry& entry = entries_[(bits * 0x9E3779B1u) >> (32 - kEntryBits)];
-    if (entry.length != 0 && entry.bits == bits) {
-        std::memcpy(out, entry.text, sizeof entry.text);
-        return out + entry.length;
-    }
+    CEntry& entry = entries_[Slot(bits)];
     char* end = WriteUncached(out, value, style_);
     const auto length = static_cast<std::size_t>(end - out);
     if (length <= sizeof entry.text) {
