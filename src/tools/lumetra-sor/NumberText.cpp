@@ -2,11 +2,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -52,15 +54,19 @@ constexpr std::array<double, 23> kPowersOfTen = [] {
     return powers;
 }();
 
-// A float's shortest text ("-12.345", "1e-05") as the nearest double, where that is one
-// correctly rounded operation: at most 15 digits and a power of ten up to 10^22 are exact in a
-// double. False for anything else, which the library reads instead.
-bool ReadShortDecimal(const char* text, const char* end, double& value) {
-    const bool negative = text != end && *text == '-';
-    text += negative ? 1 : 0;
+// A float's shortest text ("-12.345", "1e-05"): digits × 10^exponent.
+struct CShortDecimal {
+    bool negative = false;
     std::uint64_t digits = 0;
-    int count = 0;
     int exponent = 0;
+};
+
+// At most 15 digits and a power of ten up to 10^22, each exact in a double; false for anything
+// else, which the library reads instead.
+bool ReadShortDecimal(const char* text, const char* end, CShortDecimal& decimal) {
+    decimal.negative = text != end && *text == '-';
+    text += decimal.negative ? 1 : 0;
+    int count = 0;
     bool point = false;
     for (; text != end && *text != 'e'; ++text) {
         if (*text == '.') {
@@ -69,22 +75,56 @@ bool ReadShortDecimal(const char* text, const char* end, double& value) {
         }
         if (*text < '0' || *text > '9' || ++count > 15)
             return false;
-        digits = digits * 10 + static_cast<std::uint64_t>(*text - '0');
-        exponent -= point ? 1 : 0;
+        decimal.digits = decimal.digits * 10 + static_cast<std::uint64_t>(*text - '0');
+        decimal.exponent -= point ? 1 : 0;
     }
     if (text != end) {
         int written = 0;
-        if (std::from_chars(text + 1 + (text[1] == '+' ? 1 : 0), end, written).ec != std::errc())
+        if (end - text < 2 ||
+            std::from_chars(text + 1 + (text[1] == '+' ? 1 : 0), end, written).ec != std::errc())
             return false;
-        exponent += written;
+        decimal.exponent += written;
     }
-    if (count == 0 || exponent < -22 || exponent > 22)
+    return count != 0 && decimal.exponent >= -22 && decimal.exponent <= 22;
+}
+
+// The nearest double: one correctly rounded operation on exact operands.
+double NearestDouble(const CShortDecimal& decimal) {
+    const double digits = static_cast<double>(decimal.digits);
+    const double value = decimal.exponent < 0
+                             ? digits / kPowersOfTen[static_cast<std::size_t>(-decimal.exponent)]
+                             : digits * kPowersOfTen[static_cast<std::size_t>(decimal.exponent)];
+    return decimal.negative ? -value : value;
+}
+
+// The library's routine writes the shortest digits that lie inside the rounding interval of
+// the double, narrowed by a tiny fraction of a unit in the last place for its own rounding
+// errors. No two texts of at most 15 digits lie in one double's interval, so where the float's
+// shortest text is well inside it, the routine writes exactly that text's digits. Exact: with at
+// most 15 digits and 10^22, the text's distance from the double (times the power of ten) is a
+// multiple of a power of two that fits 53 bits, and the fused multiply-add rounds only once.
+bool WellInside(const CShortDecimal& decimal, double nearest) {
+    const double magnitude = std::fabs(nearest);
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    if (decimal.digits == 0 || bits == 0 || bits >= std::bit_cast<std::uint64_t>(0x1p1023))
         return false;
-    const double magnitude = static_cast<double>(digits);
-    value = exponent < 0 ? magnitude / kPowersOfTen[static_cast<std::size_t>(-exponent)]
-                         : magnitude * kPowersOfTen[static_cast<std::size_t>(exponent)];
-    value = negative ? -value : value;
-    return true;
+    const double above = std::bit_cast<double>(bits + 1) - magnitude;
+    const double below = magnitude - std::bit_cast<double>(bits - 1);
+    // The routine's narrowing is below 2^-9 of a unit; a margin of 2^-6 leaves room to spare.
+    const double margin = std::min(above, below) / 64;
+    const double digits = static_cast<double>(decimal.digits);
+    // text − magnitude, times the power of ten where the exponent is negative.
+    double difference = 0.0;
+    double scale = 1.0;
+    if (decimal.exponent < 0) {
+        scale = kPowersOfTen[static_cast<std::size_t>(-decimal.exponent)];
+        difference = -std::fma(magnitude, scale, -digits);
+    } else {
+        difference =
+            std::fma(digits, kPowersOfTen[static_cast<std::size_t>(decimal.exponent)], -magnitude);
+    }
+    return difference >= 0 ? difference < (above / 2 - margin) * scale
+                           : -difference < (below / 2 - margin) * scale;
 }
 
 char* WriteJson(char* out, float value) {
@@ -96,10 +136,25 @@ char* WriteJson(char* out, float value) {
     // (which is not always the shortest: 48.65259f is written 48.652589999999996).
     char shortest[32];
     const char* end = std::to_chars(shortest, shortest + sizeof shortest, value).ptr;
+    CShortDecimal decimal;
     double parsed = value;
-    if (!ReadShortDecimal(shortest, end, parsed))
+    if (!ReadShortDecimal(shortest, end, decimal)) {
         std::from_chars(shortest, end, parsed);
-    return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
+        return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
+    }
+    parsed = NearestDouble(decimal);
+    if (!WellInside(decimal, parsed))
+        return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
+    // The routine's digits without running it, laid out as it lays them out.
+    if (decimal.negative)
+        *out++ = '-';
+    while (decimal.digits % 10 == 0) {
+        decimal.digits /= 10;
+        ++decimal.exponent;
+    }
+    const int length = static_cast<int>(std::to_chars(out, out + 20, decimal.digits).ptr - out);
+    return nlohmann::detail::dtoa_impl::format_buffer(out, length, decimal.exponent, -4,
+                                                      std::numeric_limits<double>::digits10);
 }
 
 // The integer part of a distance, below 10000, without a loop.
