@@ -23,24 +23,25 @@ void* volatile heapBelowHugePages = nullptr;
 // system declines, the pages are small as before.
 void PrepareHeap() {
     mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
 #if defined(MADV_HUGEPAGE) && !defined(__SANITIZE_ADDRESS__)
-    mallopt(M_TOP_PAD, static_cast<int>(kHeapReserve));
     // A block larger than the heap's free top grows it by the block and the pad; freed, it
-    // stays as the top.
+    // stays as the top. Later growth pads as usual.
+    mallopt(M_TOP_PAD, static_cast<int>(kHeapReserve));
     void* block = std::malloc(512 * 1024);
+    mallopt(M_TOP_PAD, 128 * 1024);
     if (!block)
         return;
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto begin = reinterpret_cast<std::uintptr_t>(block) / page * page;
+    const auto at = reinterpret_cast<std::uintptr_t>(block);
     std::free(block);
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t begin = at / page * page;
     const auto end = reinterpret_cast<std::uintptr_t>(::sbrk(0));
     if (end <= begin + kHugePage ||
         ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE) != 0)
         return;
     // Only whole aligned huge pages are made huge: what follows the heap's first one is taken
     // here, so the next blocks (the file's bytes, its levels) begin on a huge page.
-    const auto at = reinterpret_cast<std::uintptr_t>(block);
     const std::uintptr_t below = (at + kHugePage - 1) / kHugePage * kHugePage - at;
     if (below > 64)
         heapBelowHugePages = std::malloc(below - 32);
