@@ -157,34 +157,38 @@ char* WriteJson(char* out, float value) {
                                                       std::numeric_limits<double>::digits10);
 }
 
-// The integer part of a distance, below 10000, without a loop.
-char* WriteSmall(char* out, std::uint64_t value) {
-    if (value < 10) {
-        *out = static_cast<char>('0' + value);
-        return out + 1;
+// "000" to "999", so three digits are one look-up.
+constexpr std::array<char, 3000> kDigitTriples = [] {
+    std::array<char, 3000> triples{};
+    for (int i = 0; i < 1000; ++i) {
+        triples[3 * i] = static_cast<char>('0' + i / 100);
+        triples[3 * i + 1] = static_cast<char>('0' + i / 10 % 10);
+        triples[3 * i + 2] = static_cast<char>('0' + i % 10);
     }
-    if (value < 100)
-        return WritePair(out, value);
-    if (value < 1000) {
-        *out = static_cast<char>('0' + value / 100);
-        return WritePair(out + 1, value % 100);
+    return triples;
+}();
+
+// The integer part of a distance, below 10000, without a loop. Three characters are copied
+// whatever the length: the caller's buffer has room for any number.
+char* WriteSmall(char* out, std::uint32_t value) {
+    if (value >= 1000) {
+        const std::uint32_t thousands = value / 1000;
+        *out++ = static_cast<char>('0' + thousands);
+        value -= thousands * 1000;
+        std::memcpy(out, kDigitTriples.data() + 3 * value, 3);
+        return out + 3;
     }
-    return WritePair(WritePair(out, value / 100), value % 100);
+    const int length = 1 + (value >= 10 ? 1 : 0) + (value >= 100 ? 1 : 0);
+    std::memcpy(out, kDigitTriples.data() + 3 * value + (3 - length), 3);
+    return out + length;
 }
 
-// Six digits of a value below 10^6, with leading zeros. The value as a fraction of 10^6 in 57
-// bits is off by less than 10^6 units, less than one of the 2^57 / 10^6 between neighbours,
-// and each step of two digits multiplies both by a hundred: every digit comes out exact.
+// Six digits of a value below 10^6, with leading zeros.
 char* WriteSixDecimals(char* out, std::uint32_t value) {
-    constexpr unsigned kBits = 57;
-    constexpr std::uint64_t kMask = (std::uint64_t{1} << kBits) - 1;
-    std::uint64_t fraction = value * ((std::uint64_t{1} << kBits) / 1000000 + 1);
-    fraction *= 100;
-    out = WritePair(out, fraction >> kBits);
-    fraction = (fraction & kMask) * 100;
-    out = WritePair(out, fraction >> kBits);
-    fraction = (fraction & kMask) * 100;
-    return WritePair(out, fraction >> kBits);
+    const std::uint32_t high = value / 1000;
+    std::memcpy(out, kDigitTriples.data() + 3 * high, 3);
+    std::memcpy(out + 3, kDigitTriples.data() + 3 * (value - high * 1000), 3);
+    return out + 6;
 }
 
 } // namespace
