@@ -1,6 +1,7 @@
 // The exports write their numbers with their own fast writers; these hold them to the library
 // calls that wrote them before, digit for digit, and the whole outputs to recorded digests.
 
+#include "formats/bellcore/CDataPts.h"
 #include "support/TestSupport.h"
 #include "tools/lumetra-sor/NumberText.h"
 #include "tools/lumetra-sor/SorTool.h"
@@ -11,6 +12,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -60,6 +62,8 @@ std::vector<float> SomeFloats() {
                                  std::numeric_limits<float>::infinity(),
                                  -std::numeric_limits<float>::infinity(),
                                  std::numeric_limits<float>::quiet_NaN()};
+    // Where the JSON reads a shortest text with one exact operation, and just beyond.
+    values.insert(values.end(), {1e22f, 1e-22f, 1e23f, 4e-23f, -9.999999e21f, 1.0000001e15f});
     for (int i = 0; i < 100000; ++i)
         values.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(random())));
     std::uniform_int_distribution<int> raw(0, 65535);
@@ -109,6 +113,30 @@ TEST(ExportNumbers, FloatTextsWriteWhatTheLibraryWrote) {
             << std::hexfloat << value;
         ASSERT_EQ(std::string(text, json.Write(text, value)), LibraryJson(value))
             << std::hexfloat << value;
+    }
+}
+
+// Every level a file can hold: each raw value at each scale the groups are written with, read
+// as the reader reads them.
+TEST(ExportNumbers, EveryStoredLevelIsWrittenAsTheLibraryWrote) {
+    CFloatTexts shortest(CFloatTexts::Style::kShortest);
+    CFloatTexts json(CFloatTexts::Style::kJson);
+    char text[kMaxNumberText];
+    for (const std::uint16_t factor : {1, 10, 100, 1000, 10000}) {
+        CScaleGroup group;
+        group.SetScaleFactor(factor);
+        std::vector<std::uint16_t> raw(65536);
+        for (std::size_t i = 0; i < raw.size(); ++i)
+            raw[i] = static_cast<std::uint16_t>(i);
+        group.SetPoints(std::move(raw));
+        CDataPts points;
+        points.SetScaleGroups({group});
+        for (const float level : points.GetLevels()) {
+            ASSERT_EQ(std::string(text, shortest.Write(text, -level)), LibraryShortest(-level))
+                << std::hexfloat << level;
+            ASSERT_EQ(std::string(text, json.Write(text, level)), LibraryJson(level))
+                << std::hexfloat << level;
+        }
     }
 }
 
@@ -234,6 +262,37 @@ TEST(ExportOutput, SampleFilesGiveTheRecordedBytes) {
     };
     for (const CDigests& sample : expected)
         ExpectDigests(SamplesDir().string(), sample);
+}
+
+// The program itself prepares its memory its own way; a trace of several megabytes of buffers
+// gives the same bytes as the commands run in process.
+TEST(ExportOutput, TheProgramWritesWhatTheCommandsWrite) {
+    CScratchDir dir;
+    const std::string trace = dir.Path("large.tra");
+    const auto inProcess = [](std::vector<std::string> args) {
+        args.insert(args.begin(), "lumetra-sor");
+        std::ostringstream out, err;
+        EXPECT_EQ(RunSorTool(args, out, err), 0) << err.str();
+        return out.str();
+    };
+    inProcess({"synth", trace, "--points", "700000", "--seed", "5"});
+    const auto program = [&](const std::string& arguments) {
+        const std::string out = dir.Path("program.out");
+        const std::string command =
+            std::string("'") + LUMETRA_SOR_BINARY + "' " + arguments + " >'" + out + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << arguments;
+        const std::vector<std::uint8_t> bytes = ReadAll(out);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_EQ(program("info '" + trace + "'"), inProcess({"info", trace}));
+    for (const std::string format : {"json", "csv"}) {
+        const std::string written = dir.Path("out." + format);
+        program("export '" + trace + "' --format " + format + " -o '" + written + "'");
+        const std::vector<std::uint8_t> bytes = ReadAll(written);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+                  inProcess({"export", trace, "--format", format}))
+            << format;
+    }
 }
 
 } // namespace

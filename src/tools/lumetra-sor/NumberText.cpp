@@ -2,11 +2,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -41,6 +43,90 @@ char* WriteInteger(char* out, std::uint64_t value) {
     return out + length;
 }
 
+// Exact powers of ten in a double.
+constexpr std::array<double, 23> kPowersOfTen = [] {
+    std::array<double, 23> powers{};
+    double power = 1.0;
+    for (double& p : powers) {
+        p = power;
+        power *= 10.0;
+    }
+    return powers;
+}();
+
+// A float's shortest text ("-12.345", "1e-05"): digits × 10^exponent.
+struct CShortDecimal {
+    bool negative = false;
+    std::uint64_t digits = 0;
+    int exponent = 0;
+};
+
+// At most 15 digits and a power of ten up to 10^22, each exact in a double; false for anything
+// else, which the library reads instead.
+bool ReadShortDecimal(const char* text, const char* end, CShortDecimal& decimal) {
+    decimal.negative = text != end && *text == '-';
+    text += decimal.negative ? 1 : 0;
+    int count = 0;
+    bool point = false;
+    for (; text != end && *text != 'e'; ++text) {
+        if (*text == '.') {
+            point = true;
+            continue;
+        }
+        if (*text < '0' || *text > '9' || ++count > 15)
+            return false;
+        decimal.digits = decimal.digits * 10 + static_cast<std::uint64_t>(*text - '0');
+        decimal.exponent -= point ? 1 : 0;
+    }
+    if (text != end) {
+        int written = 0;
+        if (end - text < 2 ||
+            std::from_chars(text + 1 + (text[1] == '+' ? 1 : 0), end, written).ec != std::errc())
+            return false;
+        decimal.exponent += written;
+    }
+    return count != 0 && decimal.exponent >= -22 && decimal.exponent <= 22;
+}
+
+// The nearest double: one correctly rounded operation on exact operands.
+double NearestDouble(const CShortDecimal& decimal) {
+    const double digits = static_cast<double>(decimal.digits);
+    const double value = decimal.exponent < 0
+                             ? digits / kPowersOfTen[static_cast<std::size_t>(-decimal.exponent)]
+                             : digits * kPowersOfTen[static_cast<std::size_t>(decimal.exponent)];
+    return decimal.negative ? -value : value;
+}
+
+// The library's routine writes the shortest digits that lie inside the rounding interval of
+// the double, narrowed by a tiny fraction of a unit in the last place for its own rounding
+// errors. No two texts of at most 15 digits lie in one double's interval, so where the float's
+// shortest text is well inside it, the routine writes exactly that text's digits. Exact: with at
+// most 15 digits and 10^22, the text's distance from the double (times the power of ten) is a
+// multiple of a power of two that fits 53 bits, and the fused multiply-add rounds only once.
+bool WellInside(const CShortDecimal& decimal, double nearest) {
+    const double magnitude = std::fabs(nearest);
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    if (decimal.digits == 0 || bits == 0 || bits >= std::bit_cast<std::uint64_t>(0x1p1023))
+        return false;
+    const double above = std::bit_cast<double>(bits + 1) - magnitude;
+    const double below = magnitude - std::bit_cast<double>(bits - 1);
+    // The routine's narrowing is below 2^-9 of a unit; a margin of 2^-6 leaves room to spare.
+    const double margin = std::min(above, below) / 64;
+    const double digits = static_cast<double>(decimal.digits);
+    // text − magnitude, times the power of ten where the exponent is negative.
+    double difference = 0.0;
+    double scale = 1.0;
+    if (decimal.exponent < 0) {
+        scale = kPowersOfTen[static_cast<std::size_t>(-decimal.exponent)];
+        difference = -std::fma(magnitude, scale, -digits);
+    } else {
+        difference =
+            std::fma(digits, kPowersOfTen[static_cast<std::size_t>(decimal.exponent)], -magnitude);
+    }
+    return difference >= 0 ? difference < (above / 2 - margin) * scale
+                           : -difference < (below / 2 - margin) * scale;
+}
+
 char* WriteJson(char* out, float value) {
     if (!std::isfinite(value)) {
         std::memcpy(out, "null", 4);
@@ -50,24 +136,59 @@ char* WriteJson(char* out, float value) {
     // (which is not always the shortest: 48.65259f is written 48.652589999999996).
     char shortest[32];
     const char* end = std::to_chars(shortest, shortest + sizeof shortest, value).ptr;
+    CShortDecimal decimal;
     double parsed = value;
-    std::from_chars(shortest, end, parsed);
-    return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
+    if (!ReadShortDecimal(shortest, end, decimal)) {
+        std::from_chars(shortest, end, parsed);
+        return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
+    }
+    parsed = NearestDouble(decimal);
+    if (!WellInside(decimal, parsed))
+        return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
+    // The routine's digits without running it, laid out as it lays them out.
+    if (decimal.negative)
+        *out++ = '-';
+    while (decimal.digits % 10 == 0) {
+        decimal.digits /= 10;
+        ++decimal.exponent;
+    }
+    const int length = static_cast<int>(std::to_chars(out, out + 20, decimal.digits).ptr - out);
+    return nlohmann::detail::dtoa_impl::format_buffer(out, length, decimal.exponent, -4,
+                                                      std::numeric_limits<double>::digits10);
 }
 
-// The integer part of a distance, below 10000, without a loop.
-char* WriteSmall(char* out, std::uint64_t value) {
-    if (value < 10) {
-        *out = static_cast<char>('0' + value);
-        return out + 1;
+// "000" to "999", so three digits are one look-up.
+constexpr std::array<char, 3000> kDigitTriples = [] {
+    std::array<char, 3000> triples{};
+    for (int i = 0; i < 1000; ++i) {
+        triples[3 * i] = static_cast<char>('0' + i / 100);
+        triples[3 * i + 1] = static_cast<char>('0' + i / 10 % 10);
+        triples[3 * i + 2] = static_cast<char>('0' + i % 10);
     }
-    if (value < 100)
-        return WritePair(out, value);
-    if (value < 1000) {
-        *out = static_cast<char>('0' + value / 100);
-        return WritePair(out + 1, value % 100);
+    return triples;
+}();
+
+// The integer part of a distance, below 10000, without a loop. Three characters are copied
+// whatever the length: the caller's buffer has room for any number.
+char* WriteSmall(char* out, std::uint32_t value) {
+    if (value >= 1000) {
+        const std::uint32_t thousands = value / 1000;
+        *out++ = static_cast<char>('0' + thousands);
+        value -= thousands * 1000;
+        std::memcpy(out, kDigitTriples.data() + 3 * value, 3);
+        return out + 3;
     }
-    return WritePair(WritePair(out, value / 100), value % 100);
+    const int length = 1 + (value >= 10 ? 1 : 0) + (value >= 100 ? 1 : 0);
+    std::memcpy(out, kDigitTriples.data() + 3 * value + (3 - length), 3);
+    return out + length;
+}
+
+// Six digits of a value below 10^6, with leading zeros.
+char* WriteSixDecimals(char* out, std::uint32_t value) {
+    const std::uint32_t high = value / 1000;
+    std::memcpy(out, kDigitTriples.data() + 3 * high, 3);
+    std::memcpy(out + 3, kDigitTriples.data() + 3 * (value - high * 1000), 3);
+    return out + 6;
 }
 
 } // namespace
@@ -87,13 +208,10 @@ char* WriteFixed6(char* out, double value) {
             const auto units = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
             if (std::signbit(value))
                 *out++ = '-';
-            out = WriteSmall(out, units / 1000000u);
+            const std::uint32_t kilometres = units / 1000000u;
+            out = WriteSmall(out, kilometres);
             *out++ = '.';
-            const std::uint32_t decimals = units % 1000000u;
-            const std::uint32_t low = decimals % 10000u;
-            out = WritePair(out, decimals / 10000u);
-            out = WritePair(out, low / 100u);
-            return WritePair(out, low % 100u);
+            return WriteSixDecimals(out, units - kilometres * 1000000u);
         }
     }
     // A normal value from 1e-7 to below 1e9 is mantissa × 2^-shift with shift 23..76, so
@@ -129,13 +247,9 @@ char* CFloatTexts::WriteUncached(char* out, float value, Style style) {
     return std::to_chars(out, out + kMaxNumberText, value == 0.0f ? 0.0f : value).ptr;
 }
 
-char* CFloatTexts::Write(char* out, float value) {
+char* CFloatTexts::WriteAndRemember(char* out, float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
-    CEntry& entry = entries_[(bits * 0x9E3779B1u) >> (32 - kEntryBits)];
-    if (entry.length != 0 && entry.bits == bits) {
-        std::memcpy(out, entry.text, sizeof entry.text);
-        return out + entry.length;
-    }
+    CEntry& entry = entries_[Slot(bits)];
     char* end = WriteUncached(out, value, style_);
     const auto length = static_cast<std::size_t>(end - out);
     if (length <= sizeof entry.text) {

@@ -404,13 +404,17 @@ void AppendCsv(const CSignal& signal, std::string& text, const TextFlush& flush)
     // The distances as GetSampleDistance gives them, without a call a sample.
     const double start = signal.GetStartDistance();
     const double spacing = signal.GetSampleSpacing();
-    const std::size_t last = levels.size() - 1;
-    for (std::size_t i = 0; i < levels.size(); ++i) {
+    // Held here: the characters written could alias the vector, so its fields would be read
+    // again for every line.
+    const float* level = levels.data();
+    const std::size_t count = levels.size();
+    const std::size_t last = count - 1;
+    for (std::size_t i = 0; i < count; ++i) {
         const double km = i == last && i != 0 ? static_cast<double>(signal.GetEndDistance())
                                               : start + static_cast<double>(i) * spacing;
         char* end = WriteFixed6(pieces.Line(), km);
         *end++ = ',';
-        end = levelTexts.Write(end, -levels[i]);
+        end = levelTexts.Write(end, -level[i]);
         *end++ = '\n';
         pieces.Done(end);
     }
@@ -449,11 +453,13 @@ void AppendJson(const CSignal& signal, const std::string& path, std::string& tex
         text.reserve(text.size() + 12 * levels.size() + 64);
     {
         CPieces pieces(text, flush);
-        for (std::size_t i = 0; i < levels.size(); ++i) {
+        const float* level = levels.data();
+        const std::size_t count = levels.size();
+        for (std::size_t i = 0; i < count; ++i) {
             char* end = pieces.Line();
             if (i != 0)
                 *end++ = ',';
-            pieces.Done(sampleTexts.Write(end, levels[i]));
+            pieces.Done(sampleTexts.Write(end, level[i]));
         }
     }
     text += "]}\n";
