@@ -21,10 +21,21 @@ CTextListPane::CTextListPane(const QString& name, QWidget* parent) : QTreeWidget
 }
 
 void CTextListPane::AddRow(const QString& caption, const QString& value, const QString& tip) {
-    auto* item = new QTreeWidgetItem(QStringList{caption, value});
-    item->setToolTip(0, caption);
-    item->setToolTip(1, tip.isEmpty() ? value : tip);
-    addTopLevelItem(item);
+    AddRows({{caption, value, tip}});
+}
+
+void CTextListPane::AddRows(const QList<CRow>& rows) {
+    if (rows.isEmpty())
+        return;
+    QList<QTreeWidgetItem*> items;
+    items.reserve(rows.size());
+    for (const CRow& row : rows) {
+        auto* item = new QTreeWidgetItem(QStringList{row.caption, row.value});
+        item->setToolTip(0, row.caption);
+        item->setToolTip(1, row.tip.isEmpty() ? row.value : row.tip);
+        items << item;
+    }
+    addTopLevelItems(items);
     FitColumns();
 }
 

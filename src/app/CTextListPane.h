@@ -10,8 +10,16 @@ class CTextListPane : public QTreeWidget {
 public:
     explicit CTextListPane(const QString& name, QWidget* parent = nullptr);
 
+    struct CRow {
+        QString caption;
+        QString value;
+        QString tip;
+    };
+
     // The value's tooltip is tip, or the value itself when tip is empty.
     void AddRow(const QString& caption, const QString& value, const QString& tip = {});
+    // As many AddRow calls, the columns fitted once: each fit measures every row.
+    void AddRows(const QList<CRow>& rows);
     // Sets the value of an existing row; nothing for a row that is not there.
     void SetValue(int row, const QString& value, const QString& tip = {});
     int RowCount() const { return topLevelItemCount(); }
