@@ -4,6 +4,8 @@
 
 #include <QTreeWidget>
 
+#include <optional>
+
 class CTextListPane : public QTreeWidget {
     Q_OBJECT
 
@@ -36,4 +38,17 @@ private:
     // Long captions would push the values out of a narrow pane: captions wider than three
     // fifths of the pane give way, down to two fifths, so the values stay readable.
     void FitColumns();
+
+    // What the last fit measured, and on what: the frame refills a pane with the same rows
+    // whenever the selection is told, and measuring the rows shapes every text again.
+    struct CMeasured {
+        QStringList texts;
+        QFont font;
+        QSize viewport;
+        int scrolled = 0;
+        const QStyle* style = nullptr;
+        int captions = 0;
+        int values = 0;
+    };
+    std::optional<CMeasured> measured_;
 };

@@ -58,4 +58,15 @@ TEST(TextListPaneTest, RowsAddedTogetherShowAsRowsAddedOneByOne) {
                       single.topLevelItem(row)->toolTip(column));
         }
     }
+
+    // The same rows again in a larger font take more room: a refill is measured anew.
+    for (CTextListPane* pane : {&single, &together})
+        pane->resize(600, 200);
+    EXPECT_EQ(together.columnWidth(0), single.columnWidth(0));
+    QFont larger = together.font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    together.setFont(larger);
+    together.clear();
+    together.AddRows(rows);
+    EXPECT_GT(together.columnWidth(0), single.columnWidth(0));
 }
