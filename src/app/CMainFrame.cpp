@@ -377,24 +377,26 @@ void CMainFrame::RefreshViews() {
     tree_->EntrySelected(entry->GetId());
     std::string label;
     std::string value;
+    QList<CTextListPane::CRow> rows;
     for (int i = 0; i < signal->GetDescriptionCount(); ++i) {
         if (signal->GetDescription(i, label, value))
-            parameters_->AddRow(Utf8(TranslateLabel(label)), Utf8(value));
+            rows.push_back({Utf8(TranslateLabel(label)), Utf8(value), {}});
     }
     for (const CDetailLine& line : signal->GetDetails())
-        parameters_->AddRow(Utf8(TranslateLabel(line.label)), Utf8(line.value));
+        rows.push_back({Utf8(TranslateLabel(line.label)), Utf8(line.value), {}});
+    parameters_->AddRows(rows);
     FillMarkerRows();
 }
 
 void CMainFrame::FillMarkerRows() {
     markers_->clear();
-    QString caption;
-    QString reading;
-    QString tip;
+    QList<CTextListPane::CRow> rows;
+    CTextListPane::CRow shown;
     for (int row = 0; row < view_->GetMarkerRowCount(); ++row) {
-        if (view_->GetMarkerRow(row, caption, reading, tip))
-            markers_->AddRow(caption, reading, tip);
+        if (view_->GetMarkerRow(row, shown.caption, shown.value, shown.tip))
+            rows.push_back(shown);
     }
+    markers_->AddRows(rows);
 }
 
 void CMainFrame::UpdateMarkerValues() {

@@ -21,10 +21,21 @@ CTextListPane::CTextListPane(const QString& name, QWidget* parent) : QTreeWidget
 }
 
 void CTextListPane::AddRow(const QString& caption, const QString& value, const QString& tip) {
-    auto* item = new QTreeWidgetItem(QStringList{caption, value});
-    item->setToolTip(0, caption);
-    item->setToolTip(1, tip.isEmpty() ? value : tip);
-    addTopLevelItem(item);
+    AddRows({{caption, value, tip}});
+}
+
+void CTextListPane::AddRows(const QList<CRow>& rows) {
+    if (rows.isEmpty())
+        return;
+    QList<QTreeWidgetItem*> items;
+    items.reserve(rows.size());
+    for (const CRow& row : rows) {
+        auto* item = new QTreeWidgetItem(QStringList{row.caption, row.value});
+        item->setToolTip(0, row.caption);
+        item->setToolTip(1, row.tip.isEmpty() ? row.value : row.tip);
+        items << item;
+    }
+    addTopLevelItems(items);
     FitColumns();
 }
 
@@ -43,8 +54,24 @@ void CTextListPane::resizeEvent(QResizeEvent* event) {
 
 void CTextListPane::FitColumns() {
     const int available = viewport()->width();
-    const int captions = sizeHintForColumn(0);
-    const int values = sizeHintForColumn(1);
+    QStringList texts;
+    texts.reserve(2 * topLevelItemCount());
+    for (int row = 0; row < topLevelItemCount(); ++row)
+        texts << topLevelItem(row)->text(0) << topLevelItem(row)->text(1);
+    const int scrolled = verticalScrollBar()->value();
+    if (!measured_ || measured_->texts != texts || measured_->font != font() ||
+        measured_->viewport != viewport()->size() || measured_->scrolled != scrolled ||
+        measured_->style != style()) {
+        measured_ = CMeasured{texts,
+                              font(),
+                              viewport()->size(),
+                              scrolled,
+                              style(),
+                              sizeHintForColumn(0),
+                              sizeHintForColumn(1)};
+    }
+    const int captions = measured_->captions;
+    const int values = measured_->values;
     int width = captions;
     // Captions that fit in three fifths of the pane stay whole and a long value (an
     // instrument's name) elides, its tooltip whole; longer captions give way to the values.

@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -94,4 +95,7 @@ private:
     std::unique_ptr<CSingleInstance> instance_;
     CInterfaceLanguage language_;
     std::unique_ptr<CMainFrame> frame_;
+    // When Start() began and when the files given began to open.
+    std::chrono::steady_clock::time_point startedAt_;
+    std::chrono::steady_clock::time_point openedAt_;
 };

@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <atomic>
 #include <chrono>
@@ -256,6 +257,30 @@ TEST(HeadlessTest, ScreenshotOpensTheFilesInA1280x800WindowWithoutAskingAnyone) 
     CViewerApp app(dir.Root().string());
     EXPECT_EQ(app.Start({QStringLiteral("lumetra-view"), QStringLiteral("--no-such-option")}),
               StartStatus::UsageError);
+}
+
+TEST(HeadlessTest, FirstPaintRunEndsByItselfAndTellsTheBenchmarkItsTimes) {
+    CScratchDir dir;
+    const std::string demo = CopyDemo(dir, "demo.sor");
+    QProcess viewer;
+    viewer.start(QStringLiteral(LUMETRA_VIEW_BINARY),
+                 {QStringLiteral("--settings-dir"), Q(dir.Path("settings")),
+                  QStringLiteral("--exit-after-first-paint"), Q(demo)});
+    ASSERT_TRUE(viewer.waitForFinished(30000));
+    EXPECT_EQ(viewer.exitCode(), 0);
+    // Two lines the start-up script reads; the opening comes after the start.
+    const QStringList lines = QString::fromLocal8Bit(viewer.readAllStandardOutput())
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    const QRegularExpression line(
+        QStringLiteral("^(open|start) to first paint: (\\d+\\.\\d{3}) ms$"));
+    const QRegularExpressionMatch open = line.match(lines[0]);
+    const QRegularExpressionMatch start = line.match(lines[1]);
+    ASSERT_TRUE(open.hasMatch() && start.hasMatch()) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(open.captured(1), Q("open"));
+    EXPECT_EQ(start.captured(1), Q("start"));
+    EXPECT_GT(open.captured(2).toDouble(), 0.0);
+    EXPECT_LE(open.captured(2).toDouble(), start.captured(2).toDouble());
 }
 
 TEST(HeadlessTest, HelpAndVersionNeedNoDisplayAndSettingsGoToTheConfigurationFolder) {

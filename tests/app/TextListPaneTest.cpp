@@ -29,3 +29,44 @@ TEST(TextListPaneTest, LongCaptionsGiveWayToTheValuesInANarrowPane) {
     EXPECT_LT(pane.columnWidth(0), narrow);
     EXPECT_EQ(pane.Value(1), QStringLiteral("1.46850000"));
 }
+
+TEST(TextListPaneTest, RowsAddedTogetherShowAsRowsAddedOneByOne) {
+    const QList<CTextListPane::CRow> rows{
+        {QStringLiteral("Показатель преломления:"), QStringLiteral("1.46850"), {}},
+        {QStringLiteral("Модуль:"), QStringLiteral("MU909015C-057, № 6201635305"),
+         QStringLiteral("полное имя")},
+        {QStringLiteral("Диапазон:"), {}, {}},
+    };
+    CTextListPane single(QStringLiteral("single"));
+    CTextListPane together(QStringLiteral("together"));
+    for (CTextListPane* pane : {&single, &together}) {
+        pane->resize(150, 200);
+        pane->show();
+    }
+    for (const CTextListPane::CRow& row : rows)
+        single.AddRow(row.caption, row.value, row.tip);
+    together.AddRows(rows);
+    together.AddRows({});
+
+    ASSERT_EQ(together.RowCount(), single.RowCount());
+    EXPECT_EQ(together.columnWidth(0), single.columnWidth(0));
+    for (int row = 0; row < single.RowCount(); ++row) {
+        for (int column = 0; column < 2; ++column) {
+            EXPECT_EQ(together.topLevelItem(row)->text(column),
+                      single.topLevelItem(row)->text(column));
+            EXPECT_EQ(together.topLevelItem(row)->toolTip(column),
+                      single.topLevelItem(row)->toolTip(column));
+        }
+    }
+
+    // The same rows again in a larger font take more room: a refill is measured anew.
+    for (CTextListPane* pane : {&single, &together})
+        pane->resize(600, 200);
+    EXPECT_EQ(together.columnWidth(0), single.columnWidth(0));
+    QFont larger = together.font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    together.setFont(larger);
+    together.clear();
+    together.AddRows(rows);
+    EXPECT_GT(together.columnWidth(0), single.columnWidth(0));
+}
