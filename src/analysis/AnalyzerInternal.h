@@ -196,6 +196,7 @@ private:
     Index ZoneEnd(const CCandidate& c) const { return std::min<Index>(n_, c.zoneEnd + guard_ / 2); }
     void MergeClose();
     CLineFit SectionFit(Index a, Index b) const;
+    void BorrowSlopes();
     // dB/km: as fast as a lossy fibre of the trace's wavelength falls.
     double LossyFibre() const;
     // Spread of the differences of neighbouring samples in a..b-1: small on any fibre, a few dB

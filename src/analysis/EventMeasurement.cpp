@@ -17,6 +17,7 @@ bool CAnalyzer::Refine() {
         from = std::max(from, ZoneEnd(c));
     }
     sections_.push_back(SectionFit(from, std::max(n_, from + 3)));
+    BorrowSlopes();
 
     bool changed = false;
     std::vector<CCandidate> kept;
@@ -93,6 +94,32 @@ bool CAnalyzer::Refine() {
     }
     candidates_ = std::move(kept);
     return changed;
+}
+
+// A piece of fibre too short for a slope of its own falls as the fibre after it does (or, when
+// that is the noise past the end, the one before): taken level, a long pulse's launch, which leaves
+// little before the first event, turned the fibre's own fall into a loss.
+void CAnalyzer::BorrowSlopes() {
+    const auto own = [&](const CLineFit& fit) {
+        return fit.count >= static_cast<std::size_t>(std::max<Index>(window_ / 2, 4));
+    };
+    const std::size_t fibre = sections_.size() - 1; // the last may lie past the end
+    for (std::size_t k = 0; k < fibre; ++k) {
+        if (own(sections_[k]))
+            continue;
+        std::size_t from = k + 1;
+        while (from < fibre && !own(sections_[from]))
+            ++from;
+        if (from == fibre) {
+            from = k;
+            while (from > 0 && !own(sections_[from - 1]))
+                --from;
+            if (from == 0)
+                continue;
+            --from;
+        }
+        sections_[k].slope = sections_[from].slope;
+    }
 }
 
 void CAnalyzer::PlaceOnsets() {

@@ -272,6 +272,22 @@ TEST(AnalysisEvents, ALongPulseSeesSmallSplicesAndPlacesAConnectorAtItsEdge) {
         EXPECT_NEAR(event->GetLoss(), f.loss, 0.04);
     }
     EXPECT_NEAR(result.events.back().GetPosition(), fibre.endKm, fibre.Tolerance());
+
+    // A splice soon after the launch, on a fibre falling 1 dB/km: the little fibre before it is
+    // too short for a slope of its own but falls as the rest does, not into the loss.
+    CFibre soon;
+    soon.spacingM = 4.0;
+    soon.pulseNs = 10000.0;
+    soon.count = 8000;
+    soon.attenuation = 0.4;
+    soon.noise = 0.002;
+    soon.endKm = 25.0;
+    soon.features = {{4.5, 0.3, 0.0}};
+    const CAnalysisResult early = soon.Analyse();
+    EXPECT_EQ(early.events.size(), 3u) << Listing(early);
+    const CKeyEvent* splice = Near(early, 4.5, soon.Tolerance());
+    ASSERT_NE(splice, nullptr) << Listing(early);
+    EXPECT_NEAR(splice->GetLoss(), 0.3, 0.05) << Listing(early);
 }
 
 TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
