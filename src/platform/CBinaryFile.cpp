@@ -317,11 +317,13 @@ void CBinaryFile::Close() {
 }
 
 void CBinaryFile::CommitByRename() {
-    // Written and flushed before the rename: a crash leaves the old file or the whole new one.
+    // Written and flushed before the rename: a crash leaves the old file or the whole new one
+    // (without the flush, a crash of the system may leave either, or an empty new file).
+    const bool flush = (flags_ & kNoDiskFlush) == 0;
     int error = 0;
     if (!WriteAll(tempFd_, data_.data(), data_.size()))
         error = errno;
-    if (error == 0 && ::fsync(tempFd_) != 0)
+    if (error == 0 && flush && ::fsync(tempFd_) != 0)
         error = errno;
     if (::close(tempFd_) != 0 && error == 0)
         error = errno;
@@ -335,7 +337,8 @@ void CBinaryFile::CommitByRename() {
         Release();
         Fail(error, path);
     }
-    SyncFolder(FolderOf(path_));
+    if (flush)
+        SyncFolder(FolderOf(path_));
     RemoveStaleTemporaries(path_, tempPath_);
     tempPath_.clear();
     Release();
@@ -377,7 +380,8 @@ void CBinaryFile::CommitInPlace() {
         if (flags_ & kOwnerOnly)
             (void)::fchmod(fd, 0600);
         if (!WriteAll(fd, data_.data(), data_.size()) ||
-            ::ftruncate(fd, static_cast<off_t>(data_.size())) != 0 || ::fsync(fd) != 0)
+            ::ftruncate(fd, static_cast<off_t>(data_.size())) != 0 ||
+            ((flags_ & kNoDiskFlush) == 0 && ::fsync(fd) != 0))
             error = errno;
         if (::close(fd) != 0 && error == 0)
             error = errno;

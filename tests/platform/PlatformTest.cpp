@@ -24,23 +24,28 @@
 using namespace std::chrono_literals;
 
 TEST(BinaryFile, SaveReplacesOnlyWhenComplete) {
-    CScratchDir dir;
-    const std::string path = dir.Path("trace.sor");
-    WriteAll(path, {1, 2, 3});
+    // Forced to the disk or not, the target is replaced whole or not at all.
+    for (const unsigned flags : {0U, unsigned{CBinaryFile::kNoDiskFlush}}) {
+        SCOPED_TRACE(flags);
+        CScratchDir dir;
+        const std::string path = dir.Path("trace.sor");
+        WriteAll(path, {1, 2, 3});
 
-    { // abandoned (as by an exception mid-save): the old file stays, no temporary remains
+        { // abandoned (as by an exception mid-save): the old file stays, no temporary remains
+            CBinaryFile file;
+            file.OpenForWrite(path, flags);
+            file.WriteThrough("xyz", 3);
+        }
+        EXPECT_EQ(ReadAll(path), (std::vector<std::uint8_t>{1, 2, 3}));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Root()), {}), 1);
+
         CBinaryFile file;
-        file.OpenForWrite(path);
-        file.Write("xyz", 3);
+        file.OpenForWrite(path, flags);
+        file.Write("\x04\x05", 2);
+        file.Close();
+        EXPECT_EQ(ReadAll(path), (std::vector<std::uint8_t>{4, 5}));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Root()), {}), 1);
     }
-    EXPECT_EQ(ReadAll(path), (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Root()), {}), 1);
-
-    CBinaryFile file;
-    file.OpenForWrite(path);
-    file.Write("\x04\x05", 2);
-    file.Close();
-    EXPECT_EQ(ReadAll(path), (std::vector<std::uint8_t>{4, 5}));
 }
 
 TEST(BinaryFile, ReadsWholeFileAndReportsShortReads) {

@@ -67,6 +67,8 @@ struct CRequest {
     std::vector<std::string> files;
     std::string format;
     std::string output;
+    // export: flush the output to the disk before it replaces the old file.
+    bool sync = false;
     std::string to;
     std::string synthOutput;
     CSynthOptions synth;
@@ -257,7 +259,8 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
                 return;
             }
             CBinaryFile file;
-            file.OpenForWrite(target);
+            // An export is made again from its trace at will: atomic, durable only when asked.
+            file.OpenForWrite(target, request.sync ? 0U : CBinaryFile::kNoDiskFlush);
             write([&](const char* data, std::size_t size) { file.WriteThrough(data, size); });
             file.Close();
         });
@@ -531,6 +534,8 @@ int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostrea
         ->check(CLI::IsMember({"csv", "json", "events-csv"}));
     exporter->add_option("-o,--output", request.output,
                          "Output file; a folder for several files (standard output without)");
+    exporter->add_flag("--sync", request.sync,
+                       "Write the output to the disk before it replaces an old file");
 
     CLI::App* converter =
         app.add_subcommand("convert", "Save As another format: IN OUT, or IN... FOLDER");
