@@ -1,7 +1,9 @@
 // analysis-score: how well the automatic analysis finds the events a trace's own table holds.
 // Real files are scored against the events their instrument stored; synthesized traces
 // against the events the synthesizer placed. Events match within max(25 m, 1.5 pulse
-// lengths, 3 sample spacings); the start event is left out.
+// lengths, 3 sample spacings); the start event is left out. A stored reflection's kind counts
+// only where the analysis may call it reflective: with a reflectance, and not below the
+// threshold it is given.
 
 #include "analysis/SignalAnalysis.h"
 #include "core/CSignal.h"
@@ -28,6 +30,9 @@ struct CTruth {
     bool end = false;
     bool edited = false;   // placed or moved by hand
     bool optional = false; // below the loss threshold: neither found nor missed counts
+    // A reflection stored without a reflectance, or weaker than the threshold the analysis is
+    // given: the analysis may not call it reflective, so its kind is not scored.
+    bool unclassed = false;
     double loss = 0.0;
 };
 
@@ -39,10 +44,12 @@ struct CScore {
     int matched = 0;
     int reflective = 0;
     int reflectiveFound = 0;
+    int unclassed = 0;
     int ends = 0;
     int endsFound = 0;
     int editedMisses = 0;
     std::vector<double> endErrors;  // m
+    std::vector<double> endPulses;  // the same in pulse lengths
     std::vector<double> lossErrors; // dB
 };
 
@@ -56,7 +63,8 @@ double Median(std::vector<double> values) {
 
 // Matches each truth event to the nearest unmatched found event within tolerance (km).
 void Score(const std::string& name, const std::vector<CTruth>& truth,
-           const std::vector<CKeyEvent>& found, double tolerance, bool verbose, CScore& score) {
+           const std::vector<CKeyEvent>& found, double tolerance, double pulseKm, bool verbose,
+           CScore& score) {
     ++score.files;
     std::vector<int> owner(found.size(), -1);
     std::vector<char> used(found.size(), 0);
@@ -113,7 +121,9 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
                             event.end ? "end" : (event.reflective ? "reflection" : "event"),
                             event.position, event.loss, event.edited ? ", edited" : "");
         }
-        if (event.reflective && !event.end) {
+        if (event.reflective && !event.end && event.unclassed) {
+            ++score.unclassed;
+        } else if (event.reflective && !event.end) {
             ++score.reflective;
             score.reflectiveFound += hit && hit->GetType() == 1;
             if (verbose && hit && hit->GetType() != 1)
@@ -133,9 +143,13 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
     for (const CTruth& event : truth)
         if (event.end)
             trueEnd = &event;
-    if (trueEnd && !found.empty() && found.back().GetMarker() == 2)
-        score.endErrors.push_back(1000.0 *
-                                  std::abs(found.back().GetPosition() - trueEnd->position));
+    double endError = std::nan("");
+    if (trueEnd && !found.empty() && found.back().GetMarker() == 2) {
+        endError = 1000.0 * std::abs(found.back().GetPosition() - trueEnd->position);
+        score.endErrors.push_back(endError);
+        if (pulseKm > 0.0)
+            score.endPulses.push_back(endError / (1000.0 * pulseKm));
+    }
 
     int extra = 0;
     for (std::size_t f = 0; f < found.size(); ++f) {
@@ -158,14 +172,17 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
     score.truth += counted;
     score.matched += matched;
     if (verbose)
-        std::printf("%s: truth %d, found %d, matched %d\n", name.c_str(), counted, matched + extra,
-                    matched);
+        std::printf("%s: truth %d, found %d, matched %d, end error %.1f m\n", name.c_str(), counted,
+                    matched + extra, matched, endError);
+}
+
+double PulseKm(const CAnalysisTrace& trace) {
+    const double groupIndex = trace.groupIndex >= 1.0 ? trace.groupIndex : 1.468;
+    return trace.pulseWidthNs * kLightKmPerNs / (2.0 * groupIndex);
 }
 
 double Tolerance(const CAnalysisTrace& trace) {
-    const double groupIndex = trace.groupIndex >= 1.0 ? trace.groupIndex : 1.468;
-    const double pulse = trace.pulseWidthNs * kLightKmPerNs / (2.0 * groupIndex);
-    return std::max({0.025, 1.5 * pulse, 3.0 * trace.spacingKm});
+    return std::max({0.025, 1.5 * PulseKm(trace), 3.0 * trace.spacingKm});
 }
 
 // Prints the figures; returns F1.
@@ -183,8 +200,13 @@ double Print(const char* title, const CScore& score) {
                 score.reflectiveFound, score.reflective,
                 score.ends ? double(score.endsFound) / score.ends : 1.0, score.endsFound,
                 score.ends);
-    std::printf("  median end error %.2f m, median splice loss error %.3f dB\n",
-                Median(score.endErrors), Median(score.lossErrors));
+    if (score.unclassed)
+        std::printf("  reflections stored without a reflectance or below the threshold, kind not "
+                    "scored: %d\n",
+                    score.unclassed);
+    std::printf(
+        "  median end error %.2f m (%.2f pulse lengths), median splice loss error %.3f dB\n",
+        Median(score.endErrors), Median(score.endPulses), Median(score.lossErrors));
     std::printf("  misses the instrument's table marks as edited by hand: %d\n",
                 score.editedMisses);
     return f1;
@@ -209,12 +231,16 @@ void ScoreFile(const std::string& path, bool verbose, CScore& score) {
         t.end = event.GetMarker() == 2;
         t.edited = event.GetFlag();
         t.loss = event.GetLoss();
+        // Instruments store 0 for a reflectance they could not measure (a saturated peak, one
+        // past the trace's last sample).
+        t.unclassed = t.reflective && (event.GetReflectance() == 0.0 ||
+                                       event.GetReflectance() < thresholds.reflectance);
         truth.push_back(t);
     }
     const CAnalysisResult result = AnalyzeTrace(trace, thresholds);
     const std::size_t slash = path.find_last_of('/');
     Score(slash == std::string::npos ? path : path.substr(slash + 1), truth, result.events,
-          Tolerance(trace), verbose, score);
+          Tolerance(trace), PulseKm(trace), verbose, score);
 }
 
 // A varied set: wavelengths, sample spacings, pulse widths chosen by the synthesizer or long
@@ -260,7 +286,8 @@ void ScoreSynth(int count, bool verbose, CScore& score) {
             truth.push_back(t);
         }
         Score("synth seed " + std::to_string(options.seed), truth,
-              AnalyzeTrace(trace, thresholds).events, Tolerance(trace), verbose, score);
+              AnalyzeTrace(trace, thresholds).events, Tolerance(trace), PulseKm(trace), verbose,
+              score);
     }
 }
 
