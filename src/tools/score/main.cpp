@@ -1,7 +1,8 @@
 // analysis-score: how well the automatic analysis finds the events a trace's own table holds.
 // Real files are scored against the events their instrument stored; synthesized traces
 // against the events the synthesizer placed. Events match within max(25 m, 1.5 pulse
-// lengths, 3 sample spacings); the start event is left out. A stored reflection's kind counts
+// lengths, 3 sample spacings); the start event is left out, and so is any event found at a
+// start the file places on a connector after a launch cable. A stored reflection's kind counts
 // only where the analysis may call it reflective: with a reflectance, and not below the
 // threshold it is given.
 
@@ -33,6 +34,9 @@ struct CTruth {
     // A reflection stored without a reflectance, or weaker than the threshold the analysis is
     // given: the analysis may not call it reflective, so its kind is not scored.
     bool unclassed = false;
+    // A start placed away from the trace's, on the connector after a launch cable: a found
+    // event there is neither matched nor extra. Matched last, so that it takes no other's.
+    bool start = false;
     double loss = 0.0;
 };
 
@@ -74,9 +78,9 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
     // The end first, and to the found end where that is near: an event beside the end
     // must not take the end's match.
     std::vector<std::size_t> order;
-    for (int pass = 0; pass < 2; ++pass)
+    for (int pass = 0; pass < 3; ++pass)
         for (std::size_t t = 0; t < truth.size(); ++t)
-            if (truth[t].end == (pass == 0))
+            if ((truth[t].end ? 0 : truth[t].start ? 2 : 1) == pass)
                 order.push_back(t);
     for (const std::size_t t : order) {
         const CTruth& event = truth[t];
@@ -220,11 +224,23 @@ void ScoreFile(const std::string& path, bool verbose, CScore& score) {
     }
     const CAnalysisTrace trace = AnalysisTraceOf(*signal);
     const CAnalysisThresholds thresholds = StoredThresholds(*signal);
+    const CAnalysisResult result = AnalyzeTrace(trace, thresholds);
     std::vector<CTruth> truth;
     for (int i = 0; i < signal->GetEventCount(); ++i) {
         const CKeyEvent event = signal->GetEvent(i);
-        if (event.GetMarker() == 1)
+        if (event.GetMarker() == 1) {
+            const double from = result.events.front().GetPosition();
+            if (std::abs(event.GetPosition() - from) > Tolerance(trace) &&
+                event.GetPosition() > from &&
+                event.GetPosition() <
+                    trace.startKm + static_cast<double>(trace.count) * trace.spacingKm) {
+                CTruth t;
+                t.position = event.GetPosition();
+                t.start = t.optional = true;
+                truth.push_back(t);
+            }
             continue;
+        }
         CTruth t;
         t.position = event.GetPosition();
         t.reflective = event.GetType() == 1;
@@ -237,7 +253,6 @@ void ScoreFile(const std::string& path, bool verbose, CScore& score) {
                                        event.GetReflectance() < thresholds.reflectance);
         truth.push_back(t);
     }
-    const CAnalysisResult result = AnalyzeTrace(trace, thresholds);
     const std::size_t slash = path.find_last_of('/');
     Score(slash == std::string::npos ? path : path.substr(slash + 1), truth, result.events,
           Tolerance(trace), PulseKm(trace), verbose, score);
