@@ -49,6 +49,7 @@ struct CScore {
     int reflective = 0;
     int reflectiveFound = 0;
     int unclassed = 0;
+    int endsBefore = 0; // end markers with events after them, scored as events
     int ends = 0;
     int endsFound = 0;
     int editedMisses = 0;
@@ -204,6 +205,9 @@ double Print(const char* title, const CScore& score) {
                 score.reflectiveFound, score.reflective,
                 score.ends ? double(score.endsFound) / score.ends : 1.0, score.endsFound,
                 score.ends);
+    if (score.endsBefore)
+        std::printf("  end markers with events after them, scored as events: %d\n",
+                    score.endsBefore);
     if (score.unclassed)
         std::printf("  reflections stored without a reflectance or below the threshold, kind not "
                     "scored: %d\n",
@@ -253,6 +257,16 @@ void ScoreFile(const std::string& path, bool verbose, CScore& score) {
                                        event.GetReflectance() < thresholds.reflectance);
         truth.push_back(t);
     }
+    // An end marker with stored events beyond it (on a launch cable's end, or before a stretch
+    // the instrument blanked) is not where the fibre ends: the analysis reports nothing past
+    // its end.
+    for (CTruth& t : truth)
+        if (t.end && std::any_of(truth.begin(), truth.end(), [&](const CTruth& other) {
+                return !other.start && other.position > t.position + Tolerance(trace);
+            })) {
+            t.end = false;
+            ++score.endsBefore;
+        }
     const std::size_t slash = path.find_last_of('/');
     Score(slash == std::string::npos ? path : path.substr(slash + 1), truth, result.events,
           Tolerance(trace), PulseKm(trace), verbose, score);
