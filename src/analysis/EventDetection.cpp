@@ -107,6 +107,9 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             while (j < longest && j < n_ && S(j) - before.At(static_cast<double>(j)) > 0.5 * top)
                 ++j;
         }
+        // Over the line before its own edge it must still stand out.
+        if (!(top > threshold))
+            continue;
         // A weak peak is a pulse wide; a broad hump is the line before bent by an event.
         if (top < 1.0 && j - start > 2 * width_ + guard_)
             continue;

@@ -1,9 +1,16 @@
 #include "analysis/TraceAnalysis.h"
 
+#include "analysis/SignalAnalysis.h"
+#include "core/CSignal.h"
+#include "core/SignalFactory.h"
+#include "platform/CException.h"
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -374,6 +381,34 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
         if (c.type == 1) {
             EXPECT_NEAR(end.GetReflectance(), c.endReflectance, 3.0);
         }
+    }
+}
+
+// Every reflection the analysis reports on a real trace stands above the fibre before it: a
+// peak measured against a line it does not rise over has no reflectance at all.
+TEST(AnalysisRealFiles, EveryReflectionStandsAboveTheFibre) {
+    const auto files = SampleFiles({".sor"});
+    if (files.empty())
+        GTEST_SKIP() << "no sample files";
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        std::unique_ptr<CSignal> signal;
+        try {
+            signal.reset(OpenSignal(path.string()));
+        } catch (const CException&) {
+            continue;
+        }
+        if (!signal)
+            continue;
+        const CAnalysisTrace trace = AnalysisTraceOf(*signal);
+        const CAnalysisResult result = AnalyzeTrace(trace, StoredThresholds(*signal));
+        ExpectWellFormed(result);
+        const double backscatter =
+            trace.backscatter > 0.0 ? trace.backscatter : TypicalBackscatter(trace.wavelength);
+        for (const CKeyEvent& event : result.events)
+            if (event.GetType() == 1 && event.GetMarker() != 1) {
+                EXPECT_GT(event.GetReflectance(), -backscatter + 0.01) << Listing(result);
+            }
     }
 }
 
