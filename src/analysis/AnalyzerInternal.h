@@ -192,7 +192,11 @@ private:
     // where instruments place an event, rather than the middle of its transition.
     void PlaceOnsets();
     void Report(CAnalysisResult& result);
-    Index ZoneStart(const CCandidate& c) const { return std::max<Index>(0, c.x - guard_ / 2); }
+    // Half a guard, rounded up: the step detector places a sharp edge anywhere within its
+    // guard, and a pulse of a sample or two would leave the edge itself in the fibre before.
+    Index ZoneStart(const CCandidate& c) const {
+        return std::max<Index>(0, c.x - (guard_ + 1) / 2);
+    }
     Index ZoneEnd(const CCandidate& c) const { return std::min<Index>(n_, c.zoneEnd + guard_ / 2); }
     void MergeClose();
     CLineFit SectionFit(Index a, Index b) const;
@@ -228,6 +232,7 @@ private:
     Index launchEnd_ = 0;
     double launchHeight_ = 0.0;
     std::vector<CCandidate> reflections_;
+    std::vector<std::pair<Index, Index>> spikes_; // single samples of noise standing out
     std::vector<CCandidate> candidates_;
     std::vector<CLineFit> sections_; // sections_[k] leads into candidates_[k]
     double startNoise_ = 0.0;

@@ -49,9 +49,10 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     Index stepEnd = launchEnd_;
     for (Index i = launchEnd_; i < limit_ && reflections_.size() < kMaxCandidates; ++i) {
         // A loss before bends the line once its transition is over. A gain just before may be
-        // the reflection's own rising edge: only one well before counts.
+        // the reflection's own rising edge, which the step detector's windows see from as far
+        // as they reach: only one farther before counts.
         while (step < steps.size() && ZoneEnd(steps[step]) < i - guard_ &&
-               (!steps[step].gain || ZoneEnd(steps[step]) < i - width_ - guard_))
+               (!steps[step].gain || ZoneEnd(steps[step]) < i - width_ - guard_ - window_))
             stepEnd = std::max(stepEnd, ZoneEnd(steps[step++]));
         // Where no event ends within the line's window, the first pass measured the same
         // height: most samples are left there, below the least threshold.
@@ -106,9 +107,31 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             while (j < longest && j < n_ && S(j) - before.At(static_cast<double>(j)) > 0.5 * top)
                 ++j;
         }
+        // Over the line before its own edge it must still stand out.
+        if (!(top > threshold))
+            continue;
         // A weak peak is a pulse wide; a broad hump is the line before bent by an event.
         if (top < 1.0 && j - start > 2 * width_ + guard_)
             continue;
+        // A reflection lights a pulse of samples; a single sample standing out, which the
+        // smoothing widens and lowers into a bump like a weak peak's, is noise, and the step
+        // detector must not take its edges either. A pulse of a few samples cannot be told
+        // from it.
+        if (width_ >= 4) {
+            Index lit = 0;
+            Index spike = start;
+            for (Index k = start; k < std::max(j, start + 1); ++k)
+                if (P(k) - before.At(static_cast<double>(k)) > 0.5 * top) {
+                    ++lit;
+                    spike = k;
+                }
+            if (lit == 1) {
+                if (spikes_.size() < kMaxCandidates)
+                    spikes_.emplace_back(spike, spike + 1);
+                i = std::max(i, spike);
+                continue;
+            }
+        }
         Index plateau = peak;
         while (plateau + 1 < n_ && S(plateau + 1) >= S(peak) - 0.5 * top)
             ++plateau;
@@ -145,6 +168,17 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     std::vector<std::pair<Index, Index>> zones{{0, launchEnd_}};
     for (const CCandidate& c : reflections_)
         zones.emplace_back(ZoneStart(c), ZoneEnd(c));
+    if (!spikes_.empty()) {
+        zones.insert(zones.end(), spikes_.begin(), spikes_.end());
+        std::sort(zones.begin(), zones.end());
+        std::vector<std::pair<Index, Index>> merged;
+        for (const auto& z : zones)
+            if (!merged.empty() && z.first <= merged.back().second)
+                merged.back().second = std::max(merged.back().second, z.second);
+            else
+                merged.push_back(z);
+        zones = std::move(merged);
+    }
     // The second call differs from the first only by the reflections' zones: only the samples
     // whose windows reach one are measured again.
     std::vector<float>& step = steps_;

@@ -1,11 +1,19 @@
 #include "analysis/TraceAnalysis.h"
 
+#include "analysis/SignalAnalysis.h"
+#include "core/CSignal.h"
+#include "core/SignalFactory.h"
+#include "platform/CException.h"
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -44,6 +52,8 @@ struct CFibre {
     double recovery = 0.0;
     // The strongest level the receiver shows (stored dB): peaks above it are clipped.
     double clip = -100.0;
+    // Single samples standing this many dB above the trace: noise spikes, not reflections.
+    std::vector<std::pair<double, double>> spikes;
 
     double PulseKm() const { return pulseNs * kLightKmPerNs / (2.0 * kGroupIndex); }
     std::size_t LeadIn() const { return static_cast<std::size_t>(leadInKm * 1000.0 / spacingM); }
@@ -83,6 +93,9 @@ struct CFibre {
             if (x < 3.0 * pulse)
                 stored = 1.0;
             stored = std::max(stored, clip);
+            for (const auto& [km, dB] : spikes)
+                if (static_cast<int>(std::lround(km / spacingKm)) == i)
+                    stored -= dB;
             levels[static_cast<std::size_t>(i)] = static_cast<float>(stored);
         }
         levels.insert(levels.begin(), LeadIn(), 60.0f);
@@ -247,6 +260,33 @@ TEST(AnalysisEvents, NothingInsideADeadZoneAndNoEchoOfAStrongReflection) {
     fibre.features = {{3.0, 0.3, -25.0}, {6.0, 0.0, -40.0}};
     result = fibre.Analyse();
     EXPECT_EQ(result.events.size(), 3u) << Listing(result);
+
+    // A single sample standing out is noise where a pulse spans many samples: neither a
+    // reflection nor the edges of steps. Where the pulse is shorter than a sample it is a
+    // reflection, and the fibre still ends where it does.
+    struct Spike {
+        double pulseNs;
+        double dB;
+    };
+    for (const Spike& c : {Spike{100.0, 2.0}, Spike{100.0, 15.0}, Spike{300.0, 2.0},
+                           Spike{300.0, 15.0}, Spike{10.0, 15.0}}) {
+        SCOPED_TRACE(std::to_string(c.pulseNs) + " ns, " + std::to_string(c.dB) + " dB");
+        CFibre spiky;
+        spiky.pulseNs = c.pulseNs;
+        spiky.spikes = {{3.0, c.dB}, {7.0, c.dB}};
+        result = spiky.Analyse();
+        ExpectWellFormed(result);
+        const bool narrow = spiky.PulseKm() < spiky.spacingM / 1000.0;
+        ASSERT_EQ(result.events.size(), narrow ? 4u : 2u) << Listing(result);
+        if (narrow) {
+            for (const auto& spike : spiky.spikes) {
+                const CKeyEvent* peak = Near(result, spike.first, spiky.Tolerance());
+                ASSERT_NE(peak, nullptr) << Listing(result);
+                EXPECT_EQ(peak->GetType(), 1) << Listing(result);
+            }
+        }
+        EXPECT_NEAR(result.events.back().GetPosition(), spiky.endKm, spiky.Tolerance());
+    }
 }
 
 TEST(AnalysisEvents, ALongPulseSeesSmallSplicesAndPlacesAConnectorAtItsEdge) {
@@ -305,6 +345,7 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
     };
     for (const Case& c :
          {Case{"into noise", 0.0, 0.004, 100.0, 0},
+          Case{"into noise, a pulse shorter than a sample", 0.0, 0.004, 10.0, 0},
           Case{"into noise, a noisy trace", 0.0, 0.05, 1000.0, 0},
           Case{"into noise clipped at the receiver's floor", 0.0, 0.004, 100.0, 0, true},
           Case{"in a reflection", -14.0, 0.004, 100.0, 1},
@@ -340,6 +381,34 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
         if (c.type == 1) {
             EXPECT_NEAR(end.GetReflectance(), c.endReflectance, 3.0);
         }
+    }
+}
+
+// Every reflection the analysis reports on a real trace stands above the fibre before it: a
+// peak measured against a line it does not rise over has no reflectance at all.
+TEST(AnalysisRealFiles, EveryReflectionStandsAboveTheFibre) {
+    const auto files = SampleFiles({".sor"});
+    if (files.empty())
+        GTEST_SKIP() << "no sample files";
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        std::unique_ptr<CSignal> signal;
+        try {
+            signal.reset(OpenSignal(path.string()));
+        } catch (const CException&) {
+            continue;
+        }
+        if (!signal)
+            continue;
+        const CAnalysisTrace trace = AnalysisTraceOf(*signal);
+        const CAnalysisResult result = AnalyzeTrace(trace, StoredThresholds(*signal));
+        ExpectWellFormed(result);
+        const double backscatter =
+            trace.backscatter > 0.0 ? trace.backscatter : TypicalBackscatter(trace.wavelength);
+        for (const CKeyEvent& event : result.events)
+            if (event.GetType() == 1 && event.GetMarker() != 1) {
+                EXPECT_GT(event.GetReflectance(), -backscatter + 0.01) << Listing(result);
+            }
     }
 }
 

@@ -1,7 +1,10 @@
 // analysis-score: how well the automatic analysis finds the events a trace's own table holds.
 // Real files are scored against the events their instrument stored; synthesized traces
 // against the events the synthesizer placed. Events match within max(25 m, 1.5 pulse
-// lengths, 3 sample spacings); the start event is left out.
+// lengths, 3 sample spacings); the start event is left out, and so is any event found at a
+// start the file places on a connector after a launch cable. A stored reflection's kind counts
+// only where the analysis may call it reflective: with a reflectance, and not below the
+// threshold it is given.
 
 #include "analysis/SignalAnalysis.h"
 #include "core/CSignal.h"
@@ -28,6 +31,12 @@ struct CTruth {
     bool end = false;
     bool edited = false;   // placed or moved by hand
     bool optional = false; // below the loss threshold: neither found nor missed counts
+    // A reflection stored without a reflectance, or weaker than the threshold the analysis is
+    // given: the analysis may not call it reflective, so its kind is not scored.
+    bool unclassed = false;
+    // A start placed away from the trace's, on the connector after a launch cable: a found
+    // event there is neither matched nor extra. Matched last, so that it takes no other's.
+    bool start = false;
     double loss = 0.0;
 };
 
@@ -39,10 +48,13 @@ struct CScore {
     int matched = 0;
     int reflective = 0;
     int reflectiveFound = 0;
+    int unclassed = 0;
+    int endsBefore = 0; // end markers with events after them, scored as events
     int ends = 0;
     int endsFound = 0;
     int editedMisses = 0;
     std::vector<double> endErrors;  // m
+    std::vector<double> endPulses;  // the same in pulse lengths
     std::vector<double> lossErrors; // dB
 };
 
@@ -56,7 +68,8 @@ double Median(std::vector<double> values) {
 
 // Matches each truth event to the nearest unmatched found event within tolerance (km).
 void Score(const std::string& name, const std::vector<CTruth>& truth,
-           const std::vector<CKeyEvent>& found, double tolerance, bool verbose, CScore& score) {
+           const std::vector<CKeyEvent>& found, double tolerance, double pulseKm, bool verbose,
+           CScore& score) {
     ++score.files;
     std::vector<int> owner(found.size(), -1);
     std::vector<char> used(found.size(), 0);
@@ -66,9 +79,9 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
     // The end first, and to the found end where that is near: an event beside the end
     // must not take the end's match.
     std::vector<std::size_t> order;
-    for (int pass = 0; pass < 2; ++pass)
+    for (int pass = 0; pass < 3; ++pass)
         for (std::size_t t = 0; t < truth.size(); ++t)
-            if (truth[t].end == (pass == 0))
+            if ((truth[t].end ? 0 : truth[t].start ? 2 : 1) == pass)
                 order.push_back(t);
     for (const std::size_t t : order) {
         const CTruth& event = truth[t];
@@ -113,7 +126,9 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
                             event.end ? "end" : (event.reflective ? "reflection" : "event"),
                             event.position, event.loss, event.edited ? ", edited" : "");
         }
-        if (event.reflective && !event.end) {
+        if (event.reflective && !event.end && event.unclassed) {
+            ++score.unclassed;
+        } else if (event.reflective && !event.end) {
             ++score.reflective;
             score.reflectiveFound += hit && hit->GetType() == 1;
             if (verbose && hit && hit->GetType() != 1)
@@ -133,9 +148,13 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
     for (const CTruth& event : truth)
         if (event.end)
             trueEnd = &event;
-    if (trueEnd && !found.empty() && found.back().GetMarker() == 2)
-        score.endErrors.push_back(1000.0 *
-                                  std::abs(found.back().GetPosition() - trueEnd->position));
+    double endError = std::nan("");
+    if (trueEnd && !found.empty() && found.back().GetMarker() == 2) {
+        endError = 1000.0 * std::abs(found.back().GetPosition() - trueEnd->position);
+        score.endErrors.push_back(endError);
+        if (pulseKm > 0.0)
+            score.endPulses.push_back(endError / (1000.0 * pulseKm));
+    }
 
     int extra = 0;
     for (std::size_t f = 0; f < found.size(); ++f) {
@@ -158,14 +177,17 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
     score.truth += counted;
     score.matched += matched;
     if (verbose)
-        std::printf("%s: truth %d, found %d, matched %d\n", name.c_str(), counted, matched + extra,
-                    matched);
+        std::printf("%s: truth %d, found %d, matched %d, end error %.1f m\n", name.c_str(), counted,
+                    matched + extra, matched, endError);
+}
+
+double PulseKm(const CAnalysisTrace& trace) {
+    const double groupIndex = trace.groupIndex >= 1.0 ? trace.groupIndex : 1.468;
+    return trace.pulseWidthNs * kLightKmPerNs / (2.0 * groupIndex);
 }
 
 double Tolerance(const CAnalysisTrace& trace) {
-    const double groupIndex = trace.groupIndex >= 1.0 ? trace.groupIndex : 1.468;
-    const double pulse = trace.pulseWidthNs * kLightKmPerNs / (2.0 * groupIndex);
-    return std::max({0.025, 1.5 * pulse, 3.0 * trace.spacingKm});
+    return std::max({0.025, 1.5 * PulseKm(trace), 3.0 * trace.spacingKm});
 }
 
 // Prints the figures; returns F1.
@@ -183,8 +205,16 @@ double Print(const char* title, const CScore& score) {
                 score.reflectiveFound, score.reflective,
                 score.ends ? double(score.endsFound) / score.ends : 1.0, score.endsFound,
                 score.ends);
-    std::printf("  median end error %.2f m, median splice loss error %.3f dB\n",
-                Median(score.endErrors), Median(score.lossErrors));
+    if (score.endsBefore)
+        std::printf("  end markers with events after them, scored as events: %d\n",
+                    score.endsBefore);
+    if (score.unclassed)
+        std::printf("  reflections stored without a reflectance or below the threshold, kind not "
+                    "scored: %d\n",
+                    score.unclassed);
+    std::printf(
+        "  median end error %.2f m (%.2f pulse lengths), median splice loss error %.3f dB\n",
+        Median(score.endErrors), Median(score.endPulses), Median(score.lossErrors));
     std::printf("  misses the instrument's table marks as edited by hand: %d\n",
                 score.editedMisses);
     return f1;
@@ -198,23 +228,48 @@ void ScoreFile(const std::string& path, bool verbose, CScore& score) {
     }
     const CAnalysisTrace trace = AnalysisTraceOf(*signal);
     const CAnalysisThresholds thresholds = StoredThresholds(*signal);
+    const CAnalysisResult result = AnalyzeTrace(trace, thresholds);
     std::vector<CTruth> truth;
     for (int i = 0; i < signal->GetEventCount(); ++i) {
         const CKeyEvent event = signal->GetEvent(i);
-        if (event.GetMarker() == 1)
+        if (event.GetMarker() == 1) {
+            const double from = result.events.front().GetPosition();
+            if (std::abs(event.GetPosition() - from) > Tolerance(trace) &&
+                event.GetPosition() > from &&
+                event.GetPosition() <
+                    trace.startKm + static_cast<double>(trace.count) * trace.spacingKm) {
+                CTruth t;
+                t.position = event.GetPosition();
+                t.start = t.optional = true;
+                truth.push_back(t);
+            }
             continue;
+        }
         CTruth t;
         t.position = event.GetPosition();
         t.reflective = event.GetType() == 1;
         t.end = event.GetMarker() == 2;
         t.edited = event.GetFlag();
         t.loss = event.GetLoss();
+        // Instruments store 0 for a reflectance they could not measure (a saturated peak, one
+        // past the trace's last sample).
+        t.unclassed = t.reflective && (event.GetReflectance() == 0.0 ||
+                                       event.GetReflectance() < thresholds.reflectance);
         truth.push_back(t);
     }
-    const CAnalysisResult result = AnalyzeTrace(trace, thresholds);
+    // An end marker with stored events beyond it (on a launch cable's end, or before a stretch
+    // the instrument blanked) is not where the fibre ends: the analysis reports nothing past
+    // its end.
+    for (CTruth& t : truth)
+        if (t.end && std::any_of(truth.begin(), truth.end(), [&](const CTruth& other) {
+                return !other.start && other.position > t.position + Tolerance(trace);
+            })) {
+            t.end = false;
+            ++score.endsBefore;
+        }
     const std::size_t slash = path.find_last_of('/');
     Score(slash == std::string::npos ? path : path.substr(slash + 1), truth, result.events,
-          Tolerance(trace), verbose, score);
+          Tolerance(trace), PulseKm(trace), verbose, score);
 }
 
 // A varied set: wavelengths, sample spacings, pulse widths chosen by the synthesizer or long
@@ -260,7 +315,8 @@ void ScoreSynth(int count, bool verbose, CScore& score) {
             truth.push_back(t);
         }
         Score("synth seed " + std::to_string(options.seed), truth,
-              AnalyzeTrace(trace, thresholds).events, Tolerance(trace), verbose, score);
+              AnalyzeTrace(trace, thresholds).events, Tolerance(trace), PulseKm(trace), verbose,
+              score);
     }
 }
 
