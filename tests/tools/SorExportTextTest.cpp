@@ -104,6 +104,37 @@ TEST(ExportNumbers, FixedSixWritesWhatTheLibraryWrites) {
         ASSERT_EQ(Fixed6(value), LibraryFixed6(value)) << std::hexfloat << value;
 }
 
+// Distances one after the other, as the CSV writes them: from either side of zero, up and
+// down, through whole kilometres, ties and the end of the fast range, then values that are no
+// distances at all.
+TEST(ExportNumbers, DistanceRunsWriteWhatTheLibraryWrites) {
+    std::mt19937_64 random(23);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<std::vector<double>> runs;
+    for (int r = 0; r < 120; ++r) {
+        const double start = r % 4 == 0 ? 0.0 : (unit(random) - 0.3) * std::ldexp(1.0, r % 13);
+        const double spacing =
+            (r % 5 == 0 ? -1.0 : 1.0) * std::ldexp(unit(random), -static_cast<int>(r % 23));
+        std::vector<double>& run = runs.emplace_back();
+        for (int i = 0; i < 4000; ++i)
+            run.push_back(start + static_cast<double>(i) * spacing);
+    }
+    std::vector<double>& edges = runs.emplace_back();
+    for (int m = 1; m < 4000; m += 2) // exact ties at the sixth decimal, ascending
+        edges.push_back(m * 15625.0 / (1 << 20));
+    for (double km = 3999.999; km < 4000.001; km += 0.0000003)
+        edges.push_back(km);
+    edges.insert(edges.end(), {0.0, -0.0, 1.0, std::numeric_limits<double>::quiet_NaN(),
+                               std::numeric_limits<double>::infinity(), 1e300, 0.5, -0.0});
+    char text[kMaxNumberText];
+    for (const std::vector<double>& run : runs) {
+        CFixed6Run distances;
+        for (const double km : run)
+            ASSERT_EQ(std::string(text, distances.Write(text, km)), LibraryFixed6(km))
+                << std::hexfloat << km;
+    }
+}
+
 TEST(ExportNumbers, FloatTextsWriteWhatTheLibraryWrote) {
     CFloatTexts shortest(CFloatTexts::Style::kShortest);
     CFloatTexts json(CFloatTexts::Style::kJson);

@@ -7,8 +7,10 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -157,63 +159,9 @@ char* WriteJson(char* out, float value) {
                                                       std::numeric_limits<double>::digits10);
 }
 
-// "000" to "999", so three digits are one look-up.
-constexpr std::array<char, 3000> kDigitTriples = [] {
-    std::array<char, 3000> triples{};
-    for (int i = 0; i < 1000; ++i) {
-        triples[3 * i] = static_cast<char>('0' + i / 100);
-        triples[3 * i + 1] = static_cast<char>('0' + i / 10 % 10);
-        triples[3 * i + 2] = static_cast<char>('0' + i % 10);
-    }
-    return triples;
-}();
-
-// The integer part of a distance, below 10000, without a loop. Three characters are copied
-// whatever the length: the caller's buffer has room for any number.
-char* WriteSmall(char* out, std::uint32_t value) {
-    if (value >= 1000) {
-        const std::uint32_t thousands = value / 1000;
-        *out++ = static_cast<char>('0' + thousands);
-        value -= thousands * 1000;
-        std::memcpy(out, kDigitTriples.data() + 3 * value, 3);
-        return out + 3;
-    }
-    const int length = 1 + (value >= 10 ? 1 : 0) + (value >= 100 ? 1 : 0);
-    std::memcpy(out, kDigitTriples.data() + 3 * value + (3 - length), 3);
-    return out + length;
-}
-
-// Six digits of a value below 10^6, with leading zeros.
-char* WriteSixDecimals(char* out, std::uint32_t value) {
-    const std::uint32_t high = value / 1000;
-    std::memcpy(out, kDigitTriples.data() + 3 * high, 3);
-    std::memcpy(out + 3, kDigitTriples.data() + 3 * (value - high * 1000), 3);
-    return out + 6;
-}
-
 } // namespace
 
-char* WriteFixed6(char* out, double value) {
-    // Distances, below 4000 km either way: value × 10^6 is below 2^32, so the double product
-    // lies within 2^-22 of the exact one, and wherever its fraction is not within 2^-20 of a
-    // half both round to the same integer. The sign is written alone, as the library does
-    // (-0 included), since it rounds the magnitude.
-    const double magnitude = std::fabs(value);
-    if (magnitude < 4000.0) {
-        const double scaled = magnitude * 1e6;
-        const auto whole = static_cast<std::int64_t>(scaled);
-        const double fraction = scaled - static_cast<double>(whole);
-        if (std::fabs(fraction - 0.5) > 0x1p-20) {
-            // Below 4 × 10^9 + 1: 32-bit arithmetic does.
-            const auto units = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
-            if (std::signbit(value))
-                *out++ = '-';
-            const std::uint32_t kilometres = units / 1000000u;
-            out = WriteSmall(out, kilometres);
-            *out++ = '.';
-            return WriteSixDecimals(out, units - kilometres * 1000000u);
-        }
-    }
+char* WriteFixed6Beyond(char* out, double value) {
     // A normal value from 1e-7 to below 1e9 is mantissa × 2^-shift with shift 23..76, so
     // value × 10^6 is rounded exactly in 128-bit integers. An exact tie, and everything else,
     // goes to the library, which rounds ties its own way.
@@ -238,8 +186,31 @@ char* WriteFixed6(char* out, double value) {
     return std::to_chars(out, out + kMaxNumberText, value, std::chars_format::fixed, 6).ptr;
 }
 
+char* CFixed6Run::WriteAndRestart(char* out, double value) {
+    char* end = WriteFixed6(out, value);
+    std::uint32_t units = 0;
+    if (!std::signbit(value) && number_text::Micros(value, units)) {
+        const std::uint32_t kilometres = units / 1000000u;
+        char prefix[sizeof prefix_ + 4] = {};
+        char* point = number_text::WriteSmall(prefix, kilometres);
+        *point++ = '.';
+        std::memcpy(&prefix_, prefix, sizeof prefix_);
+        prefixLength_ = static_cast<std::size_t>(point - prefix);
+        base_ = kilometres * 1000000u;
+    }
+    return end;
+}
+
 CFloatTexts::CFloatTexts(Style style)
-    : style_(style), entries_(std::make_unique<CEntry[]>(std::size_t{1} << kEntryBits)) {}
+    : style_(style),
+      entries_(static_cast<CEntry*>(std::calloc(std::size_t{1} << kEntryBits, sizeof(CEntry)))) {
+    if (!entries_)
+        throw std::bad_alloc();
+}
+
+void CFloatTexts::CFree::operator()(CEntry* entries) const {
+    std::free(entries);
+}
 
 char* CFloatTexts::WriteUncached(char* out, float value, Style style) {
     if (style == Style::kJson)
