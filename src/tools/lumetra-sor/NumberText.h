@@ -114,8 +114,7 @@ public:
     CFixed6Run() { std::memcpy(&prefix_, "0.", 2); }
     char* Write(char* out, double value) {
         std::uint32_t units = 0;
-        if (!std::signbit(value) && number_text::Micros(value, units) &&
-            units - base_ < 1000000u) {
+        if (!std::signbit(value) && number_text::Micros(value, units) && units - base_ < 1000000u) {
             std::memcpy(out, &prefix_, sizeof prefix_);
             return number_text::WriteSixDecimals(out + prefixLength_, units - base_);
         }
