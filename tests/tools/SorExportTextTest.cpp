@@ -64,6 +64,13 @@ std::vector<float> SomeFloats() {
                                  std::numeric_limits<float>::quiet_NaN()};
     // Where the JSON reads a shortest text with one exact operation, and just beyond.
     values.insert(values.end(), {1e22f, 1e-22f, 1e23f, 4e-23f, -9.999999e21f, 1.0000001e15f});
+    // Consecutive floats around each power of ten where the JSON finds shortest texts itself,
+    // and integers ending in zeros, which it leaves to the library.
+    for (float decade = 1e-4f; decade < 1e8f; decade *= 10.0f)
+        for (std::uint32_t bits = std::bit_cast<std::uint32_t>(decade) - 1000;
+             bits < std::bit_cast<std::uint32_t>(decade) + 1000; ++bits)
+            values.push_back(std::bit_cast<float>(bits));
+    values.insert(values.end(), {50.0f, -1234560.0f, 8388609.0f, 9999999.0f, 0.5f, 65.535f});
     for (int i = 0; i < 100000; ++i)
         values.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(random())));
     std::uniform_int_distribution<int> raw(0, 65535);

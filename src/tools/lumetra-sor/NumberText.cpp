@@ -56,12 +56,114 @@ constexpr std::array<double, 23> kPowersOfTen = [] {
     return powers;
 }();
 
+constexpr std::array<std::uint64_t, 12> kIntegerPowersOfTen = [] {
+    std::array<std::uint64_t, 12> powers{};
+    std::uint64_t power = 1;
+    for (std::uint64_t& p : powers) {
+        p = power;
+        power *= 10;
+    }
+    return powers;
+}();
+
+// 10^-4 to 10^7 as doubles, 10^e at e + 4.
+constexpr std::array<double, 12> kDecades = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1,
+                                             1e2,  1e3,  1e4,  1e5,  1e6, 1e7};
+
 // A float's shortest text ("-12.345", "1e-05"): digits × 10^exponent.
 struct CShortDecimal {
     bool negative = false;
     std::uint64_t digits = 0;
     int exponent = 0;
 };
+
+// The shortest text of a float from 0.001 to below 10^7, a power of two excepted, found with
+// integer arithmetic instead of the library's general search; false wherever the library is
+// to decide. The shortest text has the fewest digits of the decimals whose reading gives the
+// value back, those strictly within half a unit in the last place of it; of several, the
+// nearest. Away from a power of two the interval is symmetric, so some decimal of a grid lies
+// within it exactly when the grid point nearest the value does. A decimal that ends in zeros
+// before the point is left to the library.
+bool FindShortestDecimal(float value, CShortDecimal& decimal) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    const std::uint32_t biased = (bits >> 23) & 0xFF;
+    if ((bits & 0x7FFFFF) == 0 || biased == 0 || biased == 0xFF)
+        return false;
+    const double magnitude = std::fabs(static_cast<double>(value));
+    if (!(magnitude >= 1e-3 && magnitude < 1e7))
+        return false;
+    // magnitude = mantissa × 2^-shift, shift 0..33; its interval is
+    // (2 mantissa ± 1) × 2^-(shift+1).
+    const std::uint64_t mantissa = (bits & 0x7FFFFF) | 0x800000;
+    const int shift = 150 - static_cast<int>(biased);
+    // The decimal exponent of the leading digit, -3..6: floor(log10(2^e)) of the binary
+    // exponent e, or one more.
+    int leading = ((static_cast<int>(biased) - 127) * 78913) >> 18;
+    if (magnitude >= kDecades[static_cast<std::size_t>(leading + 5)])
+        ++leading;
+    // An integer value's multiples of ten are the only decimals of the coarser grids within
+    // its interval; a value with a fraction has none.
+    const std::uint64_t whole =
+        (mantissa & ((std::uint64_t{1} << shift) - 1)) == 0 ? mantissa >> shift : 0;
+    enum class EGrid { kOutside, kInside, kLibrary };
+    std::uint64_t found = 0;
+    // Whether a decimal of this many digits lies within the interval: the grid point nearest
+    // the value, into found.
+    const auto grid = [&](int length) {
+        // Multiples of 10^-places.
+        const int places = length - 1 - leading;
+        if (places < 0)
+            return whole != 0 && whole % kIntegerPowersOfTen[static_cast<std::size_t>(-places)] == 0
+                       ? EGrid::kLibrary
+                       : EGrid::kOutside;
+        // All below 2^64: the mantissa has 24 bits, 10^places at most 10^11, the digits
+        // below 10^9 and the shift at most 33.
+        const std::uint64_t scale = kIntegerPowersOfTen[static_cast<std::size_t>(places)];
+        // value × 10^places = scaled × 2^-shift, rounded to the nearest integer.
+        const std::uint64_t scaled = mantissa * scale;
+        const std::uint64_t half = shift > 0 ? std::uint64_t{1} << (shift - 1) : 0;
+        const std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
+        if (shift > 0 && rest == half)
+            return EGrid::kLibrary; // halfway between two grid points
+        const std::uint64_t digits = (scaled >> shift) + (rest > half ? 1 : 0);
+        // digits × 2^(shift+1) against (2 mantissa ± 1) × 10^places.
+        const std::uint64_t point = digits << (shift + 1);
+        const std::uint64_t low = (2 * mantissa - 1) * scale;
+        const std::uint64_t high = (2 * mantissa + 1) * scale;
+        if (point == low || point == high)
+            return EGrid::kLibrary; // on the interval's edge
+        if (point < low || point > high)
+            return EGrid::kOutside;
+        found = digits;
+        return EGrid::kInside;
+    };
+    // A grid that has a decimal within the interval is in every finer one, and nine digits
+    // always have one: the fewest are found by halving.
+    int fewest = 10;
+    std::uint64_t digits = 0;
+    for (int lowest = 1, highest = 9; lowest <= highest;) {
+        const int length = (lowest + highest) / 2;
+        switch (grid(length)) {
+        case EGrid::kLibrary:
+            return false;
+        case EGrid::kInside:
+            fewest = length;
+            digits = found;
+            highest = length - 1;
+            break;
+        case EGrid::kOutside:
+            lowest = length + 1;
+            break;
+        }
+    }
+    // Rounded up into the next decade, or (never) none found.
+    if (fewest > 9 || digits >= kIntegerPowersOfTen[static_cast<std::size_t>(fewest)])
+        return false;
+    decimal.negative = std::signbit(value);
+    decimal.digits = digits;
+    decimal.exponent = leading + 1 - fewest;
+    return true;
+}
 
 // At most 15 digits and a power of ten up to 10^22, each exact in a double; false for anything
 // else, which the library reads instead.
@@ -136,13 +238,15 @@ char* WriteJson(char* out, float value) {
     }
     // The double the float's shortest text reads as, written by the library's own routine
     // (which is not always the shortest: 48.65259f is written 48.652589999999996).
-    char shortest[32];
-    const char* end = std::to_chars(shortest, shortest + sizeof shortest, value).ptr;
     CShortDecimal decimal;
     double parsed = value;
-    if (!ReadShortDecimal(shortest, end, decimal)) {
-        std::from_chars(shortest, end, parsed);
-        return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
+    if (!FindShortestDecimal(value, decimal)) {
+        char shortest[32];
+        const char* end = std::to_chars(shortest, shortest + sizeof shortest, value).ptr;
+        if (!ReadShortDecimal(shortest, end, decimal)) {
+            std::from_chars(shortest, end, parsed);
+            return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
+        }
     }
     parsed = NearestDouble(decimal);
     if (!WellInside(decimal, parsed))
