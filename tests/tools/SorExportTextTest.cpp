@@ -64,6 +64,13 @@ std::vector<float> SomeFloats() {
                                  std::numeric_limits<float>::quiet_NaN()};
     // Where the JSON reads a shortest text with one exact operation, and just beyond.
     values.insert(values.end(), {1e22f, 1e-22f, 1e23f, 4e-23f, -9.999999e21f, 1.0000001e15f});
+    // Consecutive floats around each power of ten where the JSON finds shortest texts itself,
+    // and integers ending in zeros, which it leaves to the library.
+    for (float decade = 1e-4f; decade < 1e8f; decade *= 10.0f)
+        for (std::uint32_t bits = std::bit_cast<std::uint32_t>(decade) - 1000;
+             bits < std::bit_cast<std::uint32_t>(decade) + 1000; ++bits)
+            values.push_back(std::bit_cast<float>(bits));
+    values.insert(values.end(), {50.0f, -1234560.0f, 8388609.0f, 9999999.0f, 0.5f, 65.535f});
     for (int i = 0; i < 100000; ++i)
         values.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(random())));
     std::uniform_int_distribution<int> raw(0, 65535);
@@ -102,6 +109,37 @@ TEST(ExportNumbers, FixedSixWritesWhatTheLibraryWrites) {
     }
     for (const double value : values)
         ASSERT_EQ(Fixed6(value), LibraryFixed6(value)) << std::hexfloat << value;
+}
+
+// Distances one after the other, as the CSV writes them: from either side of zero, up and
+// down, through whole kilometres, ties and the end of the fast range, then values that are no
+// distances at all.
+TEST(ExportNumbers, DistanceRunsWriteWhatTheLibraryWrites) {
+    std::mt19937_64 random(23);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<std::vector<double>> runs;
+    for (int r = 0; r < 120; ++r) {
+        const double start = r % 4 == 0 ? 0.0 : (unit(random) - 0.3) * std::ldexp(1.0, r % 13);
+        const double spacing =
+            (r % 5 == 0 ? -1.0 : 1.0) * std::ldexp(unit(random), -static_cast<int>(r % 23));
+        std::vector<double>& run = runs.emplace_back();
+        for (int i = 0; i < 4000; ++i)
+            run.push_back(start + static_cast<double>(i) * spacing);
+    }
+    std::vector<double>& edges = runs.emplace_back();
+    for (int m = 1; m < 4000; m += 2) // exact ties at the sixth decimal, ascending
+        edges.push_back(m * 15625.0 / (1 << 20));
+    for (double km = 3999.999; km < 4000.001; km += 0.0000003)
+        edges.push_back(km);
+    edges.insert(edges.end(), {0.0, -0.0, 1.0, std::numeric_limits<double>::quiet_NaN(),
+                               std::numeric_limits<double>::infinity(), 1e300, 0.5, -0.0});
+    char text[kMaxNumberText];
+    for (const std::vector<double>& run : runs) {
+        CFixed6Run distances;
+        for (const double km : run)
+            ASSERT_EQ(std::string(text, distances.Write(text, km)), LibraryFixed6(km))
+                << std::hexfloat << km;
+    }
 }
 
 TEST(ExportNumbers, FloatTextsWriteWhatTheLibraryWrote) {

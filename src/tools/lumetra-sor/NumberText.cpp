@@ -7,8 +7,10 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -54,12 +56,114 @@ constexpr std::array<double, 23> kPowersOfTen = [] {
     return powers;
 }();
 
+constexpr std::array<std::uint64_t, 12> kIntegerPowersOfTen = [] {
+    std::array<std::uint64_t, 12> powers{};
+    std::uint64_t power = 1;
+    for (std::uint64_t& p : powers) {
+        p = power;
+        power *= 10;
+    }
+    return powers;
+}();
+
+// 10^-4 to 10^7 as doubles, 10^e at e + 4.
+constexpr std::array<double, 12> kDecades = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1,
+                                             1e2,  1e3,  1e4,  1e5,  1e6, 1e7};
+
 // A float's shortest text ("-12.345", "1e-05"): digits × 10^exponent.
 struct CShortDecimal {
     bool negative = false;
     std::uint64_t digits = 0;
     int exponent = 0;
 };
+
+// The shortest text of a float from 0.001 to below 10^7, a power of two excepted, found with
+// integer arithmetic instead of the library's general search; false wherever the library is
+// to decide. The shortest text has the fewest digits of the decimals whose reading gives the
+// value back, those strictly within half a unit in the last place of it; of several, the
+// nearest. Away from a power of two the interval is symmetric, so some decimal of a grid lies
+// within it exactly when the grid point nearest the value does. A decimal that ends in zeros
+// before the point is left to the library.
+bool FindShortestDecimal(float value, CShortDecimal& decimal) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    const std::uint32_t biased = (bits >> 23) & 0xFF;
+    if ((bits & 0x7FFFFF) == 0 || biased == 0 || biased == 0xFF)
+        return false;
+    const double magnitude = std::fabs(static_cast<double>(value));
+    if (!(magnitude >= 1e-3 && magnitude < 1e7))
+        return false;
+    // magnitude = mantissa × 2^-shift, shift 0..33; its interval is
+    // (2 mantissa ± 1) × 2^-(shift+1).
+    const std::uint64_t mantissa = (bits & 0x7FFFFF) | 0x800000;
+    const int shift = 150 - static_cast<int>(biased);
+    // The decimal exponent of the leading digit, -3..6: floor(log10(2^e)) of the binary
+    // exponent e, or one more.
+    int leading = ((static_cast<int>(biased) - 127) * 78913) >> 18;
+    if (magnitude >= kDecades[static_cast<std::size_t>(leading + 5)])
+        ++leading;
+    // An integer value's multiples of ten are the only decimals of the coarser grids within
+    // its interval; a value with a fraction has none.
+    const std::uint64_t whole =
+        (mantissa & ((std::uint64_t{1} << shift) - 1)) == 0 ? mantissa >> shift : 0;
+    enum class EGrid { kOutside, kInside, kLibrary };
+    std::uint64_t found = 0;
+    // Whether a decimal of this many digits lies within the interval: the grid point nearest
+    // the value, into found.
+    const auto grid = [&](int length) {
+        // Multiples of 10^-places.
+        const int places = length - 1 - leading;
+        if (places < 0)
+            return whole != 0 && whole % kIntegerPowersOfTen[static_cast<std::size_t>(-places)] == 0
+                       ? EGrid::kLibrary
+                       : EGrid::kOutside;
+        // All below 2^64: the mantissa has 24 bits, 10^places at most 10^11, the digits
+        // below 10^9 and the shift at most 33.
+        const std::uint64_t scale = kIntegerPowersOfTen[static_cast<std::size_t>(places)];
+        // value × 10^places = scaled × 2^-shift, rounded to the nearest integer.
+        const std::uint64_t scaled = mantissa * scale;
+        const std::uint64_t half = shift > 0 ? std::uint64_t{1} << (shift - 1) : 0;
+        const std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
+        if (shift > 0 && rest == half)
+            return EGrid::kLibrary; // halfway between two grid points
+        const std::uint64_t digits = (scaled >> shift) + (rest > half ? 1 : 0);
+        // digits × 2^(shift+1) against (2 mantissa ± 1) × 10^places.
+        const std::uint64_t point = digits << (shift + 1);
+        const std::uint64_t low = (2 * mantissa - 1) * scale;
+        const std::uint64_t high = (2 * mantissa + 1) * scale;
+        if (point == low || point == high)
+            return EGrid::kLibrary; // on the interval's edge
+        if (point < low || point > high)
+            return EGrid::kOutside;
+        found = digits;
+        return EGrid::kInside;
+    };
+    // A grid that has a decimal within the interval is in every finer one, and nine digits
+    // always have one: the fewest are found by halving.
+    int fewest = 10;
+    std::uint64_t digits = 0;
+    for (int lowest = 1, highest = 9; lowest <= highest;) {
+        const int length = (lowest + highest) / 2;
+        switch (grid(length)) {
+        case EGrid::kLibrary:
+            return false;
+        case EGrid::kInside:
+            fewest = length;
+            digits = found;
+            highest = length - 1;
+            break;
+        case EGrid::kOutside:
+            lowest = length + 1;
+            break;
+        }
+    }
+    // Rounded up into the next decade, or (never) none found.
+    if (fewest > 9 || digits >= kIntegerPowersOfTen[static_cast<std::size_t>(fewest)])
+        return false;
+    decimal.negative = std::signbit(value);
+    decimal.digits = digits;
+    decimal.exponent = leading + 1 - fewest;
+    return true;
+}
 
 // At most 15 digits and a power of ten up to 10^22, each exact in a double; false for anything
 // else, which the library reads instead.
@@ -134,13 +238,15 @@ char* WriteJson(char* out, float value) {
     }
     // The double the float's shortest text reads as, written by the library's own routine
     // (which is not always the shortest: 48.65259f is written 48.652589999999996).
-    char shortest[32];
-    const char* end = std::to_chars(shortest, shortest + sizeof shortest, value).ptr;
     CShortDecimal decimal;
     double parsed = value;
-    if (!ReadShortDecimal(shortest, end, decimal)) {
-        std::from_chars(shortest, end, parsed);
-        return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
+    if (!FindShortestDecimal(value, decimal)) {
+        char shortest[32];
+        const char* end = std::to_chars(shortest, shortest + sizeof shortest, value).ptr;
+        if (!ReadShortDecimal(shortest, end, decimal)) {
+            std::from_chars(shortest, end, parsed);
+            return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
+        }
     }
     parsed = NearestDouble(decimal);
     if (!WellInside(decimal, parsed))
@@ -157,63 +263,9 @@ char* WriteJson(char* out, float value) {
                                                       std::numeric_limits<double>::digits10);
 }
 
-// "000" to "999", so three digits are one look-up.
-constexpr std::array<char, 3000> kDigitTriples = [] {
-    std::array<char, 3000> triples{};
-    for (int i = 0; i < 1000; ++i) {
-        triples[3 * i] = static_cast<char>('0' + i / 100);
-        triples[3 * i + 1] = static_cast<char>('0' + i / 10 % 10);
-        triples[3 * i + 2] = static_cast<char>('0' + i % 10);
-    }
-    return triples;
-}();
-
-// The integer part of a distance, below 10000, without a loop. Three characters are copied
-// whatever the length: the caller's buffer has room for any number.
-char* WriteSmall(char* out, std::uint32_t value) {
-    if (value >= 1000) {
-        const std::uint32_t thousands = value / 1000;
-        *out++ = static_cast<char>('0' + thousands);
-        value -= thousands * 1000;
-        std::memcpy(out, kDigitTriples.data() + 3 * value, 3);
-        return out + 3;
-    }
-    const int length = 1 + (value >= 10 ? 1 : 0) + (value >= 100 ? 1 : 0);
-    std::memcpy(out, kDigitTriples.data() + 3 * value + (3 - length), 3);
-    return out + length;
-}
-
-// Six digits of a value below 10^6, with leading zeros.
-char* WriteSixDecimals(char* out, std::uint32_t value) {
-    const std::uint32_t high = value / 1000;
-    std::memcpy(out, kDigitTriples.data() + 3 * high, 3);
-    std::memcpy(out + 3, kDigitTriples.data() + 3 * (value - high * 1000), 3);
-    return out + 6;
-}
-
 } // namespace
 
-char* WriteFixed6(char* out, double value) {
-    // Distances, below 4000 km either way: value × 10^6 is below 2^32, so the double product
-    // lies within 2^-22 of the exact one, and wherever its fraction is not within 2^-20 of a
-    // half both round to the same integer. The sign is written alone, as the library does
-    // (-0 included), since it rounds the magnitude.
-    const double magnitude = std::fabs(value);
-    if (magnitude < 4000.0) {
-        const double scaled = magnitude * 1e6;
-        const auto whole = static_cast<std::int64_t>(scaled);
-        const double fraction = scaled - static_cast<double>(whole);
-        if (std::fabs(fraction - 0.5) > 0x1p-20) {
-            // Below 4 × 10^9 + 1: 32-bit arithmetic does.
-            const auto units = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
-            if (std::signbit(value))
-                *out++ = '-';
-            const std::uint32_t kilometres = units / 1000000u;
-            out = WriteSmall(out, kilometres);
-            *out++ = '.';
-            return WriteSixDecimals(out, units - kilometres * 1000000u);
-        }
-    }
+char* WriteFixed6Beyond(char* out, double value) {
     // A normal value from 1e-7 to below 1e9 is mantissa × 2^-shift with shift 23..76, so
     // value × 10^6 is rounded exactly in 128-bit integers. An exact tie, and everything else,
     // goes to the library, which rounds ties its own way.
@@ -238,8 +290,31 @@ char* WriteFixed6(char* out, double value) {
     return std::to_chars(out, out + kMaxNumberText, value, std::chars_format::fixed, 6).ptr;
 }
 
+char* CFixed6Run::WriteAndRestart(char* out, double value) {
+    char* end = WriteFixed6(out, value);
+    std::uint32_t units = 0;
+    if (!std::signbit(value) && number_text::Micros(value, units)) {
+        const std::uint32_t kilometres = units / 1000000u;
+        char prefix[sizeof prefix_ + 4] = {};
+        char* point = number_text::WriteSmall(prefix, kilometres);
+        *point++ = '.';
+        std::memcpy(&prefix_, prefix, sizeof prefix_);
+        prefixLength_ = static_cast<std::size_t>(point - prefix);
+        base_ = kilometres * 1000000u;
+    }
+    return end;
+}
+
 CFloatTexts::CFloatTexts(Style style)
-    : style_(style), entries_(std::make_unique<CEntry[]>(std::size_t{1} << kEntryBits)) {}
+    : style_(style),
+      entries_(static_cast<CEntry*>(std::calloc(std::size_t{1} << kEntryBits, sizeof(CEntry)))) {
+    if (!entries_)
+        throw std::bad_alloc();
+}
+
+void CFloatTexts::CFree::operator()(CEntry* entries) const {
+    std::free(entries);
+}
 
 char* CFloatTexts::WriteUncached(char* out, float value, Style style) {
     if (style == Style::kJson)

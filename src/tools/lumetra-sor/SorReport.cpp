@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -62,6 +63,10 @@ public:
     CPieces& operator=(const CPieces&) = delete;
     // Room for one line; Done takes its end.
     char* Line() { return end_; }
+    // How many lines, one after the other, have room before the next Done (at least one).
+    std::size_t LinesWithRoom() const {
+        return (kPieceBytes - static_cast<std::size_t>(end_ - piece_.get())) / kLineRoom;
+    }
     void Done(char* end) {
         end_ = end;
         if (static_cast<std::size_t>(end_ - piece_.get()) <= kPieceBytes - kLineRoom)
@@ -408,16 +413,26 @@ void AppendCsv(const CSignal& signal, std::string& text, const TextFlush& flush)
     // again for every line.
     const float* level = levels.data();
     const std::size_t count = levels.size();
-    const std::size_t last = count - 1;
-    for (std::size_t i = 0; i < count; ++i) {
-        const double km = i == last && i != 0 ? static_cast<double>(signal.GetEndDistance())
-                                              : start + static_cast<double>(i) * spacing;
-        char* end = WriteFixed6(pieces.Line(), km);
+    const CFloatTexts::CRun texts(levelTexts);
+    CFixed6Run distances;
+    const auto line = [texts, &distances](char* end, double km, float stored) {
+        end = distances.Write(end, km);
         *end++ = ',';
-        end = levelTexts.Write(end, -level[i]);
+        end = texts.Write(end, -stored);
         *end++ = '\n';
+        return end;
+    };
+    // The last of several samples lies on the end itself, not a rounding step off it.
+    const std::size_t spaced = count > 1 ? count - 1 : count;
+    // Lines go out in runs that have room in the piece, checked once a run.
+    for (std::size_t i = 0; i < spaced;) {
+        char* end = pieces.Line();
+        for (const std::size_t stop = std::min(spaced, i + pieces.LinesWithRoom()); i < stop; ++i)
+            end = line(end, start + static_cast<double>(i) * spacing, level[i]);
         pieces.Done(end);
     }
+    if (count > 1)
+        pieces.Done(line(pieces.Line(), signal.GetEndDistance(), level[count - 1]));
 }
 
 void AppendJson(const CSignal& signal, const std::string& path, std::string& text,
@@ -455,11 +470,18 @@ void AppendJson(const CSignal& signal, const std::string& path, std::string& tex
         CPieces pieces(text, flush);
         const float* level = levels.data();
         const std::size_t count = levels.size();
-        for (std::size_t i = 0; i < count; ++i) {
+        const CFloatTexts::CRun texts(sampleTexts);
+        if (count != 0)
+            pieces.Done(texts.Write(pieces.Line(), level[0]));
+        // Samples go out in runs that have room in the piece, checked once a run.
+        for (std::size_t i = 1; i < count;) {
             char* end = pieces.Line();
-            if (i != 0)
+            for (const std::size_t stop = std::min(count, i + pieces.LinesWithRoom()); i < stop;
+                 ++i) {
                 *end++ = ',';
-            pieces.Done(sampleTexts.Write(end, level[i]));
+                end = texts.Write(end, level[i]);
+            }
+            pieces.Done(end);
         }
     }
     text += "]}\n";
