@@ -263,6 +263,7 @@ private:
     Index launchEnd_ = 0;
     double launchHeight_ = 0.0;
     std::vector<CCandidate> reflections_;
+    std::vector<CCandidate> ghosts_; // echoes: no events, and no steps either
     std::vector<CCandidate> candidates_;
     std::vector<CLineFit> sections_; // sections_[k] leads into candidates_[k]
     double startNoise_ = 0.0;

@@ -189,17 +189,28 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     }
     const Index reach = guard_ + window_ / 2;
     auto detect = [&](const CBlockNoise& noise) {
+        // Steps a good part of a block apart, under a long pulse, fill most of it with their
+        // answers: the spread of the fall over a pulse, whose answer to a step is a pulse
+        // wide, tells the noise of a detector's window means too (generously, for noise
+        // that is not white).
+        const double fallScale = 10.0 * std::sqrt((static_cast<double>(width_ / 2) + 1.0) /
+                                                  static_cast<double>(window_));
+        auto sigmaAt = [&](Index k) {
+            const Index a = std::max<Index>(0, k - reach);
+            const Index b = std::min(n_ - 1, k + reach);
+            // The quieter side decides, so that the fall into the noise after the end counts.
+            return std::min({noise.Sigma(a), noise.Sigma(b),
+                             fallScale * std::min(fallNoise_->Sigma(a), fallNoise_->Sigma(b))});
+        };
         // No threshold is below this: most samples are done with at one comparison.
-        const double lowest = std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise.LowestSigma());
+        const double lowest =
+            std::max(0.6 * thresholds_.spliceLoss,
+                     5.0 * std::min(noise.LowestSigma(), fallScale * fallNoise_->LowestSigma()));
         std::vector<CCandidate> found;
         for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
             const double value = step[static_cast<std::size_t>(i)];
             auto threshold = [&](Index k) {
-                // The quieter side decides, so that the fall into the noise after the end
-                // counts.
-                const double sigma = std::min(noise.Sigma(std::max<Index>(0, k - reach)),
-                                              noise.Sigma(std::min(n_ - 1, k + reach)));
-                return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigma);
+                return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigmaAt(k));
             };
             if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
                 continue;
@@ -218,8 +229,7 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
             c.zoneEnd = c.x + width_ + guard_ / 2;
             c.gain = step[static_cast<std::size_t>(best)] < 0.0;
             c.strength = std::abs(step[static_cast<std::size_t>(best)]);
-            c.noise = std::min(noise.Sigma(std::max<Index>(0, best - reach)),
-                               noise.Sigma(std::min(n_ - 1, best + reach)));
+            c.noise = sigmaAt(best);
             c.peak = best;
             found.push_back(c);
             i = j;
@@ -265,12 +275,12 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
 }
 
 std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
-    // Clear of every event found and of every reflection, ghosts too, by half a pulse more: a
-    // line must not reach into a transition.
+    // Clear of every event found and of every echo, by half a pulse more: a line must not
+    // reach into a transition.
     std::vector<std::pair<Index, Index>> zones;
     for (const CCandidate& c : candidates_)
         zones.emplace_back(ZoneStart(c) - width_ / 2, ZoneEnd(c) + width_ / 2);
-    for (const CCandidate& c : reflections_)
+    for (const CCandidate& c : ghosts_)
         zones.emplace_back(ZoneStart(c) - width_ / 2, ZoneEnd(c) + width_ / 2);
     std::sort(zones.begin(), zones.end());
     const Index last = !candidates_.empty() && candidates_.back().end
@@ -409,6 +419,8 @@ void CAnalyzer::RemoveGhosts() {
     for (std::size_t k = 0; k < candidates_.size(); ++k)
         if (!ghost[k])
             kept.push_back(candidates_[k]);
+        else if (ghosts_.size() < kMaxCandidates)
+            ghosts_.push_back(candidates_[k]);
     candidates_ = std::move(kept);
 }
 

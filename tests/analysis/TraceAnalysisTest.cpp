@@ -297,6 +297,29 @@ TEST(AnalysisEvents, ALongPulseSeesSmallSplicesAndPlacesAConnectorAtItsEdge) {
     EXPECT_NEAR(splice->GetLoss(), 0.3, 0.05) << Listing(early);
 }
 
+TEST(AnalysisEvents, AFibreFallingFastAfterALongPulsesLaunchIsNoRecovery) {
+    // 1 dB/km at 1550 nm under a 10 us pulse: over a detector's window the fibre falls as much
+    // as the receiver recovering from the launch would, but in a straight line; and a splice
+    // answers over most of a noise block of so short a trace.
+    for (const double km : {5.0, 7.0, 8.0, 10.0}) {
+        SCOPED_TRACE(km);
+        CFibre fibre;
+        fibre.spacingM = 8.0;
+        fibre.pulseNs = 10000.0;
+        fibre.count = 4000;
+        fibre.attenuation = 1.0;
+        fibre.noise = 0.004;
+        fibre.endKm = 25.0;
+        fibre.features = {{km, 0.15, 0.0}};
+        const CAnalysisResult result = fibre.Analyse();
+        ExpectWellFormed(result);
+        EXPECT_EQ(result.events.size(), 3u) << Listing(result);
+        const CKeyEvent* splice = Near(result, km, fibre.Tolerance());
+        ASSERT_NE(splice, nullptr) << Listing(result);
+        EXPECT_NEAR(splice->GetLoss(), 0.15, 0.05) << Listing(result);
+    }
+}
+
 TEST(AnalysisEvents, AnInstrumentsSmallSplicesOnUnevenFibreAreFoundAndNothingElse) {
     // A 71 km link under a 4 us pulse: splices of 0.09 to 0.14 dB, some under 2 km apart, on
     // drums whose attenuation differs by a few hundredths of a dB/km.
