@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -51,6 +52,33 @@ public:
         const double slope = (Sxy(b) - Sxy(a) - centre * sum) * inverseSxx;
         return sum * inverse + slope * (x - centre);
     }
+    // The drop from the samples la..lb-1 to ra..rb-1 (lb <= ra, at least two samples each):
+    // two parallel lines, one through each run, whose common slope is fitted to both, and the
+    // distance between them. The fibre's own fall between the runs is taken from the runs
+    // themselves, so a fibre falling faster or slower than elsewhere is not a loss, nor is a
+    // curve.
+    double Drop(Index la, Index lb, Index ra, Index rb) const {
+        const double nl = static_cast<double>(lb - la);
+        const double nr = static_cast<double>(rb - ra);
+        const double cl = 0.5 * static_cast<double>(la + lb - 1);
+        const double cr = 0.5 * static_cast<double>(ra + rb - 1);
+        const double sl = Sy(lb) - Sy(la);
+        const double sr = Sy(rb) - Sy(ra);
+        const double sxy = Sxy(lb) - Sxy(la) - cl * sl + Sxy(rb) - Sxy(ra) - cr * sr;
+        const double sxx = (nl * (nl * nl - 1.0) + nr * (nr * nr - 1.0)) / 12.0;
+        return sl / nl - sr / nr + sxy / sxx * (cr - cl);
+    }
+    // Drop() for two runs of one length starting at la and ra, given 1/length and
+    // (ra - la)/(the two runs' sum of squares about their centres): most of a detector's
+    // samples, without a division.
+    double Drop(Index la, Index ra, Index length, double inverse, double scale) const {
+        const double offset = 0.5 * static_cast<double>(length - 1);
+        const double sl = Sy(la + length) - Sy(la);
+        const double sr = Sy(ra + length) - Sy(ra);
+        const double sxy = Sxy(la + length) - Sxy(la) - (static_cast<double>(la) + offset) * sl +
+                           Sxy(ra + length) - Sxy(ra) - (static_cast<double>(ra) + offset) * sr;
+        return (sl - sr) * inverse + sxy * scale;
+    }
     // Samples a..b-1; b > a.
     CLineFit Fit(Index a, Index b) const {
         CLineFit fit;
@@ -81,8 +109,10 @@ class CBlockNoise {
 public:
     // exclude: sorted ranges [first, second) of samples the events found so far answer for;
     // a block keeps them only when too few others are left to tell its noise.
+    // fewest: a block with fewer values than this tells no noise, and nothing is significant
+    // there.
     CBlockNoise(const std::vector<float>& values, Index block,
-                const std::vector<std::pair<Index, Index>>& exclude = {})
+                const std::vector<std::pair<Index, Index>>& exclude = {}, std::size_t fewest = 0)
         : block_(std::max<Index>(block, 8)) {
         const Index n = static_cast<Index>(values.size());
         // Sixty or so values tell a block's median and spread well enough.
@@ -106,8 +136,9 @@ public:
                         work.push_back(values[static_cast<std::size_t>(i)]);
             }
             double median = 0.0;
-            double sigma = kMinSigma;
-            if (!work.empty()) {
+            double sigma =
+                work.size() < fewest ? std::numeric_limits<double>::infinity() : kMinSigma;
+            if (!work.empty() && work.size() >= fewest) {
                 auto middle = work.begin() + static_cast<Index>(work.size() / 2);
                 std::nth_element(work.begin(), middle, work.end());
                 median = *middle;
@@ -184,6 +215,10 @@ private:
     void FindReflections(const std::vector<CCandidate>& steps);
     // Outside the launch and the reflections found so far.
     std::vector<CCandidate> FindSteps() const;
+    // Weaker steps in the fibre between the events found so far (candidates_ and reflections_),
+    // told by two lines of one slope on either side: a fibre whose attenuation differs from
+    // place to place reads as no step, and the events found do not bend the lines.
+    std::vector<CCandidate> FindStepsBetween() const;
     // Fits the sections between the candidates and measures each one's loss; false when
     // nothing changed.
     bool Refine();
@@ -233,6 +268,7 @@ private:
     double launchHeight_ = 0.0;
     std::vector<CCandidate> reflections_;
     std::vector<std::pair<Index, Index>> spikes_; // single samples of noise standing out
+    std::vector<CCandidate> ghosts_;              // echoes: no events, and no steps either
     std::vector<CCandidate> candidates_;
     std::vector<CLineFit> sections_; // sections_[k] leads into candidates_[k]
     double startNoise_ = 0.0;

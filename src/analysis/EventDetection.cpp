@@ -223,17 +223,28 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     }
     const Index reach = guard_ + window_ / 2;
     auto detect = [&](const CBlockNoise& noise) {
+        // Steps a good part of a block apart, under a long pulse, fill most of it with their
+        // answers: the spread of the fall over a pulse, whose answer to a step is a pulse
+        // wide, tells the noise of a detector's window means too (generously, for noise
+        // that is not white).
+        const double fallScale = 10.0 * std::sqrt((static_cast<double>(width_ / 2) + 1.0) /
+                                                  static_cast<double>(window_));
+        auto sigmaAt = [&](Index k) {
+            const Index a = std::max<Index>(0, k - reach);
+            const Index b = std::min(n_ - 1, k + reach);
+            // The quieter side decides, so that the fall into the noise after the end counts.
+            return std::min({noise.Sigma(a), noise.Sigma(b),
+                             fallScale * std::min(fallNoise_->Sigma(a), fallNoise_->Sigma(b))});
+        };
         // No threshold is below this: most samples are done with at one comparison.
-        const double lowest = std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise.LowestSigma());
+        const double lowest =
+            std::max(0.6 * thresholds_.spliceLoss,
+                     5.0 * std::min(noise.LowestSigma(), fallScale * fallNoise_->LowestSigma()));
         std::vector<CCandidate> found;
         for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
             const double value = step[static_cast<std::size_t>(i)];
             auto threshold = [&](Index k) {
-                // The quieter side decides, so that the fall into the noise after the end
-                // counts.
-                const double sigma = std::min(noise.Sigma(std::max<Index>(0, k - reach)),
-                                              noise.Sigma(std::min(n_ - 1, k + reach)));
-                return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigma);
+                return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigmaAt(k));
             };
             if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
                 continue;
@@ -252,8 +263,7 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
             c.zoneEnd = c.x + width_ + guard_ / 2;
             c.gain = step[static_cast<std::size_t>(best)] < 0.0;
             c.strength = std::abs(step[static_cast<std::size_t>(best)]);
-            c.noise = std::min(noise.Sigma(std::max<Index>(0, best - reach)),
-                               noise.Sigma(std::min(n_ - 1, best + reach)));
+            c.noise = sigmaAt(best);
             c.peak = best;
             found.push_back(c);
             i = j;
@@ -298,12 +308,90 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     return kept;
 }
 
+std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
+    // Clear of every event found and of every echo, by half a pulse more: a line must not
+    // reach into a transition.
+    std::vector<std::pair<Index, Index>> zones;
+    for (const CCandidate& c : candidates_)
+        zones.emplace_back(ZoneStart(c) - width_ / 2, ZoneEnd(c) + width_ / 2);
+    for (const CCandidate& c : ghosts_)
+        zones.emplace_back(ZoneStart(c) - width_ / 2, ZoneEnd(c) + width_ / 2);
+    std::sort(zones.begin(), zones.end());
+    const Index last = !candidates_.empty() && candidates_.back().end
+                           ? ZoneStart(candidates_.back()) - width_ / 2
+                           : limit_;
+    std::vector<std::pair<Index, Index>> sections;
+    Index from = launchEnd_;
+    for (const auto& [a, b] : zones) {
+        if (a >= last)
+            break;
+        sections.emplace_back(from, a);
+        from = std::max(from, b);
+    }
+    sections.emplace_back(from, last);
+    std::vector<float>& value = scratch_;
+    value.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    const Index shortest = std::max<Index>(3, window_ / 4);
+    const double length = static_cast<double>(window_);
+    const double inverse = 1.0 / length;
+    const double scale =
+        static_cast<double>(2 * guard_ + window_) / (length * (length * length - 1.0) / 6.0);
+    for (const auto& [a, b] : sections)
+        for (Index i = a + guard_ + shortest; i + guard_ + shortest <= b; ++i) {
+            const Index la = i - guard_ - window_;
+            const Index rb = i + guard_ + window_;
+            value[static_cast<std::size_t>(i)] = static_cast<float>(
+                la >= a && rb <= b
+                    ? fit_->Drop(la, i + guard_, window_, inverse, scale)
+                    : fit_->Drop(std::max(a, la), i - guard_, i + guard_, std::min(b, rb)));
+        }
+    const CBlockNoise noise(value, NoiseBlock(), {}, 16);
+    std::vector<CCandidate> found;
+    const Index reach = guard_ + window_ / 2;
+    // No threshold is below this: most samples are done with at one comparison.
+    const double lowest = std::max(0.6 * thresholds_.spliceLoss, 4.0 * noise.LowestSigma());
+    for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
+        const double v = value[static_cast<std::size_t>(i)];
+        auto threshold = [&](Index k) {
+            const double sigma = std::min(noise.Sigma(std::max<Index>(0, k - reach)),
+                                          noise.Sigma(std::min(n_ - 1, k + reach)));
+            return std::max(0.6 * thresholds_.spliceLoss, 4.0 * sigma);
+        };
+        if (!(std::abs(v) > lowest) || !(std::abs(v) > threshold(i)))
+            continue;
+        Index best = i;
+        Index j = i;
+        while (j < n_) {
+            const double w = value[static_cast<std::size_t>(j)];
+            if (!(std::abs(w) > threshold(j)) || (w > 0) != (v > 0))
+                break;
+            if (std::abs(w) > std::abs(value[static_cast<std::size_t>(best)]))
+                best = j;
+            ++j;
+        }
+        CCandidate c;
+        c.x = std::max<Index>(launchEnd_, best - width_ / 2);
+        c.zoneEnd = c.x + width_ + guard_ / 2;
+        c.gain = value[static_cast<std::size_t>(best)] < 0.0;
+        c.strength = std::abs(value[static_cast<std::size_t>(best)]);
+        c.noise = std::min(noise.Sigma(std::max<Index>(0, best - reach)),
+                           noise.Sigma(std::min(n_ - 1, best + reach)));
+        c.peak = best;
+        found.push_back(c);
+        i = j;
+    }
+    return found;
+}
+
 // Events closer than a short section apart are one: the fibre between them cannot be measured.
 void CAnalyzer::MergeClose() {
+    // Between two steps a few samples tell the level: the fibre's slope there is borrowed from
+    // the sections around.
     const Index shortest = std::max<Index>(window_ / 2, 4);
     std::vector<CCandidate> merged;
     for (const CCandidate& c : candidates_) {
-        if (!merged.empty() && ZoneStart(c) - ZoneEnd(merged.back()) < shortest) {
+        const bool steps = !merged.empty() && !c.reflective && !merged.back().reflective;
+        if (!merged.empty() && ZoneStart(c) - ZoneEnd(merged.back()) < (steps ? 4 : shortest)) {
             // The first reflection decides where the merged event is, else the stronger step;
             // but a fall the size of a fibre end before a peak is the end, and the peak the
             // noise after it.
@@ -365,6 +453,8 @@ void CAnalyzer::RemoveGhosts() {
     for (std::size_t k = 0; k < candidates_.size(); ++k)
         if (!ghost[k])
             kept.push_back(candidates_[k]);
+        else if (ghosts_.size() < kMaxCandidates)
+            ghosts_.push_back(candidates_[k]);
     candidates_ = std::move(kept);
 }
 

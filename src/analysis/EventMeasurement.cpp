@@ -132,7 +132,8 @@ void CAnalyzer::PlaceOnsets() {
             continue;
         const double sign = c.loss > 0.0 ? 1.0 : -1.0;
         const double departure = std::max(0.25 * std::abs(c.loss), 3.0 * c.noise);
-        const Index last = std::min(n_ - 1, c.x + width_);
+        // A step told by lines clipped at a neighbour may peak well before its transition.
+        const Index last = std::min(n_ - 1, c.x + 2 * width_);
         for (Index j = begin; j <= last; ++j)
             if (sign * (sections_[k].At(static_cast<double>(j)) - S(j)) > departure) {
                 c.x = std::max(begin, j - width_ / 4);

@@ -26,6 +26,17 @@ CAnalysisResult CAnalyzer::Run() {
         if (!changed && pass > 0)
             break;
     }
+    // With the events found, the fibre between them is clear for lines fitted on either side of
+    // weaker steps.
+    const std::vector<CCandidate> more = FindStepsBetween();
+    if (!more.empty()) {
+        candidates_.insert(candidates_.end(), more.begin(), more.end());
+        std::sort(candidates_.begin(), candidates_.end(),
+                  [](const CCandidate& a, const CCandidate& b) { return a.x < b.x; });
+        for (int pass = 0; pass < 4; ++pass)
+            if (!Refine() && pass > 0)
+                break;
+    }
     Refine();
     PlaceOnsets();
     Report(result);

@@ -93,11 +93,23 @@ Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall, bool recove
     while (j < cap && fall_[static_cast<std::size_t>(j)] > tolerance)
         ++j;
     // The receiver's slow recovery after a strong reflection: over a detector's window the
-    // trace still falls more than the fibre would.
+    // trace still falls more than the fibre would. Where the fibre itself falls that much over
+    // a window, a splice in it would pass for the recovery, which curves: the extra fall must
+    // be in both halves of the window.
     const double span = static_cast<double>(window_) / static_cast<double>(width_);
-    const double slow =
-        fibre * span + std::max(0.05, 4.0 * fallNoise_->Sigma(reference) * std::sqrt(span));
-    while (recovery && j > 0 && j + window_ < cap && S(j) - S(j + window_) > slow)
+    const double margin = std::max(0.05, 4.0 * fallNoise_->Sigma(reference) * std::sqrt(span));
+    const double slow = fibre * span + margin;
+    const Index half = window_ / 2;
+    const double halfSlow =
+        0.5 *
+        (fibre * span * static_cast<double>(2 * half) / static_cast<double>(window_) + margin);
+    const bool straight = fibre * span >= margin;
+    auto recovering = [&](Index k) {
+        return S(k) - S(k + window_) > slow &&
+               (!straight || (S(k) - S(k + half) > halfSlow &&
+                              S(k + window_ - half) - S(k + window_) > halfSlow));
+    };
+    while (recovery && j > 0 && j + window_ < cap && recovering(j))
         j += width_ / 2 + 1;
     return std::max<Index>(j, 0) + 1;
 }

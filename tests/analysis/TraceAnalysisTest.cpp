@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <random>
@@ -328,6 +330,58 @@ TEST(AnalysisEvents, ALongPulseSeesSmallSplicesAndPlacesAConnectorAtItsEdge) {
     const CKeyEvent* splice = Near(early, 4.5, soon.Tolerance());
     ASSERT_NE(splice, nullptr) << Listing(early);
     EXPECT_NEAR(splice->GetLoss(), 0.3, 0.05) << Listing(early);
+}
+
+TEST(AnalysisEvents, AFibreFallingFastAfterALongPulsesLaunchIsNoRecovery) {
+    // 1 dB/km at 1550 nm under a 10 us pulse: over a detector's window the fibre falls as much
+    // as the receiver recovering from the launch would, but in a straight line; and a splice
+    // answers over most of a noise block of so short a trace.
+    for (const double km : {5.0, 7.0, 8.0, 10.0}) {
+        SCOPED_TRACE(km);
+        CFibre fibre;
+        fibre.spacingM = 8.0;
+        fibre.pulseNs = 10000.0;
+        fibre.count = 4000;
+        fibre.attenuation = 1.0;
+        fibre.noise = 0.004;
+        fibre.endKm = 25.0;
+        fibre.features = {{km, 0.15, 0.0}};
+        const CAnalysisResult result = fibre.Analyse();
+        ExpectWellFormed(result);
+        EXPECT_EQ(result.events.size(), 3u) << Listing(result);
+        const CKeyEvent* splice = Near(result, km, fibre.Tolerance());
+        ASSERT_NE(splice, nullptr) << Listing(result);
+        EXPECT_NEAR(splice->GetLoss(), 0.15, 0.05) << Listing(result);
+    }
+}
+
+TEST(AnalysisEvents, AnInstrumentsSmallSplicesOnUnevenFibreAreFoundAndNothingElse) {
+    // A 71 km link under a 4 us pulse: splices of 0.09 to 0.14 dB, some under 2 km apart, on
+    // drums whose attenuation differs by a few hundredths of a dB/km.
+    const std::filesystem::path path =
+        std::filesystem::path(LUMETRA_SAMPLES_DIR) / "groupfusion+j-otdr__test.sor";
+    if (!std::filesystem::is_regular_file(path))
+        GTEST_SKIP() << "no sample files";
+    const std::unique_ptr<CSignal> signal(OpenSignal(path.string()));
+    ASSERT_TRUE(signal);
+    const CAnalysisTrace trace = AnalysisTraceOf(*signal);
+    const CAnalysisResult result = AnalyzeTrace(trace, StoredThresholds(*signal));
+    ExpectWellFormed(result);
+    const double pulseKm = trace.pulseWidthNs * kLightKmPerNs / (2.0 * trace.groupIndex);
+    const double tolerance = std::max(0.025, 1.5 * pulseKm);
+    int stored = 0;
+    int found = 0;
+    for (int i = 0; i < signal->GetEventCount(); ++i) {
+        const CKeyEvent event = signal->GetEvent(i);
+        if (event.GetMarker() != 0)
+            continue;
+        ++stored;
+        found += Near(result, event.GetPosition(), tolerance) != nullptr;
+    }
+    ASSERT_EQ(stored, 15);
+    EXPECT_GE(found, 9) << Listing(result);
+    // Every event found is one the instrument listed, and the end.
+    EXPECT_EQ(result.events.size(), static_cast<std::size_t>(found) + 2) << Listing(result);
 }
 
 TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
