@@ -11,6 +11,9 @@
 
 #include <memory>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -85,7 +88,18 @@ TEST(SorAnalyze, FindsTheEventsAgainInExportsFormAndWritesThemBack) {
     }
     // A file that is not a trace fails alone; thresholds are checked.
     EXPECT_EQ(Sor({"analyze", dir.Path("missing.sor")}, out, err), 1);
-    EXPECT_EQ(Sor({"analyze", dir.Path("a.sor"), "--end-threshold", "-1"}, out, err), 2);
+    // A threshold out of range or not a number (NaN too, which no range refuses) is a usage
+    // error naming the option, not the file's own threshold used in silence.
+    const std::vector<std::pair<std::string, std::string>> badThresholds = {
+        {"--end-threshold", "-1"},        {"--end-threshold", "nan"},
+        {"--splice-threshold", "NaN"},    {"--splice-threshold", "abc"},
+        {"--reflectance-threshold", "5"}, {"--reflectance-threshold", "inf"}};
+    for (const auto& [option, value] : badThresholds) {
+        SCOPED_TRACE(option + " " + value);
+        EXPECT_EQ(Sor({"analyze", dir.Path("a.sor"), option, value}, out, err), 2);
+        EXPECT_NE(err.find(option + ": "), std::string::npos) << err;
+        EXPECT_TRUE(out.empty());
+    }
 }
 
 // The thresholds the instrument stored are the defaults; unset ones fall back.

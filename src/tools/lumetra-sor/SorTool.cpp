@@ -63,6 +63,22 @@ const CTarget& TargetForPath(const std::string& path) {
     return kTargets[0];
 }
 
+// A threshold in dB between low and high. Unlike CLI::Range it refuses NaN, which compares
+// false with both bounds and would silently stand for "the file's own".
+CLI::Validator ThresholdDb(double low, double high) {
+    const std::string range = FormatText("%g", low) + " .. " + FormatText("%g", high) + " dB";
+    return CLI::Validator(
+        [low, high, range](std::string& text) -> std::string {
+            double value = 0.0;
+            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value))
+                return "'" + text + "' is not a number of dB";
+            if (value < low || value > high)
+                return text + " dB lies outside " + range;
+            return {};
+        },
+        "DB in " + range);
+}
+
 struct CRequest {
     std::vector<std::string> files;
     std::string format;
@@ -571,15 +587,15 @@ int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostrea
     analyzer
         ->add_option("--splice-threshold", request.spliceThreshold,
                      "Smallest splice loss reported, dB (default: the file's, else 0.05)")
-        ->check(CLI::Range(0.0, 10.0));
+        ->check(ThresholdDb(0.0, 10.0));
     analyzer
         ->add_option("--reflectance-threshold", request.reflectanceThreshold,
                      "Weakest reflectance reported, dB (default: the file's, else -65)")
-        ->check(CLI::Range(-100.0, 0.0));
+        ->check(ThresholdDb(-100.0, 0.0));
     analyzer
         ->add_option("--end-threshold", request.endThreshold,
                      "Loss that ends the fibre, dB (default: the file's, else 3)")
-        ->check(CLI::Range(0.0, 60.0));
+        ->check(ThresholdDb(0.0, 60.0));
     analyzer->add_option("--write", request.write,
                          "Save the trace with the new events (a folder for several files)");
 
