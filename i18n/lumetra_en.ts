@@ -265,8 +265,8 @@ wavelength</translation>
         <translation>Cancel</translation>
     </message>
     <message>
-        <source>Анализировать трассы без событий</source>
-        <translation>Analyse traces that have no events</translation>
+        <source>Анализировать пришедшие трассы без событий</source>
+        <translation>Analyse arriving traces that have no events</translation>
     </message>
 </context>
 <context>
