@@ -363,8 +363,9 @@ private:
 };
 
 // Analyses one opened signal, puts the events found in place of its own and reports them.
+// first: no file has been reported yet; false once this one is.
 void AnalyzeOne(const CRequest& request, CFileRun& run, CSignal& signal, const std::string& path,
-                const std::string& output, std::ostream& out) {
+                const std::string& output, bool& first, std::ostream& out) {
     CAnalysisThresholds thresholds = StoredThresholds(signal);
     if (std::isfinite(request.spliceThreshold))
         thresholds.spliceLoss = request.spliceThreshold;
@@ -386,12 +387,15 @@ void AnalyzeOne(const CRequest& request, CFileRun& run, CSignal& signal, const s
                                         : nlohmann::ordered_json(nullptr);
         text = json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
     } else {
+        // Files apart by a blank line, as info shows them.
+        text = first ? "" : "\n";
         AppendInfo(signal, path, text);
         text += "  End-to-end loss: " + FormatText("%.3f dB", result.endToEndLoss) + "\n";
         text += "  Optical return loss: " +
                 (orl ? FormatText("%.3f dB", result.opticalReturnLoss) : std::string("--")) + "\n";
     }
     Emit(out, text);
+    first = false;
     if (output.empty())
         return;
 
@@ -426,6 +430,7 @@ int RunAnalyze(const CRequest& request, CFileRun& run, std::ostream& out, std::o
     if (toFolder && !PrepareFolder(request.write, err))
         return kExitFileFailed;
     COutputClaims claims;
+    bool first = true;
     for (const std::string& path : request.files) {
         const std::string output =
             toFolder ? (fs::path(request.write) / fs::path(path).filename()).string()
@@ -436,7 +441,7 @@ int RunAnalyze(const CRequest& request, CFileRun& run, std::ostream& out, std::o
             std::unique_ptr<CSignal> signal = run.Open(path);
             if (!signal)
                 return;
-            AnalyzeOne(request, run, *signal, path, output, out);
+            AnalyzeOne(request, run, *signal, path, output, first, out);
         });
     }
     return run.Status();
