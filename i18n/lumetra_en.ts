@@ -265,8 +265,8 @@ wavelength</translation>
         <translation>Cancel</translation>
     </message>
     <message>
-        <source>Анализировать трассы без событий</source>
-        <translation>Analyse traces that have no events</translation>
+        <source>Анализировать пришедшие трассы без событий</source>
+        <translation>Analyse arriving traces that have no events</translation>
     </message>
 </context>
 <context>
@@ -492,10 +492,6 @@ wavelength</translation>
         <translation>Measurement mode</translation>
     </message>
     <message>
-        <source>Заменить события трассы найденными?</source>
-        <translation>Replace the trace&apos;s events with the ones found?</translation>
-    </message>
-    <message>
         <source>Подтверждение</source>
         <translation>Confirm</translation>
     </message>
@@ -510,6 +506,10 @@ wavelength</translation>
     <message>
         <source>&amp;Анализ трассы...</source>
         <translation>&amp;Analyse Trace...</translation>
+    </message>
+    <message>
+        <source>Событий в трассе: %1, найдено: %2. Заменить события трассы найденными? Описания событий трассы будут потеряны.</source>
+        <translation>Events in the trace: %1; found by the analysis: %2. Replace the trace&apos;s events with the ones found? The comments of the trace&apos;s events will be lost.</translation>
     </message>
 </context>
 <context>

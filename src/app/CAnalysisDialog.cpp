@@ -88,8 +88,34 @@ CAnalysisThresholds CAnalysisDialog::Remembered(QSettings& store,
     return thresholds;
 }
 
-void CAnalysisDialog::Remember(QSettings& store, const CAnalysisThresholds& thresholds) {
+CAnalysisThresholds CAnalysisDialog::Initial(QSettings& store, const CAnalysisThresholds& stored,
+                                             const std::string& file) {
+    const CAnalysisThresholds defaults;
+    const CAnalysisThresholds kept = Remembered(store, defaults);
+    const bool again =
+        !file.empty() && store.value(QLatin1String(kGroup) + QStringLiteral("/File")).toString() ==
+                             QString::fromStdString(file);
+    if (again)
+        return kept;
+    // The default in stored stands for a threshold the file leaves unset; one storing exactly
+    // the default then shows the kept value, which the user chose. Files hold floats.
+    const auto set = [](double value, double fallback) {
+        return std::abs(value - fallback) > 1e-6;
+    };
+    CAnalysisThresholds initial = kept;
+    if (set(stored.spliceLoss, defaults.spliceLoss))
+        initial.spliceLoss = stored.spliceLoss;
+    if (set(stored.reflectance, defaults.reflectance))
+        initial.reflectance = stored.reflectance;
+    if (set(stored.endOfFibre, defaults.endOfFibre))
+        initial.endOfFibre = stored.endOfFibre;
+    return initial;
+}
+
+void CAnalysisDialog::Remember(QSettings& store, const CAnalysisThresholds& thresholds,
+                               const std::string& file) {
     store.beginGroup(QLatin1String(kGroup));
+    store.setValue(QStringLiteral("File"), QString::fromStdString(file));
     store.setValue(QStringLiteral("SpliceLoss"), thresholds.spliceLoss);
     store.setValue(QStringLiteral("Reflectance"), thresholds.reflectance);
     store.setValue(QStringLiteral("EndOfFibre"), thresholds.endOfFibre);

@@ -85,7 +85,7 @@ void CExtraParamsDialog::BuildControls() {
     rtuLayout->addRow(tr("Оператор"), operatorEdit_);
     rtuLayout->addRow(tr("Описание"), commentEdit_);
     // Kept in the settings store: the scanning record's layout is fixed.
-    analyseArrivals_ = new QCheckBox(tr("Анализировать трассы без событий"), rtu);
+    analyseArrivals_ = new QCheckBox(tr("Анализировать пришедшие трассы без событий"), rtu);
     analyseArrivals_->setObjectName(QStringLiteral("analyseArrivals"));
     rtuLayout->addRow(analyseArrivals_);
 

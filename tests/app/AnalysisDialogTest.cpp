@@ -55,19 +55,39 @@ TEST_F(AnalysisDialogTest, FindsTheEventsKeepsTheThresholdsAsksBeforeReplacingAn
     EXPECT_EQ(Active().GetEvent(found - 1).GetMarker(), 2);
     EXPECT_TRUE(Active().IsEventsModified());
 
-    // The next run starts from the thresholds of this one, and asks before replacing: No
-    // keeps the events as they are.
+    // The next run on this trace starts from the thresholds of this one, and asks before
+    // replacing, saying what is at stake: No keeps the events as they are.
     CKeyEvent edited = Active().GetEvent(found - 1);
     edited.SetComment("конец");
     Active().SetEvent(found - 1, edited);
     prompts.answers = {false};
     EXPECT_DOUBLE_EQ(Analyse(), 0.25);
-    EXPECT_EQ(TakeShown(),
-              std::vector<std::string>{"Подтверждение: Заменить события трассы найденными?"});
+    const std::string counts = std::to_string(found) + ", найдено: " + std::to_string(found);
+    EXPECT_EQ(TakeShown(), std::vector<std::string>{
+                               "Подтверждение: Событий в трассе: " + counts +
+                               ". Заменить события трассы найденными? Описания событий трассы "
+                               "будут потеряны."});
     EXPECT_EQ(Active().GetEvent(found - 1).GetComment(), "конец");
 
-    // Closing asks to save; Yes writes the new table to the file.
+    // Another trace starts from the thresholds its instrument stored (0.2 dB here); one that
+    // stores none from the last run's. Only the active trace changes.
+    const std::string twin = scratch.Path("twin.sor");
+    std::filesystem::copy_file(sample, twin);
+    ASSERT_TRUE(Workspace().OpenTrace(twin));
+    EXPECT_NEAR(Analyse(0.25), 0.2, 1e-6);
+    ASSERT_TRUE(Workspace().OpenTrace(CopyDemo(scratch, "demo.sor")));
+    const int demoEvents = Active().GetEventCount();
+    ASSERT_GT(demoEvents, 0);
     prompts.answers = {true};
+    EXPECT_DOUBLE_EQ(Analyse(), 0.25);
+    EXPECT_EQ(TakeShown().size(), 1u);
+    EXPECT_TRUE(Active().IsEventsModified());
+    CSignal& first = *Workspace().GetProject(0).GetEntry(0).GetTrace();
+    EXPECT_EQ(first.GetEventCount(), found);
+    EXPECT_EQ(first.GetEvent(found - 1).GetComment(), "конец");
+
+    // Closing asks to save each changed trace; Yes writes the new table to the file.
+    prompts.answers = {true, true, true};
     EXPECT_TRUE(Frame().close());
     const std::unique_ptr<CSignal> saved(OpenSignal(path));
     ASSERT_TRUE(saved);

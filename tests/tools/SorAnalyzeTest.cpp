@@ -11,6 +11,9 @@
 
 #include <memory>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -83,9 +86,32 @@ TEST(SorAnalyze, FindsTheEventsAgainInExportsFormAndWritesThemBack) {
         for (int i = 0; i + 1 < records.GetEventCount(); ++i)
             EXPECT_EQ(records.GetEvent(i).GetEventOrigin(), kOriginFound);
     }
+    // Several files: the text reports stand apart as info's do, JSON is one object a line.
+    const std::string sor = dir.Path("a.sor"), tra = dir.Path("a.tra");
+    ASSERT_EQ(Sor({"analyze", sor, tra}, out, err), 0) << err;
+    EXPECT_EQ(out.rfind(sor + "\n", 0), 0u);
+    EXPECT_NE(out.find("\n\n" + tra + "\n"), std::string::npos);
+    ASSERT_EQ(Sor({"analyze", sor, tra, "--format", "json"}, out, err), 0) << err;
+    std::istringstream lines(out);
+    std::vector<std::string> files;
+    for (std::string line; std::getline(lines, line);)
+        files.push_back(Json::parse(line)["file"].get<std::string>());
+    EXPECT_EQ(files, (std::vector<std::string>{sor, tra}));
+
     // A file that is not a trace fails alone; thresholds are checked.
     EXPECT_EQ(Sor({"analyze", dir.Path("missing.sor")}, out, err), 1);
-    EXPECT_EQ(Sor({"analyze", dir.Path("a.sor"), "--end-threshold", "-1"}, out, err), 2);
+    // A threshold out of range or not a number (NaN too, which no range refuses) is a usage
+    // error naming the option, not the file's own threshold used in silence.
+    const std::vector<std::pair<std::string, std::string>> badThresholds = {
+        {"--end-threshold", "-1"},        {"--end-threshold", "nan"},
+        {"--splice-threshold", "NaN"},    {"--splice-threshold", "abc"},
+        {"--reflectance-threshold", "5"}, {"--reflectance-threshold", "inf"}};
+    for (const auto& [option, value] : badThresholds) {
+        SCOPED_TRACE(option + " " + value);
+        EXPECT_EQ(Sor({"analyze", dir.Path("a.sor"), option, value}, out, err), 2);
+        EXPECT_NE(err.find(option + ": "), std::string::npos) << err;
+        EXPECT_TRUE(out.empty());
+    }
 }
 
 // The thresholds the instrument stored are the defaults; unset ones fall back.

@@ -63,6 +63,22 @@ const CTarget& TargetForPath(const std::string& path) {
     return kTargets[0];
 }
 
+// A threshold in dB between low and high. Unlike CLI::Range it refuses NaN, which compares
+// false with both bounds and would silently stand for "the file's own".
+CLI::Validator ThresholdDb(double low, double high) {
+    const std::string range = FormatText("%g", low) + " .. " + FormatText("%g", high) + " dB";
+    return CLI::Validator(
+        [low, high, range](std::string& text) -> std::string {
+            double value = 0.0;
+            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value))
+                return "'" + text + "' is not a number of dB";
+            if (value < low || value > high)
+                return text + " dB lies outside " + range;
+            return {};
+        },
+        "DB in " + range);
+}
+
 struct CRequest {
     std::vector<std::string> files;
     std::string format;
@@ -347,8 +363,9 @@ private:
 };
 
 // Analyses one opened signal, puts the events found in place of its own and reports them.
+// first: no file has been reported yet; false once this one is.
 void AnalyzeOne(const CRequest& request, CFileRun& run, CSignal& signal, const std::string& path,
-                const std::string& output, std::ostream& out) {
+                const std::string& output, bool& first, std::ostream& out) {
     CAnalysisThresholds thresholds = StoredThresholds(signal);
     if (std::isfinite(request.spliceThreshold))
         thresholds.spliceLoss = request.spliceThreshold;
@@ -370,12 +387,15 @@ void AnalyzeOne(const CRequest& request, CFileRun& run, CSignal& signal, const s
                                         : nlohmann::ordered_json(nullptr);
         text = json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
     } else {
+        // Files apart by a blank line, as info shows them.
+        text = first ? "" : "\n";
         AppendInfo(signal, path, text);
         text += "  End-to-end loss: " + FormatText("%.3f dB", result.endToEndLoss) + "\n";
         text += "  Optical return loss: " +
                 (orl ? FormatText("%.3f dB", result.opticalReturnLoss) : std::string("--")) + "\n";
     }
     Emit(out, text);
+    first = false;
     if (output.empty())
         return;
 
@@ -410,6 +430,7 @@ int RunAnalyze(const CRequest& request, CFileRun& run, std::ostream& out, std::o
     if (toFolder && !PrepareFolder(request.write, err))
         return kExitFileFailed;
     COutputClaims claims;
+    bool first = true;
     for (const std::string& path : request.files) {
         const std::string output =
             toFolder ? (fs::path(request.write) / fs::path(path).filename()).string()
@@ -420,7 +441,7 @@ int RunAnalyze(const CRequest& request, CFileRun& run, std::ostream& out, std::o
             std::unique_ptr<CSignal> signal = run.Open(path);
             if (!signal)
                 return;
-            AnalyzeOne(request, run, *signal, path, output, out);
+            AnalyzeOne(request, run, *signal, path, output, first, out);
         });
     }
     return run.Status();
@@ -571,15 +592,15 @@ int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostrea
     analyzer
         ->add_option("--splice-threshold", request.spliceThreshold,
                      "Smallest splice loss reported, dB (default: the file's, else 0.05)")
-        ->check(CLI::Range(0.0, 10.0));
+        ->check(ThresholdDb(0.0, 10.0));
     analyzer
         ->add_option("--reflectance-threshold", request.reflectanceThreshold,
                      "Weakest reflectance reported, dB (default: the file's, else -65)")
-        ->check(CLI::Range(-100.0, 0.0));
+        ->check(ThresholdDb(-100.0, 0.0));
     analyzer
         ->add_option("--end-threshold", request.endThreshold,
                      "Loss that ends the fibre, dB (default: the file's, else 3)")
-        ->check(CLI::Range(0.0, 60.0));
+        ->check(ThresholdDb(0.0, 60.0));
     analyzer->add_option("--write", request.write,
                          "Save the trace with the new events (a folder for several files)");
 
