@@ -19,7 +19,13 @@ std::string Number(double value) {
         return {};
     char text[64];
     const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
-    return result.ec == std::errc() ? std::string(text, result.ptr) : std::string();
+    if (result.ec != std::errc())
+        return {};
+    std::string number(text, result.ptr);
+    // A value that rounds to zero has no sign, as the list shows it.
+    if (number == "-0.000")
+        number.erase(0, 1);
+    return number;
 }
 
 // The list shows "--" where a value does not apply or the file holds none.

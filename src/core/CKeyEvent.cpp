@@ -3,6 +3,7 @@
 #include "platform/Translation.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -21,6 +22,9 @@ constexpr double kNoValue32 = -2147483.6465;
 std::string FormatValue(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.3f", value);
+    // A value that rounds to zero has no sign: "-0.000" reads as a fault.
+    if (text[0] == '-' && std::strspn(text + 1, "0.,") == std::strlen(text + 1))
+        return text + 1;
     return text;
 }
 

@@ -114,6 +114,12 @@ TEST(KeyEvent, TextsNamesAndIconsFollowTypeAndMarker) {
     event.SetAttenuation(0.2f);
     EXPECT_EQ(event.GetPositionText(), "1.235");
     EXPECT_EQ(event.GetLossText(), "0.250");
+    // A start a fraction of a metre before zero reads 0.000, not -0.000.
+    for (const auto& [position, text] : {std::pair{-0.0004f, "0.000"}, {-0.0006f, "-0.001"}}) {
+        event.SetPosition(position);
+        EXPECT_EQ(event.GetPositionText(), text);
+    }
+    event.SetPosition(1.23456f);
     EXPECT_EQ(event.GetReflectanceText(), "--");
     EXPECT_EQ(event.GetTypeName(), "Потеря");
     EXPECT_EQ(event.GetImageIndex(), 4);
