@@ -3,8 +3,11 @@
 #include "core/CGR196Signal.h"
 #include "core/CM600Signal.h"
 #include "core/CSR4731Signal.h"
+#include "formats/bellcore/BellcoreFields.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -25,6 +28,35 @@ template <class Signal> void BellcoreThresholds(const Signal& signal, CAnalysisT
         out.reflectance = -std::abs(fxd.GetReflectanceThreshold());
     if (fxd.GetEndOfFiberThreshold() > 0.0f && fxd.GetEndOfFiberThreshold() < 60.0f)
         out.endOfFibre = fxd.GetEndOfFiberThreshold();
+}
+
+// The totals as stored units read back, between the start and the end found; a total the
+// analysis cannot tell (no backscatter coefficient: no return loss) stays as the file had it.
+template <class Signal> void SetBellcoreTotals(Signal& signal, const CAnalysisResult& result) {
+    if (result.events.size() < 2)
+        return;
+    auto& totals = signal.GetFile().GetKeyEvents();
+    const CFxdParams& fxd = signal.GetFile().GetFxdParams();
+    // As the event records store them: the nearest time unit.
+    const auto timeOf = [&fxd](double km) {
+        km = std::max(0.0, km);
+        return NearestNeighbour(fxd.KmToTime(km), km,
+                                [&fxd](std::uint32_t t) { return fxd.TimeToKm(t); });
+    };
+    const std::uint32_t from = timeOf(result.events.front().GetPosition());
+    const std::uint32_t to = timeOf(result.events.back().GetPosition());
+    if (std::isfinite(result.endToEndLoss)) {
+        totals.SetEndToEndLoss(
+            NearestStored<double, std::int32_t>(result.endToEndLoss, kScaleMilli));
+        totals.SetEndToEndMarker1(from);
+        totals.SetEndToEndMarker2(to);
+    }
+    if (std::isfinite(result.opticalReturnLoss)) {
+        totals.SetOpticalReturnLoss(
+            NearestStored<float, std::uint16_t>(result.opticalReturnLoss, kScaleMilli));
+        totals.SetReturnLossMarker1(from);
+        totals.SetReturnLossMarker2(to);
+    }
 }
 
 } // namespace
@@ -70,10 +102,14 @@ CAnalysisThresholds StoredThresholds(const CSignal& signal) {
     return thresholds;
 }
 
-void ReplaceEvents(CSignal& signal, const std::vector<CKeyEvent>& events) {
+void ReplaceEvents(CSignal& signal, const CAnalysisResult& result) {
     for (int i = signal.GetEventCount(); i-- > 0;)
         signal.DeleteEvent(i);
-    for (const CKeyEvent& event : events)
+    for (const CKeyEvent& event : result.events)
         signal.SetEvent(signal.AddEvent(), event);
     signal.SetSelectedEvent(-1);
+    if (auto* gr196 = dynamic_cast<CGR196Signal*>(&signal))
+        SetBellcoreTotals(*gr196, result);
+    else if (auto* sr = dynamic_cast<CSR4731Signal*>(&signal))
+        SetBellcoreTotals(*sr, result);
 }

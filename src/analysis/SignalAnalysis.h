@@ -13,5 +13,7 @@ class CSignal;
 CAnalysisTrace AnalysisTraceOf(const CSignal& signal);
 // The thresholds the instrument stored in the file where they are set, else the defaults.
 CAnalysisThresholds StoredThresholds(const CSignal& signal);
-// Replaces the signal's events by events (in position order); the events count as changed.
-void ReplaceEvents(CSignal& signal, const std::vector<CKeyEvent>& events);
+// Replaces the signal's events by the ones found (in position order); the events count as
+// changed. A Bellcore file's link totals (end-to-end loss, optical return loss and their
+// markers) follow them, so the parameters shown and saved agree with the new table.
+void ReplaceEvents(CSignal& signal, const CAnalysisResult& result);

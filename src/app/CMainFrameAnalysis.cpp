@@ -46,7 +46,7 @@ void CMainFrame::OnAnalyseTrace() {
                                tr("Подтверждение").toStdString(), CPrompts::Icon::Question))
         return;
     // The signal counts as changed: Save writes the new table and closing asks.
-    ReplaceEvents(*signal, result.events);
+    ReplaceEvents(*signal, result);
 }
 
 void CMainFrame::AnalyseArrival(int fiber) {
@@ -63,8 +63,7 @@ void CMainFrame::AnalyseArrival(int fiber) {
             if (signal && signal->GetEventCount() == 0)
                 ReplaceEvents(*signal, AnalyseWaiting(*signal, CAnalysisDialog::Initial(
                                                                    store, StoredThresholds(*signal),
-                                                                   signal->GetFileName()))
-                                           .events);
+                                                                   signal->GetFileName())));
         }
     }
 }

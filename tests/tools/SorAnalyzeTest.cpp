@@ -1,5 +1,6 @@
 #include "analysis/SignalAnalysis.h"
 #include "core/CGR196Signal.h"
+#include "core/CM600Signal.h"
 #include "core/CSignal.h"
 #include "core/SignalFactory.h"
 #include "formats/m600/M600Conversions.h"
@@ -85,6 +86,14 @@ TEST(SorAnalyze, FindsTheEventsAgainInExportsFormAndWritesThemBack) {
         // Found by software: "F", the end "E".
         for (int i = 0; i + 1 < records.GetEventCount(); ++i)
             EXPECT_EQ(records.GetEvent(i).GetEventOrigin(), kOriginFound);
+        // A Bellcore trace's link totals follow the new table (an M600 file has none to carry).
+        if (stored->GetKind() != CM600Signal::kKind) {
+            EXPECT_NEAR(records.GetEndToEndLoss(), analysed["endToEndLoss"].get<double>(), 0.001);
+            EXPECT_NEAR(records.GetOpticalReturnLoss(), analysed["opticalReturnLoss"].get<double>(),
+                        0.001);
+            EXPECT_EQ(records.GetEndToEndMarker2(),
+                      records.GetEvent(records.GetEventCount() - 1).GetPropagationTime());
+        }
     }
     // Several files: the text reports stand apart as info's do, JSON is one object a line.
     const std::string sor = dir.Path("a.sor"), tra = dir.Path("a.tra");

@@ -374,7 +374,7 @@ void AnalyzeOne(const CRequest& request, CFileRun& run, CSignal& signal, const s
     if (std::isfinite(request.endThreshold))
         thresholds.endOfFibre = request.endThreshold;
     const CAnalysisResult result = AnalyzeTrace(AnalysisTraceOf(signal), thresholds);
-    ReplaceEvents(signal, result.events);
+    ReplaceEvents(signal, result);
 
     const bool orl = std::isfinite(result.opticalReturnLoss);
     std::string text;
