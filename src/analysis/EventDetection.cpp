@@ -13,16 +13,16 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     // for the noise of the detector.
     std::vector<float>& height = scratch_;
     height.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
-    // afterLoss: the line starts where a loss found before ends.
-    auto heightAt = [&](Index i, Index from, CLineFit* line, bool afterLoss = false) {
+    auto heightAt = [&](Index i, Index from, CLineFit* line) {
         const Index a = std::max(i - guard_ - window_, from);
         const Index b = i - guard_;
         if (b - a < 3)
             return std::numeric_limits<double>::quiet_NaN();
         CLineFit fit = fit_->Fit(a, b);
-        // A slope from a short stretch after a loss is mostly noise: the fibre's own fall
-        // through its mean is the better line.
-        if (afterLoss && b - a < window_ / 2)
+        // A slope from a short stretch after an event (a loss, the launch, a reflection) is
+        // mostly noise, or the event's tail: the fibre's own fall through its mean is the
+        // better line.
+        if (b - a < window_ / 2)
             fit.slope = -fallNoise_->Median(a) / static_cast<double>(width_);
         if (line)
             *line = fit;
@@ -60,7 +60,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         if (from <= i - guard_ - window_ && !(height[static_cast<std::size_t>(i)] > 0.009f))
             continue;
         CLineFit before;
-        const double h = heightAt(i, from, &before, stepEnd > zoneEnd);
+        const double h = heightAt(i, from, &before);
         // The quieter side decides, so that the reflection of a fibre end counts.
         const double sigma =
             std::min(noise.Sigma(i), noise.Sigma(std::max<Index>(0, i - guard_ - window_)));
@@ -100,7 +100,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         while (start > earliest && S(start - 1) - foot > 0.3 * (S(peak) - foot))
             --start;
         if (start > i + guard_) {
-            heightAt(start, from, &before, stepEnd > zoneEnd);
+            heightAt(start, from, &before);
             top = S(peak) - before.At(static_cast<double>(peak));
             // The bump ends where the trace comes down to that line, not to the bent one.
             j = peak;
