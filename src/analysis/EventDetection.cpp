@@ -13,16 +13,16 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     // for the noise of the detector.
     std::vector<float>& height = scratch_;
     height.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
-    // afterLoss: the line starts where a loss found before ends.
-    auto heightAt = [&](Index i, Index from, CLineFit* line, bool afterLoss = false) {
+    auto heightAt = [&](Index i, Index from, CLineFit* line) {
         const Index a = std::max(i - guard_ - window_, from);
         const Index b = i - guard_;
         if (b - a < 3)
             return std::numeric_limits<double>::quiet_NaN();
         CLineFit fit = fit_->Fit(a, b);
-        // A slope from a short stretch after a loss is mostly noise: the fibre's own fall
-        // through its mean is the better line.
-        if (afterLoss && b - a < window_ / 2)
+        // A slope from a short stretch after an event (a loss, the launch, a reflection) is
+        // mostly noise, or the event's tail: the fibre's own fall through its mean is the
+        // better line.
+        if (b - a < window_ / 2)
             fit.slope = -fallNoise_->Median(a) / static_cast<double>(width_);
         if (line)
             *line = fit;
@@ -60,7 +60,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         if (from <= i - guard_ - window_ && !(height[static_cast<std::size_t>(i)] > 0.009f))
             continue;
         CLineFit before;
-        const double h = heightAt(i, from, &before, stepEnd > zoneEnd);
+        const double h = heightAt(i, from, &before);
         // The quieter side decides, so that the reflection of a fibre end counts.
         const double sigma =
             std::min(noise.Sigma(i), noise.Sigma(std::max<Index>(0, i - guard_ - window_)));
@@ -100,7 +100,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         while (start > earliest && S(start - 1) - foot > 0.3 * (S(peak) - foot))
             --start;
         if (start > i + guard_) {
-            heightAt(start, from, &before, stepEnd > zoneEnd);
+            heightAt(start, from, &before);
             top = S(peak) - before.At(static_cast<double>(peak));
             // The bump ends where the trace comes down to that line, not to the bent one.
             j = peak;
@@ -346,16 +346,34 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
                     : fit_->Drop(std::max(a, la), i - guard_, i + guard_, std::min(b, rb)));
         }
     const CBlockNoise noise(value, NoiseBlock(), {}, 16);
-    std::vector<CCandidate> found;
     const Index reach = guard_ + window_ / 2;
+    std::vector<CCandidate> found;
+    // A block holds only a few independent answers of lines this long, and a step's answer
+    // with its side lobes fills a good part of it: their spread overstates the noise. The
+    // spread of the fall over a pulse, robust to steps, tells it too: the samples' noise
+    // (smoothed over half a pulse) carried through the two lines, generously for noise that
+    // is not white.
+    const double apart = static_cast<double>(window_ + 2 * guard_);
+    const double fallScale =
+        3.0 * std::sqrt((static_cast<double>(width_ / 2) + 1.0) / 2.0 *
+                        (2.0 / length + 6.0 * apart * apart / (length * (length * length - 1.0))));
+    auto sigmaAt = [&](Index k) {
+        const Index a = std::max<Index>(0, k - reach);
+        const Index b = std::min(n_ - 1, k + reach);
+        const double block = std::min(noise.Sigma(a), noise.Sigma(b));
+        // Too few values to tell any noise: nothing there is significant.
+        if (std::isinf(block))
+            return block;
+        return std::min(block, fallScale * std::min(fallNoise_->Sigma(a), fallNoise_->Sigma(b)));
+    };
     // No threshold is below this: most samples are done with at one comparison.
-    const double lowest = std::max(0.6 * thresholds_.spliceLoss, 4.0 * noise.LowestSigma());
+    const double lowest =
+        std::max(0.6 * thresholds_.spliceLoss,
+                 4.0 * std::min(noise.LowestSigma(), fallScale * fallNoise_->LowestSigma()));
     for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
         const double v = value[static_cast<std::size_t>(i)];
         auto threshold = [&](Index k) {
-            const double sigma = std::min(noise.Sigma(std::max<Index>(0, k - reach)),
-                                          noise.Sigma(std::min(n_ - 1, k + reach)));
-            return std::max(0.6 * thresholds_.spliceLoss, 4.0 * sigma);
+            return std::max(0.6 * thresholds_.spliceLoss, 4.0 * sigmaAt(k));
         };
         if (!(std::abs(v) > lowest) || !(std::abs(v) > threshold(i)))
             continue;
@@ -374,8 +392,7 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
         c.zoneEnd = c.x + width_ + guard_ / 2;
         c.gain = value[static_cast<std::size_t>(best)] < 0.0;
         c.strength = std::abs(value[static_cast<std::size_t>(best)]);
-        c.noise = std::min(noise.Sigma(std::max<Index>(0, best - reach)),
-                           noise.Sigma(std::min(n_ - 1, best + reach)));
+        c.noise = sigmaAt(best);
         c.peak = best;
         found.push_back(c);
         i = j;
