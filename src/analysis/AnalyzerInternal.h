@@ -3,12 +3,15 @@
 // event detection, event measurement. Not for use outside the analysis module.
 
 #include "analysis/TraceAnalysis.h"
+#include "platform/WorkBlock.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -26,9 +29,12 @@ inline constexpr std::size_t kMaxCandidates = 4000;
 // Least-squares lines over any run of samples in constant time, from running sums.
 class CRunningFit {
 public:
-    explicit CRunningFit(const std::vector<float>& y)
-        // Interleaved, so that a fit reads one cache line at each end; every slot is written.
-        : sums_(std::make_unique_for_overwrite<double[]>(2 * (y.size() + 1))) {
+    // The running sums' length for a number of samples.
+    static constexpr std::size_t Length(std::size_t samples) { return 2 * (samples + 1); }
+
+    // sums: Length(y.size()) values, all of them written here.
+    CRunningFit(std::span<const float> y, std::span<double> sums) : sums_(sums.data()) {
+        // Interleaved, so that a fit reads one cache line at each end.
         double sy = 0.0;
         double sxy = 0.0;
         sums_[0] = sums_[1] = 0.0;
@@ -99,7 +105,7 @@ private:
     double Sy(Index i) const { return sums_[2 * static_cast<std::size_t>(i)]; }
     double Sxy(Index i) const { return sums_[2 * static_cast<std::size_t>(i) + 1]; }
 
-    std::unique_ptr<double[]> sums_;
+    double* sums_;
 };
 
 // Median and spread (1.4826 × median absolute deviation) of a quantity in blocks of samples:
@@ -111,10 +117,17 @@ public:
     // a block keeps them only when too few others are left to tell its noise.
     // fewest: a block with fewer values than this tells no noise, and nothing is significant
     // there.
-    CBlockNoise(const std::vector<float>& values, Index block,
+    CBlockNoise(std::span<const float> values, Index block,
+                const std::vector<std::pair<Index, Index>>& exclude = {}, std::size_t fewest = 0)
+        : CBlockNoise(
+              static_cast<Index>(values.size()),
+              [values](Index i) { return values[static_cast<std::size_t>(i)]; }, block, exclude,
+              fewest) {}
+    // The values 0..n-1 as value(i) gives them: only a few of each block are asked for.
+    template <class Value>
+    CBlockNoise(Index n, const Value& value, Index block,
                 const std::vector<std::pair<Index, Index>>& exclude = {}, std::size_t fewest = 0)
         : block_(std::max<Index>(block, 8)) {
-        const Index n = static_cast<Index>(values.size());
         // Sixty or so values tell a block's median and spread well enough.
         const Index stride = std::max<Index>(1, block_ / 64);
         std::vector<float> work;
@@ -126,14 +139,15 @@ public:
                 while (range < exclude.size() && exclude[range].second <= i)
                     ++range;
                 const bool excluded = range < exclude.size() && exclude[range].first <= i;
-                if (!excluded && std::isfinite(values[static_cast<std::size_t>(i)]))
-                    work.push_back(values[static_cast<std::size_t>(i)]);
+                const float v = value(i);
+                if (!excluded && std::isfinite(v))
+                    work.push_back(v);
             }
             if (work.size() < 16 && !exclude.empty()) {
                 work.clear();
                 for (Index i = from; i < to; i += stride)
-                    if (std::isfinite(values[static_cast<std::size_t>(i)]))
-                        work.push_back(values[static_cast<std::size_t>(i)]);
+                    if (const float v = value(i); std::isfinite(v))
+                        work.push_back(v);
             }
             double median = 0.0;
             double sigma =
@@ -206,6 +220,11 @@ public:
 private:
     double S(Index i) const { return smoothed_[i]; }
     double P(Index i) const { return power_[static_cast<std::size_t>(i)]; }
+    // The fall over a pulse from sample i; not a number where that reaches past the end.
+    float Fall(Index i) const {
+        return i + width_ < n_ ? static_cast<float>(S(i) - S(i + width_))
+                               : std::numeric_limits<float>::quiet_NaN();
+    }
     void Prepare();
     // fibreFall: the least fall over a pulse length that counts as the fibre's own.
     // recovery: follow the receiver's slow recovery too, which only a strong peak leaves.
@@ -254,14 +273,16 @@ private:
     Index window_ = 8; // samples of a detector's line fit
     double backscatter_ = 0.0;
     double pulseNs_ = 0.0;
-    std::vector<float> power_;        // the negated levels: larger is stronger
-    std::vector<float> smooth_;       // power_ averaged over a quarter pulse, where that is wider
+    // The arrays as long as the trace, all in one block.
+    CWorkBlock work_;
+    std::span<float> power_;          // the negated levels: larger is stronger
+    std::span<float> smooth_;         // power_ averaged over a quarter pulse, where that is wider
     const float* smoothed_ = nullptr; // smooth_ or power_
-    std::unique_ptr<CRunningFit> fit_;
-    std::vector<float> fall_;
-    // The detectors' values along the trace, one detector at a time: allocated once.
-    mutable std::vector<float> scratch_;
-    mutable std::vector<float> steps_; // the step detector's, kept for its second run
+    std::optional<CRunningFit> fit_;
+    // The detectors' values along the trace, one detector at a time.
+    std::span<float> scratch_;
+    std::span<float> steps_;             // the step detector's, kept for its second run
+    mutable bool stepsMeasured_ = false; // steps_ holds the first run's
     std::unique_ptr<CBlockNoise> fallNoise_;
     Index launchStart_ = 0; // the first sample with light
     Index launchEnd_ = 0;

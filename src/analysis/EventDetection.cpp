@@ -11,8 +11,8 @@ namespace analysis_internal {
 void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     // The height over the line of the samples before, first without regard to other events,
     // for the noise of the detector.
-    std::vector<float>& height = scratch_;
-    height.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    const std::span<float> height = scratch_;
+    std::ranges::fill(height, std::numeric_limits<float>::quiet_NaN());
     auto heightAt = [&](Index i, Index from, CLineFit* line) {
         const Index a = std::max(i - guard_ - window_, from);
         const Index b = i - guard_;
@@ -181,10 +181,11 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     }
     // The second call differs from the first only by the reflections' zones: only the samples
     // whose windows reach one are measured again.
-    std::vector<float>& step = steps_;
-    const bool again = !step.empty();
+    const std::span<float> step = steps_;
+    const bool again = stepsMeasured_;
     if (!again)
-        step.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
+        std::ranges::fill(step, std::numeric_limits<float>::quiet_NaN());
+    stepsMeasured_ = true;
     // Most windows are whole: their means without a division.
     const double inverse = 1.0 / static_cast<double>(window_);
     const double span = static_cast<double>(2 * guard_ + window_) / static_cast<double>(width_);
@@ -329,8 +330,8 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
         from = std::max(from, b);
     }
     sections.emplace_back(from, last);
-    std::vector<float>& value = scratch_;
-    value.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
+    const std::span<float> value = scratch_;
+    std::ranges::fill(value, std::numeric_limits<float>::quiet_NaN());
     const Index shortest = std::max<Index>(3, window_ / 4);
     const double length = static_cast<double>(window_);
     const double inverse = 1.0 / length;

@@ -8,15 +8,6 @@
 namespace analysis_internal {
 
 void CAnalyzer::Prepare() {
-    power_.resize(trace_.count);
-    double last = 0.0;
-    for (std::size_t i = 0; i < trace_.count; ++i) {
-        const double level = trace_.levels[i];
-        // A sample that is not a number repeats the one before it.
-        if (std::isfinite(level))
-            last = std::clamp(-level, -200.0, 200.0);
-        power_[i] = static_cast<float>(last);
-    }
     const double groupIndex = trace_.groupIndex >= 1.0 && trace_.groupIndex <= 3.0
                                   ? trace_.groupIndex
                                   : kDefaultGroupIndex;
@@ -34,13 +25,29 @@ void CAnalyzer::Prepare() {
                        : TypicalBackscatter(trace_.wavelength);
     if (pulseNs_ == 0.0)
         pulseNs_ = samples * trace_.spacingKm * 2.0 * groupIndex / kLightKmPerNs;
-
-    fit_ = std::make_unique<CRunningFit>(power_);
-    const Index half = width_ / 4;
     // A pulse of a few samples leaves nothing to average.
+    const Index half = width_ / 4;
+
+    const std::size_t count = trace_.count;
+    const std::size_t arrays = half > 0 ? 4 : 3;
+    work_ = CWorkBlock(CWorkBlock::Space<double>(CRunningFit::Length(count)) +
+                       arrays * CWorkBlock::Space<float>(count));
+    const std::span<double> sums = work_.Take<double>(CRunningFit::Length(count));
+    power_ = work_.Take<float>(count);
+    scratch_ = work_.Take<float>(count);
+    steps_ = work_.Take<float>(count);
+    double last = 0.0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double level = trace_.levels[i];
+        // A sample that is not a number repeats the one before it.
+        if (std::isfinite(level))
+            last = std::clamp(-level, -200.0, 200.0);
+        power_[i] = static_cast<float>(last);
+    }
+    fit_.emplace(power_, sums);
     smoothed_ = power_.data();
     if (half > 0) {
-        smooth_.resize(trace_.count);
+        smooth_ = work_.Take<float>(count);
         for (Index i = 0; i < n_; ++i) {
             const Index a = std::max<Index>(0, i - half);
             const Index b = std::min(n_, i + half + 1);
@@ -77,10 +84,8 @@ void CAnalyzer::Prepare() {
             --last;
         limit_ = std::min(n_, last + 4 * width_ + 2 * window_ + 64);
     }
-    fall_.assign(trace_.count, std::numeric_limits<float>::quiet_NaN());
-    for (Index i = 0; i + width_ < n_; ++i)
-        fall_[static_cast<std::size_t>(i)] = static_cast<float>(S(i) - S(i + width_));
-    fallNoise_ = std::make_unique<CBlockNoise>(fall_, NoiseBlock());
+    fallNoise_ = std::make_unique<CBlockNoise>(
+        n_, [this](Index i) { return Fall(i); }, NoiseBlock());
 }
 
 // Follows the trailing edge of a reflection from j until the trace falls no faster than the
@@ -90,7 +95,7 @@ Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall, bool recove
     const Index cap = std::min(n_ - 1 - width_, j + std::max<Index>(30 * width_, 60));
     const double fibre = std::max(fallNoise_->Median(reference), fibreFall);
     const double tolerance = fibre + 4.0 * fallNoise_->Sigma(reference);
-    while (j < cap && fall_[static_cast<std::size_t>(j)] > tolerance)
+    while (j < cap && Fall(j) > tolerance)
         ++j;
     // The receiver's slow recovery after a strong reflection: over a detector's window the
     // trace still falls more than the fibre would. Where the fibre itself falls that much over

@@ -3,12 +3,15 @@
 #include "platform/CException.h"
 #include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
+#include "platform/WorkBlock.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -361,4 +364,25 @@ TEST(Prompts, ScopesNestAndReachOtherThreads) {
     EXPECT_EQ(inner.shown[0].text, "worker");
     ASSERT_EQ(outer.shown.size(), 1u);
     EXPECT_EQ(outer.shown[0].text, "after");
+}
+
+// The arrays a block is sized for all fit, each on its own cache lines, and no more, in the
+// small blocks of the heap as in the large ones of huge pages.
+TEST(WorkBlock, HoldsExactlyTheArraysItWasSizedFor) {
+    for (const std::size_t count : {std::size_t{1}, std::size_t{1000}, std::size_t{1'500'001}}) {
+        SCOPED_TRACE(count);
+        CWorkBlock block(CWorkBlock::Space<double>(count) + 2 * CWorkBlock::Space<float>(count));
+        const std::span<double> sums = block.Take<double>(count);
+        const std::span<float> first = block.Take<float>(count);
+        const std::span<float> second = block.Take<float>(count);
+        std::ranges::fill(sums, 1.0);
+        std::ranges::fill(first, 2.0f);
+        std::ranges::fill(second, 3.0f);
+        EXPECT_TRUE(std::ranges::all_of(sums, [](double v) { return v == 1.0; }));
+        EXPECT_TRUE(std::ranges::all_of(first, [](float v) { return v == 2.0f; }));
+        for (const void* start :
+             {static_cast<const void*>(first.data()), static_cast<const void*>(second.data())})
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(start) % 64, 0u);
+        EXPECT_THROW(block.Take<float>(count + (2 << 20)), std::length_error);
+    }
 }
