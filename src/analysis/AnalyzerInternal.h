@@ -174,6 +174,10 @@ public:
         return slot > 0 ? std::min(sigmas_[slot], sigmas_[slot - 1]) : sigmas_[slot];
     }
     double Median(Index i) const { return medians_.empty() ? 0.0 : medians_[Slot(i)]; }
+    // The first sample past i's block: Sigma and Median hold no other value before it.
+    Index BlockEnd(Index i) const {
+        return (static_cast<Index>(sigmas_.empty() ? 0 : Slot(i)) + 1) * block_;
+    }
     double LowestSigma() const {
         return sigmas_.empty() ? kMinSigma : *std::min_element(sigmas_.begin(), sigmas_.end());
     }

@@ -84,8 +84,12 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             highest = std::max(highest, over);
             ++j;
         }
-        if (j == longest)
+        // Lines fitted a little later are bent by the same event: the next samples are
+        // passed over for a part of a pulse, or a long pulse would make this quadratic.
+        if (j == longest) {
+            i += width_ / 8;
             continue;
+        }
         double top = S(peak) - before.At(static_cast<double>(peak));
         // A reflection rises within a fraction of a pulse: its event starts at the foot of the
         // edge below the peak, however early the noise or a bent line first crossed the
@@ -241,13 +245,29 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         const double lowest =
             std::max(0.6 * thresholds_.spliceLoss,
                      5.0 * std::min(noise.LowestSigma(), fallScale * fallNoise_->LowestSigma()));
+        auto threshold = [&](Index k) {
+            return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigmaAt(k));
+        };
+        // A sample's threshold changes only where a block the noise is read from changes, so
+        // a noisy stretch pays for it once a block, not once a sample.
+        double current = 0.0;
+        Index currentUntil = 0;
+        auto thresholdHere = [&](Index k) {
+            if (k >= currentUntil) {
+                current = threshold(k);
+                const Index a = std::max<Index>(0, k - reach);
+                const Index b = std::min(n_ - 1, k + reach);
+                currentUntil = std::min({noise.BlockEnd(a) + reach, fallNoise_->BlockEnd(a) + reach,
+                                         b < n_ - 1 ? noise.BlockEnd(b) - reach : n_,
+                                         b < n_ - 1 ? fallNoise_->BlockEnd(b) - reach : n_});
+                currentUntil = std::max(currentUntil, k + 1);
+            }
+            return current;
+        };
         std::vector<CCandidate> found;
         for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
             const double value = step[static_cast<std::size_t>(i)];
-            auto threshold = [&](Index k) {
-                return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigmaAt(k));
-            };
-            if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
+            if (!(std::abs(value) > lowest) || !(std::abs(value) > thresholdHere(i)))
                 continue;
             Index best = i;
             Index j = i;
