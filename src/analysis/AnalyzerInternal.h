@@ -223,6 +223,14 @@ public:
 
 private:
     double S(Index i) const { return smoothed_[i]; }
+    // The least of S over a..b-1; infinity where that is empty. Kept in a register, which a
+    // running std::min of doubles was not.
+    double Lowest(Index a, Index b) const {
+        float lowest = std::numeric_limits<float>::infinity();
+        for (Index k = a; k < b; ++k)
+            lowest = smoothed_[k] < lowest ? smoothed_[k] : lowest;
+        return lowest;
+    }
     double P(Index i) const { return power_[static_cast<std::size_t>(i)]; }
     // The fall over a pulse from sample i; not a number where that reaches past the end.
     float Fall(Index i) const {

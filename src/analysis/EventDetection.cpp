@@ -47,6 +47,9 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     Index zoneEnd = launchEnd_;
     std::size_t step = 0;
     Index stepEnd = launchEnd_;
+    Index footFrom = -1;
+    Index footTo = -1;
+    Index footStart = 0;
     for (Index i = launchEnd_; i < limit_ && reflections_.size() < kMaxCandidates; ++i) {
         // A loss before bends the line once its transition is over. A gain just before may be
         // the reflection's own rising edge, which the step detector's windows see from as far
@@ -96,13 +99,18 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         // threshold. The line before is then the one before that edge.
         // The foot is told from the lowest level before the peak, not from the line, which a
         // loss before may have bent.
-        Index start = peak;
         const Index earliest = std::max(zoneEnd, peak - 2 * width_ - guard_);
-        double foot = S(peak);
-        for (Index k = earliest; k < peak; ++k)
-            foot = std::min(foot, S(k));
-        while (start > earliest && S(start - 1) - foot > 0.3 * (S(peak) - foot))
-            --start;
+        // The samples after one below a bump mostly find the same peak and stretch before it,
+        // so the same foot: under a long pulse each is thousands of samples away.
+        if (earliest != footFrom || peak != footTo) {
+            footFrom = earliest;
+            footTo = peak;
+            const double foot = std::min(S(peak), Lowest(earliest, peak));
+            footStart = peak;
+            while (footStart > earliest && S(footStart - 1) - foot > 0.3 * (S(peak) - foot))
+                --footStart;
+        }
+        Index start = footStart;
         if (start > i + guard_) {
             heightAt(start, from, &before);
             top = S(peak) - before.At(static_cast<double>(peak));
