@@ -2,7 +2,7 @@
 // connectors and an end in the noise, drawn the way the synthesizer draws one.
 
 #include "analysis/TraceAnalysis.h"
-#include "tools/synth/CTraceSynthesizer.h"
+#include "tools/synth/SynthAnalysisTrace.h"
 
 #include <benchmark/benchmark.h>
 
@@ -80,14 +80,7 @@ void AnalyseSynthesized(benchmark::State& state) {
     options.seed = 3;
     options.pulseWidth = static_cast<int>(state.range(0));
     const CTraceSynthesizer synth(options);
-    CAnalysisTrace trace;
-    trace.levels = synth.GetLevels().data();
-    trace.count = synth.GetLevels().size();
-    trace.spacingKm = options.spacing / 1000.0;
-    trace.pulseWidthNs = synth.GetPulseWidth();
-    trace.groupIndex = synth.GetGroupIndex();
-    trace.backscatter = synth.GetBackscatterCoefficient();
-    trace.wavelength = options.wavelength;
+    const CAnalysisTrace trace = AnalysisTraceOf(synth);
     const CAnalysisThresholds thresholds;
     for (auto _ : state) {
         const CAnalysisResult result = AnalyzeTrace(trace, thresholds);

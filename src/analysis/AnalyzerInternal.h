@@ -250,6 +250,11 @@ private:
     // told by two lines of one slope on either side: a fibre whose attenuation differs from
     // place to place reads as no step, and the events found do not bend the lines.
     std::vector<CCandidate> FindStepsBetween() const;
+    // Runs of one sign above their threshold in a detector's output, from the launch to the
+    // limit: a candidate at the strongest sample of each. threshold is asked in sample order.
+    template <class Threshold, class Sigma>
+    std::vector<CCandidate> StepRuns(std::span<const float> values, double lowest,
+                                     Threshold&& threshold, Sigma&& sigma) const;
     // Fits the sections between the candidates and measures each one's loss; false when
     // nothing changed.
     bool Refine();

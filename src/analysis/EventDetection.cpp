@@ -175,6 +175,37 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     }
 }
 
+template <class Threshold, class Sigma>
+std::vector<CCandidate> CAnalyzer::StepRuns(std::span<const float> values, double lowest,
+                                            Threshold&& threshold, Sigma&& sigma) const {
+    std::vector<CCandidate> found;
+    for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
+        const double value = values[static_cast<std::size_t>(i)];
+        if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
+            continue;
+        Index best = i;
+        Index j = i;
+        while (j < n_) {
+            const double v = values[static_cast<std::size_t>(j)];
+            if (!(std::abs(v) > threshold(j)) || (v > 0) != (value > 0))
+                break;
+            if (std::abs(v) > std::abs(values[static_cast<std::size_t>(best)]))
+                best = j;
+            ++j;
+        }
+        CCandidate c;
+        c.x = std::max<Index>(launchEnd_, best - width_ / 2);
+        c.zoneEnd = c.x + width_ + guard_ / 2;
+        c.gain = values[static_cast<std::size_t>(best)] < 0.0;
+        c.strength = std::abs(values[static_cast<std::size_t>(best)]);
+        c.noise = sigma(best);
+        c.peak = best;
+        found.push_back(c);
+        i = j;
+    }
+    return found;
+}
+
 std::vector<CCandidate> CAnalyzer::FindSteps() const {
     // Zones the step detector must not look into: the launch and every reflection.
     std::vector<std::pair<Index, Index>> zones{{0, launchEnd_}};
@@ -272,32 +303,7 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
             }
             return current;
         };
-        std::vector<CCandidate> found;
-        for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
-            const double value = step[static_cast<std::size_t>(i)];
-            if (!(std::abs(value) > lowest) || !(std::abs(value) > thresholdHere(i)))
-                continue;
-            Index best = i;
-            Index j = i;
-            while (j < n_) {
-                const double v = step[static_cast<std::size_t>(j)];
-                if (!(std::abs(v) > threshold(j)) || (v > 0) != (value > 0))
-                    break;
-                if (std::abs(v) > std::abs(step[static_cast<std::size_t>(best)]))
-                    best = j;
-                ++j;
-            }
-            CCandidate c;
-            c.x = std::max<Index>(launchEnd_, best - width_ / 2);
-            c.zoneEnd = c.x + width_ + guard_ / 2;
-            c.gain = step[static_cast<std::size_t>(best)] < 0.0;
-            c.strength = std::abs(step[static_cast<std::size_t>(best)]);
-            c.noise = sigmaAt(best);
-            c.peak = best;
-            found.push_back(c);
-            i = j;
-        }
-        return found;
+        return StepRuns(step, lowest, thresholdHere, sigmaAt);
     };
     // The detector answers a step over its windows on either side, a good part of a noise
     // block: the noise is told again without the steps found, or they would hide the weaker.
@@ -376,7 +382,6 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
         }
     const CBlockNoise noise(value, NoiseBlock(), {}, 16);
     const Index reach = guard_ + window_ / 2;
-    std::vector<CCandidate> found;
     // A block holds only a few independent answers of lines this long, and a step's answer
     // with its side lobes fills a good part of it: their spread overstates the noise. The
     // spread of the fall over a pulse, robust to steps, tells it too: the samples' noise
@@ -399,34 +404,9 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
     const double lowest =
         std::max(0.6 * thresholds_.spliceLoss,
                  4.0 * std::min(noise.LowestSigma(), fallScale * fallNoise_->LowestSigma()));
-    for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
-        const double v = value[static_cast<std::size_t>(i)];
-        auto threshold = [&](Index k) {
-            return std::max(0.6 * thresholds_.spliceLoss, 4.0 * sigmaAt(k));
-        };
-        if (!(std::abs(v) > lowest) || !(std::abs(v) > threshold(i)))
-            continue;
-        Index best = i;
-        Index j = i;
-        while (j < n_) {
-            const double w = value[static_cast<std::size_t>(j)];
-            if (!(std::abs(w) > threshold(j)) || (w > 0) != (v > 0))
-                break;
-            if (std::abs(w) > std::abs(value[static_cast<std::size_t>(best)]))
-                best = j;
-            ++j;
-        }
-        CCandidate c;
-        c.x = std::max<Index>(launchEnd_, best - width_ / 2);
-        c.zoneEnd = c.x + width_ + guard_ / 2;
-        c.gain = value[static_cast<std::size_t>(best)] < 0.0;
-        c.strength = std::abs(value[static_cast<std::size_t>(best)]);
-        c.noise = sigmaAt(best);
-        c.peak = best;
-        found.push_back(c);
-        i = j;
-    }
-    return found;
+    return StepRuns(
+        value, lowest,
+        [&](Index k) { return std::max(0.6 * thresholds_.spliceLoss, 4.0 * sigmaAt(k)); }, sigmaAt);
 }
 
 // Events closer than a short section apart are one: the fibre between them cannot be measured.

@@ -1,5 +1,5 @@
 #include "analysis/Measurements.h"
-#include "tools/synth/CTraceSynthesizer.h"
+#include "tools/synth/SynthAnalysisTrace.h"
 
 #include <gtest/gtest.h>
 
@@ -10,18 +10,6 @@
 namespace {
 
 constexpr double kLightKmPerNs = 299792.458e-9;
-
-CAnalysisTrace TraceOf(const CTraceSynthesizer& synth) {
-    CAnalysisTrace trace;
-    trace.levels = synth.GetLevels().data();
-    trace.count = synth.GetLevels().size();
-    trace.spacingKm = synth.GetOptions().spacing / 1000.0;
-    trace.pulseWidthNs = synth.GetPulseWidth();
-    trace.groupIndex = synth.GetGroupIndex();
-    trace.backscatter = synth.GetBackscatterCoefficient();
-    trace.wavelength = synth.GetOptions().wavelength;
-    return trace;
-}
 
 // Markers set around each event of synthesized fibres, as a technician would place them, read
 // against what the fibre was made of: every section's attenuation, every splice and gainer,
@@ -41,7 +29,7 @@ TEST(Measurements, ReadSynthesizedFibresWithinTolerance) {
         options.spacing = c.spacing;
         options.seed = c.seed;
         const CTraceSynthesizer synth(options);
-        const CAnalysisTrace trace = TraceOf(synth);
+        const CAnalysisTrace trace = AnalysisTraceOf(synth);
         const std::vector<CSynthEvent>& events = synth.GetEvents();
         const double w = synth.GetEventWidth();
         // Reflections leave the receiver a tail of twelve recovery times.

@@ -10,7 +10,7 @@
 #include "core/CSignal.h"
 #include "core/SignalFactory.h"
 #include "platform/CPrompts.h"
-#include "tools/synth/CTraceSynthesizer.h"
+#include "tools/synth/SynthAnalysisTrace.h"
 
 #include "platform/CException.h"
 #include <algorithm>
@@ -292,14 +292,7 @@ void ScoreSynth(int count, bool verbose, CScore& score) {
         options.ghosts = k % 6 == 2;
         options.saturatedLaunch = k % 6 == 4;
         const CTraceSynthesizer synth(options);
-        CAnalysisTrace trace;
-        trace.levels = synth.GetLevels().data();
-        trace.count = synth.GetLevels().size();
-        trace.spacingKm = options.spacing / 1000.0;
-        trace.pulseWidthNs = synth.GetPulseWidth();
-        trace.groupIndex = synth.GetGroupIndex();
-        trace.backscatter = synth.GetBackscatterCoefficient();
-        trace.wavelength = options.wavelength;
+        const CAnalysisTrace trace = AnalysisTraceOf(synth);
         const CAnalysisThresholds thresholds;
         std::vector<CTruth> truth;
         for (const CSynthEvent& event : synth.GetEvents()) {
