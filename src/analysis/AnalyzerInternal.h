@@ -205,6 +205,7 @@ struct CCandidate {
     Index x = 0;       // where the event starts
     Index zoneEnd = 0; // first sample after its dead zone (reflective) or transition
     bool reflective = false;
+    bool faint = false; // reflective, below the threshold: reported as a loss, if it loses any
     Index peak = 0;
     double height = 0.0; // of the peak over the backscatter before it
     double strength = 0.0;
@@ -306,7 +307,8 @@ private:
     double launchHeight_ = 0.0;
     std::vector<CCandidate> reflections_;
     std::vector<std::pair<Index, Index>> spikes_; // single samples of noise standing out
-    std::vector<CCandidate> ghosts_;              // echoes: no events, and no steps either
+    // Echoes, and faint reflections that lose nothing: no events, and no steps either.
+    std::vector<CCandidate> ghosts_;
     std::vector<CCandidate> candidates_;
     std::vector<CLineFit> sections_; // sections_[k] leads into candidates_[k]
     double startNoise_ = 0.0;

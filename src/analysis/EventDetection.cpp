@@ -156,15 +156,21 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             std::max(FallEnd(plateau, std::max(zoneEnd, i - guard_ - window_), 0.0, top >= 1.0), j);
         const CLineFit after = SectionFit(end + guard_, end + guard_ + window_);
         const double below = after.mean + before.slope * (static_cast<double>(peak) - after.centre);
-        if (end + guard_ + 3 <= n_ && S(peak) - below < std::max(threshold, least))
-            continue;
         const double drop = before.At(static_cast<double>(peak)) - below;
-        if (top < least && !(drop >= thresholds_.endOfFibre || after.mean < noiseTop_ + 1.0))
+        // A reflection weaker than the threshold is still where the fibre changes: it is an
+        // event by its loss alone, or its edges would pass for a gain and a loss.
+        const bool faint =
+            top < least && !(drop >= thresholds_.endOfFibre || after.mean < noiseTop_ + 1.0);
+        if (end + guard_ + 3 <= n_ && S(peak) - below < std::max(threshold, faint ? 0.0 : least))
+            continue;
+        // Nor can a hump much wider than the pulse be told from fibre bent by events nearby.
+        if (faint && j - start > width_ + guard_)
             continue;
         CCandidate c;
         c.x = start;
         c.zoneEnd = end;
         c.reflective = true;
+        c.faint = faint;
         c.peak = peak;
         c.height = top;
         c.strength = top;
@@ -427,12 +433,15 @@ void CAnalyzer::MergeClose() {
                                    last.strength >= thresholds_.endOfFibre;
             const bool takeOver = c.reflective ? !last.reflective && !lossFirst
                                                : !last.reflective && c.strength > last.strength;
+            // Faint only where every reflection in it is.
+            const bool faint = (!last.reflective || last.faint) && (!c.reflective || c.faint);
             if (takeOver) {
                 last.x = c.x;
                 last.peak = c.peak;
                 last.height = c.height;
             }
             last.reflective = last.reflective || (c.reflective && !lossFirst);
+            last.faint = last.reflective && faint;
             last.strength = std::max(last.strength, c.strength);
             last.noise = std::max(last.noise, c.noise);
             continue;

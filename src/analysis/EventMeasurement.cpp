@@ -48,13 +48,15 @@ bool CAnalyzer::Refine() {
         if (c.reflective && !intoNoise) {
             const double over = S(c.peak) - sections_[k + 1].At(static_cast<double>(c.peak));
             if (over < 0.5 * c.height && c.loss <= -thresholds_.spliceLoss) {
-                c.reflective = false; // a rise that stays: a gain
+                c.reflective = c.faint = false; // a rise that stays: a gain
                 changed = true;
             }
         }
-        if (!c.reflective) {
+        if (!c.reflective || c.faint) {
             const bool small = std::abs(c.loss) < std::max(thresholds_.spliceLoss, 2.5 * c.noise);
             if (small || (c.loss < 0.0 && !thresholds_.reportGains)) {
+                if (c.faint && ghosts_.size() < kMaxCandidates)
+                    ghosts_.push_back(c);
                 changed = true;
                 continue;
             }
@@ -168,11 +170,11 @@ void CAnalyzer::Report(CAnalysisResult& result) {
     for (std::size_t k = 0; k < end; ++k) {
         const CCandidate& c = candidates_[k];
         CKeyEvent event;
-        event.SetType(c.reflective ? 1 : 0);
+        event.SetType(c.reflective && !c.faint ? 1 : 0);
         event.SetMethod(1);
         event.SetPosition(static_cast<float>(SampleDistance(trace_, static_cast<double>(c.x))));
         event.SetLoss(static_cast<float>(c.loss));
-        if (c.reflective)
+        if (c.reflective && !c.faint)
             event.SetReflectance(ReflectanceFromHeight(c.height, pulseNs_, backscatter_));
         event.SetAttenuation(attenuation(sections_[k + 1]));
         result.events.push_back(event);

@@ -227,13 +227,24 @@ TEST(AnalysisEvents, SplicesGainersAndConnectorsAreFoundAndMeasured) {
     const CAnalysisResult fewer = fibre.Analyse(coarse);
     EXPECT_EQ(Near(fewer, 2.0, tolerance), nullptr);
     EXPECT_NE(Near(fewer, 6.0, tolerance), nullptr);
-    // A reflectance threshold above the connector's turns it into a plain loss.
+    // A reflectance threshold above the connector's turns it into a plain loss, one event
+    // measured across its peak: not the peak's edges as a gain and a loss. Where it loses
+    // nothing it is no event at all.
     CAnalysisThresholds strict;
     strict.reflectance = -40.0;
-    const CAnalysisResult plain = fibre.Analyse(strict);
-    const CKeyEvent* connector = Near(plain, 6.0, tolerance);
-    ASSERT_NE(connector, nullptr);
-    EXPECT_EQ(connector->GetType(), 0);
+    for (const double loss : {0.5, 0.0}) {
+        SCOPED_TRACE(loss);
+        fibre.features[2].loss = loss;
+        const CAnalysisResult plain = fibre.Analyse(strict);
+        ASSERT_EQ(plain.events.size(), loss > 0.0 ? 6u : 5u) << Listing(plain);
+        const CKeyEvent* connector = Near(plain, 6.0, tolerance);
+        ASSERT_EQ(connector != nullptr, loss > 0.0) << Listing(plain);
+        if (connector) {
+            EXPECT_EQ(connector->GetType(), 0);
+            EXPECT_NEAR(connector->GetPosition(), 6.0, 0.5 * fibre.PulseKm());
+            EXPECT_NEAR(connector->GetLoss(), loss, 0.03);
+        }
+    }
 }
 
 TEST(AnalysisEvents, NothingInsideADeadZoneAndNoEchoOfAStrongReflection) {
