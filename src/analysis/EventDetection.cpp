@@ -163,9 +163,17 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             top < least && !(drop >= thresholds_.endOfFibre || after.mean < noiseTop_ + 1.0);
         if (end + guard_ + 3 <= n_ && S(peak) - below < std::max(threshold, faint ? 0.0 : least))
             continue;
-        // Nor can a hump much wider than the pulse be told from fibre bent by events nearby.
-        if (faint && j - start > width_ + guard_)
-            continue;
+        // The quieter side lets the reflection of a fibre end count; an event by its loss
+        // alone must stand out of the noise on either side, or the noise after an end would
+        // pass for one. The samples' own noise, as the smoothing leaves it.
+        if (faint) {
+            const double smoothing = std::sqrt(static_cast<double>(2 * (width_ / 4) + 1));
+            const double local = std::max(DifferenceSigma(start - window_, start),
+                                          DifferenceSigma(end, end + window_)) /
+                                 smoothing;
+            if (!(top > 5.0 * local))
+                continue;
+        }
         CCandidate c;
         c.x = start;
         c.zoneEnd = end;
@@ -422,7 +430,9 @@ void CAnalyzer::MergeClose() {
     const Index shortest = std::max<Index>(window_ / 2, 4);
     std::vector<CCandidate> merged;
     for (const CCandidate& c : candidates_) {
-        const bool steps = !merged.empty() && !c.reflective && !merged.back().reflective;
+        // A faint reflection is an event by its loss alone, as a step is.
+        const bool steps = !merged.empty() && (!c.reflective || c.faint) &&
+                           (!merged.back().reflective || merged.back().faint);
         if (!merged.empty() && ZoneStart(c) - ZoneEnd(merged.back()) < (steps ? 4 : shortest)) {
             // The first reflection decides where the merged event is, else the stronger step;
             // but a fall the size of a fibre end before a peak is the end, and the peak the
