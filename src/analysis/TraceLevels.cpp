@@ -142,7 +142,15 @@ void CAnalyzer::FindLaunch() {
     // after the end, which does not fall at all: the fibre falls at least as fast as a lossy
     // fibre of this wavelength might.
     const double fibreFall = 1.5 * LossyFibre() * static_cast<double>(width_) * trace_.spacingKm;
-    launchEnd_ = std::min(n_, FallEnd(j, j + 16 * width_ + 256, fibreFall) + guard_);
+    // The fibre's fall is told a little after the launch, where the launch's own fall is over;
+    // but a short fibre may end there, and its end's fall is no fibre's: the block that falls
+    // least on the way tells it.
+    const Index farthest = std::min(n_ - 1, j + 16 * width_ + 256);
+    Index reference = farthest;
+    for (Index k = j; k < farthest; k = fallNoise_->BlockEnd(k))
+        if (fallNoise_->Median(k) < fallNoise_->Median(reference))
+            reference = k;
+    launchEnd_ = std::min(n_, FallEnd(j, reference, fibreFall) + guard_);
     launchHeight_ = launchEnd_ + 3 <= n_
                         ? P(peak) - SectionFit(launchEnd_, launchEnd_ + 4 * window_)
                                         .At(static_cast<double>(launchStart_))
