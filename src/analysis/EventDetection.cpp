@@ -158,10 +158,13 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         const double below = after.mean + before.slope * (static_cast<double>(peak) - after.centre);
         const double drop = before.At(static_cast<double>(peak)) - below;
         // A reflection weaker than the threshold is still where the fibre changes: it is an
-        // event by its loss alone, or its edges would pass for a gain and a loss.
-        const bool faint =
-            top < least && !(drop >= thresholds_.endOfFibre || after.mean < noiseTop_ + 1.0);
-        if (end + guard_ + 3 <= n_ && S(peak) - below < std::max(threshold, faint ? 0.0 : least))
+        // event by its loss alone, or its edges would pass for a gain and a loss. Where it
+        // ends the fibre, in the noise, it counts however weakly it reflects.
+        const bool intoNoise =
+            after.mean < noiseTop_ + 1.0 && before.At(static_cast<double>(peak)) > noiseTop_ + 2.0;
+        const bool faint = top < least && !(drop >= thresholds_.endOfFibre || intoNoise);
+        if (end + guard_ + 3 <= n_ &&
+            S(peak) - below < std::max(threshold, top < least ? 0.0 : least))
             continue;
         // The quieter side lets the reflection of a fibre end count; an event by its loss
         // alone must stand out of the noise on either side, or the noise after an end would

@@ -408,6 +408,7 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
         double reflectanceThreshold = -65.0;
         double recovery = 0.0;
         double endThreshold = 3.0;
+        double startLevel = 8.0;
     };
     for (const Case& c :
          {Case{"into noise", 0.0, 0.004, 100.0, 0},
@@ -422,7 +423,9 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
           Case{"in a reflection the receiver recovers from slowly", -14.0, 0.004, 30.0, 1, false,
                0.0, -65.0, 40.0},
           Case{"recovering into noise nearer than the end threshold", -14.0, 0.004, 30.0, 1, false,
-               0.0, -65.0, 40.0, 35.0}}) {
+               0.0, -65.0, 40.0, 35.0},
+          Case{"in a reflection below a strict threshold, the fibre near the noise", -50.0, 0.004,
+               30.0, 1, false, 0.0, -30.0, 0.0, 3.0, 30.0}}) {
         SCOPED_TRACE(c.name);
         CFibre fibre;
         fibre.endKm = 9.0;
@@ -432,6 +435,7 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
         fibre.clippedNoise = c.clipped;
         fibre.leadInKm = c.leadInKm;
         fibre.recovery = c.recovery;
+        fibre.startLevel = c.startLevel;
         fibre.features = {{4.0, 0.3, 0.0}};
         CAnalysisThresholds thresholds;
         thresholds.reflectance = c.reflectanceThreshold;
