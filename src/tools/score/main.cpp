@@ -274,7 +274,9 @@ void ScoreFile(const std::string& path, bool verbose, CScore& score) {
 
 // A varied set: wavelengths, sample spacings, pulse widths chosen by the synthesizer or long
 // and noisy, gainers, bends, ghosts and saturated launches, seeds.
-void ScoreSynth(int count, bool verbose, CScore& score) {
+// reflectance: the threshold the analysis is given; above the synthesizer's connectors, it
+// scores how the reflections it must not call reflective are still found.
+void ScoreSynth(int count, double reflectance, bool verbose, CScore& score) {
     constexpr int kWavelengths[] = {1310, 1550, 1625, 850};
     constexpr double kSpacings[] = {0.5, 1.0, 2.0, 4.0, 8.0, 16.0};
     for (int k = 0; k < count; ++k) {
@@ -293,7 +295,8 @@ void ScoreSynth(int count, bool verbose, CScore& score) {
         options.saturatedLaunch = k % 6 == 4;
         const CTraceSynthesizer synth(options);
         const CAnalysisTrace trace = AnalysisTraceOf(synth);
-        const CAnalysisThresholds thresholds;
+        CAnalysisThresholds thresholds;
+        thresholds.reflectance = reflectance;
         std::vector<CTruth> truth;
         for (const CSynthEvent& event : synth.GetEvents()) {
             if (event.start)
@@ -303,6 +306,7 @@ void ScoreSynth(int count, bool verbose, CScore& score) {
             t.reflective = event.reflective;
             t.end = event.end;
             t.loss = event.loss;
+            t.unclassed = t.reflective && event.reflectance < thresholds.reflectance;
             t.optional = !event.reflective && !event.end &&
                          std::abs(event.loss) < 1.5 * thresholds.spliceLoss;
             truth.push_back(t);
@@ -321,6 +325,7 @@ int main(int argc, char** argv) {
     bool verbose = false;
     int synth = 0;
     double floor = 0.0;
+    double reflectance = CAnalysisThresholds().reflectance;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -328,6 +333,8 @@ int main(int argc, char** argv) {
             verbose = true;
         else if (arg == "--synth" && i + 1 < argc)
             synth = std::atoi(argv[++i]);
+        else if (arg == "--synth-reflectance" && i + 1 < argc)
+            reflectance = std::atof(argv[++i]);
         else if (arg == "--min-f1" && i + 1 < argc)
             floor = std::atof(argv[++i]);
         else
@@ -348,7 +355,7 @@ int main(int argc, char** argv) {
     }
     if (synth > 0) {
         CScore score;
-        ScoreSynth(synth, verbose, score);
+        ScoreSynth(synth, reflectance, verbose, score);
         below = Print("synthesized", score) < floor || below;
     }
     if (below)
