@@ -43,6 +43,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     const CBlockNoise noise(height, NoiseBlock());
     startNoise_ = noise.Sigma(launchEnd_);
     const double least = HeightFromReflectance(thresholds_.reflectance, pulseNs_, backscatter_);
+    const double ceiling = *std::max_element(power_.begin(), power_.end());
 
     Index zoneEnd = launchEnd_;
     std::size_t step = 0;
@@ -162,7 +163,13 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         // ends the fibre, in the noise, it counts however weakly it reflects.
         const bool intoNoise =
             after.mean < noiseTop_ + 1.0 && before.At(static_cast<double>(peak)) > noiseTop_ + 2.0;
-        const bool faint = top < least && !(drop >= thresholds_.endOfFibre || intoNoise);
+        // A peak at the receiver's ceiling is clipped: its height is a bound from below, which
+        // cannot tell it weaker than the threshold.
+        Index clipped = 0;
+        for (Index k = start; k < j && clipped < 2; ++k)
+            clipped += P(k) >= ceiling - kMinSigma;
+        const bool faint =
+            top < least && clipped < 2 && !(drop >= thresholds_.endOfFibre || intoNoise);
         if (end + guard_ + 3 <= n_ &&
             S(peak) - below < std::max(threshold, top < least ? 0.0 : least))
             continue;
