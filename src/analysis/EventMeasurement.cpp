@@ -53,7 +53,14 @@ bool CAnalyzer::Refine() {
             }
         }
         if (!c.reflective) {
-            const bool small = std::abs(c.loss) < std::max(thresholds_.spliceLoss, 2.5 * c.noise);
+            // A step stands out from the noise of the detector that found it, and from the
+            // uncertainty of the two lines it is measured from: a section bent by what its line
+            // does not follow (an event not found, a receiver still recovering) tells no loss.
+            const double error = intoNoise ? 0.0
+                                           : std::hypot(LevelError(sections_[k], x),
+                                                        LevelError(sections_[k + 1], x));
+            const bool small =
+                std::abs(c.loss) < std::max({thresholds_.spliceLoss, 2.5 * c.noise, 2.5 * error});
             if (small || (c.loss < 0.0 && !thresholds_.reportGains)) {
                 changed = true;
                 continue;
@@ -94,6 +101,29 @@ bool CAnalyzer::Refine() {
     }
     candidates_ = std::move(kept);
     return changed;
+}
+
+double CAnalyzer::LevelError(const CLineFit& fit, double x) const {
+    // The residuals averaged over batches a pulse long: the trace's noise is correlated over
+    // about a pulse, and the batches' means are nearly independent.
+    const Index batch = width_;
+    const Index batches = static_cast<Index>(fit.count) / batch;
+    if (batches < 3)
+        return 0.0;
+    const Index first =
+        static_cast<Index>(std::lround(fit.centre - 0.5 * static_cast<double>(fit.count - 1)));
+    double squares = 0.0;
+    for (Index j = 0; j < batches; ++j) {
+        const Index a = first + j * batch;
+        const double r = fit_->Mean(a, a + batch) -
+                         fit.At(static_cast<double>(a) + 0.5 * static_cast<double>(batch - 1));
+        squares += r * r;
+    }
+    const double count = static_cast<double>(batches);
+    const double spread = squares / (count - 2.0);
+    const double distance = (x - fit.centre) / static_cast<double>(batch);
+    return std::sqrt(spread *
+                     (1.0 / count + 12.0 * distance * distance / (count * (count * count - 1.0))));
 }
 
 // A piece of fibre too short for a slope of its own falls as the fibre after it does (or, when
