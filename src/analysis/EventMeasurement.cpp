@@ -157,15 +157,22 @@ void CAnalyzer::PlaceOnsets() {
     for (std::size_t k = 0; k < candidates_.size(); ++k) {
         CCandidate& c = candidates_[k];
         const Index begin = std::max(from, c.x - width_ - guard_);
+        // The fibre just before: a line through a whole long section, whose attenuation
+        // differs from place to place, may lie off the trace near its end by more than a small
+        // step's departure, and the step would start where the search does.
+        const Index lineFrom = std::max(from, begin - 2 * window_);
         from = ZoneEnd(c);
         if (c.reflective || c.loss == 0.0)
             continue;
+        const CLineFit line = begin - lineFrom >= std::max<Index>(window_ / 2, 4)
+                                  ? fit_->Fit(lineFrom, begin)
+                                  : sections_[k];
         const double sign = c.loss > 0.0 ? 1.0 : -1.0;
         const double departure = std::max(0.25 * std::abs(c.loss), 3.0 * c.noise);
         // A step told by lines clipped at a neighbour may peak well before its transition.
         const Index last = std::min(n_ - 1, c.x + 2 * width_);
         for (Index j = begin; j <= last; ++j)
-            if (sign * (sections_[k].At(static_cast<double>(j)) - S(j)) > departure) {
+            if (sign * (line.At(static_cast<double>(j)) - S(j)) > departure) {
                 c.x = std::max(begin, j - width_ / 4);
                 break;
             }
