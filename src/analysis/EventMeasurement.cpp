@@ -126,30 +126,33 @@ double CAnalyzer::LevelError(const CLineFit& fit, double x) const {
                      (1.0 / count + 12.0 * distance * distance / (count * (count * count - 1.0))));
 }
 
-// A piece of fibre too short for a slope of its own falls as the fibre after it does (or, when
-// that is the noise past the end, the one before): taken level, a long pulse's launch, which leaves
-// little before the first event, turned the fibre's own fall into a loss.
+// A piece of fibre too short for a slope of its own falls as the fibre next to it does (the one
+// after, or where that is the noise past the end or short too, the one before): taken level, a
+// long pulse's launch, which leaves little before the first event, turned the fibre's own fall
+// into a loss. Where both neighbours are short too, on a link spliced more closely than a long
+// pulse resolves, the nearest long section may lie kilometres away, on fibre falling a few
+// hundredths of a dB/km differently, which turned small splices into gains: the median fall
+// over a pulse there, which events a few pulses apart hardly move, tells the slope.
 void CAnalyzer::BorrowSlopes() {
     const auto own = [&](const CLineFit& fit) {
         return fit.count >= static_cast<std::size_t>(std::max<Index>(window_ / 2, 4));
     };
     const std::size_t fibre = sections_.size() - 1; // the last may lie past the end
+    std::vector<double> slopes(fibre);
     for (std::size_t k = 0; k < fibre; ++k) {
+        slopes[k] = sections_[k].slope;
         if (own(sections_[k]))
             continue;
-        std::size_t from = k + 1;
-        while (from < fibre && !own(sections_[from]))
-            ++from;
-        if (from == fibre) {
-            from = k;
-            while (from > 0 && !own(sections_[from - 1]))
-                --from;
-            if (from == 0)
-                continue;
-            --from;
-        }
-        sections_[k].slope = sections_[from].slope;
+        if (k + 1 < fibre && own(sections_[k + 1]))
+            slopes[k] = sections_[k + 1].slope;
+        else if (k > 0 && own(sections_[k - 1]))
+            slopes[k] = sections_[k - 1].slope;
+        else
+            slopes[k] = -fallNoise_->Median(static_cast<Index>(sections_[k].centre)) /
+                        static_cast<double>(width_);
     }
+    for (std::size_t k = 0; k < fibre; ++k)
+        sections_[k].slope = slopes[k];
 }
 
 void CAnalyzer::PlaceOnsets() {

@@ -348,7 +348,8 @@ TEST(AnalysisEvents, SmallSplicesOnLongFibresAreFoundAndTheirSideLobesAreNot) {
           Case{8.0, 4000.0, 80.0, 2.5, 0.10}, Case{20.0, 4000.0, 80.0, 2.5, 0.10},
           Case{20.0, 4000.0, 80.0, 3.0, -0.10}, Case{8.0, 10000.0, 100.0, 6.0, 0.12},
           Case{16.0, 20000.0, 120.0, 16.0, 0.12}}) {
-        SCOPED_TRACE(std::to_string(c.pulseNs) + " ns, " + std::to_string(c.apartKm) + " km");
+        SCOPED_TRACE(std::to_string(c.spacingM) + " m, " + std::to_string(c.pulseNs) + " ns, " +
+                     std::to_string(c.apartKm) + " km, " + std::to_string(c.loss) + " dB");
         CFibre fibre;
         fibre.spacingM = c.spacingM;
         fibre.pulseNs = c.pulseNs;
@@ -365,9 +366,12 @@ TEST(AnalysisEvents, SmallSplicesOnLongFibresAreFoundAndTheirSideLobesAreNot) {
         EXPECT_EQ(result.events.size(), fibre.features.size() + 2) << Listing(result);
         for (const CFeature& f : fibre.features) {
             SCOPED_TRACE(f.km);
+            // Every case runs, so that a failure shows all the spacings it happens at.
             const CKeyEvent* event = Near(result, f.km, fibre.Tolerance());
-            ASSERT_NE(event, nullptr) << Listing(result);
-            EXPECT_NEAR(event->GetLoss(), f.loss, 0.03) << Listing(result);
+            EXPECT_NE(event, nullptr) << Listing(result);
+            if (event) {
+                EXPECT_NEAR(event->GetLoss(), f.loss, 0.03) << Listing(result);
+            }
         }
         EXPECT_NEAR(result.events.back().GetPosition(), fibre.endKm, fibre.Tolerance());
     }
