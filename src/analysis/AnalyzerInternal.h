@@ -272,6 +272,9 @@ private:
     Index ZoneEnd(const CCandidate& c) const { return std::min<Index>(n_, c.zoneEnd + guard_ / 2); }
     void MergeClose();
     CLineFit SectionFit(Index a, Index b) const;
+    // The standard error of a section's line at x, from the spread about it; 0 where the
+    // section is too short to tell.
+    double LevelError(const CLineFit& fit, double x) const;
     void BorrowSlopes();
     // dB/km: as fast as a lossy fibre of the trace's wavelength falls.
     double LossyFibre() const;

@@ -53,7 +53,14 @@ bool CAnalyzer::Refine() {
             }
         }
         if (!c.reflective || c.faint) {
-            const bool small = std::abs(c.loss) < std::max(thresholds_.spliceLoss, 2.5 * c.noise);
+            // A step stands out from the noise of the detector that found it, and from the
+            // uncertainty of the two lines it is measured from: a section bent by what its line
+            // does not follow (an event not found, a receiver still recovering) tells no loss.
+            const double error = intoNoise ? 0.0
+                                           : std::hypot(LevelError(sections_[k], x),
+                                                        LevelError(sections_[k + 1], x));
+            const bool small =
+                std::abs(c.loss) < std::max({thresholds_.spliceLoss, 2.5 * c.noise, 2.5 * error});
             if (small || (c.loss < 0.0 && !thresholds_.reportGains)) {
                 if (c.faint && ghosts_.size() < kMaxCandidates)
                     ghosts_.push_back(c);
@@ -98,30 +105,56 @@ bool CAnalyzer::Refine() {
     return changed;
 }
 
-// A piece of fibre too short for a slope of its own falls as the fibre after it does (or, when
-// that is the noise past the end, the one before): taken level, a long pulse's launch, which leaves
-// little before the first event, turned the fibre's own fall into a loss.
+double CAnalyzer::LevelError(const CLineFit& fit, double x) const {
+    // The residuals averaged over batches a pulse long: the trace's noise is correlated over
+    // about a pulse, and the batches' means are nearly independent.
+    const Index batch = width_;
+    const Index batches = static_cast<Index>(fit.count) / batch;
+    if (batches < 3)
+        return 0.0;
+    const Index first =
+        static_cast<Index>(std::lround(fit.centre - 0.5 * static_cast<double>(fit.count - 1)));
+    double squares = 0.0;
+    for (Index j = 0; j < batches; ++j) {
+        const Index a = first + j * batch;
+        const double r = fit_->Mean(a, a + batch) -
+                         fit.At(static_cast<double>(a) + 0.5 * static_cast<double>(batch - 1));
+        squares += r * r;
+    }
+    const double count = static_cast<double>(batches);
+    const double spread = squares / (count - 2.0);
+    const double distance = (x - fit.centre) / static_cast<double>(batch);
+    return std::sqrt(spread *
+                     (1.0 / count + 12.0 * distance * distance / (count * (count * count - 1.0))));
+}
+
+// A piece of fibre too short for a slope of its own falls as the fibre next to it does (the one
+// after, or where that is the noise past the end or short too, the one before): taken level, a
+// long pulse's launch, which leaves little before the first event, turned the fibre's own fall
+// into a loss. Where both neighbours are short too, on a link spliced more closely than a long
+// pulse resolves, the nearest long section may lie kilometres away, on fibre falling a few
+// hundredths of a dB/km differently, which turned small splices into gains: the median fall
+// over a pulse there, which events a few pulses apart hardly move, tells the slope.
 void CAnalyzer::BorrowSlopes() {
     const auto own = [&](const CLineFit& fit) {
         return fit.count >= static_cast<std::size_t>(std::max<Index>(window_ / 2, 4));
     };
     const std::size_t fibre = sections_.size() - 1; // the last may lie past the end
+    std::vector<double> slopes(fibre);
     for (std::size_t k = 0; k < fibre; ++k) {
+        slopes[k] = sections_[k].slope;
         if (own(sections_[k]))
             continue;
-        std::size_t from = k + 1;
-        while (from < fibre && !own(sections_[from]))
-            ++from;
-        if (from == fibre) {
-            from = k;
-            while (from > 0 && !own(sections_[from - 1]))
-                --from;
-            if (from == 0)
-                continue;
-            --from;
-        }
-        sections_[k].slope = sections_[from].slope;
+        if (k + 1 < fibre && own(sections_[k + 1]))
+            slopes[k] = sections_[k + 1].slope;
+        else if (k > 0 && own(sections_[k - 1]))
+            slopes[k] = sections_[k - 1].slope;
+        else
+            slopes[k] = -fallNoise_->Median(static_cast<Index>(sections_[k].centre)) /
+                        static_cast<double>(width_);
     }
+    for (std::size_t k = 0; k < fibre; ++k)
+        sections_[k].slope = slopes[k];
 }
 
 void CAnalyzer::PlaceOnsets() {
@@ -129,15 +162,22 @@ void CAnalyzer::PlaceOnsets() {
     for (std::size_t k = 0; k < candidates_.size(); ++k) {
         CCandidate& c = candidates_[k];
         const Index begin = std::max(from, c.x - width_ - guard_);
+        // The fibre just before: a line through a whole long section, whose attenuation
+        // differs from place to place, may lie off the trace near its end by more than a small
+        // step's departure, and the step would start where the search does.
+        const Index lineFrom = std::max(from, begin - 2 * window_);
         from = ZoneEnd(c);
         if (c.reflective || c.loss == 0.0)
             continue;
+        const CLineFit line = begin - lineFrom >= std::max<Index>(window_ / 2, 4)
+                                  ? fit_->Fit(lineFrom, begin)
+                                  : sections_[k];
         const double sign = c.loss > 0.0 ? 1.0 : -1.0;
         const double departure = std::max(0.25 * std::abs(c.loss), 3.0 * c.noise);
         // A step told by lines clipped at a neighbour may peak well before its transition.
         const Index last = std::min(n_ - 1, c.x + 2 * width_);
         for (Index j = begin; j <= last; ++j)
-            if (sign * (sections_[k].At(static_cast<double>(j)) - S(j)) > departure) {
+            if (sign * (line.At(static_cast<double>(j)) - S(j)) > departure) {
                 c.x = std::max(begin, j - width_ / 4);
                 break;
             }

@@ -343,6 +343,51 @@ TEST(AnalysisEvents, ALongPulseSeesSmallSplicesAndPlacesAConnectorAtItsEdge) {
     EXPECT_NEAR(splice->GetLoss(), 0.3, 0.05) << Listing(early);
 }
 
+TEST(AnalysisEvents, SmallSplicesOnLongFibresAreFoundAndTheirSideLobesAreNot) {
+    // Steps of a tenth of a dB one to a few kilometres apart, under pulses from 1 to 20 us:
+    // every one is found and measured, and the lines either side of each, which answer a step
+    // with lobes of the other sign, report no gain or loss beside it.
+    struct Case {
+        double spacingM;
+        double pulseNs;
+        double endKm;
+        double apartKm; // between the steps
+        double loss;    // every other step; where negative, gains between losses
+    };
+    for (const Case& c :
+         {Case{4.0, 1000.0, 40.0, 1.0, 0.10}, Case{4.0, 1000.0, 40.0, 3.0, -0.10},
+          Case{8.0, 4000.0, 80.0, 2.5, 0.10}, Case{20.0, 4000.0, 80.0, 2.5, 0.10},
+          Case{20.0, 4000.0, 80.0, 3.0, -0.10}, Case{8.0, 10000.0, 100.0, 6.0, 0.12},
+          Case{16.0, 20000.0, 120.0, 16.0, 0.12}}) {
+        SCOPED_TRACE(std::to_string(c.spacingM) + " m, " + std::to_string(c.pulseNs) + " ns, " +
+                     std::to_string(c.apartKm) + " km, " + std::to_string(c.loss) + " dB");
+        CFibre fibre;
+        fibre.spacingM = c.spacingM;
+        fibre.pulseNs = c.pulseNs;
+        fibre.noise = 0.003;
+        fibre.attenuation = 0.2;
+        fibre.endKm = c.endKm;
+        fibre.count = static_cast<int>(1.1 * c.endKm * 1000.0 / c.spacingM);
+        fibre.endReflectance = -20.0;
+        for (double km = 2.0 * c.apartKm; km < c.endKm - c.apartKm; km += c.apartKm)
+            fibre.features.push_back(
+                {km, fibre.features.size() % 2 ? std::abs(c.loss) : c.loss, 0.0});
+        const CAnalysisResult result = fibre.Analyse();
+        ExpectWellFormed(result);
+        EXPECT_EQ(result.events.size(), fibre.features.size() + 2) << Listing(result);
+        for (const CFeature& f : fibre.features) {
+            SCOPED_TRACE(f.km);
+            // Every case runs, so that a failure shows all the spacings it happens at.
+            const CKeyEvent* event = Near(result, f.km, fibre.Tolerance());
+            EXPECT_NE(event, nullptr) << Listing(result);
+            if (event) {
+                EXPECT_NEAR(event->GetLoss(), f.loss, 0.03) << Listing(result);
+            }
+        }
+        EXPECT_NEAR(result.events.back().GetPosition(), fibre.endKm, fibre.Tolerance());
+    }
+}
+
 TEST(AnalysisEvents, AFibreFallingFastAfterALongPulsesLaunchIsNoRecovery) {
     // 1 dB/km at 1550 nm under a 10 us pulse: over a detector's window the fibre falls as much
     // as the receiver recovering from the launch would, but in a straight line; the few samples
