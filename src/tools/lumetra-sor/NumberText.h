@@ -239,10 +239,12 @@ public:
     static char* WriteUncached(char* out, float value, Style style);
 
 private:
+    // Sixteen bytes: four entries a cache line. A trace's distinct levels fill tens of
+    // thousands of entries, read in no order, so the table's size is what they cost.
     struct CEntry {
         std::uint32_t bits;
         std::uint8_t length; // 0: empty
-        char text[19];
+        char text[11];       // "-12.345678" and shorter; longer texts are not remembered
     };
     static constexpr unsigned kEntryBits = 16;
 
