@@ -230,6 +230,11 @@ public:
     public:
         explicit CRun(CFloatTexts& texts) : texts_(&texts), entries_(texts.entries_.get()) {}
         inline char* Write(char* out, float value) const;
+        // Asks for the entry of a value written soon, so its look-up does not wait for the
+        // memory: the table is larger than the faster caches.
+        void Prefetch(float value) const {
+            __builtin_prefetch(entries_ + Slot(std::bit_cast<std::uint32_t>(value)));
+        }
 
     private:
         CFloatTexts* texts_;
