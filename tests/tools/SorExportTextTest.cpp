@@ -71,6 +71,13 @@ std::vector<float> SomeFloats() {
              bits < std::bit_cast<std::uint32_t>(decade) + 1000; ++bits)
             values.push_back(std::bit_cast<float>(bits));
     values.insert(values.end(), {50.0f, -1234560.0f, 8388609.0f, 9999999.0f, 0.5f, 65.535f});
+    // Where decimals of up to seven places are found directly: a sweep, and its upper end.
+    for (std::uint32_t bits = std::bit_cast<std::uint32_t>(0.001f);
+         bits < std::bit_cast<std::uint32_t>(4000.0f); bits += 997)
+        values.push_back(std::bit_cast<float>(bits) * (bits % 2 == 0 ? 1.0f : -1.0f));
+    for (std::uint32_t bits = std::bit_cast<std::uint32_t>(4000.0f) - 300;
+         bits < std::bit_cast<std::uint32_t>(4000.0f) + 300; ++bits)
+        values.push_back(std::bit_cast<float>(bits));
     for (int i = 0; i < 100000; ++i)
         values.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(random())));
     std::uniform_int_distribution<int> raw(0, 65535);

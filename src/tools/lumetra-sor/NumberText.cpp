@@ -240,7 +240,11 @@ char* WriteJson(char* out, float value) {
     // (which is not always the shortest: 48.65259f is written 48.652589999999996).
     CShortDecimal decimal;
     double parsed = value;
-    if (!FindShortestDecimal(value, decimal)) {
+    int places = 0;
+    if (number_text::ShortFixed(value, decimal.digits, places)) {
+        decimal.negative = std::signbit(value);
+        decimal.exponent = -places;
+    } else if (!FindShortestDecimal(value, decimal)) {
         char shortest[32];
         const char* end = std::to_chars(shortest, shortest + sizeof shortest, value).ptr;
         if (!ReadShortDecimal(shortest, end, decimal)) {
@@ -251,7 +255,16 @@ char* WriteJson(char* out, float value) {
     parsed = NearestDouble(decimal);
     if (!WellInside(decimal, parsed))
         return nlohmann::detail::to_chars(out, out + kMaxNumberText, parsed);
-    // The routine's digits without running it, laid out as it lays them out.
+    // The routine's digits without running it, laid out as it lays them out: from 0.001 to
+    // 4000 as the shortest float text, a whole number with ".0".
+    if (places != 0) {
+        out = number_text::WriteShortFixed(out, value, decimal.digits, places);
+        if (places == 3 && decimal.digits % 1000 == 0) {
+            std::memcpy(out, ".0", 2);
+            out += 2;
+        }
+        return out;
+    }
     if (decimal.negative)
         *out++ = '-';
     while (decimal.digits % 10 == 0) {
@@ -319,6 +332,10 @@ void CFloatTexts::CFree::operator()(CEntry* entries) const {
 char* CFloatTexts::WriteUncached(char* out, float value, Style style) {
     if (style == Style::kJson)
         return WriteJson(out, value);
+    std::uint64_t digits = 0;
+    int places = 0;
+    if (number_text::ShortFixed(value, digits, places))
+        return number_text::WriteShortFixed(out, value, digits, places);
     return std::to_chars(out, out + kMaxNumberText, value == 0.0f ? 0.0f : value).ptr;
 }
 

@@ -64,6 +64,83 @@ inline char* WriteSixDecimals(char* out, std::uint32_t value) {
     return out + 6;
 }
 
+// The shortest text of a float from 0.001 to below 4000 in fixed notation, which is how the
+// library writes it there: digits × 10^-places, 3 to 7 places. False wherever the library is
+// to decide: elsewhere, at a power of two, or on a tie or an edge. A decimal reads back as the
+// float when it lies strictly within half a unit in the last place of it; the interval is
+// symmetric away from a power of two, so a grid of decimals has one there exactly when its
+// point nearest the float does, and that point is the one the library writes. A unit is below
+// 0.001 here, so the coarsest grid tried finds every shorter decimal too (as trailing zeros);
+// a finer grid is tried only when no coarser one had a point within, so its point ends in no
+// zero. Exact in a double: 24 bits times 10^7 fit in 53.
+inline constexpr double kPlaceScales[] = {1e3, 1e4, 1e5, 1e6, 1e7};
+inline constexpr std::uint32_t kPlaceUnits[] = {1000, 10000, 100000, 1000000, 10000000};
+// Seven places from any: 10^(7 - places).
+inline constexpr std::uint32_t kToSevenPlaces[] = {10000, 1000, 100, 10, 1};
+
+inline bool ShortFixed(float value, std::uint64_t& digits, int& places) {
+    const std::uint32_t magnitudeBits = std::bit_cast<std::uint32_t>(value) & 0x7FFFFFFFu;
+    constexpr std::uint32_t kLowest = std::bit_cast<std::uint32_t>(0.001f);
+    constexpr std::uint32_t kBeyond = std::bit_cast<std::uint32_t>(4000.0f);
+    if (magnitudeBits - kLowest >= kBeyond - kLowest || (magnitudeBits & 0x7FFFFFu) == 0)
+        return false;
+    const double magnitude = std::bit_cast<float>(magnitudeBits);
+    // Half a unit in the last place: 2^(binary exponent - 24).
+    const double halfUnit = std::bit_cast<double>(
+        static_cast<std::uint64_t>((magnitudeBits >> 23) - 127 - 24 + 1023) << 52);
+    for (int step = 0; step < 5; ++step) {
+        const double scaled = magnitude * kPlaceScales[step];
+        // Signed: converting an unsigned takes the compiler several instructions.
+        const auto nearest = static_cast<std::int64_t>(scaled + 0.5);
+        const double distance = std::fabs(scaled - static_cast<double>(nearest));
+        const double within = halfUnit * kPlaceScales[step];
+        if (distance < within) {
+            if (distance == 0.5)
+                return false; // a tie between two points
+            digits = static_cast<std::uint64_t>(nearest);
+            places = step + 3;
+            return true;
+        }
+        if (distance == within)
+            return false;
+    }
+    return false;
+}
+
+// A ShortFixed decimal of the value as the library lays it out: "-12.34", "0.5", "7". The
+// bytes after the text, up to kMaxNumberText, may be overwritten.
+inline char* WriteShortFixed(char* out, float value, std::uint64_t digits, int places) {
+    *out = '-';
+    out += std::signbit(value) ? 1 : 0;
+    // The integer part from the value (no division by a varying unit), one more where the
+    // decimal rounds up into it.
+    const std::uint32_t unit = kPlaceUnits[places - 3];
+    auto whole = static_cast<std::uint32_t>(std::fabs(value));
+    auto fraction = static_cast<std::uint32_t>(digits - std::uint64_t{whole} * unit);
+    if (fraction >= unit) {
+        ++whole;
+        fraction -= unit;
+    }
+    out = WriteSmall(out, whole);
+    if (places == 3) {
+        // The only grid whose point may end in zeros: they are left out, with the point.
+        if (fraction == 0)
+            return out;
+        *out = '.';
+        std::memcpy(out + 1, kDigitTriples.data() + 4 * fraction, 4);
+        return out + 2 + (fraction % 100 != 0 ? 1 : 0) + (fraction % 10 != 0 ? 1 : 0);
+    }
+    // Seven digits written whatever the places; those beyond them are scratch.
+    *out++ = '.';
+    const std::uint32_t seven = fraction * kToSevenPlaces[places - 3];
+    const std::uint32_t high = seven / 10000;
+    const std::uint32_t low = seven - high * 10000;
+    std::memcpy(out, kDigitTriples.data() + 4 * high, 4);
+    std::memcpy(out + 3, kDigitTriples.data() + 4 * (low / 10), 4);
+    out[6] = static_cast<char>('0' + low % 10);
+    return out + places;
+}
+
 } // namespace number_text
 
 // WriteFixed6 of what its inline part leaves: other magnitudes and near ties.
@@ -153,6 +230,11 @@ public:
     public:
         explicit CRun(CFloatTexts& texts) : texts_(&texts), entries_(texts.entries_.get()) {}
         inline char* Write(char* out, float value) const;
+        // Asks for the entry of a value written soon, so its look-up does not wait for the
+        // memory: the table is larger than the faster caches.
+        void Prefetch(float value) const {
+            __builtin_prefetch(entries_ + Slot(std::bit_cast<std::uint32_t>(value)));
+        }
 
     private:
         CFloatTexts* texts_;
@@ -162,10 +244,12 @@ public:
     static char* WriteUncached(char* out, float value, Style style);
 
 private:
+    // Sixteen bytes: four entries a cache line. A trace's distinct levels fill tens of
+    // thousands of entries, read in no order, so the table's size is what they cost.
     struct CEntry {
         std::uint32_t bits;
         std::uint8_t length; // 0: empty
-        char text[19];
+        char text[11];       // "-12.345678" and shorter; longer texts are not remembered
     };
     static constexpr unsigned kEntryBits = 16;
 

@@ -50,6 +50,9 @@ std::string Printf(const char* format, double value) {
     return text;
 }
 
+// Samples ahead whose remembered texts are asked for before they are written.
+constexpr std::size_t kLookAhead = 16;
+
 // Lines of an export are made in a piece of memory of their own. With a flush each full piece
 // goes to it where it lies (the text gathered before it first); without, it is appended to
 // the text.
@@ -427,8 +430,10 @@ void AppendCsv(const CSignal& signal, std::string& text, const TextFlush& flush)
     // Lines go out in runs that have room in the piece, checked once a run.
     for (std::size_t i = 0; i < spaced;) {
         char* end = pieces.Line();
-        for (const std::size_t stop = std::min(spaced, i + pieces.LinesWithRoom()); i < stop; ++i)
+        for (const std::size_t stop = std::min(spaced, i + pieces.LinesWithRoom()); i < stop; ++i) {
+            texts.Prefetch(-level[std::min(i + kLookAhead, count - 1)]);
             end = line(end, start + static_cast<double>(i) * spacing, level[i]);
+        }
         pieces.Done(end);
     }
     if (count > 1)
@@ -478,6 +483,7 @@ void AppendJson(const CSignal& signal, const std::string& path, std::string& tex
             char* end = pieces.Line();
             for (const std::size_t stop = std::min(count, i + pieces.LinesWithRoom()); i < stop;
                  ++i) {
+                texts.Prefetch(level[std::min(i + kLookAhead, count - 1)]);
                 *end++ = ',';
                 end = texts.Write(end, level[i]);
             }
