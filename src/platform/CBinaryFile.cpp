@@ -106,11 +106,10 @@ void SyncFolder(const std::string& folder) {
 
 // Puts the new file in the old one's place and the old one in the new one's, atomically as a
 // rename, then removes the old one. A rename over an existing file makes some file systems
-// (ext4) allocate the new file and start writing it out before the rename returns, and a file
-// replaced again soon after must then wait for that write before its pages can be dropped:
-// together several milliseconds of a 20 MB export. The price: a crash of the system soon after
-// may leave the new file empty, which is why only a save without a flush does this. False where
-// the exchange is not supported (nothing changed then).
+// (ext4) write the new file out before the rename returns, and a file replaced again soon
+// after must then wait for that write before its pages can be dropped: most of the time of a
+// large export. Only where no flush was asked for; false where the exchange is not supported
+// (nothing changed then).
 bool ExchangeAndDrop(const std::string& temporary, const std::string& target) {
 #ifdef RENAME_EXCHANGE
     if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0)
