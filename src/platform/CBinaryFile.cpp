@@ -11,7 +11,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
-#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,25 +101,6 @@ void SyncFolder(const std::string& folder) {
         return;
     (void)::fsync(fd);
     ::close(fd);
-}
-
-// Puts the new file in the old one's place and the old one in the new one's, atomically as a
-// rename, then removes the old one. A rename over an existing file makes some file systems
-// (ext4) write the new file out before the rename returns, and a file replaced again soon
-// after must then wait for that write before its pages can be dropped: most of the time of a
-// large export. Only where no flush was asked for; false where the exchange is not supported
-// (nothing changed then).
-bool ExchangeAndDrop(const std::string& temporary, const std::string& target) {
-#ifdef RENAME_EXCHANGE
-    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0)
-        return false;
-    (void)::unlink(temporary.c_str());
-    return true;
-#else
-    (void)temporary;
-    (void)target;
-    return false;
-#endif
 }
 
 // Removes temporary files of the target that a killed save left behind. A save in progress
@@ -348,8 +328,7 @@ void CBinaryFile::CommitByRename() {
     if (::close(tempFd_) != 0 && error == 0)
         error = errno;
     tempFd_ = -1;
-    if (error == 0 && !(!flush && lockFd_ >= 0 && ExchangeAndDrop(tempPath_, path_)) &&
-        ::rename(tempPath_.c_str(), path_.c_str()) != 0)
+    if (error == 0 && ::rename(tempPath_.c_str(), path_.c_str()) != 0)
         error = errno;
     if (error != 0) {
         ::unlink(tempPath_.c_str());

@@ -29,9 +29,8 @@ public:
     enum WriteFlags : unsigned {
         kOwnerOnly = 1, // the new file is readable and writable by its owner alone (secrets)
         kSync = 2,      // kept for callers: every write is flushed before it replaces the old
-        // Output that can be made again (an export): replaced atomically as always, but not
-        // forced to the disk first, which costs more than writing it (an 8 MB file: ~20 ms),
-        // nor started on its way there by the replacement (see ExchangeAndDrop).
+        // Output that can be made again (an export): replaced by rename as always, but not
+        // forced to the disk first, which costs more than writing it (an 8 MB file: ~20 ms).
         kNoDiskFlush = 4,
     };
 
