@@ -33,6 +33,11 @@ TEST(BinaryFile, SaveReplacesOnlyWhenComplete) {
         CScratchDir dir;
         const std::string path = dir.Path("trace.sor");
         WriteAll(path, {1, 2, 3});
+        ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+        // Another name of the old file, and a reader holding it open, keep the old bytes.
+        const std::string other = dir.Path("other.sor");
+        std::filesystem::create_hard_link(path, other);
+        std::ifstream reader(path, std::ios::binary);
 
         { // abandoned (as by an exception mid-save): the old file stays, no temporary remains
             CBinaryFile file;
@@ -40,14 +45,22 @@ TEST(BinaryFile, SaveReplacesOnlyWhenComplete) {
             file.WriteThrough("xyz", 3);
         }
         EXPECT_EQ(ReadAll(path), (std::vector<std::uint8_t>{1, 2, 3}));
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Root()), {}), 1);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Root()), {}), 2);
 
         CBinaryFile file;
         file.OpenForWrite(path, flags);
         file.Write("\x04\x05", 2);
         file.Close();
         EXPECT_EQ(ReadAll(path), (std::vector<std::uint8_t>{4, 5}));
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Root()), {}), 1);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Root()), {}), 2);
+        struct stat info {};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        EXPECT_EQ(info.st_nlink, 1u);
+        EXPECT_EQ(ReadAll(other), (std::vector<std::uint8_t>{1, 2, 3}));
+        char first = 0;
+        EXPECT_TRUE(reader.read(&first, 1));
+        EXPECT_EQ(first, 1);
     }
 }
 
