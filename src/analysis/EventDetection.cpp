@@ -74,19 +74,11 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             continue;
         // The bump: where the trace stays above half its height. One that does not come down
         // soon is the line before bent by an earlier event, not a reflection.
-        Index peak = i;
-        Index j = i;
         const Index longest = i + 6 * width_ + 40;
-        double highest = h;
-        while (j < n_ && j < longest) {
-            const double over = S(j) - before.At(static_cast<double>(j));
-            if (!(over > std::max(0.5 * threshold, 0.5 * highest)))
-                break;
-            if (S(j) > S(peak))
-                peak = j;
-            highest = std::max(highest, over);
-            ++j;
-        }
+        const CLevelBlocks::CBump bump =
+            blocks_->Follow(i, std::min(n_, longest), before, threshold, h);
+        const Index peak = bump.peak;
+        Index j = bump.end;
         // Lines fitted a little later are bent by the same event: the next samples are
         // passed over for a part of a pulse, or a long pulse would make this quadratic.
         if (j == longest) {
@@ -106,18 +98,14 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             footFrom = earliest;
             footTo = peak;
             const double foot = std::min(S(peak), Lowest(earliest, peak));
-            footStart = peak;
-            while (footStart > earliest && S(footStart - 1) - foot > 0.3 * (S(peak) - foot))
-                --footStart;
+            footStart = blocks_->RiseStart(earliest, peak, foot, 0.3 * (S(peak) - foot));
         }
         Index start = footStart;
         if (start > i + guard_) {
             heightAt(start, from, &before);
             top = S(peak) - before.At(static_cast<double>(peak));
             // The bump ends where the trace comes down to that line, not to the bent one.
-            j = peak;
-            while (j < longest && j < n_ && S(j) - before.At(static_cast<double>(j)) > 0.5 * top)
-                ++j;
+            j = blocks_->FirstNotOver(peak, std::min(longest, n_), before, 0.5 * top);
         }
         // Over the line before its own edge it must still stand out.
         if (!(top > threshold))
@@ -132,7 +120,8 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         if (width_ >= 4) {
             Index lit = 0;
             Index spike = start;
-            for (Index k = start; k < std::max(j, start + 1); ++k)
+            // Two lit samples are no spike: the rest need not be counted.
+            for (Index k = start; k < std::max(j, start + 1) && lit < 2; ++k)
                 if (P(k) - before.At(static_cast<double>(k)) > 0.5 * top) {
                     ++lit;
                     spike = k;
@@ -144,9 +133,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
                 continue;
             }
         }
-        Index plateau = peak;
-        while (plateau + 1 < n_ && S(plateau + 1) >= S(peak) - 0.5 * top)
-            ++plateau;
+        const Index plateau = blocks_->FirstBelow(peak + 1, n_, S(peak) - 0.5 * top) - 1;
         // A reflection stands above the fibre after it too; a rise that stays up is a gain (the
         // step detector takes it), and so is a line bent by an event before. The level after is
         // the mean past the dead zone carried back along the fibre's slope before: a line
