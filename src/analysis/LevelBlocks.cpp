@@ -8,22 +8,22 @@
 // grows with the sample and falls with the line, so it holds for every sample in between.
 
 CLevelBlocks::CLevelBlocks(std::span<const float> levels, std::span<float> low,
-                           std::span<float> high, std::span<std::uint8_t> top)
-    : levels_(levels), low_(low), high_(high), top_(top) {
-    const std::size_t size = levels.size();
-    for (std::size_t b = 0; b < Blocks(size); ++b) {
-        const std::size_t from = b * kBlock;
-        const std::size_t to = std::min(size, from + kBlock);
-        float least = levels[from];
-        std::size_t highest = from;
-        for (std::size_t k = from + 1; k < to; ++k) {
-            least = levels[k] < least ? levels[k] : least;
-            highest = levels[k] > levels[highest] ? k : highest;
-        }
-        low_[b] = least;
-        high_[b] = levels[highest];
-        top_[b] = static_cast<std::uint8_t>(highest - from);
+                           std::span<float> high)
+    : levels_(levels), low_(low), high_(high) {
+    std::ranges::fill(low_, std::numeric_limits<float>::quiet_NaN());
+}
+
+void CLevelBlocks::Bound(std::size_t block) const {
+    const std::size_t from = block * kBlock;
+    const std::size_t to = std::min(levels_.size(), from + kBlock);
+    float least = levels_[from];
+    float most = levels_[from];
+    for (std::size_t k = from + 1; k < to; ++k) {
+        least = levels_[k] < least ? levels_[k] : least;
+        most = levels_[k] > most ? levels_[k] : most;
     }
+    low_[block] = least;
+    high_[block] = most;
 }
 
 float CLevelBlocks::Lowest(Index a, Index b) const {
@@ -34,7 +34,7 @@ float CLevelBlocks::Lowest(Index a, Index b) const {
                      ? levels_[static_cast<std::size_t>(k)]
                      : lowest;
     for (; k + kBlock <= b; k += kBlock)
-        lowest = std::min(lowest, low_[Block(k)]);
+        lowest = std::min(lowest, Low(k));
     for (; k < b; ++k)
         lowest = levels_[static_cast<std::size_t>(k)] < lowest
                      ? levels_[static_cast<std::size_t>(k)]
@@ -45,9 +45,9 @@ float CLevelBlocks::Lowest(Index a, Index b) const {
 CLevelBlocks::Index CLevelBlocks::FirstBelow(Index from, Index to, double level) const {
     Index k = from;
     while (k < to) {
-        if (k % kBlock == 0 && k + kBlock <= to && low_[Block(k)] >= level)
+        if (k % kBlock == 0 && k + kBlock <= to && Low(k) >= level)
             k += kBlock;
-        else if (Level(k) >= level)
+        else if (levels_[static_cast<std::size_t>(k)] >= level)
             ++k;
         else
             break;
@@ -60,11 +60,11 @@ CLevelBlocks::Index CLevelBlocks::FirstNotOver(Index from, Index to, const CLine
     Index k = from;
     while (k < to) {
         if (k % kBlock == 0 && k + kBlock <= to &&
-            low_[Block(k)] - std::max(line.At(static_cast<double>(k)),
-                                      line.At(static_cast<double>(k + kBlock - 1))) >
+            Low(k) - std::max(line.At(static_cast<double>(k)),
+                              line.At(static_cast<double>(k + kBlock - 1))) >
                 over)
             k += kBlock;
-        else if (Level(k) - line.At(static_cast<double>(k)) > over)
+        else if (levels_[static_cast<std::size_t>(k)] - line.At(static_cast<double>(k)) > over)
             ++k;
         else
             break;
@@ -75,9 +75,9 @@ CLevelBlocks::Index CLevelBlocks::FirstNotOver(Index from, Index to, const CLine
 CLevelBlocks::Index CLevelBlocks::RiseStart(Index from, Index to, double base, double rise) const {
     Index k = to;
     while (k > from) {
-        if (k % kBlock == 0 && k - kBlock >= from && low_[Block(k - kBlock)] - base > rise)
+        if (k % kBlock == 0 && k - kBlock >= from && Low(k - kBlock) - base > rise)
             k -= kBlock;
-        else if (Level(k - 1) - base > rise)
+        else if (levels_[static_cast<std::size_t>(k - 1)] - base > rise)
             --k;
         else
             break;
@@ -90,41 +90,69 @@ CLevelBlocks::CBump CLevelBlocks::Follow(Index from, Index to, const CLineFit& l
     // A block passed over leaves only a bound of the highest: where that bound could decide
     // where the bump ends, the blocks passed over are measured sample by sample, the one that
     // may stand highest first, until it cannot.
-    CBump bump{from, from};
+    const CLineFit fit = line;
+    const float* const level = levels_.data();
+    const double half = 0.5 * threshold;
+    Index peak = from;
+    float top = level[from];
     double highest = height;
+    double bound = height; // the highest, or more while blocks passed over may hold more
     skipped_.clear();
-    auto bound = [&] { return skipped_.empty() ? highest : std::max(highest, skipped_[0].first); };
-    Index& j = bump.end;
+    Index j = from;
     while (j < to) {
         if (j % kBlock == 0 && j + kBlock <= to) {
-            const double first = line.At(static_cast<double>(j));
-            const double last = line.At(static_cast<double>(j + kBlock - 1));
-            const double most = high_[Block(j)] - std::min(first, last);
-            if (low_[Block(j)] - std::max(first, last) >
-                std::max(0.5 * threshold, 0.5 * std::max(bound(), most))) {
-                if (high_[Block(j)] > Level(bump.peak))
-                    bump.peak = j + top_[Block(j)];
+            const double first = fit.At(static_cast<double>(j));
+            const double last = fit.At(static_cast<double>(j + kBlock - 1));
+            const double most = High(j) - std::min(first, last);
+            if (Low(j) - std::max(first, last) > std::max(half, 0.5 * std::max(bound, most))) {
+                // The first of the block's greatest, if it is above the peak so far.
+                if (High(j) > top) {
+                    top = High(j);
+                    for (peak = j; level[peak] != top; ++peak) {
+                    }
+                }
                 skipped_.emplace_back(most, j);
                 std::ranges::push_heap(skipped_);
+                bound = std::max(bound, most);
                 j += kBlock;
                 continue;
             }
         }
-        const double over = Level(j) - line.At(static_cast<double>(j));
-        while (!skipped_.empty() && over > std::max(0.5 * threshold, 0.5 * highest) &&
-               !(over > std::max(0.5 * threshold, 0.5 * bound()))) {
+        const Index edge = std::min(to, (j / kBlock + 1) * kBlock);
+        if (skipped_.empty()) {
+            // The scan itself, up to the next block.
+            for (; j < edge; ++j) {
+                const double over = level[j] - fit.At(static_cast<double>(j));
+                if (!(over > std::max(half, 0.5 * highest)))
+                    return {j, peak};
+                if (level[j] > top) {
+                    peak = j;
+                    top = level[j];
+                }
+                highest = std::max(highest, over);
+            }
+            bound = highest;
+            continue;
+        }
+        const double over = level[j] - fit.At(static_cast<double>(j));
+        while (!skipped_.empty() && over > std::max(half, 0.5 * highest) &&
+               !(over > std::max(half, 0.5 * bound))) {
             std::ranges::pop_heap(skipped_);
             const Index block = skipped_.back().second;
             skipped_.pop_back();
             for (Index k = block; k < block + kBlock; ++k)
-                highest = std::max(highest, Level(k) - line.At(static_cast<double>(k)));
+                highest = std::max(highest, level[k] - fit.At(static_cast<double>(k)));
+            bound = skipped_.empty() ? highest : std::max(highest, skipped_[0].first);
         }
-        if (!(over > std::max(0.5 * threshold, 0.5 * highest)))
+        if (!(over > std::max(half, 0.5 * highest)))
             break;
-        if (Level(j) > Level(bump.peak))
-            bump.peak = j;
+        if (level[j] > top) {
+            peak = j;
+            top = level[j];
+        }
         highest = std::max(highest, over);
+        bound = std::max(bound, over);
         ++j;
     }
-    return bump;
+    return {j, peak};
 }

@@ -6,8 +6,8 @@
 
 #include "analysis/TraceAnalysis.h"
 
+#include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <span>
 #include <utility>
 #include <vector>
@@ -20,10 +20,9 @@ public:
         return (samples + kBlock - 1) / kBlock;
     }
 
-    // levels: finite, and valid while this lives. low, high, top: Blocks(levels.size()) values
-    // each, all written here.
-    CLevelBlocks(std::span<const float> levels, std::span<float> low, std::span<float> high,
-                 std::span<std::uint8_t> top);
+    // levels: finite, and valid while this lives. low, high: Blocks(levels.size()) values
+    // each, kept here.
+    CLevelBlocks(std::span<const float> levels, std::span<float> low, std::span<float> high);
 
     // The least of a..b-1; infinity where that is empty.
     float Lowest(Index a, Index b) const;
@@ -45,13 +44,25 @@ public:
     CBump Follow(Index from, Index to, const CLineFit& line, double threshold, double height);
 
 private:
-    double Level(Index i) const { return levels_[static_cast<std::size_t>(i)]; }
-    std::size_t Block(Index i) const { return static_cast<std::size_t>(i / kBlock); }
+    // Most searches look at a few blocks of a trace: a block's bounds are worked out the first
+    // time they are asked for.
+    float Low(Index k) const {
+        const std::size_t block = static_cast<std::size_t>(k / kBlock);
+        if (std::isnan(low_[block]))
+            Bound(block);
+        return low_[block];
+    }
+    float High(Index k) const {
+        const std::size_t block = static_cast<std::size_t>(k / kBlock);
+        if (std::isnan(low_[block]))
+            Bound(block);
+        return high_[block];
+    }
+    void Bound(std::size_t block) const;
 
     std::span<const float> levels_;
-    std::span<float> low_;
+    std::span<float> low_; // not a number until worked out
     std::span<float> high_;
-    std::span<std::uint8_t> top_;
     // Blocks a bump passed over: a heap of the most each may stand above the line, and its
     // first sample.
     std::vector<std::pair<double, Index>> skipped_;

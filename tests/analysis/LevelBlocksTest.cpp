@@ -33,8 +33,7 @@ TEST(AnalysisLevelBlocks, EverySearchAnswersAsTheScanSampleBySample) {
         const std::size_t blocks = CLevelBlocks::Blocks(levels.size());
         std::vector<float> low(blocks);
         std::vector<float> high(blocks);
-        std::vector<std::uint8_t> top(blocks);
-        CLevelBlocks search(levels, low, high, top);
+        CLevelBlocks search(levels, low, high);
         auto S = [&](Index i) -> double { return levels[static_cast<std::size_t>(i)]; };
         for (int query = 0; query < 200; ++query) {
             Index a = static_cast<Index>(unit(random) * static_cast<double>(n));
