@@ -166,9 +166,14 @@ template <class Threshold, class Sigma>
 std::vector<CCandidate> CAnalyzer::StepRuns(std::span<const float> values, double lowest,
                                             Threshold&& threshold, Sigma&& sigma) const {
     std::vector<CCandidate> found;
-    for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
+    for (Index i = launchEnd_; i < limit_; ++i) {
+        // Most samples are below every threshold: they are passed over in a loop of their own.
+        while (i < limit_ && !(std::abs(values[static_cast<std::size_t>(i)]) > lowest))
+            ++i;
+        if (i >= limit_)
+            break;
         const double value = values[static_cast<std::size_t>(i)];
-        if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
+        if (!(std::abs(value) > threshold(i)))
             continue;
         Index best = i;
         Index j = i;
@@ -188,6 +193,8 @@ std::vector<CCandidate> CAnalyzer::StepRuns(std::span<const float> values, doubl
         c.noise = sigma(best);
         c.peak = best;
         found.push_back(c);
+        if (found.size() >= kMaxCandidates)
+            break;
         i = j;
     }
     return found;
@@ -229,9 +236,12 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
             continue;
         }
         const Index nextStart = zone + 1 < zones.size() ? zones[zone + 1].first : n_;
+        // Nor does anything change up to where the next zone reaches into the windows.
         if (again && (zone == 0 || i - guard_ - window_ >= zones[zone].second) &&
-            i + guard_ + window_ <= nextStart)
+            i + guard_ + window_ <= nextStart) {
+            i = nextStart - guard_ - window_;
             continue;
+        }
         const Index la = std::max(i - guard_ - window_, zones[zone].second);
         const Index lb = i - guard_;
         const Index ra = i + guard_;
@@ -278,16 +288,18 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         // a noisy stretch pays for it once a block, not once a sample.
         double current = 0.0;
         Index currentUntil = 0;
+        auto move = [&](Index k) {
+            current = threshold(k);
+            const Index a = std::max<Index>(0, k - reach);
+            const Index b = std::min(n_ - 1, k + reach);
+            currentUntil = std::min({noise.BlockEnd(a) + reach, fallNoise_->BlockEnd(a) + reach,
+                                     b < n_ - 1 ? noise.BlockEnd(b) - reach : n_,
+                                     b < n_ - 1 ? fallNoise_->BlockEnd(b) - reach : n_});
+            currentUntil = std::max(currentUntil, k + 1);
+        };
         auto thresholdHere = [&](Index k) {
-            if (k >= currentUntil) {
-                current = threshold(k);
-                const Index a = std::max<Index>(0, k - reach);
-                const Index b = std::min(n_ - 1, k + reach);
-                currentUntil = std::min({noise.BlockEnd(a) + reach, fallNoise_->BlockEnd(a) + reach,
-                                         b < n_ - 1 ? noise.BlockEnd(b) - reach : n_,
-                                         b < n_ - 1 ? fallNoise_->BlockEnd(b) - reach : n_});
-                currentUntil = std::max(currentUntil, k + 1);
-            }
+            if (k >= currentUntil)
+                move(k);
             return current;
         };
         return StepRuns(step, lowest, thresholdHere, sigmaAt);
