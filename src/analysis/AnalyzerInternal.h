@@ -179,6 +179,7 @@ public:
     Index BlockEnd(Index i) const {
         return (static_cast<Index>(sigmas_.empty() ? 0 : Slot(i)) + 1) * block_;
     }
+    Index BlockStart(Index i) const { return BlockEnd(i) - block_; }
     double LowestSigma() const {
         return sigmas_.empty() ? kMinSigma : *std::min_element(sigmas_.begin(), sigmas_.end());
     }

@@ -226,6 +226,10 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     // Most windows are whole: their means without a division.
     const double inverse = 1.0 / static_cast<double>(window_);
     const double span = static_cast<double>(2 * guard_ + window_) / static_cast<double>(width_);
+    // The fibre's fall between the windows is read once a noise block.
+    double fall = 0.0;
+    Index fallFrom = 0;
+    Index fallTo = 0;
     std::size_t zone = 0;
     for (Index i = launchEnd_; i < limit_; ++i) {
         while (zone + 1 < zones.size() && zones[zone + 1].first <= i)
@@ -254,8 +258,12 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         // extrapolates anywhere. The fibre's own fall between the windows, taken robustly
         // from the samples around, is not a loss.
         if (lb - la == window_ && rb - ra == window_) {
-            value = static_cast<float>((fit_->Sum(la, lb) - fit_->Sum(ra, rb)) * inverse -
-                                       fallNoise_->Median(la) * span);
+            if (la < fallFrom || la >= fallTo) {
+                fall = fallNoise_->Median(la) * span;
+                fallFrom = fallNoise_->BlockStart(la);
+                fallTo = fallNoise_->BlockEnd(la);
+            }
+            value = static_cast<float>((fit_->Sum(la, lb) - fit_->Sum(ra, rb)) * inverse - fall);
             continue;
         }
         const double fibre = fallNoise_->Median(la) / static_cast<double>(width_);
