@@ -90,6 +90,8 @@ CLevelBlocks::CBump CLevelBlocks::Follow(Index from, Index to, const CLineFit& l
     // A block passed over leaves only a bound of the highest: where that bound could decide
     // where the bump ends, the blocks passed over are measured sample by sample, the one that
     // may stand highest first, until it cannot.
+    if (from >= to)
+        return {from, from};
     const CLineFit fit = line;
     const float* const level = levels_.data();
     const double half = 0.5 * threshold;
