@@ -296,7 +296,7 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         // a noisy stretch pays for it once a block, not once a sample.
         double current = 0.0;
         Index currentUntil = 0;
-        auto move = [&](Index k) {
+        auto reread = [&](Index k) {
             current = threshold(k);
             const Index a = std::max<Index>(0, k - reach);
             const Index b = std::min(n_ - 1, k + reach);
@@ -307,7 +307,7 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         };
         auto thresholdHere = [&](Index k) {
             if (k >= currentUntil)
-                move(k);
+                reread(k);
             return current;
         };
         return StepRuns(step, lowest, thresholdHere, sigmaAt);
