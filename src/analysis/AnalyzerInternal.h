@@ -2,6 +2,7 @@
 // The analyzer's working parts, shared by the files that implement it: levels and noise,
 // event detection, event measurement. Not for use outside the analysis module.
 
+#include "analysis/LevelBlocks.h"
 #include "analysis/TraceAnalysis.h"
 #include "platform/WorkBlock.h"
 
@@ -178,6 +179,7 @@ public:
     Index BlockEnd(Index i) const {
         return (static_cast<Index>(sigmas_.empty() ? 0 : Slot(i)) + 1) * block_;
     }
+    Index BlockStart(Index i) const { return BlockEnd(i) - block_; }
     double LowestSigma() const {
         return sigmas_.empty() ? kMinSigma : *std::min_element(sigmas_.begin(), sigmas_.end());
     }
@@ -224,14 +226,8 @@ public:
 
 private:
     double S(Index i) const { return smoothed_[i]; }
-    // The least of S over a..b-1; infinity where that is empty. Kept in a register, which a
-    // running std::min of doubles was not.
-    double Lowest(Index a, Index b) const {
-        float lowest = std::numeric_limits<float>::infinity();
-        for (Index k = a; k < b; ++k)
-            lowest = smoothed_[k] < lowest ? smoothed_[k] : lowest;
-        return lowest;
-    }
+    // The least of S over a..b-1; infinity where that is empty.
+    double Lowest(Index a, Index b) const { return blocks_->Lowest(a, b); }
     double P(Index i) const { return power_[static_cast<std::size_t>(i)]; }
     // The fall over a pulse from sample i; not a number where that reaches past the end.
     float Fall(Index i) const {
@@ -299,6 +295,7 @@ private:
     std::span<float> power_;          // the negated levels: larger is stronger
     std::span<float> smooth_;         // power_ averaged over a quarter pulse, where that is wider
     const float* smoothed_ = nullptr; // smooth_ or power_
+    std::optional<CLevelBlocks> blocks_; // of smoothed_
     std::optional<CRunningFit> fit_;
     // The detectors' values along the trace, one detector at a time.
     std::span<float> scratch_;

@@ -75,19 +75,11 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             continue;
         // The bump: where the trace stays above half its height. One that does not come down
         // soon is the line before bent by an earlier event, not a reflection.
-        Index peak = i;
-        Index j = i;
         const Index longest = i + 6 * width_ + 40;
-        double highest = h;
-        while (j < n_ && j < longest) {
-            const double over = S(j) - before.At(static_cast<double>(j));
-            if (!(over > std::max(0.5 * threshold, 0.5 * highest)))
-                break;
-            if (S(j) > S(peak))
-                peak = j;
-            highest = std::max(highest, over);
-            ++j;
-        }
+        const CLevelBlocks::CBump bump =
+            blocks_->Follow(i, std::min(n_, longest), before, threshold, h);
+        const Index peak = bump.peak;
+        Index j = bump.end;
         // Lines fitted a little later are bent by the same event: the next samples are
         // passed over for a part of a pulse, or a long pulse would make this quadratic.
         if (j == longest) {
@@ -107,18 +99,14 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             footFrom = earliest;
             footTo = peak;
             const double foot = std::min(S(peak), Lowest(earliest, peak));
-            footStart = peak;
-            while (footStart > earliest && S(footStart - 1) - foot > 0.3 * (S(peak) - foot))
-                --footStart;
+            footStart = blocks_->RiseStart(earliest, peak, foot, 0.3 * (S(peak) - foot));
         }
         Index start = footStart;
         if (start > i + guard_) {
             heightAt(start, from, &before);
             top = S(peak) - before.At(static_cast<double>(peak));
             // The bump ends where the trace comes down to that line, not to the bent one.
-            j = peak;
-            while (j < longest && j < n_ && S(j) - before.At(static_cast<double>(j)) > 0.5 * top)
-                ++j;
+            j = blocks_->FirstNotOver(peak, std::min(longest, n_), before, 0.5 * top);
         }
         // Over the line before its own edge it must still stand out.
         if (!(top > threshold))
@@ -133,7 +121,8 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         if (width_ >= 4) {
             Index lit = 0;
             Index spike = start;
-            for (Index k = start; k < std::max(j, start + 1); ++k)
+            // Two lit samples are no spike: the rest need not be counted.
+            for (Index k = start; k < std::max(j, start + 1) && lit < 2; ++k)
                 if (P(k) - before.At(static_cast<double>(k)) > 0.5 * top) {
                     ++lit;
                     spike = k;
@@ -145,9 +134,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
                 continue;
             }
         }
-        Index plateau = peak;
-        while (plateau + 1 < n_ && S(plateau + 1) >= S(peak) - 0.5 * top)
-            ++plateau;
+        const Index plateau = blocks_->FirstBelow(peak + 1, n_, S(peak) - 0.5 * top) - 1;
         // A reflection stands above the fibre after it too; a rise that stays up is a gain (the
         // step detector takes it), and so is a line bent by an event before. The level after is
         // the mean past the dead zone carried back along the fibre's slope before: a line
@@ -203,9 +190,14 @@ template <class Threshold, class Sigma>
 std::vector<CCandidate> CAnalyzer::StepRuns(std::span<const float> values, double lowest,
                                             Threshold&& threshold, Sigma&& sigma) const {
     std::vector<CCandidate> found;
-    for (Index i = launchEnd_; i < limit_ && found.size() < kMaxCandidates; ++i) {
+    for (Index i = launchEnd_; i < limit_; ++i) {
+        // Most samples are below every threshold: they are passed over in a loop of their own.
+        while (i < limit_ && !(std::abs(values[static_cast<std::size_t>(i)]) > lowest))
+            ++i;
+        if (i >= limit_)
+            break;
         const double value = values[static_cast<std::size_t>(i)];
-        if (!(std::abs(value) > lowest) || !(std::abs(value) > threshold(i)))
+        if (!(std::abs(value) > threshold(i)))
             continue;
         Index best = i;
         Index j = i;
@@ -225,6 +217,8 @@ std::vector<CCandidate> CAnalyzer::StepRuns(std::span<const float> values, doubl
         c.noise = sigma(best);
         c.peak = best;
         found.push_back(c);
+        if (found.size() >= kMaxCandidates)
+            break;
         i = j;
     }
     return found;
@@ -256,6 +250,10 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     // Most windows are whole: their means without a division.
     const double inverse = 1.0 / static_cast<double>(window_);
     const double span = static_cast<double>(2 * guard_ + window_) / static_cast<double>(width_);
+    // The fibre's fall between the windows is read once a noise block.
+    double fall = 0.0;
+    Index fallFrom = 0;
+    Index fallTo = 0;
     std::size_t zone = 0;
     for (Index i = launchEnd_; i < limit_; ++i) {
         while (zone + 1 < zones.size() && zones[zone + 1].first <= i)
@@ -266,9 +264,12 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
             continue;
         }
         const Index nextStart = zone + 1 < zones.size() ? zones[zone + 1].first : n_;
+        // Nor does anything change up to where the next zone reaches into the windows.
         if (again && (zone == 0 || i - guard_ - window_ >= zones[zone].second) &&
-            i + guard_ + window_ <= nextStart)
+            i + guard_ + window_ <= nextStart) {
+            i = nextStart - guard_ - window_;
             continue;
+        }
         const Index la = std::max(i - guard_ - window_, zones[zone].second);
         const Index lb = i - guard_;
         const Index ra = i + guard_;
@@ -281,8 +282,12 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         // extrapolates anywhere. The fibre's own fall between the windows, taken robustly
         // from the samples around, is not a loss.
         if (lb - la == window_ && rb - ra == window_) {
-            value = static_cast<float>((fit_->Sum(la, lb) - fit_->Sum(ra, rb)) * inverse -
-                                       fallNoise_->Median(la) * span);
+            if (la < fallFrom || la >= fallTo) {
+                fall = fallNoise_->Median(la) * span;
+                fallFrom = fallNoise_->BlockStart(la);
+                fallTo = fallNoise_->BlockEnd(la);
+            }
+            value = static_cast<float>((fit_->Sum(la, lb) - fit_->Sum(ra, rb)) * inverse - fall);
             continue;
         }
         const double fibre = fallNoise_->Median(la) / static_cast<double>(width_);
@@ -315,16 +320,18 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         // a noisy stretch pays for it once a block, not once a sample.
         double current = 0.0;
         Index currentUntil = 0;
+        auto reread = [&](Index k) {
+            current = threshold(k);
+            const Index a = std::max<Index>(0, k - reach);
+            const Index b = std::min(n_ - 1, k + reach);
+            currentUntil = std::min({noise.BlockEnd(a) + reach, fallNoise_->BlockEnd(a) + reach,
+                                     b < n_ - 1 ? noise.BlockEnd(b) - reach : n_,
+                                     b < n_ - 1 ? fallNoise_->BlockEnd(b) - reach : n_});
+            currentUntil = std::max(currentUntil, k + 1);
+        };
         auto thresholdHere = [&](Index k) {
-            if (k >= currentUntil) {
-                current = threshold(k);
-                const Index a = std::max<Index>(0, k - reach);
-                const Index b = std::min(n_ - 1, k + reach);
-                currentUntil = std::min({noise.BlockEnd(a) + reach, fallNoise_->BlockEnd(a) + reach,
-                                         b < n_ - 1 ? noise.BlockEnd(b) - reach : n_,
-                                         b < n_ - 1 ? fallNoise_->BlockEnd(b) - reach : n_});
-                currentUntil = std::max(currentUntil, k + 1);
-            }
+            if (k >= currentUntil)
+                reread(k);
             return current;
         };
         return StepRuns(step, lowest, thresholdHere, sigmaAt);

@@ -30,8 +30,10 @@ void CAnalyzer::Prepare() {
 
     const std::size_t count = trace_.count;
     const std::size_t arrays = half > 0 ? 4 : 3;
-    work_ = CWorkBlock(CWorkBlock::Space<double>(CRunningFit::Length(count)) +
-                       arrays * CWorkBlock::Space<float>(count));
+    const std::size_t blocks = CLevelBlocks::Blocks(count);
+    work_ =
+        CWorkBlock(CWorkBlock::Space<double>(CRunningFit::Length(count)) +
+                   arrays * CWorkBlock::Space<float>(count) + 2 * CWorkBlock::Space<float>(blocks));
     const std::span<double> sums = work_.Take<double>(CRunningFit::Length(count));
     power_ = work_.Take<float>(count);
     scratch_ = work_.Take<float>(count);
@@ -55,6 +57,8 @@ void CAnalyzer::Prepare() {
         }
         smoothed_ = smooth_.data();
     }
+    blocks_.emplace(std::span<const float>(smoothed_, count), work_.Take<float>(blocks),
+                    work_.Take<float>(blocks));
     {
         const Index from = n_ - std::min<Index>(n_, std::max<Index>(64, n_ / 50));
         std::vector<double> tail(power_.begin() + from, power_.end());
