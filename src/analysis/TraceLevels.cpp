@@ -154,7 +154,11 @@ void CAnalyzer::FindLaunch() {
     for (Index k = j; k < farthest; k = fallNoise_->BlockEnd(k))
         if (fallNoise_->Median(k) < fallNoise_->Median(reference))
             reference = k;
-    launchEnd_ = std::min(n_, FallEnd(j, reference, fibreFall) + guard_);
+    // The front connector's reflection lights a whole pulse however weak it is, and its edge
+    // falls over a transition more: with a long pulse that fall may be less than the lossy
+    // fibre's above, and its edge would pass for a loss.
+    launchEnd_ = std::min(
+        n_, std::max(FallEnd(j, reference, fibreFall) + guard_, launchStart_ + width_ + guard_));
     launchHeight_ = launchEnd_ + 3 <= n_
                         ? P(peak) - SectionFit(launchEnd_, launchEnd_ + 4 * window_)
                                         .At(static_cast<double>(launchStart_))
