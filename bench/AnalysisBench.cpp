@@ -6,8 +6,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <sys/resource.h>
 #include <vector>
 
@@ -77,6 +79,39 @@ BENCHMARK(Analyse)
     ->Args({30000, 30, 1000})
     ->Args({1000000, 30, 1000})
     ->Args({1000000, 20000, 500})
+    ->Unit(benchmark::kMillisecond);
+
+// No fibre connected: a saturated launch, then only the receiver's rectified noise.
+// range(1): the pulse (ns), at 0.5 m a sample.
+void AnalyseNoFibre(benchmark::State& state) {
+    const int points = static_cast<int>(state.range(0));
+    std::vector<float> levels(static_cast<std::size_t>(points));
+    std::mt19937 random(7);
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    const int launch = 8 + static_cast<int>(state.range(1)) * 3 / 5;
+    for (int i = 0; i < points; ++i)
+        levels[static_cast<std::size_t>(i)] = static_cast<float>(
+            i < launch ? 1.0 : 40.0 - 5.0 * std::log10(std::max(std::abs(gauss(random)), 0.02)));
+    CAnalysisTrace trace;
+    trace.levels = levels.data();
+    trace.count = levels.size();
+    trace.spacingKm = 0.5e-3;
+    trace.pulseWidthNs = static_cast<double>(state.range(1));
+    trace.groupIndex = 1.468;
+    trace.backscatter = 81.7;
+    trace.wavelength = 1550;
+    const CAnalysisThresholds thresholds;
+    for (auto _ : state) {
+        const CAnalysisResult result = AnalyzeTrace(trace, thresholds);
+        benchmark::DoNotOptimize(result.events.data());
+    }
+}
+BENCHMARK(AnalyseNoFibre)
+    ->ArgNames({"points", "pulse_ns"})
+    ->Args({30000, 10})
+    ->Args({30000, 20000})
+    ->Args({1000000, 10})
+    ->Args({1000000, 20000})
     ->Unit(benchmark::kMillisecond);
 
 // A synthesized million-point trace, 0.5 m a sample, at pulses from 10 ns to 20 µs: a pulse of

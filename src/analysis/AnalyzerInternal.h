@@ -239,6 +239,9 @@ private:
     // recovery: follow the receiver's slow recovery too, which only a strong peak leaves.
     Index FallEnd(Index j, Index reference, double fibreFall = 0.0, bool recovery = true) const;
     void FindLaunch();
+    // Nothing after the launch stands above the noise of the trace's last samples: no fibre is
+    // connected, or none the pulse can light.
+    bool NoFibre() const;
     // steps: found before, whose transitions the lines before a reflection must not include.
     void FindReflections(const std::vector<CCandidate>& steps);
     // Outside the launch and the reflections found so far.
@@ -260,6 +263,8 @@ private:
     // where instruments place an event, rather than the middle of its transition.
     void PlaceOnsets();
     void Report(CAnalysisResult& result);
+    // The start, and the end where the launch ends: no fibre to measure.
+    void ReportNoFibre(CAnalysisResult& result) const;
     // Half a guard, rounded up: the step detector places a sharp edge anywhere within its
     // guard, and a pulse of a sample or two would leave the edge itself in the fibre before.
     Index ZoneStart(const CCandidate& c) const {
@@ -303,6 +308,7 @@ private:
     mutable bool stepsMeasured_ = false; // steps_ holds the first run's
     std::unique_ptr<CBlockNoise> fallNoise_;
     Index launchStart_ = 0; // the first sample with light
+    Index launchPeak_ = 0;
     Index launchEnd_ = 0;
     double launchHeight_ = 0.0;
     std::vector<CCandidate> reflections_;

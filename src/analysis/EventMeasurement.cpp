@@ -184,6 +184,22 @@ void CAnalyzer::PlaceOnsets() {
     }
 }
 
+void CAnalyzer::ReportNoFibre(CAnalysisResult& result) const {
+    CKeyEvent start;
+    start.SetMarker(1);
+    start.SetType(launchHeight_ > 0.5 ? 1 : 0);
+    start.SetPosition(
+        static_cast<float>(SampleDistance(trace_, static_cast<double>(launchStart_))));
+    start.SetMethod(1);
+    result.events.push_back(start);
+    CKeyEvent last;
+    last.SetMarker(2);
+    last.SetMethod(1);
+    last.SetPosition(static_cast<float>(
+        SampleDistance(trace_, static_cast<double>(std::min(launchEnd_, n_ - 1)))));
+    result.events.push_back(last);
+}
+
 void CAnalyzer::Report(CAnalysisResult& result) {
     const double toKm = 1.0 / trace_.spacingKm;
     auto attenuation = [&](const CLineFit& fit) {

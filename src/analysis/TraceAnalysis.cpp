@@ -14,6 +14,10 @@ CAnalysisResult CAnalyzer::Run() {
     result.opticalReturnLoss = std::numeric_limits<double>::quiet_NaN();
     Prepare();
     FindLaunch();
+    if (NoFibre()) {
+        ReportNoFibre(result);
+        return result;
+    }
     FindReflections(FindSteps());
     candidates_ = reflections_;
     const std::vector<CCandidate> steps = FindSteps();

@@ -139,6 +139,7 @@ void CAnalyzer::FindLaunch() {
         if (P(i) > P(peak))
             peak = i;
     // A saturated launch is a plateau; its fall starts where the plateau ends.
+    launchPeak_ = peak;
     Index j = peak;
     while (j + 1 < n_ && P(j + 1) >= P(peak) - 0.3 && j - peak < 20 * width_ + 20)
         ++j;
@@ -163,6 +164,53 @@ void CAnalyzer::FindLaunch() {
                         ? P(peak) - SectionFit(launchEnd_, launchEnd_ + 4 * window_)
                                         .At(static_cast<double>(launchStart_))
                         : 0.0;
+}
+
+bool CAnalyzer::NoFibre() const {
+    // The noise is told from the trace's last samples: means over windows of them give its
+    // level and spread robustly (a ghost or a spike there moves neither). A window a pulse
+    // long sees a reflection, longer ones a piece of fibre only a little above the noise; each
+    // is held against the spread of its own length's means.
+    const Index tail = std::min<Index>(n_, std::max<Index>(64, n_ / 50));
+    const Index from = n_ - tail;
+    if (launchEnd_ >= from)
+        return false;
+    std::vector<double> means;
+    for (Index w = std::min(std::max<Index>(width_, 8), tail / 16); w <= tail / 16; w *= 4) {
+        means.clear();
+        for (Index i = from; i + w <= n_; ++i)
+            means.push_back(fit_->Mean(i, i + w));
+        auto middle = means.begin() + static_cast<Index>(means.size() / 2);
+        std::nth_element(means.begin(), middle, means.end());
+        const double median = *middle;
+        for (double& value : means)
+            value = std::abs(value - median);
+        std::nth_element(means.begin(), middle, means.end());
+        // Even a flat line has its rounding.
+        const double band = 6.0 * std::max(1.4826 * *middle, 1e-3);
+        auto above = [&](Index a, Index b) {
+            for (Index i = a; i + w <= b; ++i)
+                if (fit_->Mean(i, i + w) > median + band)
+                    return true;
+            return false;
+        };
+        // The strongest sample near the start may be a near reflection rather than the launch:
+        // the fibre before it counts too.
+        if (above(launchStart_ + width_ + guard_, launchPeak_ - guard_) || above(launchEnd_, n_))
+            return false;
+    }
+    // A fibre long against the trace may stay within the noise of short windows while it
+    // falls, or rises past a gainer: noise has no slope.
+    const CLineFit line = fit_->Fit(launchEnd_, n_);
+    double squares = 0.0;
+    for (Index i = launchEnd_; i < n_; ++i) {
+        const double r = P(i) - line.At(static_cast<double>(i));
+        squares += r * r;
+    }
+    const double count = static_cast<double>(n_ - launchEnd_);
+    const double sxx = count * (count * count - 1.0) / 12.0;
+    const double error = std::sqrt(squares / std::max(count - 2.0, 1.0) / sxx);
+    return std::abs(line.slope) <= 6.0 * error;
 }
 
 double CAnalyzer::LossyFibre() const {

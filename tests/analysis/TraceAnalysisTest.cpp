@@ -532,6 +532,51 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
     }
 }
 
+// With no fibre connected the receiver sees only its own noise after the launch: the start,
+// and the end where the launch ends. A fibre however short or soon lost in the noise stays.
+TEST(AnalysisEnd, NoFibreEndsAtTheLaunchAndShortFibresStay) {
+    struct Case {
+        const char* name;
+        int count;
+        double pulseNs;
+        double spacingM;
+        double endKm; // 0: no fibre
+        double endReflectance = 0.0;
+        bool clipped = false;
+    };
+    for (const Case& c :
+         {Case{"no fibre, a short pulse", 30000, 10.0, 0.5, 0.0},
+          Case{"no fibre, a long pulse", 30000, 20000.0, 2.0, 0.0},
+          Case{"no fibre, a million samples", 1000000, 10.0, 0.5, 0.0},
+          Case{"no fibre, a long pulse over a million", 1000000, 20000.0, 0.5, 0.0},
+          Case{"no fibre, noise clipped at the floor", 30000, 100.0, 2.0, 0.0, 0.0, true},
+          Case{"a patch cord ending in a reflection", 30000, 10.0, 0.5, 0.06, -14.0},
+          Case{"a fibre lost in the noise after 300 m", 30000, 30.0, 0.5, 0.3}}) {
+        SCOPED_TRACE(c.name);
+        CFibre fibre;
+        fibre.count = c.count;
+        fibre.pulseNs = c.pulseNs;
+        fibre.spacingM = c.spacingM;
+        fibre.endKm = c.endKm;
+        fibre.endReflectance = c.endReflectance;
+        fibre.clippedNoise = c.clipped;
+        fibre.clip = 1.0; // where the launch saturates
+        const CAnalysisResult result = fibre.Analyse();
+        ExpectWellFormed(result);
+        const CKeyEvent& end = result.events.back();
+        if (c.endKm > 0.0) {
+            EXPECT_NEAR(end.GetPosition(), c.endKm, fibre.Tolerance()) << Listing(result);
+            EXPECT_GT(end.GetLoss(), 3.0) << Listing(result);
+            continue;
+        }
+        ASSERT_EQ(result.events.size(), 2u) << Listing(result);
+        // The launch saturates the receiver for three pulses.
+        EXPECT_LE(end.GetPosition(), 3.0 * fibre.PulseKm() + fibre.Tolerance());
+        EXPECT_EQ(result.events.front().GetAttenuation(), 0.0f);
+        EXPECT_EQ(result.endToEndLoss, 0.0);
+    }
+}
+
 // Every reflection the analysis reports on a real trace stands above the fibre before it: a
 // peak measured against a line it does not rise over has no reflectance at all.
 TEST(AnalysisRealFiles, EveryReflectionStandsAboveTheFibre) {
