@@ -443,8 +443,10 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
 // Events closer than a short section apart are one: the fibre between them cannot be measured.
 void CAnalyzer::MergeClose() {
     // Between two steps a few samples tell the level: the fibre's slope there is borrowed from
-    // the sections around.
-    const Index shortest = std::max<Index>(window_ / 2, 4);
+    // the sections around. Beside a reflection, whose zone already ends past its trailing
+    // edge, a pulse of fibre does: a splice a few pulses from a connector is an event of its
+    // own, not part of the connector's loss.
+    const Index shortest = std::max<Index>(width_, 4);
     std::vector<CCandidate> merged;
     for (const CCandidate& c : candidates_) {
         // A faint reflection is an event by its loss alone, as a step is.

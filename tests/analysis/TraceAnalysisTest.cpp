@@ -389,6 +389,51 @@ TEST(AnalysisEvents, SmallSplicesOnLongFibresAreFoundAndTheirSideLobesAreNot) {
     }
 }
 
+TEST(AnalysisEvents, ASpliceAFewPulsesFromAConnectorIsAnEventOfItsOwn) {
+    // A tenth of a dB three and a half pulses after or before a connector, under pulses from 1
+    // to 10 us: the fibre between them is short but measurable, and the splice is neither
+    // lost in the connector's loss nor taken for it.
+    struct Case {
+        double spacingM;
+        double pulseNs;
+        bool spliceFirst;
+    };
+    for (const Case& c :
+         {Case{4.0, 1000.0, false}, Case{4.0, 1000.0, true}, Case{20.0, 4000.0, false},
+          Case{20.0, 4000.0, true}, Case{8.0, 10000.0, false}, Case{8.0, 10000.0, true}}) {
+        SCOPED_TRACE(std::to_string(c.spacingM) + " m, " + std::to_string(c.pulseNs) + " ns" +
+                     (c.spliceFirst ? ", splice first" : ", connector first"));
+        CFibre fibre;
+        fibre.spacingM = c.spacingM;
+        fibre.pulseNs = c.pulseNs;
+        fibre.noise = 0.003;
+        fibre.attenuation = 0.2;
+        const double pulse = fibre.PulseKm();
+        fibre.endKm = 60.0 * pulse + 5.0;
+        fibre.count = static_cast<int>(1.2 * fibre.endKm * 1000.0 / c.spacingM);
+        fibre.endReflectance = -20.0;
+        const CFeature connector{0.0, 0.3, -45.0};
+        const CFeature splice{0.0, 0.10, 0.0};
+        fibre.features =
+            c.spliceFirst ? std::vector{splice, connector} : std::vector{connector, splice};
+        fibre.features[0].km = 20.0 * pulse;
+        fibre.features[1].km = 23.5 * pulse;
+        const CAnalysisResult result = fibre.Analyse();
+        ExpectWellFormed(result);
+        EXPECT_EQ(result.events.size(), 4u) << Listing(result);
+        for (const CFeature& f : fibre.features) {
+            SCOPED_TRACE(f.km);
+            // Nearer than half the distance between them: each is found where it is.
+            const CKeyEvent* event = Near(result, f.km, 1.5 * pulse);
+            EXPECT_NE(event, nullptr) << Listing(result);
+            if (event) {
+                EXPECT_EQ(event->GetType(), f.reflectance != 0.0 ? 1 : 0) << Listing(result);
+                EXPECT_NEAR(event->GetLoss(), f.loss, 0.05) << Listing(result);
+            }
+        }
+    }
+}
+
 TEST(AnalysisEvents, AFibreFallingFastAfterALongPulsesLaunchIsNoRecovery) {
     // 1 dB/km at 1550 nm under a 10 us pulse: over a detector's window the fibre falls as much
     // as the receiver recovering from the launch would, but in a straight line; the few samples
