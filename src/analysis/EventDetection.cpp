@@ -435,9 +435,34 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
     const double lowest =
         std::max(0.6 * thresholds_.spliceLoss,
                  4.0 * std::min(noise.LowestSigma(), fallScale * fallNoise_->LowestSigma()));
-    return StepRuns(
+    std::vector<CCandidate> found = StepRuns(
         value, lowest,
         [&](Index k) { return std::max(0.6 * thresholds_.spliceLoss, 4.0 * sigmaAt(k)); }, sigmaAt);
+    // The common slope bends towards a step inside either line's window, and answers it there
+    // with a lobe of the other sign. The same drop told with the fibre's own fall, as the
+    // samples around give it, keeps the step's sign there: where the two disagree, the lines
+    // measured an event beside, not one here.
+    std::erase_if(found, [&](const CCandidate& c) {
+        // A step of the end's size ends the fibre: what follows is noise, whose lines' slopes
+        // tell nothing.
+        if (c.strength >= thresholds_.endOfFibre)
+            return false;
+        const Index i = c.peak;
+        auto in = std::find_if(sections.begin(), sections.end(), [i](const auto& section) {
+            return section.first <= i && i < section.second;
+        });
+        if (in == sections.end())
+            return false;
+        const Index la = std::max(in->first, i - guard_ - window_);
+        const Index lb = i - guard_;
+        const Index ra = i + guard_;
+        const Index rb = std::min(in->second, i + guard_ + window_);
+        const double fibre = fallNoise_->Median(la) / static_cast<double>(width_);
+        const double centres = 0.5 * static_cast<double>(ra + rb - la - lb);
+        const double drop = fit_->Mean(la, lb) - fit_->Mean(ra, rb) - fibre * centres;
+        return c.gain ? drop > 0.0 : drop < 0.0;
+    });
+    return found;
 }
 
 // Events closer than a short section apart are one: the fibre between them cannot be measured.
