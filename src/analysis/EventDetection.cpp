@@ -448,10 +448,11 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
         if (c.strength >= thresholds_.endOfFibre)
             return false;
         const Index i = c.peak;
-        auto in = std::find_if(sections.begin(), sections.end(), [i](const auto& section) {
-            return section.first <= i && i < section.second;
-        });
-        if (in == sections.end())
+        // The sections follow each other: the last one starting before the step holds it.
+        auto in = std::upper_bound(
+            sections.begin(), sections.end(), i,
+            [](Index x, const std::pair<Index, Index>& section) { return x < section.first; });
+        if (in == sections.begin() || !(i < (--in)->second))
             return false;
         const Index la = std::max(in->first, i - guard_ - window_);
         const Index lb = i - guard_;
