@@ -7,7 +7,6 @@
 #include "platform/WorkBlock.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -27,8 +26,6 @@ inline constexpr double kDefaultGroupIndex = 1.468;
 inline constexpr double kMinSigma = 0.002;
 // Events per trace beyond which the rest are ignored, so that noise cannot make the work grow.
 inline constexpr std::size_t kMaxCandidates = 4000;
-// Of the wide runs of the step detector tried as two steps, a trace.
-inline constexpr int kMaxSplitRuns = 256;
 
 // Least-squares lines over any run of samples in constant time, from running sums.
 class CRunningFit {
@@ -218,7 +215,6 @@ struct CCandidate {
     double noise = 0.0; // of the detector where it was found
     bool end = false;
     bool gain = false; // a step up
-    bool pair = false; // one of two steps whose detector answers merged into one run
 };
 
 class CAnalyzer {
@@ -254,10 +250,6 @@ private:
     // told by two lines of one slope on either side: a fibre whose attenuation differs from
     // place to place reads as no step, and the events found do not bend the lines.
     std::vector<CCandidate> FindStepsBetween() const;
-    // Whether a run of the step detector is better told as two steps; their places in the run
-    // and sizes where it is.
-    bool TwoSteps(std::span<const float> run, double top, double limit, double sigma,
-                  std::array<Index, 2>& peaks, std::array<double, 2>& sizes) const;
     // Runs of one sign above their threshold in a detector's output, from the launch to the
     // limit: a candidate at the strongest sample of each. threshold is asked in sample order.
     template <class Threshold, class Sigma>

@@ -2,7 +2,6 @@
 #include "analysis/AnalyzerInternal.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
 #include <set>
@@ -191,7 +190,6 @@ template <class Threshold, class Sigma>
 std::vector<CCandidate> CAnalyzer::StepRuns(std::span<const float> values, double lowest,
                                             Threshold&& threshold, Sigma&& sigma) const {
     std::vector<CCandidate> found;
-    int trials = 0;
     for (Index i = launchEnd_; i < limit_; ++i) {
         // Most samples are below every threshold: they are passed over in a loop of their own.
         while (i < limit_ && !(std::abs(values[static_cast<std::size_t>(i)]) > lowest))
@@ -211,107 +209,19 @@ std::vector<CCandidate> CAnalyzer::StepRuns(std::span<const float> values, doubl
                 best = j;
             ++j;
         }
-        const double top = std::abs(values[static_cast<std::size_t>(best)]);
-        // The run's ends are where the detector crossed its threshold.
-        const double limit =
-            std::min({top, std::abs(value),
-                      std::abs(static_cast<double>(values[static_cast<std::size_t>(j - 1)]))});
-        std::array<Index, 2> peaks{best, best};
-        std::array<double, 2> sizes{top, top};
-        // The fits cost a run's length cubed over the grid's stride squared: a bounded number
-        // of runs is tried, so that a noisy trace does no unbounded work.
-        const bool two =
-            ++trials <= kMaxSplitRuns &&
-            TwoSteps(values.subspan(static_cast<std::size_t>(i), static_cast<std::size_t>(j - i)),
-                     top, limit, sigma(best), peaks, sizes);
-        for (int k = 0; k < (two ? 2 : 1); ++k) {
-            CCandidate c;
-            const Index at = two ? i + peaks[k] : best;
-            c.x = std::max<Index>(launchEnd_, at - width_ / 2);
-            c.zoneEnd = c.x + width_ + guard_ / 2;
-            c.gain = values[static_cast<std::size_t>(best)] < 0.0;
-            c.strength = two ? sizes[k] : top;
-            c.noise = sigma(best);
-            c.peak = at;
-            c.pair = two;
-            found.push_back(c);
-        }
+        CCandidate c;
+        c.x = std::max<Index>(launchEnd_, best - width_ / 2);
+        c.zoneEnd = c.x + width_ + guard_ / 2;
+        c.gain = values[static_cast<std::size_t>(best)] < 0.0;
+        c.strength = std::abs(values[static_cast<std::size_t>(best)]);
+        c.noise = sigma(best);
+        c.peak = best;
+        found.push_back(c);
         if (found.size() >= kMaxCandidates)
             break;
         i = j;
     }
     return found;
-}
-
-bool CAnalyzer::TwoSteps(std::span<const float> run, double top, double limit, double sigma,
-                         std::array<Index, 2>& peaks, std::array<double, 2>& sizes) const {
-    // One step answers with a plateau over the guards and ramps over the windows, so its run
-    // above a threshold is no wider than that; a wider run may be two steps closer than the
-    // windows, whose answers merged into one hump at their midpoint with more than either
-    // loss. Both shapes are fitted; two stay only where they explain the run far better.
-    const Index length = static_cast<Index>(run.size());
-    const double g = static_cast<double>(guard_);
-    const double w = static_cast<double>(window_);
-    const double single = 2.0 * g + 2.0 * w * (1.0 - limit / top) + 2.0 * width_;
-    // Only small steps, which the lines between events would not tell apart either: a large
-    // one's run is widened by what follows it (the fall into the noise after an end).
-    if (static_cast<double>(length) <= single || length > 8 * (guard_ + window_) ||
-        top >= 5.0 * thresholds_.spliceLoss)
-        return false;
-    auto shape = [&](Index d) {
-        const double a = std::abs(static_cast<double>(d));
-        return a <= g ? 1.0 : a >= g + w ? 0.0 : (g + w - a) / w;
-    };
-    std::vector<double> y(run.size());
-    for (std::size_t k = 0; k < run.size(); ++k)
-        y[k] = std::abs(static_cast<double>(run[k]));
-    // One step, anywhere in the run.
-    double one = std::numeric_limits<double>::infinity();
-    for (Index s = 0; s < length; ++s) {
-        double hy = 0.0, hh = 0.0, yy = 0.0;
-        for (Index k = 0; k < length; ++k) {
-            const double h = shape(k - s);
-            hy += h * y[static_cast<std::size_t>(k)];
-            hh += h * h;
-            yy += y[static_cast<std::size_t>(k)] * y[static_cast<std::size_t>(k)];
-        }
-        one = std::min(one, yy - hy * hy / hh);
-    }
-    // Two steps at least a pulse apart, on a coarse grid.
-    const Index stride = std::max<Index>({1, width_ / 4, length / 64});
-    double best = std::numeric_limits<double>::infinity();
-    for (Index s1 = 0; s1 < length; s1 += stride)
-        for (Index s2 = s1 + width_; s2 < length; s2 += stride) {
-            double ay = 0.0, by = 0.0, aa = 0.0, bb = 0.0, ab = 0.0, yy = 0.0;
-            for (Index k = 0; k < length; ++k) {
-                const double a = shape(k - s1);
-                const double b = shape(k - s2);
-                const double v = y[static_cast<std::size_t>(k)];
-                ay += a * v;
-                by += b * v;
-                aa += a * a;
-                bb += b * b;
-                ab += a * b;
-                yy += v * v;
-            }
-            const double det = aa * bb - ab * ab;
-            if (!(det > 0.0))
-                continue;
-            const double la = (ay * bb - by * ab) / det;
-            const double lb = (by * aa - ay * ab) / det;
-            if (!(la > 0.0 && lb > 0.0))
-                continue;
-            const double rss = yy - la * ay - lb * by;
-            if (rss < best) {
-                best = rss;
-                peaks = {s1, s2};
-                sizes = {la, lb};
-            }
-        }
-    // The detector's samples are correlated over a window: about one independent a window.
-    const double independent = std::max(1.0, static_cast<double>(length) / w);
-    const double gain = (one - best) / (sigma * sigma) / independent;
-    return best < 0.25 * one && gain > 100.0 && std::min(sizes[0], sizes[1]) > limit;
 }
 
 std::vector<CCandidate> CAnalyzer::FindSteps() const {
@@ -444,15 +354,8 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     std::set<Index> taken;
     for (const CCandidate& c : found) {
         auto next = taken.lower_bound(c.x);
-        // The two steps of one split run are not each other's leaks.
-        auto sibling = [&](Index x) {
-            return c.pair && std::ranges::any_of(found, [&](const CCandidate& o) {
-                       return o.pair && o.x == x && std::abs(o.peak - c.peak) < 2 * apart;
-                   });
-        };
-        bool clear =
-            (next == taken.end() || *next - c.x >= apart || sibling(*next)) &&
-            (next == taken.begin() || c.x - *std::prev(next) >= apart || sibling(*std::prev(next)));
+        bool clear = (next == taken.end() || *next - c.x >= apart) &&
+                     (next == taken.begin() || c.x - *std::prev(next) >= apart);
         // The rising edge of a reflection reads as a gain before it; a loss there is real.
         auto r = std::lower_bound(
             reflections_.begin(), reflections_.end(), c.x,
