@@ -45,6 +45,20 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     const double least = HeightFromReflectance(thresholds_.reflectance, pulseNs_, backscatter_);
     const double ceiling = *std::max_element(power_.begin(), power_.end());
 
+    // The samples' own noise as the smoothing leaves it, a window at a time, asked for lazily:
+    // few places need it.
+    const double smoothing = std::sqrt(static_cast<double>(2 * (width_ / 4) + 1));
+    std::vector<float> quietByWindow(static_cast<std::size_t>(n_ / window_ + 1),
+                                     std::numeric_limits<float>::quiet_NaN());
+    const auto quietBefore = [&](Index i) {
+        const Index k = std::max<Index>(0, i - window_) / window_;
+        float& q = quietByWindow[static_cast<std::size_t>(k)];
+        if (std::isnan(q))
+            q = static_cast<float>(
+                DifferenceSigma(std::max(launchEnd_, k * window_), (k + 1) * window_) / smoothing);
+        return static_cast<double>(q);
+    };
+    Index endOnlyNext = 0;
     Index zoneEnd = launchEnd_;
     std::size_t step = 0;
     Index stepEnd = launchEnd_;
@@ -70,9 +84,29 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
             std::min(noise.Sigma(i), noise.Sigma(std::max<Index>(0, i - guard_ - window_)));
         // A fibre end counts however weakly it reflects: instruments report its reflection
         // below their threshold too. Weaker bumps are kept only where the fibre ends.
-        const double threshold = std::max(5.0 * sigma, 0.01);
-        if (!(h > threshold))
-            continue;
+        double threshold = std::max(5.0 * sigma, 0.01);
+        // A fibre shorter than a noise block shares it with the noise past its end, which
+        // hides the reflection that ends it: there the fibre's own noise before the bump
+        // decides, and only a bump the fibre ends in counts.
+        bool endOnly = false;
+        if (!(h > threshold)) {
+            if (!(h > 0.01))
+                continue;
+            // Most samples of a long pulse's trace come here, and the bump found from one is
+            // found again from the next: one in an eighth of a pulse is tried.
+            if (i < endOnlyNext || !(S(i) > noiseTop_ + 2.0))
+                continue;
+            const double quiet = quietBefore(i - guard_);
+            if (!(h > 5.0 * quiet) || !(5.0 * quiet < 0.5 * threshold))
+                continue;
+            endOnlyNext = i + std::max<Index>(1, width_ / 8);
+            // Where the fibre goes on for a few pulses, no bump here ends it.
+            if (!(S(i) - Lowest(i, std::min(n_, i + 4 * width_ + 2 * guard_ + 2)) >=
+                  thresholds_.endOfFibre))
+                continue;
+            threshold = std::max(5.0 * quiet, 0.01);
+            endOnly = true;
+        }
         // The bump: where the trace stays above half its height. One that does not come down
         // soon is the line before bent by an earlier event, not a reflection.
         const Index longest = i + 6 * width_ + 40;
@@ -150,6 +184,13 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         // ends the fibre, in the noise, it counts however weakly it reflects.
         const bool intoNoise =
             after.mean < noiseTop_ + 1.0 && before.At(static_cast<double>(peak)) > noiseTop_ + 2.0;
+        // ...and falls past the end threshold within a pulse of its plateau: a bump on fibre
+        // that goes on is noise, however near the end.
+        if (endOnly && (!(intoNoise || drop >= thresholds_.endOfFibre) ||
+                        !(before.At(static_cast<double>(peak)) -
+                              S(std::min(n_ - 1, plateau + width_ + guard_)) >=
+                          thresholds_.endOfFibre)))
+            continue;
         // A peak at the receiver's ceiling is clipped: its height is a bound from below, which
         // cannot tell it weaker than the threshold.
         Index clipped = 0;
@@ -164,7 +205,6 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         // alone must stand out of the noise on either side, or the noise after an end would
         // pass for one. The samples' own noise, as the smoothing leaves it.
         if (faint) {
-            const double smoothing = std::sqrt(static_cast<double>(2 * (width_ / 4) + 1));
             const double local = std::max(DifferenceSigma(start - window_, start),
                                           DifferenceSigma(end, end + window_)) /
                                  smoothing;

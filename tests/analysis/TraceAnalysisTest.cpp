@@ -591,6 +591,7 @@ TEST(AnalysisEnd, NoFibreEndsAtTheLaunchAndShortFibresStay) {
         double endKm; // 0: no fibre
         double endReflectance = 0.0;
         bool clipped = false;
+        double recovery = 0.0;
     };
     for (const Case& c :
          {Case{"no fibre, a short pulse", 30000, 10.0, 0.5, 0.0},
@@ -599,7 +600,13 @@ TEST(AnalysisEnd, NoFibreEndsAtTheLaunchAndShortFibresStay) {
           Case{"no fibre, a long pulse over a million", 1000000, 20000.0, 0.5, 0.0},
           Case{"no fibre, noise clipped at the floor", 30000, 100.0, 2.0, 0.0, 0.0, true},
           Case{"a patch cord ending in a reflection", 30000, 10.0, 0.5, 0.06, -14.0},
-          Case{"a fibre lost in the noise after 300 m", 30000, 30.0, 0.5, 0.3}}) {
+          Case{"a fibre lost in the noise after 300 m", 30000, 30.0, 0.5, 0.3},
+          // Shorter than a noise block: the noise past the end shares it with the fibre.
+          Case{"a short fibre ending in a weak reflection under a long pulse", 27000, 2500.0, 5.0,
+               1.6, -50.0},
+          Case{"the same, then noise clipped at the floor", 27000, 2500.0, 5.0, 1.6, -50.0, true},
+          Case{"the same, a slow receiver after it", 27000, 2500.0, 5.0, 1.6, -50.0, false,
+               20.0}}) {
         SCOPED_TRACE(c.name);
         CFibre fibre;
         fibre.count = c.count;
@@ -608,13 +615,23 @@ TEST(AnalysisEnd, NoFibreEndsAtTheLaunchAndShortFibresStay) {
         fibre.endKm = c.endKm;
         fibre.endReflectance = c.endReflectance;
         fibre.clippedNoise = c.clipped;
+        fibre.recovery = c.recovery;
         fibre.clip = 1.0; // where the launch saturates
         const CAnalysisResult result = fibre.Analyse();
         ExpectWellFormed(result);
         const CKeyEvent& end = result.events.back();
         if (c.endKm > 0.0) {
-            EXPECT_NEAR(end.GetPosition(), c.endKm, fibre.Tolerance()) << Listing(result);
+            // A reflection ends the fibre where it rises, not where its pulse has passed.
+            EXPECT_NEAR(end.GetPosition(), c.endKm,
+                        c.endReflectance != 0.0 ? 0.25 * fibre.PulseKm() + 0.005
+                                                : fibre.Tolerance())
+                << Listing(result);
             EXPECT_GT(end.GetLoss(), 3.0) << Listing(result);
+            // The fibre before it lost what its attenuation says, never a gain.
+            EXPECT_NEAR(result.endToEndLoss,
+                        fibre.attenuation * (end.GetPosition() - result.events[0].GetPosition()),
+                        0.05)
+                << Listing(result);
             continue;
         }
         ASSERT_EQ(result.events.size(), 2u) << Listing(result);
