@@ -202,8 +202,13 @@ void CAnalyzer::ReportNoFibre(CAnalysisResult& result) const {
 
 void CAnalyzer::Report(CAnalysisResult& result) {
     const double toKm = 1.0 / trace_.spacingKm;
+    // Fibre does not gain along its length: a section rising beyond its own noise is an
+    // event's edge or a receiver recovering, and tells no attenuation (0, as files store an
+    // unmeasured one) rather than tens of dB/km of gain.
     auto attenuation = [&](const CLineFit& fit) {
-        return fit.count >= 2 ? static_cast<float>(-fit.slope * toKm) : 0.0f;
+        if (fit.count < 2 || fit.slope * static_cast<double>(fit.count) > 3.0 * fit.sigma)
+            return 0.0f;
+        return static_cast<float>(-fit.slope * toKm);
     };
     // The first event losing at least the end threshold ends the fibre; a fibre longer than
     // the trace ends at its last sample.

@@ -643,8 +643,9 @@ TEST(AnalysisEnd, NoFibreEndsAtTheLaunchAndShortFibresStay) {
 }
 
 // Every reflection the analysis reports on a real trace stands above the fibre before it: a
-// peak measured against a line it does not rise over has no reflectance at all.
-TEST(AnalysisRealFiles, EveryReflectionStandsAboveTheFibre) {
+// peak measured against a line it does not rise over has no reflectance at all. No fibre gains
+// along its length.
+TEST(AnalysisRealFiles, EveryReflectionStandsAboveTheFibreAndNoFibreGains) {
     const auto files = SampleFiles({".sor"});
     if (files.empty())
         GTEST_SKIP() << "no sample files";
@@ -663,10 +664,12 @@ TEST(AnalysisRealFiles, EveryReflectionStandsAboveTheFibre) {
         ExpectWellFormed(result);
         const double backscatter =
             trace.backscatter > 0.0 ? trace.backscatter : TypicalBackscatter(trace.wavelength);
-        for (const CKeyEvent& event : result.events)
+        for (const CKeyEvent& event : result.events) {
             if (event.GetType() == 1 && event.GetMarker() != 1) {
                 EXPECT_GT(event.GetReflectance(), -backscatter + 0.01) << Listing(result);
             }
+            EXPECT_GT(event.GetAttenuation(), -0.05f) << Listing(result);
+        }
     }
 }
 
