@@ -249,31 +249,42 @@ bool CAnalyzer::SplitRun(std::span<const float> values, const CCandidate& run, C
         return false;
     // The fit sees the run and as far either side as a step in it answers, all of it clear of
     // the zones: so are the windows each step is measured with below. Where that reaches the
-    // noise after an end, there is no fibre to tell steps in.
-    const Index reach = guard_ + window_;
-    const Index a = from - reach;
-    const Index b = to + reach;
+    // noise after an end, there is no fibre to tell steps in. Under a long pulse the answers
+    // are thousands of samples wide and smooth: the fit reads them in blocks, a few hundred
+    // to a reach, and places the steps to a block.
+    const Index block = std::max<Index>(1, (guard_ + window_) / 256);
+    if (!pairs_)
+        pairs_.emplace((guard_ + block / 2) / block, (window_ + block / 2) / block);
+    const Index reach = pairs_->Reach();
+    const Index a = from - reach * block;
+    const Index blocks = 2 * reach + (length + block - 1) / block;
+    const Index b = a + blocks * block;
     if (a < 0 || b > n_ || std::min(S(a), S(b - 1)) < noiseTop_ + 1.0 || budget.runs <= 0 ||
         budget.samples < b - a)
         return false;
     --budget.runs;
     budget.samples -= b - a;
-    if (!pairs_)
-        pairs_.emplace(guard_, window_);
     const double sign = run.gain ? -1.0 : 1.0;
+    std::vector<float> y(static_cast<std::size_t>(blocks));
+    for (Index m = 0; m < blocks; ++m) {
+        double sum = 0.0;
+        for (Index k = a + m * block; k < a + (m + 1) * block; ++k)
+            sum += values[static_cast<std::size_t>(k)];
+        y[static_cast<std::size_t>(m)] = static_cast<float>(sum / static_cast<double>(block));
+    }
     // Apart by the windows' gap and a few samples more, so that each has fibre of its own
     // between them.
     const Index shortest = std::max<Index>(3, window_ / 4);
     const auto fit =
-        pairs_->Fit(values.subspan(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)),
-                    sign, reach, reach + length, 2 * guard_ + shortest);
+        pairs_->Fit(y, sign, reach, blocks - reach, (2 * guard_ + shortest + block - 1) / block);
     if (!fit || !(fit->residual <= 0.5 * fit->oneResidual))
         return false;
-    const std::array<Index, 2> at{a + fit->at[0], a + fit->at[1]};
+    const std::array<Index, 2> at{a + fit->at[0] * block + block / 2,
+                                  a + fit->at[1] * block + block / 2};
     // Two steps explain the run down to the detector's noise: what they leave is no wider
     // than that. A large event's answer that its tail or the receiver widened is not two.
     const double noise = run.noise;
-    const double left = std::sqrt(fit->residual / static_cast<double>(b - a));
+    const double left = std::sqrt(fit->residual / static_cast<double>(blocks));
     if (!(left <= 2.0 * noise))
         return false;
     // Each is as large as a run of its own must be, and so is its drop between windows that

@@ -409,7 +409,8 @@ TEST(AnalysisEvents, TwoSmallSplicesAFewPulsesApartAreTwoEvents) {
           Case{4.0, 1000.0, 2.0}, Case{4.0, 1000.0, 0.0}, Case{20.0, 4000.0, 0.5, false},
           Case{20.0, 4000.0, 1.0}, Case{20.0, 4000.0, 1.5}, Case{20.0, 4000.0, 2.0},
           Case{20.0, 4000.0, 0.0}, Case{8.0, 4000.0, 0.5, false}, Case{8.0, 4000.0, 1.0},
-          Case{8.0, 4000.0, 1.5}, Case{8.0, 4000.0, 2.0}, Case{8.0, 4000.0, 0.0}}) {
+          Case{8.0, 4000.0, 1.5}, Case{8.0, 4000.0, 2.0}, Case{8.0, 4000.0, 0.0},
+          Case{1.0, 4000.0, 1.0}, Case{1.0, 4000.0, 1.5}, Case{1.0, 4000.0, 0.0}}) {
         SCOPED_TRACE(std::to_string(c.spacingM) + " m, " + std::to_string(c.pulseNs) + " ns, " +
                      std::to_string(c.apartKm) + " km");
         CFibre fibre;
