@@ -3,6 +3,7 @@
 // event detection, event measurement. Not for use outside the analysis module.
 
 #include "analysis/LevelBlocks.h"
+#include "analysis/StepPairs.h"
 #include "analysis/TraceAnalysis.h"
 #include "platform/WorkBlock.h"
 
@@ -26,6 +27,8 @@ inline constexpr double kDefaultGroupIndex = 1.468;
 inline constexpr double kMinSigma = 0.002;
 // Events per trace beyond which the rest are ignored, so that noise cannot make the work grow.
 inline constexpr std::size_t kMaxCandidates = 4000;
+// Wide runs of the step detector tried as two steps, a search: noise cannot make the work grow.
+inline constexpr int kMaxSplitRuns = 64;
 
 // Least-squares lines over any run of samples in constant time, from running sums.
 class CRunningFit {
@@ -203,6 +206,14 @@ private:
     std::vector<double> sigmas_;
 };
 
+// What fitting wide runs of the step detector as two steps may still cost, a search: so many
+// runs, and samples (each run's fit reads it and its reach either side) of about one more pass
+// over the trace.
+struct CSplitBudget {
+    int runs = kMaxSplitRuns;
+    Index samples = 0;
+};
+
 struct CCandidate {
     Index x = 0;       // where the event starts
     Index zoneEnd = 0; // first sample after its dead zone (reflective) or transition
@@ -215,6 +226,12 @@ struct CCandidate {
     double noise = 0.0; // of the detector where it was found
     bool end = false;
     bool gain = false; // a step up
+    // The run of the detector it was found in: from..to-1.
+    Index runFrom = 0;
+    Index runTo = 0;
+    // Of two steps whose answers merged into one run of the step detector: where the run
+    // starts, the same for both. Neither is the other's leak.
+    Index pair = -1;
 };
 
 class CAnalyzer {
@@ -255,6 +272,12 @@ private:
     template <class Threshold, class Sigma>
     std::vector<CCandidate> StepRuns(std::span<const float> values, double lowest,
                                      Threshold&& threshold, Sigma&& sigma) const;
+    // A run of the step detector's values wider than one step answers with: two steps, added
+    // to found, where two explain it far better than one and down to the noise, and each
+    // stands out on its own as the detector measures it with windows that stop short of the
+    // other. budget: counted down here.
+    bool SplitRun(std::span<const float> values, const CCandidate& run, CSplitBudget& budget,
+                  std::vector<CCandidate>& found) const;
     // Fits the sections between the candidates and measures each one's loss; false when
     // nothing changed.
     bool Refine();
@@ -304,8 +327,9 @@ private:
     std::optional<CRunningFit> fit_;
     // The detectors' values along the trace, one detector at a time.
     std::span<float> scratch_;
-    std::span<float> steps_;             // the step detector's, kept for its second run
-    mutable bool stepsMeasured_ = false; // steps_ holds the first run's
+    std::span<float> steps_;                    // the step detector's, kept for its second run
+    mutable bool stepsMeasured_ = false;        // steps_ holds the first run's
+    mutable std::optional<CStepPairFit> pairs_; // made when a run is first split
     std::unique_ptr<CBlockNoise> fallNoise_;
     Index launchStart_ = 0; // the first sample with light
     Index launchPeak_ = 0;

@@ -2,9 +2,10 @@
 #include "analysis/AnalyzerInternal.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
-#include <set>
+#include <map>
 
 namespace analysis_internal {
 
@@ -256,12 +257,112 @@ std::vector<CCandidate> CAnalyzer::StepRuns(std::span<const float> values, doubl
         c.strength = std::abs(values[static_cast<std::size_t>(best)]);
         c.noise = sigma(best);
         c.peak = best;
+        c.runFrom = i;
+        c.runTo = j;
         found.push_back(c);
         if (found.size() >= kMaxCandidates)
             break;
         i = j;
     }
     return found;
+}
+
+bool CAnalyzer::SplitRun(std::span<const float> values, const CCandidate& run, CSplitBudget& budget,
+                         std::vector<CCandidate>& found) const {
+    const Index from = run.runFrom;
+    const Index to = run.runTo;
+    const double top = run.strength;
+    // The fall into the noise after an end widens its run with whatever follows it.
+    if (!(top < thresholds_.endOfFibre))
+        return false;
+    // Above the level where the run ends, one step's answer is no wider than its flat top and
+    // that much of its sides, the pulse rounding the corners; a run much wider than two is not
+    // two small steps either.
+    const auto magnitude = [&](Index k) {
+        return std::abs(static_cast<double>(values[static_cast<std::size_t>(k)]));
+    };
+    const double edge = std::min({top, magnitude(from), magnitude(to - 1)});
+    const double single = static_cast<double>(2 * guard_ + width_) +
+                          2.0 * static_cast<double>(window_) * (1.0 - edge / top);
+    const Index length = to - from;
+    if (static_cast<double>(length) <= single || length > 2 * (2 * guard_ + 2 * window_ + width_))
+        return false;
+    // The fit sees the run and as far either side as a step in it answers, all of it clear of
+    // the zones: so are the windows each step is measured with below. Where that reaches the
+    // noise after an end, there is no fibre to tell steps in. Under a long pulse the answers
+    // are thousands of samples wide and smooth: the fit reads them in blocks, a few hundred
+    // to a reach, and places the steps to a block.
+    const Index block = std::max<Index>(1, (guard_ + window_) / 256);
+    if (!pairs_)
+        pairs_.emplace((guard_ + block / 2) / block, (window_ + block / 2) / block);
+    const Index reach = pairs_->Reach();
+    const Index a = from - reach * block;
+    const Index blocks = 2 * reach + (length + block - 1) / block;
+    const Index b = a + blocks * block;
+    if (a < 0 || b > n_ || std::min(S(a), S(b - 1)) < noiseTop_ + 1.0 || budget.runs <= 0 ||
+        budget.samples < b - a)
+        return false;
+    --budget.runs;
+    budget.samples -= b - a;
+    const double sign = run.gain ? -1.0 : 1.0;
+    std::vector<float> y(static_cast<std::size_t>(blocks));
+    for (Index m = 0; m < blocks; ++m) {
+        double sum = 0.0;
+        for (Index k = a + m * block; k < a + (m + 1) * block; ++k)
+            sum += values[static_cast<std::size_t>(k)];
+        y[static_cast<std::size_t>(m)] = static_cast<float>(sum / static_cast<double>(block));
+    }
+    // Apart by the windows' gap and a few samples more, so that each has fibre of its own
+    // between them.
+    const Index shortest = std::max<Index>(3, window_ / 4);
+    const auto fit =
+        pairs_->Fit(y, sign, reach, blocks - reach, (2 * guard_ + shortest + block - 1) / block);
+    if (!fit || !(fit->residual <= 0.5 * fit->oneResidual))
+        return false;
+    const std::array<Index, 2> at{a + fit->at[0] * block + block / 2,
+                                  a + fit->at[1] * block + block / 2};
+    // Two steps explain the run down to the detector's noise: what they leave is no wider
+    // than that. A large event's answer that its tail or the receiver widened is not two.
+    const double noise = run.noise;
+    const double left = std::sqrt(fit->residual / static_cast<double>(blocks));
+    if (!(left <= 2.0 * noise))
+        return false;
+    // Each is as large as a run of its own must be, and so is its drop between windows that
+    // stop short of the other: the detector's own measure, its noise grown as the windows
+    // shrink. A side lobe, or a step's tail that the fit took for another, is not.
+    const double threshold = std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise);
+    std::array<CCandidate, 2> steps;
+    for (std::size_t k = 0; k < 2; ++k) {
+        const Index s = at[k];
+        const Index la =
+            k == 0 ? s - guard_ - window_ : std::max(at[0] + guard_, s - guard_ - window_);
+        const Index lb = s - guard_;
+        const Index ra = s + guard_;
+        const Index rb =
+            k == 0 ? std::min(at[1] - guard_, s + guard_ + window_) : s + guard_ + window_;
+        if (!(fit->size[k] > threshold) || lb - la < shortest || rb - ra < shortest)
+            return false;
+        const double fibre = fallNoise_->Median(la) / static_cast<double>(width_);
+        const double centres = 0.5 * static_cast<double>(ra + rb - la - lb);
+        const double drop = sign * (fit_->Mean(la, lb) - fit_->Mean(ra, rb) - fibre * centres);
+        const double shrink =
+            std::sqrt((1.0 / static_cast<double>(lb - la) + 1.0 / static_cast<double>(rb - ra)) *
+                      0.5 * static_cast<double>(window_));
+        if (!(drop > std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise * shrink)))
+            return false;
+        CCandidate& c = steps[k];
+        c.x = std::max<Index>(launchEnd_, s - width_ / 2);
+        c.zoneEnd = c.x + width_ + guard_ / 2;
+        c.gain = sign < 0.0;
+        c.strength = fit->size[k];
+        // The fit tells the detector's noise over the run as it is, where the blocks' spread,
+        // generous for a threshold, would make the steps' onsets late.
+        c.noise = std::min(noise, left);
+        c.peak = s;
+        c.pair = from;
+    }
+    found.insert(found.end(), steps.begin(), steps.end());
+    return true;
 }
 
 std::vector<CCandidate> CAnalyzer::FindSteps() const {
@@ -384,18 +485,29 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         const Index span = guard_ + window_ + width_;
         for (const CCandidate& c : found)
             answered.emplace_back(c.peak - span, c.peak + span);
-        found = detect(CBlockNoise(step, NoiseBlock(), answered));
+        const CBlockNoise quieter(step, NoiseBlock(), answered);
+        const std::vector<CCandidate> runs = detect(quieter);
+        found.clear();
+        CSplitBudget budget;
+        budget.samples = n_;
+        for (const CCandidate& c : runs)
+            if (!SplitRun(step, c, budget, found))
+                found.push_back(c);
     }
     // The strongest of neighbours stays: a large step leaks into the detector's windows.
     std::sort(found.begin(), found.end(),
               [](const CCandidate& a, const CCandidate& b) { return a.strength > b.strength; });
     const Index apart = width_ + guard_ + window_;
     std::vector<CCandidate> kept;
-    std::set<Index> taken;
+    std::map<Index, Index> taken; // where each kept step starts, and its pair
     for (const CCandidate& c : found) {
         auto next = taken.lower_bound(c.x);
-        bool clear = (next == taken.end() || *next - c.x >= apart) &&
-                     (next == taken.begin() || c.x - *std::prev(next) >= apart);
+        // The two steps of one split run are not each other's leaks.
+        auto clearOf = [&](std::map<Index, Index>::const_iterator k) {
+            return std::abs(k->first - c.x) >= apart || (c.pair >= 0 && k->second == c.pair);
+        };
+        bool clear = (next == taken.end() || clearOf(next)) &&
+                     (next == taken.begin() || clearOf(std::prev(next)));
         // The rising edge of a reflection reads as a gain before it; a loss there is real.
         auto r = std::lower_bound(
             reflections_.begin(), reflections_.end(), c.x,
@@ -406,7 +518,7 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
             clear = clear && c.x >= ZoneEnd(*std::prev(r));
         if (clear) {
             kept.push_back(c);
-            taken.insert(c.x);
+            taken.emplace(c.x, c.pair);
         }
     }
     std::sort(kept.begin(), kept.end(),

@@ -392,6 +392,60 @@ TEST(AnalysisEvents, SmallSplicesOnLongFibresAreFoundAndTheirSideLobesAreNot) {
     }
 }
 
+TEST(AnalysisEvents, TwoSmallSplicesAFewPulsesApartAreTwoEvents) {
+    // A tenth of a dB each, half a kilometre to two apart under 1 and 4 us pulses: where the
+    // step detector's answers to the two merge into one, each is still found where it is
+    // with its own loss, and a single splice stays one. Half a kilometre is little more than
+    // a 4 us pulse: no fibre between them is left to measure, and they are one event with
+    // both losses.
+    struct Case {
+        double spacingM;
+        double pulseNs;
+        double apartKm; // 0: a single splice
+        bool resolved = true;
+    };
+    for (const Case& c :
+         {Case{4.0, 1000.0, 0.5}, Case{4.0, 1000.0, 1.0}, Case{4.0, 1000.0, 1.5},
+          Case{4.0, 1000.0, 2.0}, Case{4.0, 1000.0, 0.0}, Case{20.0, 4000.0, 0.5, false},
+          Case{20.0, 4000.0, 1.0}, Case{20.0, 4000.0, 1.5}, Case{20.0, 4000.0, 2.0},
+          Case{20.0, 4000.0, 0.0}, Case{8.0, 4000.0, 0.5, false}, Case{8.0, 4000.0, 1.0},
+          Case{8.0, 4000.0, 1.5}, Case{8.0, 4000.0, 2.0}, Case{8.0, 4000.0, 0.0},
+          Case{1.0, 4000.0, 1.0}, Case{1.0, 4000.0, 1.5}, Case{1.0, 4000.0, 0.0}}) {
+        SCOPED_TRACE(std::to_string(c.spacingM) + " m, " + std::to_string(c.pulseNs) + " ns, " +
+                     std::to_string(c.apartKm) + " km");
+        CFibre fibre;
+        fibre.spacingM = c.spacingM;
+        fibre.pulseNs = c.pulseNs;
+        fibre.noise = 0.003;
+        fibre.attenuation = 0.2;
+        fibre.endKm = 80.0;
+        fibre.count = static_cast<int>(1.1 * fibre.endKm * 1000.0 / c.spacingM);
+        fibre.endReflectance = -20.0;
+        fibre.features = {{30.0, 0.10, 0.0}};
+        if (c.apartKm > 0.0)
+            fibre.features.push_back({30.0 + c.apartKm, 0.10, 0.0});
+        // Where they are one, it is found between them, losing both.
+        std::vector<CFeature> expected = fibre.features;
+        if (!c.resolved)
+            expected = {{30.0 + 0.5 * c.apartKm, 0.20, 0.0}};
+        // Nearer than half the distance between them: each is found where it is.
+        const double tolerance = c.resolved && c.apartKm > 0.0
+                                     ? std::min(fibre.Tolerance(), 0.45 * c.apartKm)
+                                     : fibre.Tolerance() + 0.5 * c.apartKm;
+        const CAnalysisResult result = fibre.Analyse();
+        ExpectWellFormed(result);
+        EXPECT_EQ(result.events.size(), expected.size() + 2) << Listing(result);
+        for (const CFeature& f : expected) {
+            SCOPED_TRACE(f.km);
+            const CKeyEvent* event = Near(result, f.km, tolerance);
+            EXPECT_NE(event, nullptr) << Listing(result);
+            if (event) {
+                EXPECT_NEAR(event->GetLoss(), f.loss, 0.03) << Listing(result);
+            }
+        }
+    }
+}
+
 TEST(AnalysisEvents, ASpliceAFewPulsesFromAConnectorIsAnEventOfItsOwn) {
     // A tenth of a dB three and a half pulses after or before a connector, under pulses from 1
     // to 10 us: the fibre between them is short but measurable, and the splice is neither
