@@ -3,6 +3,7 @@
 #include "platform/CException.h"
 #include "platform/CMessageTarget.h"
 #include "platform/CPrompts.h"
+#include "platform/CWriteBehind.h"
 #include "platform/WorkBlock.h"
 #include "support/TestSupport.h"
 
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -277,6 +279,30 @@ TEST(BinaryFile, AFolderThatTakesNoNewFileIsWrittenInPlace) {
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(Text(closed), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
+}
+
+TEST(WriteBehind, WritesEveryByteInOrderWhateverTheSizesHandedOn) {
+    CScratchDir dir;
+    const std::string path = dir.Path("out");
+    std::mt19937 random(7);
+    std::vector<std::uint8_t> expected;
+    CBinaryFile file;
+    file.OpenForWrite(path, CBinaryFile::kNoDiskFlush);
+    {
+        CWriteBehind writer(file);
+        for (int i = 0; i < 40; ++i) {
+            // Nothing, a few bytes, or up to several pieces at once.
+            std::vector<std::uint8_t> bytes(random() % 3 == 0 ? random() % 1'500'000
+                                                              : random() % 100);
+            for (std::uint8_t& byte : bytes)
+                byte = static_cast<std::uint8_t>(random());
+            writer.Write(bytes.data(), bytes.size());
+            expected.insert(expected.end(), bytes.begin(), bytes.end());
+        }
+        writer.Finish();
+    }
+    file.Close();
+    EXPECT_EQ(ReadAll(path), expected);
 }
 
 TEST(AutoResetEvent, WaitForAnyTakesFirstSetInOrder) {

@@ -10,10 +10,12 @@
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -121,6 +123,43 @@ TEST_F(SorToolTest, OneFailingFileAmongGoodOnesIsOneLineAndTheRestIsDone) {
     const std::vector<std::string> args = {"lumetra-sor", "export", good, "--format", "csv"};
     EXPECT_EQ(RunSorTool(args, full, err), 1);
     EXPECT_EQ(Lines(err.str()).size(), 1u);
+}
+
+TEST_F(SorToolTest, AnExportTheDiskCannotTakeFailsAloneAndKeepsTheOldOutput) {
+    namespace fs = std::filesystem;
+    // Long enough for many pieces to be written while the next ones are made.
+    const std::string big = dir_.Path("big.tra");
+    ASSERT_EQ(Sor({"synth", big, "--points", "200000"}).status, 0);
+    const std::string small = Synth("small.sor");
+    for (const std::string format : {"csv", "json"}) {
+        const std::string whole = Sor({"export", big, "--format", format}).out;
+        const std::string smallWhole = Sor({"export", small, "--format", format}).out;
+        const std::string out = dir_.Path("out-" + format);
+        fs::create_directory(out);
+        const std::string target = out + "/big.tra." + format;
+        // A file-size limit fills the disk for the big trace at its first piece, midway, and
+        // at its last byte, which only the end of the export finds; the small one fits.
+        for (const std::size_t limit : {smallWhole.size(), whole.size() / 3, whole.size() - 1}) {
+            SCOPED_TRACE(format + " limit " + std::to_string(limit));
+            WriteAll(target, {'o', 'l', 'd'});
+            const std::optional<std::string> report = RunInChild(
+                [&] {
+                    std::signal(SIGXFSZ, SIG_IGN);
+                    const rlimit fileSize{limit, limit};
+                    ::setrlimit(RLIMIT_FSIZE, &fileSize);
+                    const CSorResult result =
+                        Sor({"export", big, small, "--format", format, "-o", out});
+                    return std::to_string(result.status) + " " + result.err;
+                },
+                false);
+            ASSERT_TRUE(report);
+            EXPECT_EQ(*report, "1 " + big + ": " + std::strerror(EFBIG) + ": " + target + "\n");
+            EXPECT_EQ(Contents(target), "old");
+            // The small trace's output was made whole, and nothing else is left.
+            EXPECT_EQ(Contents(out + "/small.sor." + format), smallWhole);
+            EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 2);
+        }
+    }
 }
 
 TEST_F(SorToolTest, InfoShowsParametersChecksumAndEventList) {

@@ -9,6 +9,7 @@
 #include "core/SignalFactory.h"
 #include "platform/CBinaryFile.h"
 #include "platform/CException.h"
+#include "platform/CWriteBehind.h"
 #include "platform/Translation.h"
 #include "tools/lumetra-sor/CCommandPrompts.h"
 #include "tools/lumetra-sor/EnglishTexts.h"
@@ -277,7 +278,10 @@ int RunExport(const CRequest& request, CFileRun& run, std::ostream& out, std::os
             CBinaryFile file;
             // An export is made again from its trace at will: atomic, durable only when asked.
             file.OpenForWrite(target, request.sync ? 0U : CBinaryFile::kNoDiskFlush);
-            write([&](const char* data, std::size_t size) { file.WriteThrough(data, size); });
+            // Each piece is written while the next is made.
+            CWriteBehind writer(file);
+            write([&](const char* data, std::size_t size) { writer.Write(data, size); });
+            writer.Finish();
             file.Close();
         });
     }
