@@ -340,6 +340,8 @@ private:
     // Echoes, and faint reflections that lose nothing: no events, and no steps either.
     std::vector<CCandidate> ghosts_;
     std::vector<CCandidate> candidates_;
+    // Found past an end that a later pass may withdraw, by position: fibre again if it does.
+    std::vector<CCandidate> pastEnd_;
     std::vector<CLineFit> sections_; // sections_[k] leads into candidates_[k]
     double startNoise_ = 0.0;
     double floor_ = 0.0;    // level of the trace's last samples: the noise after the end, if any

@@ -8,6 +8,12 @@
 namespace analysis_internal {
 
 bool CAnalyzer::Refine() {
+    // An end a pass found, the next no longer finds: the events past it were dropped for it.
+    if (!pastEnd_.empty() && (candidates_.empty() || !candidates_.back().end)) {
+        candidates_.insert(candidates_.end(), pastEnd_.begin(), pastEnd_.end());
+        pastEnd_.clear();
+        std::ranges::stable_sort(candidates_, {}, &CCandidate::x);
+    }
     MergeClose();
     sections_.clear();
     Index from = launchEnd_;
@@ -89,6 +95,7 @@ bool CAnalyzer::Refine() {
             if (first > 0 && steep(sections_[keptAt[first - 1] + 1])) {
                 --first;
                 kept.resize(first + 1);
+                keptAt.resize(first + 1);
                 kept.back().end = true;
                 changed = true;
                 break;
@@ -101,6 +108,15 @@ bool CAnalyzer::Refine() {
             break;
         }
     }
+    // Whatever follows the end is kept aside rather than lost.
+    const std::size_t past = keptAt.empty() ? 0 : keptAt.back() + 1;
+    if (!kept.empty() && kept.back().end && past < candidates_.size()) {
+        pastEnd_.insert(pastEnd_.end(), candidates_.begin() + static_cast<Index>(past),
+                        candidates_.end());
+        std::ranges::stable_sort(pastEnd_, {}, &CCandidate::x);
+    }
+    // An end withdrawn: another pass measures the events past it.
+    changed = changed || (!pastEnd_.empty() && (kept.empty() || !kept.back().end));
     candidates_ = std::move(kept);
     return changed;
 }
