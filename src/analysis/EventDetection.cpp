@@ -9,6 +9,42 @@
 
 namespace analysis_internal {
 
+namespace {
+
+// A detector's threshold, read from two noise estimates at k - reach and k + reach: it changes
+// only where either crosses a block's edge, so that, asked in sample order, it is worked out
+// once a block rather than once a sample.
+template <class Threshold>
+class CBlockThreshold {
+public:
+    CBlockThreshold(const CBlockNoise& first, const CBlockNoise& second, Index reach, Index n,
+                    Threshold threshold)
+        : first_(first), second_(second), reach_(reach), n_(n), threshold_(threshold) {}
+    double operator()(Index k) {
+        if (k >= until_) {
+            current_ = threshold_(k);
+            const Index a = std::max<Index>(0, k - reach_);
+            const Index b = std::min(n_ - 1, k + reach_);
+            until_ = std::min({first_.BlockEnd(a) + reach_, second_.BlockEnd(a) + reach_,
+                               b < n_ - 1 ? first_.BlockEnd(b) - reach_ : n_,
+                               b < n_ - 1 ? second_.BlockEnd(b) - reach_ : n_});
+            until_ = std::max(until_, k + 1);
+        }
+        return current_;
+    }
+
+private:
+    const CBlockNoise& first_;
+    const CBlockNoise& second_;
+    Index reach_;
+    Index n_;
+    Threshold threshold_;
+    double current_ = 0.0;
+    Index until_ = 0;
+};
+
+} // namespace
+
 void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
     // The height over the line of the samples before, first without regard to other events,
     // for the noise of the detector.
@@ -454,28 +490,10 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
         const double lowest =
             std::max(0.6 * thresholds_.spliceLoss,
                      5.0 * std::min(noise.LowestSigma(), fallScale * fallNoise_->LowestSigma()));
-        auto threshold = [&](Index k) {
+        CBlockThreshold threshold(noise, *fallNoise_, reach, n_, [&](Index k) {
             return std::max(0.6 * thresholds_.spliceLoss, 5.0 * sigmaAt(k));
-        };
-        // A sample's threshold changes only where a block the noise is read from changes, so
-        // a noisy stretch pays for it once a block, not once a sample.
-        double current = 0.0;
-        Index currentUntil = 0;
-        auto reread = [&](Index k) {
-            current = threshold(k);
-            const Index a = std::max<Index>(0, k - reach);
-            const Index b = std::min(n_ - 1, k + reach);
-            currentUntil = std::min({noise.BlockEnd(a) + reach, fallNoise_->BlockEnd(a) + reach,
-                                     b < n_ - 1 ? noise.BlockEnd(b) - reach : n_,
-                                     b < n_ - 1 ? fallNoise_->BlockEnd(b) - reach : n_});
-            currentUntil = std::max(currentUntil, k + 1);
-        };
-        auto thresholdHere = [&](Index k) {
-            if (k >= currentUntil)
-                reread(k);
-            return current;
-        };
-        return StepRuns(step, lowest, thresholdHere, sigmaAt);
+        });
+        return StepRuns(step, lowest, threshold, sigmaAt);
     };
     // The detector answers a step over its windows on either side, a good part of a noise
     // block: the noise is told again without the steps found, or they would hide the weaker.
@@ -554,15 +572,35 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
     const double inverse = 1.0 / length;
     const double scale =
         static_cast<double>(2 * guard_ + window_) / (length * (length * length - 1.0) / 6.0);
-    for (const auto& [a, b] : sections)
-        for (Index i = a + guard_ + shortest; i + guard_ + shortest <= b; ++i) {
+    // Under a long pulse the lines' answer changes little from one sample to the next: it is
+    // measured every few samples and drawn straight between.
+    const Index stride = std::max<Index>(1, width_ / 32);
+    for (const auto& [a, b] : sections) {
+        auto drop = [&, a = a, b = b](Index i) {
             const Index la = i - guard_ - window_;
             const Index rb = i + guard_ + window_;
-            value[static_cast<std::size_t>(i)] = static_cast<float>(
-                la >= a && rb <= b
-                    ? fit_->Drop(la, i + guard_, window_, inverse, scale)
-                    : fit_->Drop(std::max(a, la), i - guard_, i + guard_, std::min(b, rb)));
+            return la >= a && rb <= b
+                       ? fit_->Drop(la, i + guard_, window_, inverse, scale)
+                       : fit_->Drop(std::max(a, la), i - guard_, i + guard_, std::min(b, rb));
+        };
+        const Index first = a + guard_ + shortest;
+        const Index last = b - guard_ - shortest; // inclusive
+        if (last < first)
+            continue;
+        double before = drop(first);
+        value[static_cast<std::size_t>(first)] = static_cast<float>(before);
+        for (Index i = first; i < last;) {
+            const Index next = std::min(last, i + stride);
+            const double after = drop(next);
+            const double step = (after - before) / static_cast<double>(next - i);
+            for (Index j = i + 1; j < next; ++j)
+                value[static_cast<std::size_t>(j)] =
+                    static_cast<float>(before + step * static_cast<double>(j - i));
+            value[static_cast<std::size_t>(next)] = static_cast<float>(after);
+            before = after;
+            i = next;
         }
+    }
     const CBlockNoise noise(value, NoiseBlock(), {}, 16);
     const Index reach = guard_ + window_ / 2;
     // A block holds only a few independent answers of lines this long, and a step's answer
@@ -587,9 +625,10 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
     const double lowest =
         std::max(0.6 * thresholds_.spliceLoss,
                  4.0 * std::min(noise.LowestSigma(), fallScale * fallNoise_->LowestSigma()));
-    std::vector<CCandidate> found = StepRuns(
-        value, lowest,
-        [&](Index k) { return std::max(0.6 * thresholds_.spliceLoss, 4.0 * sigmaAt(k)); }, sigmaAt);
+    CBlockThreshold threshold(noise, *fallNoise_, reach, n_, [&](Index k) {
+        return std::max(0.6 * thresholds_.spliceLoss, 4.0 * sigmaAt(k));
+    });
+    std::vector<CCandidate> found = StepRuns(value, lowest, threshold, sigmaAt);
     // The common slope bends towards a step inside either line's window, and answers it there
     // with a lobe of the other sign. The same drop told with the fibre's own fall, as the
     // samples around give it, keeps the step's sign there: where the two disagree, the lines
