@@ -14,8 +14,7 @@ namespace {
 // A detector's threshold, read from two noise estimates at k - reach and k + reach: it changes
 // only where either crosses a block's edge, so that, asked in sample order, it is worked out
 // once a block rather than once a sample.
-template <class Threshold>
-class CBlockThreshold {
+template <class Threshold> class CBlockThreshold {
 public:
     CBlockThreshold(const CBlockNoise& first, const CBlockNoise& second, Index reach, Index n,
                     Threshold threshold)
