@@ -232,6 +232,9 @@ struct CCandidate {
     // Of two steps whose answers merged into one run of the step detector: where the run
     // starts, the same for both. Neither is the other's leak.
     Index pair = -1;
+    // A reflection a stronger one rose from within a pulse or so: no fibre between tells its
+    // loss, which the stronger one's takes in, and the two are not one event.
+    bool shelf = false;
 };
 
 class CAnalyzer {
@@ -261,6 +264,9 @@ private:
     bool NoFibre() const;
     // steps: found before, whose transitions the lines before a reflection must not include.
     void FindReflections(const std::vector<CCandidate>& steps);
+    // Reflections a pulse or two apart, found as one bump: a second edge rising as sharply as
+    // a reflection's within one makes it two.
+    void SplitReflections();
     // Outside the launch and the reflections found so far.
     std::vector<CCandidate> FindSteps() const;
     // Weaker steps in the fibre between the events found so far (candidates_ and reflections_),

@@ -148,13 +148,32 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         const Index longest = i + 6 * width_ + 40;
         const CLevelBlocks::CBump bump =
             blocks_->Follow(i, std::min(n_, longest), before, threshold, h);
-        const Index peak = bump.peak;
+        Index peak = bump.peak;
         Index j = bump.end;
         // Lines fitted a little later are bent by the same event: the next samples are
         // passed over for a part of a pulse, or a long pulse would make this quadratic.
         if (j == longest) {
             i += width_ / 8;
             continue;
+        }
+        // A stronger reflection rising within a pulse of this one's end is one bump with it,
+        // split by their edges below: the fibre between, if any, is too short to measure by.
+        {
+            const Index reach = std::min(n_, j + width_ + guard_);
+            const Index next = blocks_->FirstOver(
+                j, reach, before, S(peak) - before.At(static_cast<double>(peak)) + threshold);
+            // On fibre: in the noise after an end every bump is followed by a higher one.
+            if (next > j && next < reach &&
+                before.At(static_cast<double>(peak)) > noiseTop_ + 2.0) {
+                const Index farthest = std::min(n_, next + 6 * width_ + 40);
+                const CLevelBlocks::CBump more =
+                    blocks_->Follow(next, farthest, before, threshold,
+                                    S(next) - before.At(static_cast<double>(next)));
+                if (more.end < farthest && S(more.peak) > S(peak) + threshold) {
+                    peak = more.peak;
+                    j = more.end;
+                }
+            }
         }
         double top = S(peak) - before.At(static_cast<double>(peak));
         // A reflection rises within a fraction of a pulse: its event starts at the foot of the
@@ -250,6 +269,7 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         CCandidate c;
         c.x = start;
         c.zoneEnd = end;
+        c.runFrom = i;
         c.reflective = true;
         c.faint = faint;
         c.peak = peak;
@@ -260,6 +280,110 @@ void CAnalyzer::FindReflections(const std::vector<CCandidate>& steps) {
         zoneEnd = end;
         i = end;
     }
+    SplitReflections();
+}
+
+void CAnalyzer::SplitReflections() {
+    const double least = HeightFromReflectance(thresholds_.reflectance, pulseNs_, backscatter_);
+    const Index rise = std::max<Index>(1, width_ / 2);
+    std::vector<CCandidate> split;
+    struct CEdge {
+        Index foot; // where it leaves the level before it
+        Index start;
+        Index top;
+    };
+    std::vector<CEdge> edges;
+    Index previous = launchEnd_;
+    for (const CCandidate& c : reflections_) {
+        const Index from = previous;
+        previous = c.zoneEnd;
+        // From a pulse before it first stood out: its edge may have begun that early.
+        const Index lo = std::max(from, std::min(c.runFrom, c.x) - width_);
+        // The fibre before, as a reflection is measured from.
+        const Index b = lo - guard_;
+        const Index a = std::max(from, b - window_);
+        if (c.faint || b - a < 3 || split.size() + 8 > kMaxCandidates) {
+            split.push_back(c);
+            continue;
+        }
+        CLineFit line = fit_->Fit(a, b);
+        if (b - a < window_ / 2)
+            line.slope = -fallNoise_->Median(a) / static_cast<double>(width_);
+        auto over = [&](Index k) { return S(k) - line.At(static_cast<double>(k)); };
+        const double enough = std::max({least, 5.0 * c.noise, 0.01});
+        // The edges: the trace rises within half a pulse by most of a reflection's height, to
+        // where it stops rising.
+        edges.clear();
+        for (Index k = lo; k + rise < c.zoneEnd && edges.size() < 8;) {
+            if (!(S(k + rise) - S(k) > 0.5 * enough)) {
+                ++k;
+                continue;
+            }
+            // Its top: where the trace, past half a pulse, no longer rises at a fifth of its
+            // steepest, so that a second edge from its plateau is a second edge.
+            const double base = S(k);
+            Index top = k;
+            double steepest = 0.0;
+            for (Index t = k; t + 1 < c.zoneEnd; ++t) {
+                const double climb = S(t + 1) - S(t);
+                steepest = std::max(steepest, climb);
+                if (t >= k + rise && !(climb > 0.2 * steepest))
+                    break;
+                if (S(t + 1) > S(top))
+                    top = t + 1;
+            }
+            const double own = S(top) - base;
+            // Where it crosses 10, 30 and 90 % of its rise: it starts at 30 %, as a reflection
+            // found alone does, and rises within about a pulse.
+            Index at10 = k;
+            while (at10 < top && S(at10) < base + 0.1 * own)
+                ++at10;
+            Index at30 = at10;
+            while (at30 < top && S(at30) < base + 0.3 * own)
+                ++at30;
+            Index at90 = at30;
+            while (at90 < top && S(at90) < base + 0.9 * own)
+                ++at90;
+            // A pulse after the last at least, and stronger: from near the fibre higher than
+            // the last, from its plateau by more than it stands. A weaker one is in the last
+            // one's dead zone (an echo, the receiver ringing), and stays in it.
+            bool apart = edges.empty();
+            if (!apart) {
+                const CEdge& last = edges.back();
+                const bool fromFibre = over(k) < 0.5 * over(last.top);
+                apart =
+                    at30 - last.start >= width_ &&
+                    S(top) - S(last.top) > (fromFibre ? enough : std::max(enough, over(last.top)));
+            }
+            Index foot = at10;
+            while (foot > k && S(foot - 1) < S(foot))
+                --foot;
+            if (apart && at90 - at10 <= width_ + guard_ && own >= enough && over(top) >= enough)
+                edges.push_back({foot, at30, top});
+            k = top + 1;
+        }
+        // Each edge a reflection of its own; nothing else is split.
+        if (edges.size() < 2 || c.peak < edges.front().start || c.peak >= c.zoneEnd) {
+            split.push_back(c);
+            continue;
+        }
+        for (std::size_t e = 0; e < edges.size(); ++e) {
+            CCandidate part = c;
+            part.x = edges[e].start;
+            const bool last = e + 1 == edges.size();
+            part.zoneEnd = last ? c.zoneEnd : edges[e + 1].start;
+            // Up to where the next one starts rising: its edge is not this one's height.
+            const Index until = last ? c.zoneEnd : std::max(part.x + 1, edges[e + 1].foot + 1);
+            part.peak = part.x;
+            for (Index k = part.x; k < until; ++k)
+                if (S(k) > S(part.peak))
+                    part.peak = k;
+            part.height = part.strength = over(part.peak);
+            part.shelf = e + 1 < edges.size();
+            split.push_back(part);
+        }
+    }
+    reflections_ = std::move(split);
 }
 
 template <class Threshold, class Sigma>
@@ -668,7 +792,8 @@ void CAnalyzer::MergeClose() {
         // A faint reflection is an event by its loss alone, as a step is.
         const bool steps = !merged.empty() && (!c.reflective || c.faint) &&
                            (!merged.back().reflective || merged.back().faint);
-        if (!merged.empty() && ZoneStart(c) - ZoneEnd(merged.back()) < (steps ? 4 : shortest)) {
+        if (!merged.empty() && !(merged.back().shelf && c.reflective) &&
+            ZoneStart(c) - ZoneEnd(merged.back()) < (steps ? 4 : shortest)) {
             // The first reflection decides where the merged event is, else the stronger step;
             // but a fall the size of a fibre end before a peak is the end, and the peak the
             // noise after it.

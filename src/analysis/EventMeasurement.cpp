@@ -17,9 +17,15 @@ bool CAnalyzer::Refine() {
     MergeClose();
     sections_.clear();
     Index from = launchEnd_;
-    for (const CCandidate& c : candidates_) {
+    for (std::size_t k = 0; k < candidates_.size(); ++k) {
+        const CCandidate& c = candidates_[k];
         const Index to = ZoneStart(c);
-        sections_.push_back(SectionFit(from, std::max(to, from + 3)));
+        // Between a reflection and the stronger one that rose from it there is no fibre: the
+        // line before the first stands for it, and the second's loss takes in the first's.
+        if (k > 0 && candidates_[k - 1].shelf && to - from < std::max<Index>(width_, 4))
+            sections_.push_back(sections_.back());
+        else
+            sections_.push_back(SectionFit(from, std::max(to, from + 3)));
         from = std::max(from, ZoneEnd(c));
     }
     sections_.push_back(SectionFit(from, std::max(n_, from + 3)));
@@ -45,10 +51,11 @@ bool CAnalyzer::Refine() {
         // Up to the next event only: what lies past it is that event's.
         const Index next = k + 1 < candidates_.size() ? ZoneStart(candidates_[k + 1]) : n_;
         const Index reach = std::min(after + 256, std::max(next, after + 8));
-        const bool intoNoise = (std::min(levelAfter, MedianPower(after, reach)) < noiseTop_ + 1.0 &&
-                                levelBefore > noiseTop_ + 2.0) ||
-                               DifferenceSigma(after, reach) >
-                                   std::max(1.0, 4.0 * DifferenceSigma(before - 256, before));
+        const bool intoNoise =
+            !c.shelf && ((std::min(levelAfter, MedianPower(after, reach)) < noiseTop_ + 1.0 &&
+                          levelBefore > noiseTop_ + 2.0) ||
+                         DifferenceSigma(after, reach) >
+                             std::max(1.0, 4.0 * DifferenceSigma(before - 256, before)));
         if (intoNoise)
             c.loss = std::max(c.loss, levelBefore - levelAfter);
         if (c.reflective && !intoNoise) {

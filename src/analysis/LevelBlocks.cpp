@@ -72,6 +72,23 @@ CLevelBlocks::Index CLevelBlocks::FirstNotOver(Index from, Index to, const CLine
     return k;
 }
 
+CLevelBlocks::Index CLevelBlocks::FirstOver(Index from, Index to, const CLineFit& line,
+                                            double over) const {
+    Index k = from;
+    while (k < to) {
+        if (k % kBlock == 0 && k + kBlock <= to &&
+            !(High(k) - std::min(line.At(static_cast<double>(k)),
+                                 line.At(static_cast<double>(k + kBlock - 1))) >
+              over))
+            k += kBlock;
+        else if (!(levels_[static_cast<std::size_t>(k)] - line.At(static_cast<double>(k)) > over))
+            ++k;
+        else
+            break;
+    }
+    return k;
+}
+
 CLevelBlocks::Index CLevelBlocks::RiseStart(Index from, Index to, double base, double rise) const {
     Index k = to;
     while (k > from) {

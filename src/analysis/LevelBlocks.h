@@ -31,6 +31,8 @@ public:
     // The first k of from..to-1 that stands no more than over above line; to where there is
     // none.
     Index FirstNotOver(Index from, Index to, const CLineFit& line, double over) const;
+    // The first k of from..to-1 that stands more than over above line; to where there is none.
+    Index FirstOver(Index from, Index to, const CLineFit& line, double over) const;
     // Going back from to, the first of the samples down to from that all stand more than rise
     // above base; to where the one before to does not.
     Index RiseStart(Index from, Index to, double base, double rise) const;

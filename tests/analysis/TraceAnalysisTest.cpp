@@ -491,6 +491,53 @@ TEST(AnalysisEvents, ASpliceAFewPulsesFromAConnectorIsAnEventOfItsOwn) {
     }
 }
 
+TEST(AnalysisEvents, AWeakReflectionAPulseOrTwoBeforeAStrongOneIsAnEventOfItsOwn) {
+    // A pigtail's connector just before the fibre's reflective end, or before a strong
+    // connector: the trace rises to a shelf a pulse wide and then rises again. Each reflection
+    // is found where it is; a pulse apart or less they are one.
+    struct Case {
+        double spacingM;
+        double pulseNs;
+        double apart; // pulses
+        bool beforeEnd;
+    };
+    for (const Case& c : {Case{0.64, 100.0, 1.2, true}, Case{0.64, 100.0, 2.0, false},
+                          Case{2.0, 100.0, 1.5, true}, Case{2.0, 1000.0, 1.5, false},
+                          Case{0.5, 30.0, 1.3, true}, Case{4.0, 1000.0, 2.0, true}}) {
+        SCOPED_TRACE(std::to_string(c.spacingM) + " m, " + std::to_string(c.pulseNs) + " ns, " +
+                     std::to_string(c.apart) + " pulses" + (c.beforeEnd ? ", end" : ""));
+        CFibre fibre;
+        fibre.spacingM = c.spacingM;
+        fibre.pulseNs = c.pulseNs;
+        fibre.noise = 0.003;
+        fibre.attenuation = 0.3;
+        const double pulse = fibre.PulseKm();
+        fibre.count = static_cast<int>(std::max(2000.0, 400.0 * pulse * 1000.0 / c.spacingM));
+        const double span = fibre.count * c.spacingM / 1000.0;
+        fibre.endKm = 0.8 * span;
+        const double strongKm = c.beforeEnd ? fibre.endKm : 0.5 * span;
+        fibre.endReflectance = c.beforeEnd ? -25.0 : 0.0;
+        fibre.features = {CFeature{strongKm - c.apart * pulse, 0.2, -55.0}};
+        if (!c.beforeEnd)
+            fibre.features.push_back(CFeature{strongKm, 0.3, -30.0});
+        const CAnalysisResult result = fibre.Analyse();
+        ExpectWellFormed(result);
+        EXPECT_EQ(result.events.size(), c.beforeEnd ? 3u : 4u) << Listing(result);
+        const CKeyEvent* weak = Near(result, strongKm - c.apart * pulse, 0.5 * pulse + 0.003);
+        EXPECT_NE(weak, nullptr) << Listing(result);
+        if (weak) {
+            EXPECT_EQ(weak->GetType(), 1) << Listing(result);
+            EXPECT_NEAR(weak->GetReflectance(), -55.0, 2.0) << Listing(result);
+        }
+        const CKeyEvent* strong = Near(result, strongKm, 0.5 * pulse + 0.003);
+        EXPECT_NE(strong, nullptr) << Listing(result);
+        if (strong) {
+            EXPECT_NE(strong, weak);
+            EXPECT_EQ(strong->GetMarker(), c.beforeEnd ? 2 : 0) << Listing(result);
+        }
+    }
+}
+
 TEST(AnalysisEvents, AFibreFallingFastAfterALongPulsesLaunchIsNoRecovery) {
     // 1 dB/km at 1550 nm under a 10 us pulse: over a detector's window the fibre falls as much
     // as the receiver recovering from the launch would, but in a straight line; the few samples
