@@ -235,6 +235,10 @@ struct CCandidate {
     // A reflection a stronger one rose from within a pulse or so: no fibre between tells its
     // loss, which the stronger one's takes in, and the two are not one event.
     bool shelf = false;
+    // Taken for the end and then not: taken again, it stays the end, or passes could take it
+    // and drop it by turns.
+    bool endWithdrawn = false;
+    bool endKept = false;
 };
 
 class CAnalyzer {

@@ -10,6 +10,8 @@ namespace analysis_internal {
 bool CAnalyzer::Refine() {
     // An end a pass found, the next no longer finds: the events past it were dropped for it.
     if (!pastEnd_.empty() && (candidates_.empty() || !candidates_.back().end)) {
+        if (!candidates_.empty())
+            candidates_.back().endWithdrawn = true;
         candidates_.insert(candidates_.end(), pastEnd_.begin(), pastEnd_.end());
         pastEnd_.clear();
         std::ranges::stable_sort(candidates_, {}, &CCandidate::x);
@@ -90,8 +92,9 @@ bool CAnalyzer::Refine() {
             following.count >= static_cast<std::size_t>(window_) && steep(following) &&
             (-following.slope * static_cast<double>(following.count) >= thresholds_.endOfFibre ||
              (following.At(last) < noiseTop_ + 1.0 && levelBefore > noiseTop_ + 2.0));
-        c.end = c.loss >= thresholds_.endOfFibre ||
+        c.end = c.endKept || c.loss >= thresholds_.endOfFibre ||
                 (c.loss >= thresholds_.spliceLoss && intoNoise) || recovering;
+        c.endKept = c.end && c.endWithdrawn;
         // The recovery began at the reflection before after which the trace falls as steeply
         // all the way: that one is the end.
         if (recovering) {
@@ -104,6 +107,7 @@ bool CAnalyzer::Refine() {
                 kept.resize(first + 1);
                 keptAt.resize(first + 1);
                 kept.back().end = true;
+                kept.back().endKept = kept.back().endWithdrawn;
                 changed = true;
                 break;
             }

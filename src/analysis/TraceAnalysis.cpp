@@ -42,6 +42,10 @@ CAnalysisResult CAnalyzer::Run() {
                 break;
     }
     Refine();
+    // An end the last pass withdrew: the events past it are measured again.
+    for (int pass = 0;
+         pass < 16 && !pastEnd_.empty() && (candidates_.empty() || !candidates_.back().end); ++pass)
+        Refine();
     PlaceOnsets();
     Report(result);
     return result;
