@@ -41,11 +41,10 @@ CAnalysisResult CAnalyzer::Run() {
             if (!Refine() && pass > 0)
                 break;
     }
-    Refine();
-    // An end the last pass withdrew: the events past it are measured again.
-    for (int pass = 0;
-         pass < 16 && !pastEnd_.empty() && (candidates_.empty() || !candidates_.back().end); ++pass)
-        Refine();
+    // Until a pass changes nothing (an end it withdrew has the events past it measured
+    // again): the sections reported are the last pass's, of these candidates.
+    for (int pass = 0; pass < 16 && Refine(); ++pass) {
+    }
     PlaceOnsets();
     Report(result);
     return result;
