@@ -19,20 +19,20 @@ public:
     CBlockThreshold(const CBlockNoise& first, const CBlockNoise& second, Index reach, Index n,
                     Threshold threshold)
         : first_(first), second_(second), reach_(reach), n_(n), threshold_(threshold) {}
-    double operator()(Index k) {
-        if (k >= until_) {
-            current_ = threshold_(k);
-            const Index a = std::max<Index>(0, k - reach_);
-            const Index b = std::min(n_ - 1, k + reach_);
-            until_ = std::min({first_.BlockEnd(a) + reach_, second_.BlockEnd(a) + reach_,
-                               b < n_ - 1 ? first_.BlockEnd(b) - reach_ : n_,
-                               b < n_ - 1 ? second_.BlockEnd(b) - reach_ : n_});
-            until_ = std::max(until_, k + 1);
-        }
+    double operator()(Index k) { return k < until_ ? current_ : Reread(k); }
+
+private:
+    double Reread(Index k) {
+        current_ = threshold_(k);
+        const Index a = std::max<Index>(0, k - reach_);
+        const Index b = std::min(n_ - 1, k + reach_);
+        until_ = std::min({first_.BlockEnd(a) + reach_, second_.BlockEnd(a) + reach_,
+                           b < n_ - 1 ? first_.BlockEnd(b) - reach_ : n_,
+                           b < n_ - 1 ? second_.BlockEnd(b) - reach_ : n_});
+        until_ = std::max(until_, k + 1);
         return current_;
     }
 
-private:
     const CBlockNoise& first_;
     const CBlockNoise& second_;
     Index reach_;
@@ -710,6 +710,17 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
         const Index last = b - guard_ - shortest; // inclusive
         if (last < first)
             continue;
+        if (stride == 1) {
+            for (Index i = first; i <= last; ++i) {
+                const Index la = i - guard_ - window_;
+                const Index rb = i + guard_ + window_;
+                value[static_cast<std::size_t>(i)] = static_cast<float>(
+                    la >= a && rb <= b
+                        ? fit_->Drop(la, i + guard_, window_, inverse, scale)
+                        : fit_->Drop(std::max(a, la), i - guard_, i + guard_, std::min(b, rb)));
+            }
+            continue;
+        }
         double before = drop(first);
         value[static_cast<std::size_t>(first)] = static_cast<float>(before);
         for (Index i = first; i < last;) {
