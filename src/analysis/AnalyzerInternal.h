@@ -353,6 +353,9 @@ private:
     // Found past an end that a later pass may withdraw, by position: fibre again if it does.
     std::vector<CCandidate> pastEnd_;
     std::vector<CLineFit> sections_; // sections_[k] leads into candidates_[k]
+    // sections_[k] is the one before it, there being no fibre of its own between a reflection
+    // and the stronger one that rose from it.
+    std::vector<char> lent_;
     double startNoise_ = 0.0;
     double floor_ = 0.0;    // level of the trace's last samples: the noise after the end, if any
     double noiseTop_ = 0.0; // the top of that noise's band, averaged over a few samples

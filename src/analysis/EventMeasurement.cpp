@@ -18,19 +18,21 @@ bool CAnalyzer::Refine() {
     }
     MergeClose();
     sections_.clear();
+    lent_.clear();
     Index from = launchEnd_;
     for (std::size_t k = 0; k < candidates_.size(); ++k) {
         const CCandidate& c = candidates_[k];
         const Index to = ZoneStart(c);
         // Between a reflection and the stronger one that rose from it there is no fibre: the
         // line before the first stands for it, and the second's loss takes in the first's.
-        if (k > 0 && candidates_[k - 1].shelf && to - from < std::max<Index>(width_, 4))
-            sections_.push_back(sections_.back());
-        else
-            sections_.push_back(SectionFit(from, std::max(to, from + 3)));
+        const bool none =
+            k > 0 && candidates_[k - 1].shelf && to - from < std::max<Index>(width_, 4);
+        sections_.push_back(none ? sections_.back() : SectionFit(from, std::max(to, from + 3)));
+        lent_.push_back(none);
         from = std::max(from, ZoneEnd(c));
     }
     sections_.push_back(SectionFit(from, std::max(n_, from + 3)));
+    lent_.push_back(false);
     BorrowSlopes();
 
     bool changed = false;
@@ -264,7 +266,8 @@ void CAnalyzer::Report(CAnalysisResult& result) {
         event.SetLoss(static_cast<float>(c.loss));
         if (c.reflective && !c.faint)
             event.SetReflectance(ReflectanceFromHeight(c.height, pulseNs_, backscatter_));
-        event.SetAttenuation(attenuation(sections_[k + 1]));
+        // No fibre between it and the stronger reflection after it: none measured.
+        event.SetAttenuation(lent_[k + 1] ? 0.0f : attenuation(sections_[k + 1]));
         result.events.push_back(event);
     }
 
