@@ -266,6 +266,9 @@ private:
     // Nothing after the launch stands above the noise of the trace's last samples: no fibre is
     // connected, or none the pulse can light.
     bool NoFibre() const;
+    // The trace's last quarter falls in four even steps, each far beyond its noise: the fibre
+    // goes on past the last sample, and there is no noise after an end to tell.
+    bool FibreOutlastsTrace() const;
     // steps: found before, whose transitions the lines before a reflection must not include.
     void FindReflections(const std::vector<CCandidate>& steps);
     // Reflections a pulse or two apart, found as one bump: a second edge rising as sharply as

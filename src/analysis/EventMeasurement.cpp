@@ -76,8 +76,12 @@ bool CAnalyzer::Refine() {
             const double error = intoNoise ? 0.0
                                            : std::hypot(LevelError(sections_[k], x),
                                                         LevelError(sections_[k + 1], x));
-            const bool small =
-                std::abs(c.loss) < std::max({thresholds_.spliceLoss, 2.5 * c.noise, 2.5 * error});
+            // Nor is there a loss to tell where the trace stops within a few pulses after it,
+            // the fibre going on.
+            const bool cut = !intoNoise && k + 1 == candidates_.size() &&
+                             sections_[k + 1].count < static_cast<std::size_t>(3 * width_);
+            const bool small = cut || std::abs(c.loss) < std::max({thresholds_.spliceLoss,
+                                                                   2.5 * c.noise, 2.5 * error});
             if (small || (c.loss < 0.0 && !thresholds_.reportGains)) {
                 if (c.faint && ghosts_.size() < kMaxCandidates)
                     ghosts_.push_back(c);

@@ -14,6 +14,11 @@ CAnalysisResult CAnalyzer::Run() {
     result.opticalReturnLoss = std::numeric_limits<double>::quiet_NaN();
     Prepare();
     FindLaunch();
+    if (FibreOutlastsTrace()) {
+        // No noise after an end within the trace: nothing is into it.
+        floor_ = noiseTop_ = -1e9;
+        limit_ = n_;
+    }
     if (NoFibre()) {
         ReportNoFibre(result);
         return result;

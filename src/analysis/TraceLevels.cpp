@@ -166,6 +166,32 @@ void CAnalyzer::FindLaunch() {
                         : 0.0;
 }
 
+bool CAnalyzer::FibreOutlastsTrace() const {
+    const Index from = launchEnd_ + (n_ - launchEnd_) * 3 / 4;
+    const Index part = (n_ - from) / 4;
+    if (part < std::max<Index>(8 * width_, 64))
+        return false;
+    double level[4];
+    double error[4];
+    for (int q = 0; q < 4; ++q) {
+        const CLineFit fit = fit_->Fit(from + q * part, from + (q + 1) * part);
+        level[q] = fit.mean;
+        error[q] = LevelError(fit, fit.centre);
+    }
+    double least = std::numeric_limits<double>::infinity();
+    double most = 0.0;
+    for (int q = 0; q < 3; ++q) {
+        const double fall = level[q] - level[q + 1];
+        if (!(fall > 5.0 * std::hypot(error[q], error[q + 1])))
+            return false;
+        least = std::min(least, fall);
+        most = std::max(most, fall);
+    }
+    // Evenly, as a fibre does, rather than as an end within it does, or a receiver recovering.
+    const double km = static_cast<double>(part) * trace_.spacingKm;
+    return most < 2.0 * least && most / km < 5.0 * LossyFibre();
+}
+
 bool CAnalyzer::NoFibre() const {
     // The noise is told from the trace's last samples: means over windows of them give its
     // level and spread robustly (a ghost or a spike there moves neither). A window a pulse

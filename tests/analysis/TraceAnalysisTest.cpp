@@ -683,6 +683,39 @@ TEST(AnalysisEnd, TheFibreEndsInNoiseOrInAReflectionAndNothingFollows) {
 
 // With no fibre connected the receiver sees only its own noise after the launch: the start,
 // and the end where the launch ends. A fibre however short or soon lost in the noise stays.
+TEST(AnalysisEnd, AFibreLongerThanTheTraceEndsAtItsLastSample) {
+    // The range set shorter than the fibre: its last samples are fibre, not the noise after an
+    // end, and the fibre near them is not falling into any noise.
+    struct Case {
+        double pulseNs;
+        double spacingM;
+        double noise;
+    };
+    for (const Case& c : {Case{100.0, 1.0, 0.05}, Case{1000.0, 8.0, 0.05}, Case{1000.0, 8.0, 0.3},
+                          Case{10000.0, 8.0, 0.05}}) {
+        SCOPED_TRACE(std::to_string(c.pulseNs) + " ns, noise " + std::to_string(c.noise));
+        CFibre fibre;
+        fibre.pulseNs = c.pulseNs;
+        fibre.spacingM = c.spacingM;
+        fibre.noise = c.noise;
+        fibre.attenuation = 0.2;
+        fibre.count = 20000;
+        const double last = (fibre.count - 1) * c.spacingM / 1000.0;
+        fibre.endKm = 2.0 * last;
+        fibre.features = {CFeature{0.3 * last, 0.2, 0.0}, CFeature{0.6 * last, 0.3, -45.0}};
+        const CAnalysisResult result = fibre.Analyse();
+        ExpectWellFormed(result);
+        EXPECT_NEAR(result.events.back().GetPosition(), last, 0.001) << Listing(result);
+        for (std::size_t i = 1; i + 1 < result.events.size(); ++i) {
+            EXPECT_LT(result.events[i].GetPosition(), 0.9 * last) << Listing(result);
+        }
+        EXPECT_NE(Near(result, 0.6 * last, fibre.Tolerance()), nullptr) << Listing(result);
+        if (c.noise < 0.1) {
+            EXPECT_NE(Near(result, 0.3 * last, fibre.Tolerance()), nullptr) << Listing(result);
+        }
+    }
+}
+
 TEST(AnalysisEnd, NoFibreEndsAtTheLaunchAndShortFibresStay) {
     struct Case {
         const char* name;
