@@ -280,6 +280,8 @@ private:
     // told by two lines of one slope on either side: a fibre whose attenuation differs from
     // place to place reads as no step, and the events found do not bend the lines.
     std::vector<CCandidate> FindStepsBetween() const;
+    // Losses a pulse sharp, in the fibre between the events found.
+    std::vector<CCandidate> FindFalls() const;
     // Runs of one sign above their threshold in a detector's output, from the launch to the
     // limit: a candidate at the strongest sample of each. threshold is asked in sample order.
     template <class Threshold, class Sigma>

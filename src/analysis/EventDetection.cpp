@@ -791,6 +791,83 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
     return found;
 }
 
+// A step's transition is a pulse wide, and the fall over a pulse takes it in whole, where the
+// step detectors' windows, several pulses long, take in the slow wander of the backscatter
+// too: on a quiet trace whose level wanders by hundredths of a dB over kilometres, splices
+// that the windows cannot tell from the wander stand out of the fall's own spread.
+std::vector<CCandidate> CAnalyzer::FindFalls() const {
+    std::vector<CCandidate> found;
+    // A pulse of a few samples cannot be told from a spike.
+    if (width_ < 4)
+        return found;
+    // Clear of every event found and every echo by a pulse: the fall there is theirs.
+    std::vector<std::pair<Index, Index>> zones;
+    for (const CCandidate& c : candidates_)
+        zones.emplace_back(ZoneStart(c) - width_, ZoneEnd(c) + width_);
+    for (const CCandidate& c : ghosts_)
+        zones.emplace_back(ZoneStart(c) - width_, ZoneEnd(c) + width_);
+    std::sort(zones.begin(), zones.end());
+    const Index last = !candidates_.empty() && candidates_.back().end
+                           ? ZoneStart(candidates_.back()) - width_
+                           : limit_ - width_;
+    // Over the fibre's own fall, as the samples around give it.
+    const auto excess = [&](Index j) {
+        return static_cast<double>(Fall(j)) - fallNoise_->Median(j);
+    };
+    // A run shorter than half a pulse is no step's: a sample in every quarter pulse finds the
+    // rest, and the run is followed back to where it starts.
+    const Index stride = std::max<Index>(1, width_ / 4);
+    std::size_t z = 0;
+    Index resume = launchEnd_ + width_;
+    for (Index i = resume; i < last && found.size() < kMaxCandidates;) {
+        while (z < zones.size() && zones[z].second <= i)
+            ++z;
+        if (z < zones.size() && zones[z].first <= i + width_) {
+            i = resume = zones[z].second;
+            continue;
+        }
+        const double threshold = std::max(0.6 * thresholds_.spliceLoss, 5.0 * fallNoise_->Sigma(i));
+        if (!(excess(i) > threshold)) {
+            i += stride;
+            continue;
+        }
+        Index from = i;
+        while (from > resume && excess(from - 1) > threshold)
+            --from;
+        Index best = from;
+        Index j = from;
+        while (j < last && (z >= zones.size() || j + width_ < zones[z].first) &&
+               excess(j) > threshold) {
+            if (excess(j) > excess(best))
+                best = j;
+            ++j;
+        }
+        // A step answers over two pulses, one sign only. Narrower is a spike; wider is a
+        // bend or a receiver recovering; a rise a pulse before or after is a bump's other
+        // edge. Near the noise after an end the fall is the noise's.
+        // The fall takes in the whole step: one below the threshold is a smaller loss.
+        const Index run = j - from;
+        const bool step = j < last && excess(best) >= thresholds_.spliceLoss && run >= width_ / 2 &&
+                          run <= 2 * width_ &&
+                          !(excess(std::max(launchEnd_, best - width_)) < -0.5 * threshold) &&
+                          !(excess(best + width_) < -0.5 * threshold) &&
+                          S(std::min(n_ - 1, best + 2 * width_)) > noiseTop_ + 3.0;
+        if (step) {
+            CCandidate c;
+            c.x = best;
+            c.zoneEnd = c.x + width_ + guard_ / 2;
+            c.strength = excess(best);
+            c.noise = fallNoise_->Sigma(best);
+            c.peak = best + width_ / 2;
+            c.runFrom = from;
+            c.runTo = j;
+            found.push_back(c);
+        }
+        i = resume = std::max(j, i + 1);
+    }
+    return found;
+}
+
 // Events closer than a short section apart are one: the fibre between them cannot be measured.
 void CAnalyzer::MergeClose() {
     // Between two steps a few samples tell the level: the fibre's slope there is borrowed from
