@@ -239,6 +239,8 @@ struct CCandidate {
     // and drop it by turns.
     bool endWithdrawn = false;
     bool endKept = false;
+    // Found by its fall over a pulse, where it starts.
+    bool sharp = false;
 };
 
 class CAnalyzer {

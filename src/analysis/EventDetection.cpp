@@ -861,6 +861,7 @@ std::vector<CCandidate> CAnalyzer::FindFalls() const {
             c.peak = best + width_ / 2;
             c.runFrom = from;
             c.runTo = j;
+            c.sharp = true;
             found.push_back(c);
         }
         i = resume = std::max(j, i + 1);
@@ -902,6 +903,7 @@ void CAnalyzer::MergeClose() {
             last.faint = last.reflective && faint;
             last.strength = std::max(last.strength, c.strength);
             last.noise = std::max(last.noise, c.noise);
+            last.sharp = false;
             continue;
         }
         merged.push_back(c);

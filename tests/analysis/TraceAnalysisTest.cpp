@@ -686,7 +686,7 @@ TEST(AnalysisEvents, AnInstrumentsSmallSplicesOnUnevenFibreAreFoundAndNothingEls
         found += Near(result, event.GetPosition(), tolerance) != nullptr;
     }
     ASSERT_EQ(stored, 15);
-    EXPECT_GE(found, 10) << Listing(result);
+    EXPECT_GE(found, 11) << Listing(result);
     // Every event found is one the instrument listed, and the end.
     EXPECT_EQ(result.events.size(), static_cast<std::size_t>(found) + 2) << Listing(result);
 }
