@@ -284,6 +284,12 @@ private:
     std::vector<CCandidate> FindStepsBetween() const;
     // Losses a pulse sharp, in the fibre between the events found.
     std::vector<CCandidate> FindFalls() const;
+    // The runs of the fall over a pulse in first..last-1, clear of zones (sorted), that are
+    // steps' answers.
+    std::vector<CCandidate> SharpFalls(Index first, Index last,
+                                       const std::vector<std::pair<Index, Index>>& zones) const;
+    // A step found by windows that hold two, each a pulse sharp, is the two.
+    void SplitSharp();
     // Runs of one sign above their threshold in a detector's output, from the launch to the
     // limit: a candidate at the strongest sample of each. threshold is asked in sample order.
     template <class Threshold, class Sigma>

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <map>
 
@@ -796,10 +798,9 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
 // too: on a quiet trace whose level wanders by hundredths of a dB over kilometres, splices
 // that the windows cannot tell from the wander stand out of the fall's own spread.
 std::vector<CCandidate> CAnalyzer::FindFalls() const {
-    std::vector<CCandidate> found;
     // A pulse of a few samples cannot be told from a spike.
     if (width_ < 4)
-        return found;
+        return {};
     // Clear of every event found and every echo by a pulse: the fall there is theirs.
     std::vector<std::pair<Index, Index>> zones;
     for (const CCandidate& c : candidates_)
@@ -810,6 +811,13 @@ std::vector<CCandidate> CAnalyzer::FindFalls() const {
     const Index last = !candidates_.empty() && candidates_.back().end
                            ? ZoneStart(candidates_.back()) - width_
                            : limit_ - width_;
+    return SharpFalls(launchEnd_ + width_, last, zones);
+}
+
+std::vector<CCandidate>
+CAnalyzer::SharpFalls(Index first, Index last,
+                      const std::vector<std::pair<Index, Index>>& zones) const {
+    std::vector<CCandidate> found;
     // Over the fibre's own fall, as the samples around give it.
     const auto excess = [&](Index j) {
         return static_cast<double>(Fall(j)) - fallNoise_->Median(j);
@@ -818,7 +826,7 @@ std::vector<CCandidate> CAnalyzer::FindFalls() const {
     // rest, and the run is followed back to where it starts.
     const Index stride = std::max<Index>(1, width_ / 4);
     std::size_t z = 0;
-    Index resume = launchEnd_ + width_;
+    Index resume = first;
     for (Index i = resume; i < last && found.size() < kMaxCandidates;) {
         while (z < zones.size() && zones[z].second <= i)
             ++z;
@@ -867,6 +875,38 @@ std::vector<CCandidate> CAnalyzer::FindFalls() const {
         i = resume = std::max(j, i + 1);
     }
     return found;
+}
+
+// Two splices a few pulses apart answer the step detector's windows as one; on fibre whose
+// level wanders, the fit of two steps to that answer is no better than of one, but the fall
+// over a pulse still shows each apart.
+void CAnalyzer::SplitSharp() {
+    if (width_ < 4)
+        return;
+    std::vector<CCandidate> split;
+    for (std::size_t k = 0; k < candidates_.size(); ++k) {
+        const CCandidate& c = candidates_[k];
+        if (c.reflective || c.sharp || c.end || c.gain ||
+            candidates_.size() + split.size() - k + 1 > kMaxCandidates) {
+            split.push_back(c);
+            continue;
+        }
+        const Index reach = 2 * width_ + guard_;
+        const Index first =
+            std::max(k > 0 ? ZoneEnd(candidates_[k - 1]) + width_ : launchEnd_ + width_,
+                     ZoneStart(c) - reach);
+        const Index last = std::min(
+            k + 1 < candidates_.size() ? ZoneStart(candidates_[k + 1]) - width_ : limit_ - width_,
+            ZoneEnd(c) + reach);
+        // Around it, up to its neighbours' falls: exactly two steps, or it stays as found.
+        const std::vector<CCandidate> parts = SharpFalls(first, last, {});
+        if (parts.size() == 2) {
+            split.insert(split.end(), parts.begin(), parts.end());
+            continue;
+        }
+        split.push_back(c);
+    }
+    candidates_ = std::move(split);
 }
 
 // Events closer than a short section apart are one: the fibre between them cannot be measured.

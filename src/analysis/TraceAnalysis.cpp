@@ -48,8 +48,10 @@ CAnalysisResult CAnalyzer::Run() {
     }
     // Steps too small for the lines' windows among the wander of the backscatter, yet a
     // pulse sharp.
+    const std::size_t before = candidates_.size();
+    SplitSharp();
     const std::vector<CCandidate> falls = FindFalls();
-    if (!falls.empty()) {
+    if (!falls.empty() || candidates_.size() != before) {
         candidates_.insert(candidates_.end(), falls.begin(), falls.end());
         std::sort(candidates_.begin(), candidates_.end(),
                   [](const CCandidate& a, const CCandidate& b) { return a.x < b.x; });
