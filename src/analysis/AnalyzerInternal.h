@@ -239,6 +239,8 @@ struct CCandidate {
     // and drop it by turns.
     bool endWithdrawn = false;
     bool endKept = false;
+    // Found by its fall over a pulse, where it starts.
+    bool sharp = false;
 };
 
 class CAnalyzer {
@@ -280,6 +282,14 @@ private:
     // told by two lines of one slope on either side: a fibre whose attenuation differs from
     // place to place reads as no step, and the events found do not bend the lines.
     std::vector<CCandidate> FindStepsBetween() const;
+    // Losses a pulse sharp, in the fibre between the events found.
+    std::vector<CCandidate> FindFalls() const;
+    // The runs of the fall over a pulse in first..last-1, clear of zones (sorted), that are
+    // steps' answers.
+    std::vector<CCandidate> SharpFalls(Index first, Index last,
+                                       const std::vector<std::pair<Index, Index>>& zones) const;
+    // A step found by windows that hold two, each a pulse sharp, is the two.
+    void SplitSharp();
     // Runs of one sign above their threshold in a detector's output, from the launch to the
     // limit: a candidate at the strongest sample of each. threshold is asked in sample order.
     template <class Threshold, class Sigma>

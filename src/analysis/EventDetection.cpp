@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <map>
 
@@ -791,6 +793,122 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
     return found;
 }
 
+// A step's transition is a pulse wide, and the fall over a pulse takes it in whole, where the
+// step detectors' windows, several pulses long, take in the slow wander of the backscatter
+// too: on a quiet trace whose level wanders by hundredths of a dB over kilometres, splices
+// that the windows cannot tell from the wander stand out of the fall's own spread.
+std::vector<CCandidate> CAnalyzer::FindFalls() const {
+    // A pulse of a few samples cannot be told from a spike.
+    if (width_ < 4)
+        return {};
+    // Clear of every event found and every echo by a pulse: the fall there is theirs.
+    std::vector<std::pair<Index, Index>> zones;
+    for (const CCandidate& c : candidates_)
+        zones.emplace_back(ZoneStart(c) - width_, ZoneEnd(c) + width_);
+    for (const CCandidate& c : ghosts_)
+        zones.emplace_back(ZoneStart(c) - width_, ZoneEnd(c) + width_);
+    std::sort(zones.begin(), zones.end());
+    const Index last = !candidates_.empty() && candidates_.back().end
+                           ? ZoneStart(candidates_.back()) - width_
+                           : limit_ - width_;
+    return SharpFalls(launchEnd_ + width_, last, zones);
+}
+
+std::vector<CCandidate>
+CAnalyzer::SharpFalls(Index first, Index last,
+                      const std::vector<std::pair<Index, Index>>& zones) const {
+    std::vector<CCandidate> found;
+    // Over the fibre's own fall, as the samples around give it.
+    const auto excess = [&](Index j) {
+        return static_cast<double>(Fall(j)) - fallNoise_->Median(j);
+    };
+    // A run shorter than half a pulse is no step's: a sample in every quarter pulse finds the
+    // rest, and the run is followed back to where it starts.
+    const Index stride = std::max<Index>(1, width_ / 4);
+    std::size_t z = 0;
+    Index resume = first;
+    for (Index i = resume; i < last && found.size() < kMaxCandidates;) {
+        while (z < zones.size() && zones[z].second <= i)
+            ++z;
+        if (z < zones.size() && zones[z].first <= i + width_) {
+            i = resume = zones[z].second;
+            continue;
+        }
+        const double threshold = std::max(0.6 * thresholds_.spliceLoss, 5.0 * fallNoise_->Sigma(i));
+        if (!(excess(i) > threshold)) {
+            i += stride;
+            continue;
+        }
+        Index from = i;
+        while (from > resume && excess(from - 1) > threshold)
+            --from;
+        Index best = from;
+        Index j = from;
+        while (j < last && (z >= zones.size() || j + width_ < zones[z].first) &&
+               excess(j) > threshold) {
+            if (excess(j) > excess(best))
+                best = j;
+            ++j;
+        }
+        // A step answers over two pulses, one sign only. Narrower is a spike; wider is a
+        // bend or a receiver recovering; a rise a pulse before or after is a bump's other
+        // edge. Near the noise after an end the fall is the noise's.
+        // The fall takes in the whole step: one below the threshold is a smaller loss.
+        const Index run = j - from;
+        const bool step = j < last && excess(best) >= thresholds_.spliceLoss && run >= width_ / 2 &&
+                          run <= 2 * width_ &&
+                          !(excess(std::max(launchEnd_, best - width_)) < -0.5 * threshold) &&
+                          !(excess(best + width_) < -0.5 * threshold) &&
+                          S(std::min(n_ - 1, best + 2 * width_)) > noiseTop_ + 3.0;
+        if (step) {
+            CCandidate c;
+            c.x = best;
+            c.zoneEnd = c.x + width_ + guard_ / 2;
+            c.strength = excess(best);
+            c.noise = fallNoise_->Sigma(best);
+            c.peak = best + width_ / 2;
+            c.runFrom = from;
+            c.runTo = j;
+            c.sharp = true;
+            found.push_back(c);
+        }
+        i = resume = std::max(j, i + 1);
+    }
+    return found;
+}
+
+// Two splices a few pulses apart answer the step detector's windows as one; on fibre whose
+// level wanders, the fit of two steps to that answer is no better than of one, but the fall
+// over a pulse still shows each apart.
+void CAnalyzer::SplitSharp() {
+    if (width_ < 4)
+        return;
+    std::vector<CCandidate> split;
+    for (std::size_t k = 0; k < candidates_.size(); ++k) {
+        const CCandidate& c = candidates_[k];
+        if (c.reflective || c.sharp || c.end || c.gain ||
+            candidates_.size() + split.size() - k + 1 > kMaxCandidates) {
+            split.push_back(c);
+            continue;
+        }
+        const Index reach = 2 * width_ + guard_;
+        const Index first =
+            std::max(k > 0 ? ZoneEnd(candidates_[k - 1]) + width_ : launchEnd_ + width_,
+                     ZoneStart(c) - reach);
+        const Index last = std::min(
+            k + 1 < candidates_.size() ? ZoneStart(candidates_[k + 1]) - width_ : limit_ - width_,
+            ZoneEnd(c) + reach);
+        // Around it, up to its neighbours' falls: exactly two steps, or it stays as found.
+        const std::vector<CCandidate> parts = SharpFalls(first, last, {});
+        if (parts.size() == 2) {
+            split.insert(split.end(), parts.begin(), parts.end());
+            continue;
+        }
+        split.push_back(c);
+    }
+    candidates_ = std::move(split);
+}
+
 // Events closer than a short section apart are one: the fibre between them cannot be measured.
 void CAnalyzer::MergeClose() {
     // Between two steps a few samples tell the level: the fibre's slope there is borrowed from
@@ -825,6 +943,7 @@ void CAnalyzer::MergeClose() {
             last.faint = last.reflective && faint;
             last.strength = std::max(last.strength, c.strength);
             last.noise = std::max(last.noise, c.noise);
+            last.sharp = false;
             continue;
         }
         merged.push_back(c);

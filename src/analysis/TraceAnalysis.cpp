@@ -46,6 +46,19 @@ CAnalysisResult CAnalyzer::Run() {
             if (!Refine() && pass > 0)
                 break;
     }
+    // Steps too small for the lines' windows among the wander of the backscatter, yet a
+    // pulse sharp.
+    const std::size_t before = candidates_.size();
+    SplitSharp();
+    const std::vector<CCandidate> falls = FindFalls();
+    if (!falls.empty() || candidates_.size() != before) {
+        candidates_.insert(candidates_.end(), falls.begin(), falls.end());
+        std::sort(candidates_.begin(), candidates_.end(),
+                  [](const CCandidate& a, const CCandidate& b) { return a.x < b.x; });
+        for (int pass = 0; pass < 4; ++pass)
+            if (!Refine() && pass > 0)
+                break;
+    }
     // Until a pass changes nothing (an end it withdrew has the events past it measured
     // again): the sections reported are the last pass's, of these candidates.
     for (int pass = 0; pass < 16 && Refine(); ++pass) {

@@ -29,6 +29,7 @@ struct CFeature {
     double km;
     double loss;        // dB, negative for a gain
     double reflectance; // dB; 0 for none
+    double drum = 0.0;  // dB/km the fibre after it falls faster than the one before
 };
 
 // A fibre drawn as an instrument shows it: a saturated launch, backscatter falling with the
@@ -55,6 +56,9 @@ struct CFibre {
     double recovery = 0.0;
     // The strongest level the receiver shows (stored dB): peaks above it are clipped.
     double clip = -100.0;
+    // dB: the backscatter's own ripple, smooth over a couple of pulses (the fibre's
+    // scattering varying along it), which long pulses on a quiet trace show.
+    double ripple = 0.0;
     // Single samples standing this many dB above the trace: noise spikes, not reflections.
     std::vector<std::pair<double, double>> spikes;
 
@@ -68,19 +72,36 @@ struct CFibre {
         const double spacingKm = spacingM / 1000.0;
         const double pulse = PulseKm();
         std::vector<float> levels(static_cast<std::size_t>(count));
+        std::vector<double> ripples(static_cast<std::size_t>(count), 0.0);
+        if (ripple > 0.0) {
+            // White noise averaged over two pulses, scaled to the ripple's spread.
+            std::mt19937 other(seed + 1);
+            std::vector<double> white(static_cast<std::size_t>(count));
+            for (double& w : white)
+                w = gauss(other);
+            const int reach = std::max(1, static_cast<int>(pulse / spacingKm));
+            for (int i = 0; i < count; ++i) {
+                double sum = 0.0;
+                for (int k = std::max(0, i - reach); k <= std::min(count - 1, i + reach); ++k)
+                    sum += white[static_cast<std::size_t>(k)];
+                ripples[static_cast<std::size_t>(i)] = ripple * sum / std::sqrt(2.0 * reach + 1.0);
+            }
+        }
         for (int i = 0; i < count; ++i) {
             const double x = i * spacingKm;
             double level = startLevel + attenuation * std::min(x, endKm);
             double peak = 0.0; // extra power over the backscatter, relative
             for (const CFeature& f : features) {
                 if (x >= f.km)
-                    level += f.loss * std::min(1.0, (x - f.km) / pulse);
+                    level += f.loss * std::min(1.0, (x - f.km) / pulse) +
+                             f.drum * (std::min(x, endKm) - f.km);
                 if (f.reflectance != 0.0 && x >= f.km && x < f.km + pulse)
                     peak += std::pow(10.0, (f.reflectance + backscatter) / 10.0) / pulseNs;
             }
             double stored;
             if (x < endKm) {
-                stored = level - 5.0 * std::log10(1.0 + peak) + noise * gauss(random);
+                stored = level - 5.0 * std::log10(1.0 + peak) + noise * gauss(random) +
+                         ripples[static_cast<std::size_t>(i)];
             } else {
                 const double end = std::pow(10.0, (endReflectance + backscatter) / 10.0) / pulseNs;
                 const double band = clippedNoise
@@ -392,6 +413,55 @@ TEST(AnalysisEvents, SmallSplicesOnLongFibresAreFoundAndTheirSideLobesAreNot) {
     }
 }
 
+TEST(AnalysisEvents, SmallSplicesBetweenDrumsOfUnevenAttenuationAreFound) {
+    // A link of drums a few kilometres long, each falling a few hundredths of a dB/km faster
+    // or slower than the last, its backscatter rippling over a pulse or two, under long pulses
+    // on a quiet trace: about any one line the level wanders by as much as a splice of a
+    // tenth of a dB, which windows several pulses long do not tell from one, yet every splice
+    // is a pulse sharp. Each is found, and nothing else.
+    struct Case {
+        double spacingM;
+        double pulseNs;
+        double drum;   // dB/km between neighbouring drums
+        double ripple; // dB
+        std::vector<double> apartKm;
+    };
+    for (const Case& c : {Case{20.0, 4000.0, 0.03, 0.005, {5.0, 2.0, 3.0, 2.5, 4.0}},
+                          Case{20.0, 4000.0, 0.02, 0.005, {4.0, 3.0, 2.0, 2.5}},
+                          Case{8.0, 4000.0, 0.03, 0.005, {3.0, 2.5, 4.0, 2.0, 3.5}},
+                          Case{16.0, 10000.0, 0.02, 0.005, {8.0, 6.0, 7.0}},
+                          Case{20.0, 4000.0, 0.03, 0.005, {5.0, 1.2, 3.0, 1.4, 4.0}},
+                          Case{8.0, 4000.0, 0.03, 0.005, {4.0, 1.2, 3.5, 1.5}}}) {
+        SCOPED_TRACE(std::to_string(c.spacingM) + " m, " + std::to_string(c.pulseNs) + " ns, " +
+                     std::to_string(c.drum) + " dB/km");
+        CFibre fibre;
+        fibre.spacingM = c.spacingM;
+        fibre.pulseNs = c.pulseNs;
+        fibre.noise = 0.001;
+        fibre.ripple = c.ripple;
+        fibre.attenuation = 0.2;
+        fibre.endReflectance = -20.0;
+        double km = 12.0;
+        for (std::size_t k = 0; k < c.apartKm.size(); ++k) {
+            km += c.apartKm[k];
+            fibre.features.push_back({km, 0.10, 0.0, k % 2 ? -c.drum : c.drum});
+        }
+        fibre.endKm = km + 12.0;
+        fibre.count = static_cast<int>(1.1 * fibre.endKm * 1000.0 / c.spacingM);
+        const CAnalysisResult result = fibre.Analyse();
+        ExpectWellFormed(result);
+        EXPECT_EQ(result.events.size(), fibre.features.size() + 2) << Listing(result);
+        for (const CFeature& f : fibre.features) {
+            SCOPED_TRACE(f.km);
+            const CKeyEvent* event = Near(result, f.km, fibre.Tolerance());
+            EXPECT_NE(event, nullptr) << Listing(result);
+            if (event) {
+                EXPECT_NEAR(event->GetLoss(), f.loss, 0.04) << Listing(result);
+            }
+        }
+    }
+}
+
 TEST(AnalysisEvents, TwoSmallSplicesAFewPulsesApartAreTwoEvents) {
     // A tenth of a dB each, half a kilometre to two apart under 1 and 4 us pulses: where the
     // step detector's answers to the two merge into one, each is still found where it is
@@ -618,7 +688,7 @@ TEST(AnalysisEvents, AnInstrumentsSmallSplicesOnUnevenFibreAreFoundAndNothingEls
         found += Near(result, event.GetPosition(), tolerance) != nullptr;
     }
     ASSERT_EQ(stored, 15);
-    EXPECT_GE(found, 9) << Listing(result);
+    EXPECT_GE(found, 12) << Listing(result);
     // Every event found is one the instrument listed, and the end.
     EXPECT_EQ(result.events.size(), static_cast<std::size_t>(found) + 2) << Listing(result);
 }
