@@ -37,28 +37,24 @@ CAnalysisResult CAnalyzer::Run() {
     }
     // With the events found, the fibre between them is clear for lines fitted on either side of
     // weaker steps.
-    const std::vector<CCandidate> more = FindStepsBetween();
-    if (!more.empty()) {
+    // Measured again with more events: a few passes, until one changes nothing.
+    const auto add = [this](const std::vector<CCandidate>& more, bool changed) {
+        if (more.empty() && !changed)
+            return;
         candidates_.insert(candidates_.end(), more.begin(), more.end());
         std::sort(candidates_.begin(), candidates_.end(),
                   [](const CCandidate& a, const CCandidate& b) { return a.x < b.x; });
         for (int pass = 0; pass < 4; ++pass)
             if (!Refine() && pass > 0)
                 break;
-    }
+    };
+    add(FindStepsBetween(), false);
     // Steps too small for the lines' windows among the wander of the backscatter, yet a
     // pulse sharp.
     const std::size_t before = candidates_.size();
     SplitSharp();
-    const std::vector<CCandidate> falls = FindFalls();
-    if (!falls.empty() || candidates_.size() != before) {
-        candidates_.insert(candidates_.end(), falls.begin(), falls.end());
-        std::sort(candidates_.begin(), candidates_.end(),
-                  [](const CCandidate& a, const CCandidate& b) { return a.x < b.x; });
-        for (int pass = 0; pass < 4; ++pass)
-            if (!Refine() && pass > 0)
-                break;
-    }
+    const bool split = candidates_.size() != before;
+    add(FindFalls(), split);
     // Until a pass changes nothing (an end it withdrew has the events past it measured
     // again): the sections reported are the last pass's, of these candidates.
     for (int pass = 0; pass < 16 && Refine(); ++pass) {
