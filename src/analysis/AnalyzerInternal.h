@@ -226,7 +226,8 @@ struct CCandidate {
     double noise = 0.0; // of the detector where it was found
     bool end = false;
     bool gain = false; // a step up
-    // The run of the detector it was found in: from..to-1.
+    // The run of the detector it was found in: from..to-1. A reflection's starts where its
+    // bump first stood out, which may be a weaker reflection's edge before it.
     Index runFrom = 0;
     Index runTo = 0;
     // Of two steps whose answers merged into one run of the step detector: where the run
