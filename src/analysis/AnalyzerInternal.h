@@ -320,6 +320,10 @@ private:
     Index ZoneEnd(const CCandidate& c) const { return std::min<Index>(n_, c.zoneEnd + guard_ / 2); }
     void MergeClose();
     CLineFit SectionFit(Index a, Index b) const;
+    // Falls ten times faster than a lossy fibre: no fibre's slope.
+    bool Steep(const CLineFit& fit) const {
+        return -fit.slope / trace_.spacingKm > 10.0 * LossyFibre();
+    }
     // The standard error of a section's line at x, from the spread about it; 0 where the
     // section is too short to tell.
     double LevelError(const CLineFit& fit, double x) const;

@@ -38,9 +38,6 @@ bool CAnalyzer::Refine() {
     bool changed = false;
     std::vector<CCandidate> kept;
     std::vector<std::size_t> keptAt; // each one's place in candidates_
-    auto steep = [&](const CLineFit& fit) {
-        return -fit.slope / trace_.spacingKm > 10.0 * LossyFibre();
-    };
     for (std::size_t k = 0; k < candidates_.size(); ++k) {
         CCandidate c = candidates_[k];
         const double x = static_cast<double>(c.x);
@@ -115,7 +112,7 @@ bool CAnalyzer::Refine() {
         const CLineFit& following = sections_[k + 1];
         const double last = following.centre + 0.5 * static_cast<double>(following.count);
         const bool recovering =
-            following.count >= static_cast<std::size_t>(window_) && steep(following) &&
+            following.count >= static_cast<std::size_t>(window_) && Steep(following) &&
             (-following.slope * static_cast<double>(following.count) >= thresholds_.endOfFibre ||
              (following.At(last) < noiseTop_ + 1.0 && levelBefore > noiseTop_ + 2.0));
         c.end = c.endKept || c.loss >= thresholds_.endOfFibre ||
@@ -125,10 +122,10 @@ bool CAnalyzer::Refine() {
         // all the way: that one is the end.
         if (recovering) {
             std::size_t first = kept.size();
-            while (first > 0 && steep(sections_[keptAt[first - 1] + 1]) &&
+            while (first > 0 && Steep(sections_[keptAt[first - 1] + 1]) &&
                    !kept[first - 1].reflective)
                 --first;
-            if (first > 0 && steep(sections_[keptAt[first - 1] + 1])) {
+            if (first > 0 && Steep(sections_[keptAt[first - 1] + 1])) {
                 --first;
                 kept.resize(first + 1);
                 keptAt.resize(first + 1);
@@ -260,8 +257,11 @@ void CAnalyzer::Report(CAnalysisResult& result) {
     // Fibre does not gain along its length: a section rising beyond its own noise is an
     // event's edge or a receiver recovering, and tells no attenuation (0, as files store an
     // unmeasured one) rather than tens of dB/km of gain.
+    // Nor does it fall faster than any fibre: that is an event's tail or a piece too short
+    // between two reflections.
     auto attenuation = [&](const CLineFit& fit) {
-        if (fit.count < 2 || fit.slope * static_cast<double>(fit.count) > 3.0 * fit.sigma)
+        if (fit.count < 2 || fit.slope * static_cast<double>(fit.count) > 3.0 * fit.sigma ||
+            Steep(fit))
             return 0.0f;
         return static_cast<float>(-fit.slope * toKm);
     };
@@ -313,7 +313,11 @@ void CAnalyzer::Report(CAnalysisResult& result) {
     last.SetPosition(static_cast<float>(SampleDistance(trace_, static_cast<double>(endIndex))));
     result.events.push_back(last);
 
-    const CLineFit& first = sections_.front();
+    // The launch level is carried back along the first section, unless that falls as no
+    // fibre does: then it is level.
+    CLineFit first = sections_.front();
+    if (Steep(first))
+        first.slope = 0.0;
     result.endToEndLoss = first.At(origin) - into.At(static_cast<double>(endIndex));
     result.noise = startNoise_;
 

@@ -97,7 +97,12 @@ void CAnalyzer::Prepare() {
 // of the dead zone.
 Index CAnalyzer::FallEnd(Index j, Index reference, double fibreFall, bool recovery) const {
     const Index cap = std::min(n_ - 1 - width_, j + std::max<Index>(30 * width_, 60));
-    const double fibre = std::max(fallNoise_->Median(reference), fibreFall);
+    // A strong reflection's fall may fill most of the block it lies in: the block before it
+    // tells the fibre too, the lesser fall of the two.
+    const double fibre = std::max(
+        std::min(fallNoise_->Median(reference),
+                 fallNoise_->Median(std::max<Index>(0, fallNoise_->BlockStart(reference) - 1))),
+        fibreFall);
     const double tolerance = fibre + 4.0 * fallNoise_->Sigma(reference);
     while (j < cap && Fall(j) > tolerance)
         ++j;
@@ -134,10 +139,19 @@ void CAnalyzer::FindLaunch() {
     const Index near = static_cast<Index>(std::min(0.15 / trace_.spacingKm, 1e6));
     const Index search =
         std::min(std::max<Index>(1, n_ / 8), launchStart_ + std::max(4 * width_ + 8, near));
+    // The launch is the highest peak there, unless the trace falls back from an earlier one
+    // to a level well above the receiver's floor and stays there for a pulse: that one is the
+    // front connector, however weak, and what follows is fibre with its own events.
     Index peak = launchStart_;
-    for (Index i = launchStart_ + 1; i < search; ++i)
-        if (P(i) > P(peak))
+    Index below = 0;
+    for (Index i = launchStart_ + 1; i < search && below < width_; ++i) {
+        if (P(i) > P(peak)) {
             peak = i;
+            below = 0;
+        } else {
+            below = P(i) < P(peak) - 3.0 && P(i) > lowest + 6.0 ? below + 1 : 0;
+        }
+    }
     // A saturated launch is a plateau; its fall starts where the plateau ends.
     launchPeak_ = peak;
     Index j = peak;

@@ -846,9 +846,61 @@ TEST(AnalysisEnd, NoFibreEndsAtTheLaunchAndShortFibresStay) {
     }
 }
 
+// An instrument that records its own fibre before the front panel: a lead-in at a backscatter
+// level, the front connector only a few dB above it, and within the first 150 m a patch cord's
+// connector and its far end, reflecting far more strongly than the front connector. The launch
+// is the front connector; the strong end is the end, its slow fall (most of a noise block) its
+// dead zone.
+TEST(AnalysisEnd, AWeakFrontConnectorIsTheLaunchAndAStrongerEndAfterItTheEnd) {
+    const double spacingKm = 0.00016;
+    const double pulseKm = 10.0 * kLightKmPerNs / (2.0 * kGroupIndex);
+    std::mt19937 random(3);
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    std::vector<float> levels(6000);
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const double x = static_cast<double>(i) * spacingKm;
+        // Stored dB: the lead-in, the front connector's 0.6 dB, the patch cord's 1.1 dB.
+        double level = x < 0.031 ? 46.7 : x < 0.0435 ? 47.3 : 48.4;
+        level += 0.35 * x + 0.02 * gauss(random);
+        if (x >= 0.031 && x < 0.031 + pulseKm)
+            level = 41.8;
+        if (x >= 0.0435 && x < 0.0435 + pulseKm)
+            level = 38.9;
+        if (x >= 0.0935) // the end: 27 dB up, then the receiver falling 0.2 dB a sample
+            level = x < 0.0935 + pulseKm
+                        ? 21.3
+                        : std::min(65.0 + 2.0 * std::abs(gauss(random)),
+                                   21.3 + 0.2 * (x - 0.0935 - pulseKm) / spacingKm);
+        levels[i] = static_cast<float>(level);
+    }
+    CAnalysisTrace trace;
+    trace.levels = levels.data();
+    trace.count = levels.size();
+    trace.spacingKm = spacingKm;
+    trace.pulseWidthNs = 10.0;
+    trace.groupIndex = kGroupIndex;
+    trace.backscatter = 81.0;
+    trace.wavelength = 1625;
+    const CAnalysisResult result = AnalyzeTrace(trace, {});
+    ExpectWellFormed(result);
+    ASSERT_EQ(result.events.size(), 3u) << Listing(result);
+    const CKeyEvent& patch = result.events[1];
+    EXPECT_NEAR(patch.GetPosition(), 0.0435, 0.003) << Listing(result);
+    EXPECT_EQ(patch.GetType(), 1);
+    EXPECT_NEAR(patch.GetLoss(), 1.1, 0.2);
+    const CKeyEvent& end = result.events.back();
+    EXPECT_NEAR(end.GetPosition(), 0.0935, 0.003) << Listing(result);
+    EXPECT_EQ(end.GetType(), 1);
+    // No piece of this fibre falls faster than fibre does, and the launch level is not carried
+    // back along one that seems to.
+    for (const CKeyEvent& event : result.events)
+        EXPECT_LT(event.GetAttenuation(), 3.5f) << Listing(result);
+    EXPECT_NEAR(result.endToEndLoss, 1.1, 0.25) << Listing(result);
+}
+
 // Every reflection the analysis reports on a real trace stands above the fibre before it: a
 // peak measured against a line it does not rise over has no reflectance at all. No fibre gains
-// along its length.
+// along its length, or falls as fast as a receiver recovering.
 // Peaks standing 6 dB above the trace a few pulses before them, between the start (and the
 // launch's reach) and the reported end, that no reported event is near.
 std::vector<double> PeaksLeftOut(const CAnalysisTrace& trace, const CAnalysisResult& result) {
@@ -900,6 +952,10 @@ TEST(AnalysisRealFiles, ReflectionsStandAboveTheFibreNoneBeforeTheEndIsLeftOutNo
                 EXPECT_GT(event.GetReflectance(), -backscatter + 0.01) << Listing(result);
             }
             EXPECT_GT(event.GetAttenuation(), -0.05f) << Listing(result);
+            // Nor does any fall 5 dB/km in the infrared: a launch's tail is no fibre.
+            if (trace.wavelength >= 1260) {
+                EXPECT_LT(event.GetAttenuation(), 5.0f) << Listing(result);
+            }
         }
         // An end a later pass withdrew once left the reflections past it out for good.
         EXPECT_EQ(PeaksLeftOut(trace, result), std::vector<double>{}) << Listing(result);
