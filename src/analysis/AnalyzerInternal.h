@@ -360,6 +360,7 @@ private:
     mutable std::optional<CStepPairFit> pairs_; // made when a run is first split
     std::unique_ptr<CBlockNoise> fallNoise_;
     Index launchStart_ = 0; // the first sample with light
+    Index origin_ = 0;      // where the fibre starts: the foot of the launch's edge
     Index launchPeak_ = 0;
     Index launchEnd_ = 0;
     double launchHeight_ = 0.0;

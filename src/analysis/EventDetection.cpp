@@ -973,8 +973,7 @@ void CAnalyzer::RemoveGhosts() {
         for (const CCandidate* c : strong) {
             if (c->x >= b.x || S(c->peak) < S(b.peak))
                 continue;
-            bool echo =
-                std::abs(b.x - (2 * c->x - launchStart_)) <= tolerance && launchHeight_ > 0.5;
+            bool echo = std::abs(b.x - (2 * c->x - origin_)) <= tolerance && launchHeight_ > 0.5;
             for (const CCandidate* a : strong)
                 echo = echo || (a->x < c->x && S(a->peak) >= S(b.peak) &&
                                 std::abs(b.x - (2 * c->x - a->x)) <= tolerance);

@@ -240,8 +240,7 @@ void CAnalyzer::ReportNoFibre(CAnalysisResult& result) const {
     CKeyEvent start;
     start.SetMarker(1);
     start.SetType(launchHeight_ > 0.5 ? 1 : 0);
-    start.SetPosition(
-        static_cast<float>(SampleDistance(trace_, static_cast<double>(launchStart_))));
+    start.SetPosition(static_cast<float>(SampleDistance(trace_, static_cast<double>(origin_))));
     start.SetMethod(1);
     result.events.push_back(start);
     CKeyEvent last;
@@ -277,7 +276,7 @@ void CAnalyzer::Report(CAnalysisResult& result) {
     CKeyEvent start;
     start.SetMarker(1);
     start.SetType(launchHeight_ > 0.5 ? 1 : 0);
-    const double origin = static_cast<double>(launchStart_);
+    const double origin = static_cast<double>(origin_);
     start.SetPosition(static_cast<float>(SampleDistance(trace_, origin)));
     start.SetMethod(1);
     start.SetAttenuation(attenuation(sections_.front()));
@@ -335,7 +334,7 @@ void CAnalyzer::Report(CAnalysisResult& result) {
         double returned = 0.0;
         const double decay = -0.2 * std::log(10.0); // two-way, per dB of one-way loss
         for (std::size_t k = 0; k <= end && k < sections_.size(); ++k) {
-            const Index from = k == 0 ? launchStart_ : candidates_[k - 1].x;
+            const Index from = k == 0 ? origin_ : candidates_[k - 1].x;
             const Index to = k < end ? candidates_[k].x : endIndex;
             if (to <= from)
                 continue;

@@ -174,10 +174,19 @@ void CAnalyzer::FindLaunch() {
     // fibre's above, and its edge would pass for a loss.
     launchEnd_ = std::min(
         n_, std::max(FallEnd(j, reference, fibreFall) + guard_, launchStart_ + width_ + guard_));
-    launchHeight_ = launchEnd_ + 3 <= n_
-                        ? P(peak) - SectionFit(launchEnd_, launchEnd_ + 4 * window_)
-                                        .At(static_cast<double>(launchStart_))
-                        : 0.0;
+    // Some instruments record their own fibre before the front panel, lit: the fibre starts
+    // where the launch's edge rises from it.
+    origin_ = launchStart_;
+    if (peak > launchStart_ + width_ + guard_) {
+        const Index earliest = std::max(launchStart_, peak - 2 * width_ - guard_);
+        const double foot = std::min(S(peak), Lowest(earliest, peak));
+        origin_ = blocks_->RiseStart(earliest, peak, foot, 0.3 * (S(peak) - foot));
+    }
+    launchHeight_ =
+        launchEnd_ + 3 <= n_
+            ? P(peak) -
+                  SectionFit(launchEnd_, launchEnd_ + 4 * window_).At(static_cast<double>(origin_))
+            : 0.0;
 }
 
 bool CAnalyzer::FibreOutlastsTrace() const {

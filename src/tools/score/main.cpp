@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -66,49 +67,48 @@ double Median(std::vector<double> values) {
     return values.size() % 2 ? values[middle] : 0.5 * (values[middle - 1] + values[middle]);
 }
 
-// Matches each truth event to the nearest unmatched found event within tolerance (km).
+// Pairs truth and found events within tolerance (km), the nearest pairs first, so that an
+// event is not taken by a neighbour of the one it is.
 void Score(const std::string& name, const std::vector<CTruth>& truth,
            const std::vector<CKeyEvent>& found, double tolerance, double pulseKm, bool verbose,
            CScore& score) {
     ++score.files;
     std::vector<int> owner(found.size(), -1);
-    std::vector<char> used(found.size(), 0);
+    std::vector<int> match(truth.size(), -1);
     int matched = 0;
     int counted = 0;
     int missed = 0;
     // The end first, and to the found end where that is near: an event beside the end
     // must not take the end's match.
-    std::vector<std::size_t> order;
-    for (int pass = 0; pass < 3; ++pass)
-        for (std::size_t t = 0; t < truth.size(); ++t)
-            if ((truth[t].end ? 0 : truth[t].start ? 2 : 1) == pass)
-                order.push_back(t);
-    for (const std::size_t t : order) {
-        const CTruth& event = truth[t];
-        int best = -1;
-        for (std::size_t f = 0; f < found.size(); ++f) {
-            if (used[f] || found[f].GetMarker() == 1 || (event.end && found[f].GetMarker() != 2))
+    const auto pair = [&](int pass, bool anyEnd) {
+        std::vector<std::tuple<double, std::size_t, std::size_t>> pairs;
+        for (std::size_t t = 0; t < truth.size(); ++t) {
+            const CTruth& event = truth[t];
+            if ((event.end ? 0 : event.start ? 2 : 1) != pass || match[t] >= 0)
                 continue;
-            const double distance = std::abs(found[f].GetPosition() - event.position);
-            if (distance <= tolerance &&
-                (best < 0 ||
-                 distance < std::abs(found[static_cast<std::size_t>(best)].GetPosition() -
-                                     event.position)))
-                best = static_cast<int>(f);
-        }
-        if (best < 0 && event.end)
             for (std::size_t f = 0; f < found.size(); ++f) {
+                if (owner[f] >= 0 || found[f].GetMarker() == 1 ||
+                    (event.end && !anyEnd && found[f].GetMarker() != 2))
+                    continue;
                 const double distance = std::abs(found[f].GetPosition() - event.position);
-                if (!used[f] && found[f].GetMarker() != 1 && distance <= tolerance &&
-                    (best < 0 ||
-                     distance < std::abs(found[static_cast<std::size_t>(best)].GetPosition() -
-                                         event.position)))
-                    best = static_cast<int>(f);
+                if (distance <= tolerance)
+                    pairs.emplace_back(distance, t, f);
             }
-        if (best >= 0) {
-            used[static_cast<std::size_t>(best)] = 1;
-            owner[static_cast<std::size_t>(best)] = static_cast<int>(t);
         }
+        std::sort(pairs.begin(), pairs.end());
+        for (const auto& [distance, t, f] : pairs)
+            if (match[t] < 0 && owner[f] < 0) {
+                match[t] = static_cast<int>(f);
+                owner[f] = static_cast<int>(t);
+            }
+    };
+    pair(0, false);
+    pair(0, true);
+    pair(1, false);
+    pair(2, false);
+    for (std::size_t t = 0; t < truth.size(); ++t) {
+        const CTruth& event = truth[t];
+        const int best = match[t];
         if (event.optional)
             continue;
         ++counted;
