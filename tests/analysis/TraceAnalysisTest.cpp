@@ -884,6 +884,8 @@ TEST(AnalysisEnd, AWeakFrontConnectorIsTheLaunchAndAStrongerEndAfterItTheEnd) {
     const CAnalysisResult result = AnalyzeTrace(trace, {});
     ExpectWellFormed(result);
     ASSERT_EQ(result.events.size(), 3u) << Listing(result);
+    // The fibre starts at the front panel, not where the recording does.
+    EXPECT_NEAR(result.events.front().GetPosition(), 0.031, 0.002) << Listing(result);
     const CKeyEvent& patch = result.events[1];
     EXPECT_NEAR(patch.GetPosition(), 0.0435, 0.003) << Listing(result);
     EXPECT_EQ(patch.GetType(), 1);
