@@ -31,6 +31,7 @@ struct CTruth {
     bool reflective = false;
     bool end = false;
     bool edited = false;   // placed or moved by hand
+    double reflectance = 0.0;
     bool optional = false; // below the loss threshold: neither found nor missed counts
     // A reflection stored without a reflectance, or weaker than the threshold the analysis is
     // given: the analysis may not call it reflective, so its kind is not scored.
@@ -132,8 +133,8 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
             ++score.reflective;
             score.reflectiveFound += hit && hit->GetType() == 1;
             if (verbose && hit && hit->GetType() != 1)
-                std::printf("  %s: reflection at %.4f km found as a loss\n", name.c_str(),
-                            event.position);
+                std::printf("  %s: reflection at %.4f km (%.1f dB) found as a loss\n",
+                            name.c_str(), event.position, event.reflectance);
         }
         if (event.end) {
             ++score.ends;
@@ -251,6 +252,7 @@ void ScoreFile(const std::string& path, bool verbose, CScore& score) {
         t.end = event.GetMarker() == 2;
         t.edited = event.GetFlag();
         t.loss = event.GetLoss();
+        t.reflectance = event.GetReflectance();
         // Instruments store 0 for a reflectance they could not measure (a saturated peak, one
         // past the trace's last sample).
         t.unclassed = t.reflective && (event.GetReflectance() == 0.0 ||
@@ -306,6 +308,7 @@ void ScoreSynth(int count, double reflectance, bool verbose, CScore& score) {
             t.reflective = event.reflective;
             t.end = event.end;
             t.loss = event.loss;
+            t.reflectance = event.reflectance;
             t.unclassed = t.reflective && event.reflectance < thresholds.reflectance;
             t.optional = !event.reflective && !event.end &&
                          std::abs(event.loss) < 1.5 * thresholds.spliceLoss;
