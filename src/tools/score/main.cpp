@@ -30,7 +30,7 @@ struct CTruth {
     double position = 0.0; // km
     bool reflective = false;
     bool end = false;
-    bool edited = false;   // placed or moved by hand
+    bool edited = false; // placed or moved by hand
     double reflectance = 0.0;
     bool optional = false; // below the loss threshold: neither found nor missed counts
     // A reflection stored without a reflectance, or weaker than the threshold the analysis is
@@ -133,8 +133,8 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
             ++score.reflective;
             score.reflectiveFound += hit && hit->GetType() == 1;
             if (verbose && hit && hit->GetType() != 1)
-                std::printf("  %s: reflection at %.4f km (%.1f dB) found as a loss\n",
-                            name.c_str(), event.position, event.reflectance);
+                std::printf("  %s: reflection at %.4f km (%.1f dB) found as a loss\n", name.c_str(),
+                            event.position, event.reflectance);
         }
         if (event.end) {
             ++score.ends;
