@@ -176,6 +176,18 @@ void ExpectWellFormed(const CAnalysisResult& result) {
     }
 }
 
+// Each of the fibre's features is near an event losing what it does.
+void ExpectFeaturesFound(const CAnalysisResult& result, const CFibre& fibre, double lossTolerance) {
+    for (const CFeature& f : fibre.features) {
+        SCOPED_TRACE(f.km);
+        const CKeyEvent* event = Near(result, f.km, fibre.Tolerance());
+        EXPECT_NE(event, nullptr) << Listing(result);
+        if (event) {
+            EXPECT_NEAR(event->GetLoss(), f.loss, lossTolerance) << Listing(result);
+        }
+    }
+}
+
 TEST(AnalysisFit, LeastSquaresLineThroughSamples) {
     struct Case {
         double slope, intercept, wobble;
@@ -400,15 +412,8 @@ TEST(AnalysisEvents, SmallSplicesOnLongFibresAreFoundAndTheirSideLobesAreNot) {
         const CAnalysisResult result = fibre.Analyse();
         ExpectWellFormed(result);
         EXPECT_EQ(result.events.size(), fibre.features.size() + 2) << Listing(result);
-        for (const CFeature& f : fibre.features) {
-            SCOPED_TRACE(f.km);
-            // Every case runs, so that a failure shows all the spacings it happens at.
-            const CKeyEvent* event = Near(result, f.km, fibre.Tolerance());
-            EXPECT_NE(event, nullptr) << Listing(result);
-            if (event) {
-                EXPECT_NEAR(event->GetLoss(), f.loss, 0.03) << Listing(result);
-            }
-        }
+        // Every case runs, so that a failure shows all the spacings it happens at.
+        ExpectFeaturesFound(result, fibre, 0.03);
         EXPECT_NEAR(result.events.back().GetPosition(), fibre.endKm, fibre.Tolerance());
     }
 }
@@ -451,14 +456,7 @@ TEST(AnalysisEvents, SmallSplicesBetweenDrumsOfUnevenAttenuationAreFound) {
         const CAnalysisResult result = fibre.Analyse();
         ExpectWellFormed(result);
         EXPECT_EQ(result.events.size(), fibre.features.size() + 2) << Listing(result);
-        for (const CFeature& f : fibre.features) {
-            SCOPED_TRACE(f.km);
-            const CKeyEvent* event = Near(result, f.km, fibre.Tolerance());
-            EXPECT_NE(event, nullptr) << Listing(result);
-            if (event) {
-                EXPECT_NEAR(event->GetLoss(), f.loss, 0.04) << Listing(result);
-            }
-        }
+        ExpectFeaturesFound(result, fibre, 0.04);
     }
 }
 
