@@ -283,6 +283,8 @@ private:
     // told by two lines of one slope on either side: a fibre whose attenuation differs from
     // place to place reads as no step, and the events found do not bend the lines.
     std::vector<CCandidate> FindStepsBetween() const;
+    // The stretches the events found and the echoes answer for, widened by margin, sorted.
+    std::vector<std::pair<Index, Index>> EventZones(Index margin) const;
     // Losses a pulse sharp, in the fibre between the events found.
     std::vector<CCandidate> FindFalls() const;
     // The runs of the fall over a pulse in first..last-1, clear of zones (sorted), that are

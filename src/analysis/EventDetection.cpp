@@ -667,15 +667,20 @@ std::vector<CCandidate> CAnalyzer::FindSteps() const {
     return kept;
 }
 
+std::vector<std::pair<Index, Index>> CAnalyzer::EventZones(Index margin) const {
+    std::vector<std::pair<Index, Index>> zones;
+    for (const CCandidate& c : candidates_)
+        zones.emplace_back(ZoneStart(c) - margin, ZoneEnd(c) + margin);
+    for (const CCandidate& c : ghosts_)
+        zones.emplace_back(ZoneStart(c) - margin, ZoneEnd(c) + margin);
+    std::sort(zones.begin(), zones.end());
+    return zones;
+}
+
 std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
     // Clear of every event found and of every echo, by half a pulse more: a line must not
     // reach into a transition.
-    std::vector<std::pair<Index, Index>> zones;
-    for (const CCandidate& c : candidates_)
-        zones.emplace_back(ZoneStart(c) - width_ / 2, ZoneEnd(c) + width_ / 2);
-    for (const CCandidate& c : ghosts_)
-        zones.emplace_back(ZoneStart(c) - width_ / 2, ZoneEnd(c) + width_ / 2);
-    std::sort(zones.begin(), zones.end());
+    const std::vector<std::pair<Index, Index>> zones = EventZones(width_ / 2);
     const Index last = !candidates_.empty() && candidates_.back().end
                            ? ZoneStart(candidates_.back()) - width_ / 2
                            : limit_;
@@ -711,14 +716,8 @@ std::vector<CCandidate> CAnalyzer::FindStepsBetween() const {
         if (last < first)
             continue;
         if (stride == 1) {
-            for (Index i = first; i <= last; ++i) {
-                const Index la = i - guard_ - window_;
-                const Index rb = i + guard_ + window_;
-                value[static_cast<std::size_t>(i)] = static_cast<float>(
-                    la >= a && rb <= b
-                        ? fit_->Drop(la, i + guard_, window_, inverse, scale)
-                        : fit_->Drop(std::max(a, la), i - guard_, i + guard_, std::min(b, rb)));
-            }
+            for (Index i = first; i <= last; ++i)
+                value[static_cast<std::size_t>(i)] = static_cast<float>(drop(i));
             continue;
         }
         double before = drop(first);
@@ -800,12 +799,7 @@ std::vector<CCandidate> CAnalyzer::FindFalls() const {
     if (width_ < 4)
         return {};
     // Clear of every event found and every echo by a pulse: the fall there is theirs.
-    std::vector<std::pair<Index, Index>> zones;
-    for (const CCandidate& c : candidates_)
-        zones.emplace_back(ZoneStart(c) - width_, ZoneEnd(c) + width_);
-    for (const CCandidate& c : ghosts_)
-        zones.emplace_back(ZoneStart(c) - width_, ZoneEnd(c) + width_);
-    std::sort(zones.begin(), zones.end());
+    const std::vector<std::pair<Index, Index>> zones = EventZones(width_);
     const Index last = !candidates_.empty() && candidates_.back().end
                            ? ZoneStart(candidates_.back()) - width_
                            : limit_ - width_;
