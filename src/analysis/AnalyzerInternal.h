@@ -311,6 +311,8 @@ private:
     // Moves each loss or gain to where the trace first leaves the line before it: the onset,
     // where instruments place an event, rather than the middle of its transition.
     void PlaceOnsets();
+    // Makes reflections of the losses that rise sharply first; true when any did.
+    bool FindRisingEdges();
     void Report(CAnalysisResult& result);
     // The start, and the end where the launch ends: no fibre to measure.
     void ReportNoFibre(CAnalysisResult& result) const;

@@ -207,6 +207,110 @@ void CAnalyzer::BorrowSlopes() {
         sections_[k].slope = slopes[k];
 }
 
+// Under a long pulse a connector's reflection is a rise a fraction of a pulse sharp at the
+// start of its loss's ramp, and the ramp takes it back within that pulse: the smoothing the
+// reflection detector looks through flattens it into the fibre's wander. It was reported as a
+// splice, or as a gain at its edge and a loss after, or as a reflection a quarter of a pulse
+// early and several dB too weak. A loss that first rises that sharply, well out of the noise of
+// the fibre before it as means over the same few samples vary, is a reflection, measured by
+// that rise.
+bool CAnalyzer::FindRisingEdges() {
+    const Index r = width_ / 16;
+    if (r < 2)
+        return false;
+    const double least = HeightFromReflectance(thresholds_.reflectance, pulseNs_, backscatter_);
+    const Index sharp = width_ / 4;
+    const double half = 0.5 * static_cast<double>(r - 1);
+    bool changed = false;
+    Index from = launchEnd_;
+    for (std::size_t k = 0; k < candidates_.size(); ++k) {
+        CCandidate& c = candidates_[k];
+        const Index previous = from;
+        from = ZoneEnd(c);
+        if (c.end || c.shelf)
+            continue;
+        // A gain the loss after it follows within a pulse or two is the edge of one event.
+        const bool edgeAndLoss = !c.reflective && c.loss < 0.0 && k + 1 < candidates_.size() &&
+                                 !candidates_[k + 1].reflective && !candidates_[k + 1].end &&
+                                 candidates_[k + 1].loss > 0.0 &&
+                                 candidates_[k + 1].x - c.x <= 2 * (width_ + guard_);
+        if (!c.reflective && !edgeAndLoss && !(c.loss > 0.0))
+            continue;
+        // Where the edge may be: a loss's ramp starts up to a pulse before where it was
+        // placed; the reflection detector's foot lies up to a quarter of a pulse before it.
+        const Index lo = c.reflective ? c.x - guard_ : c.x - width_ - guard_ + sharp;
+        const Index hi = std::min(n_ - r, c.reflective  ? c.x + width_ / 2 + guard_
+                                          : edgeAndLoss ? candidates_[k + 1].x + guard_
+                                                        : c.x + guard_);
+        const Index begin = std::max(previous, lo - sharp);
+        const Index lineFrom = std::max(previous, begin - 2 * window_);
+        if (begin - lineFrom < width_)
+            continue;
+        const CLineFit line = fit_->Fit(lineFrom, begin);
+        const auto over = [&](Index j) {
+            return fit_->Fit(j, j + r).mean - line.At(static_cast<double>(j) + half);
+        };
+        // How means over r samples stray from the line where it was fitted, and how they
+        // change over a quarter of a pulse there: the fibre's wander, its fading at the scale
+        // of a pulse and a receiver's filtered noise included.
+        double squares = 0.0;
+        double changes = 0.0;
+        Index count = 0;
+        for (Index j = lineFrom + sharp; j + r <= begin; j += r, ++count) {
+            squares += over(j) * over(j);
+            const double change = over(j) - over(j - sharp);
+            changes += change * change;
+        }
+        if (count < 8)
+            continue;
+        const double sigma =
+            std::max(kMinSigma, std::sqrt(std::max(squares, changes) / static_cast<double>(count)));
+        const double threshold =
+            std::max({5.0 * sigma, 0.01, least, c.reflective ? c.height : 0.0});
+        Index top = -1;
+        double best = threshold;
+        for (Index j = begin + sharp; j < hi; ++j)
+            if (const double h = over(j); h > best) {
+                best = h;
+                top = j;
+            }
+        // Risen within a quarter of a pulse, from the line, and in more than one sample.
+        if (top < 0 || over(top - sharp) > 0.3 * best)
+            continue;
+        Index lit = 0;
+        Index peak = top;
+        for (Index j = top; j < top + r; ++j)
+            if (P(j) - line.At(static_cast<double>(j)) > 0.5 * best) {
+                ++lit;
+                if (P(j) > P(peak))
+                    peak = j;
+            }
+        if (lit < 2)
+            continue;
+        // The foot: the newest sample of the last mean still near the line.
+        Index below = top;
+        while (below > top - sharp && over(below) >= 0.2 * best)
+            --below;
+        CCandidate& event = edgeAndLoss ? candidates_[k + 1] : c;
+        if (!event.reflective) {
+            event.reflective = true;
+            event.peak = peak;
+            event.noise = sigma;
+        }
+        event.faint = false; // over the reflectance threshold's height
+        event.x = std::min(top, below + r - 1);
+        // The ramp of the loss has already taken some of the height back over the r samples.
+        event.height = event.strength =
+            best + std::max(0.0, event.loss) * half / static_cast<double>(width_);
+        changed = true;
+        if (edgeAndLoss) {
+            from = ZoneEnd(event);
+            candidates_.erase(candidates_.begin() + static_cast<std::ptrdiff_t>(k));
+        }
+    }
+    return changed;
+}
+
 void CAnalyzer::PlaceOnsets() {
     Index from = launchEnd_;
     for (std::size_t k = 0; k < candidates_.size(); ++k) {

@@ -59,6 +59,9 @@ CAnalysisResult CAnalyzer::Run() {
     // again): the sections reported are the last pass's, of these candidates.
     for (int pass = 0; pass < 16 && Refine(); ++pass) {
     }
+    if (FindRisingEdges())
+        for (int pass = 0; pass < 16 && Refine(); ++pass) {
+        }
     PlaceOnsets();
     Report(result);
     return result;

@@ -606,6 +606,47 @@ TEST(AnalysisEvents, AWeakReflectionAPulseOrTwoBeforeAStrongOneIsAnEventOfItsOwn
     }
 }
 
+TEST(AnalysisEvents, AConnectorUnderALongPulseIsAReflectionAndASpliceIsNot) {
+    // Under 10-20 us a connector of -45 to -55 dB stands a few hundredths of a dB over the
+    // fibre at the start of its loss's ramp, a pulse long, that takes it back down: smoothed,
+    // it sinks into the ramp. Its edge is sharp, a splice's is not.
+    struct Case {
+        double spacingM;
+        double pulseNs;
+        double noise;
+        double ripple;
+    };
+    for (const Case& c : {Case{8.0, 10000.0, 0.002, 0.0}, Case{16.0, 20000.0, 0.001, 0.0},
+                          Case{8.0, 20000.0, 0.004, 0.0}, Case{8.0, 10000.0, 0.002, 0.01}}) {
+        SCOPED_TRACE(std::to_string(c.spacingM) + " m, " + std::to_string(c.pulseNs) + " ns, " +
+                     std::to_string(c.ripple) + " dB ripple");
+        CFibre fibre;
+        fibre.spacingM = c.spacingM;
+        fibre.pulseNs = c.pulseNs;
+        fibre.noise = c.noise;
+        fibre.ripple = c.ripple;
+        fibre.count = static_cast<int>(160000.0 / c.spacingM);
+        fibre.attenuation = 0.2;
+        fibre.endKm = 140.0;
+        fibre.endReflectance = -20.0;
+        fibre.features = {{22.0, 0.45, -52.0}, {36.0, 0.15, 0.0}, {50.0, 0.35, -47.0},
+                          {64.0, 0.4, -55.0},  {78.0, 0.2, 0.0},  {92.0, 0.3, -44.0}};
+        const CAnalysisResult result = fibre.Analyse();
+        ExpectWellFormed(result);
+        EXPECT_EQ(result.events.size(), fibre.features.size() + 2) << Listing(result);
+        for (const CFeature& f : fibre.features) {
+            SCOPED_TRACE(f.km);
+            const CKeyEvent* event = Near(result, f.km, fibre.Tolerance());
+            ASSERT_NE(event, nullptr) << Listing(result);
+            EXPECT_EQ(event->GetType(), f.reflectance != 0.0 ? 1 : 0) << Listing(result);
+            if (f.reflectance != 0.0) {
+                EXPECT_NEAR(event->GetPosition(), f.km, 0.1 * fibre.PulseKm()) << Listing(result);
+                EXPECT_NEAR(event->GetReflectance(), f.reflectance, 1.5) << Listing(result);
+            }
+        }
+    }
+}
+
 TEST(AnalysisEvents, AFibreFallingFastAfterALongPulsesLaunchIsNoRecovery) {
     // 1 dB/km at 1550 nm under a 10 us pulse: over a detector's window the fibre falls as much
     // as the receiver recovering from the launch would, but in a straight line; the few samples

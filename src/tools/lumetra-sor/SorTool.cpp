@@ -585,6 +585,16 @@ int RunSorTool(int argc, const char* const* argv, std::ostream& out, std::ostrea
     synth->add_option("--seed", request.synth.seed, "Same seed, same trace")->capture_default_str();
     synth->add_option("--pulse", request.synth.pulseWidth, "Pulse width, ns (default: chosen)")
         ->check(CLI::Range(1, 65535));
+    // The harder fibres the analysis score uses, so that any scored trace can be written out.
+    synth->add_flag("--gainers", request.synth.gainers, "Some splices join fibre types (gains)");
+    synth->add_flag("--bends", request.synth.bends, "Some splices are bends of 0.3-1.5 dB");
+    synth->add_flag("--ghosts", request.synth.ghosts, "A strong connector and its echoes");
+    synth->add_flag("--saturated-launch", request.synth.saturatedLaunch,
+                    "The receiver stays saturated after the launch");
+    synth
+        ->add_option("--extra-noise", request.synth.extraNoise,
+                     "dB of dynamic range lost to a noisier receiver")
+        ->check(CLI::Range(0.0, 20.0));
 
     CLI::App* analyzer = app.add_subcommand(
         "analyze", "Find the key events anew, ignoring those stored in the file");

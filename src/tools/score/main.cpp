@@ -55,6 +55,7 @@ struct CScore {
     int ends = 0;
     int endsFound = 0;
     int editedMisses = 0;
+    int lossesAsReflections = 0;    // non-reflective true events found as reflections
     std::vector<double> endErrors;  // m
     std::vector<double> endPulses;  // the same in pulse lengths
     std::vector<double> lossErrors; // dB
@@ -118,6 +119,12 @@ void Score(const std::string& name, const std::vector<CTruth>& truth,
             ++matched;
             if (!event.reflective && !event.end && hit->GetType() == 0 && hit->GetMarker() == 0)
                 score.lossErrors.push_back(std::abs(hit->GetLoss() - event.loss));
+            if (!event.reflective && !event.end && hit->GetType() == 1 && hit->GetMarker() == 0) {
+                ++score.lossesAsReflections;
+                if (verbose)
+                    std::printf("  %s: loss at %.4f km (%.3f dB) found as a reflection\n",
+                                name.c_str(), event.position, event.loss);
+            }
         } else {
             ++missed;
             if (event.edited)
@@ -216,6 +223,7 @@ double Print(const char* title, const CScore& score) {
     std::printf(
         "  median end error %.2f m (%.2f pulse lengths), median splice loss error %.3f dB\n",
         Median(score.endErrors), Median(score.endPulses), Median(score.lossErrors));
+    std::printf("  losses found as reflections: %d\n", score.lossesAsReflections);
     std::printf("  misses the instrument's table marks as edited by hand: %d\n",
                 score.editedMisses);
     return f1;
