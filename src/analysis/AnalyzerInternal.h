@@ -288,9 +288,10 @@ private:
     // Losses a pulse sharp, in the fibre between the events found.
     std::vector<CCandidate> FindFalls() const;
     // The runs of the fall over a pulse in first..last-1, clear of zones (sorted), that are
-    // steps' answers.
+    // steps' answers, judged against the fall's median and spread as noise gives them.
     std::vector<CCandidate> SharpFalls(Index first, Index last,
-                                       const std::vector<std::pair<Index, Index>>& zones) const;
+                                       const std::vector<std::pair<Index, Index>>& zones,
+                                       const CBlockNoise& noise) const;
     // A step found by windows that hold two, each a pulse sharp, is the two.
     void SplitSharp();
     // Runs of one sign above their threshold in a detector's output, from the launch to the

@@ -803,17 +803,19 @@ std::vector<CCandidate> CAnalyzer::FindFalls() const {
     const Index last = !candidates_.empty() && candidates_.back().end
                            ? ZoneStart(candidates_.back()) - width_
                            : limit_ - width_;
-    return SharpFalls(launchEnd_ + width_, last, zones);
+    // The fall's spread without the events found: under a long pulse their falls fill most
+    // of a block, and the splices left between them would be judged against those.
+    const CBlockNoise quieter(
+        n_, [this](Index i) { return Fall(i); }, NoiseBlock(), zones);
+    return SharpFalls(launchEnd_ + width_, last, zones, quieter);
 }
 
-std::vector<CCandidate>
-CAnalyzer::SharpFalls(Index first, Index last,
-                      const std::vector<std::pair<Index, Index>>& zones) const {
+std::vector<CCandidate> CAnalyzer::SharpFalls(Index first, Index last,
+                                              const std::vector<std::pair<Index, Index>>& zones,
+                                              const CBlockNoise& noise) const {
     std::vector<CCandidate> found;
     // Over the fibre's own fall, as the samples around give it.
-    const auto excess = [&](Index j) {
-        return static_cast<double>(Fall(j)) - fallNoise_->Median(j);
-    };
+    const auto excess = [&](Index j) { return static_cast<double>(Fall(j)) - noise.Median(j); };
     // A run shorter than half a pulse is no step's: a sample in every quarter pulse finds the
     // rest, and the run is followed back to where it starts.
     const Index stride = std::max<Index>(1, width_ / 4);
@@ -826,7 +828,7 @@ CAnalyzer::SharpFalls(Index first, Index last,
             i = resume = zones[z].second;
             continue;
         }
-        const double threshold = std::max(0.6 * thresholds_.spliceLoss, 5.0 * fallNoise_->Sigma(i));
+        const double threshold = std::max(0.6 * thresholds_.spliceLoss, 5.0 * noise.Sigma(i));
         if (!(excess(i) > threshold)) {
             i += stride;
             continue;
@@ -857,7 +859,7 @@ CAnalyzer::SharpFalls(Index first, Index last,
             c.x = best;
             c.zoneEnd = c.x + width_ + guard_ / 2;
             c.strength = excess(best);
-            c.noise = fallNoise_->Sigma(best);
+            c.noise = noise.Sigma(best);
             c.peak = best + width_ / 2;
             c.runFrom = from;
             c.runTo = j;
@@ -891,7 +893,7 @@ void CAnalyzer::SplitSharp() {
             k + 1 < candidates_.size() ? ZoneStart(candidates_[k + 1]) - width_ : limit_ - width_,
             ZoneEnd(c) + reach);
         // Around it, up to its neighbours' falls: exactly two steps, or it stays as found.
-        const std::vector<CCandidate> parts = SharpFalls(first, last, {});
+        const std::vector<CCandidate> parts = SharpFalls(first, last, {}, *fallNoise_);
         if (parts.size() == 2) {
             split.insert(split.end(), parts.begin(), parts.end());
             continue;

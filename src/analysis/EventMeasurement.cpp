@@ -82,8 +82,10 @@ bool CAnalyzer::Refine() {
             // A loss a pulse sharp, in fibre whose attenuation changes from drum to drum
             // and holds steps too small to be found, is told by the fibre next to it: lines
             // through whole sections may meet anywhere near it.
-            if (small && !cut && c.sharp) {
-                const Index lines = 2 * window_;
+            // Shorter lines, where longer ones reach a splice not found yet.
+            for (const Index lines : {2 * window_, window_}) {
+                if (!small || cut || !c.sharp)
+                    break;
                 const Index a =
                     std::max(k > 0 ? ZoneEnd(candidates_[k - 1]) : launchEnd_, before - lines);
                 const Index b = std::min(next, after + lines);
@@ -287,9 +289,11 @@ bool CAnalyzer::FindRisingEdges() {
             }
         if (lit < 2)
             continue;
-        // The foot: the newest sample of the last mean still near the line.
+        // The foot: the newest sample of the last mean still near the level a quarter of a
+        // pulse before, which a line bent by the fibre's wander may not be.
+        const double base = over(top - sharp);
         Index below = top;
-        while (below > top - sharp && over(below) >= 0.2 * best)
+        while (below > top - sharp && over(below) - base >= 0.2 * (best - base))
             --below;
         CCandidate& event = edgeAndLoss ? candidates_[k + 1] : c;
         if (!event.reflective) {

@@ -647,6 +647,35 @@ TEST(AnalysisEvents, AConnectorUnderALongPulseIsAReflectionAndASpliceIsNot) {
     }
 }
 
+TEST(AnalysisEvents, QuietLongPulseLinksOfTheScoredSetAreReadWhole) {
+    // Links of the score's synthesized set under a 20 us pulse, 16 m a sample, with drums of
+    // slightly different attenuation, ghosts or a saturated launch: their connectors were
+    // splices, and of three splices in a row a line bent by the last lost the other two.
+    for (const int k : {68, 117, 142}) {
+        SCOPED_TRACE(k);
+        const CTraceSynthesizer synth(ScoredSynthOptions(k));
+        const CAnalysisResult result = AnalyzeTrace(AnalysisTraceOf(synth), {});
+        ExpectWellFormed(result);
+        const double pulseKm =
+            synth.GetPulseWidth() * kLightKmPerNs / (2.0 * synth.GetGroupIndex());
+        const double tolerance = std::max(0.025, 1.5 * pulseKm);
+        std::size_t expected = 1;
+        for (const CSynthEvent& e : synth.GetEvents()) {
+            if (e.start || (!e.reflective && !e.end && std::abs(e.loss) < 0.075))
+                continue;
+            ++expected;
+            SCOPED_TRACE(e.position);
+            const CKeyEvent* event = Near(result, e.position, tolerance);
+            ASSERT_NE(event, nullptr) << Listing(result);
+            EXPECT_EQ(event->GetMarker(), e.end ? 2 : 0) << Listing(result);
+            if (!e.end) {
+                EXPECT_EQ(event->GetType(), e.reflective ? 1 : 0) << Listing(result);
+            }
+        }
+        EXPECT_EQ(result.events.size(), expected) << Listing(result);
+    }
+}
+
 TEST(AnalysisEvents, AFibreFallingFastAfterALongPulsesLaunchIsNoRecovery) {
     // 1 dB/km at 1550 nm under a 10 us pulse: over a detector's window the fibre falls as much
     // as the receiver recovering from the launch would, but in a straight line; the few samples

@@ -282,27 +282,12 @@ void ScoreFile(const std::string& path, bool verbose, CScore& score) {
           Tolerance(trace), PulseKm(trace), verbose, score);
 }
 
-// A varied set: wavelengths, sample spacings, pulse widths chosen by the synthesizer or long
-// and noisy, gainers, bends, ghosts and saturated launches, seeds.
+// The score's synthesized set.
 // reflectance: the threshold the analysis is given; above the synthesizer's connectors, it
 // scores how the reflections it must not call reflective are still found.
 void ScoreSynth(int count, double reflectance, bool verbose, CScore& score) {
-    constexpr int kWavelengths[] = {1310, 1550, 1625, 850};
-    constexpr double kSpacings[] = {0.5, 1.0, 2.0, 4.0, 8.0, 16.0};
     for (int k = 0; k < count; ++k) {
-        CSynthOptions options;
-        options.seed = 1000 + static_cast<std::uint64_t>(k);
-        options.wavelength = kWavelengths[k % 4];
-        options.spacing = kSpacings[(k / 4) % 6];
-        options.pointCount = 8000 + 4000 * (k % 5);
-        if (k % 7 == 3) {
-            options.pulseWidth = 10000; // long and noisy
-            options.extraNoise = 4.0;
-        }
-        options.gainers = k % 6 == 1 || k % 6 == 5;
-        options.bends = k % 6 == 1;
-        options.ghosts = k % 6 == 2;
-        options.saturatedLaunch = k % 6 == 4;
+        const CSynthOptions options = ScoredSynthOptions(k);
         const CTraceSynthesizer synth(options);
         const CAnalysisTrace trace = AnalysisTraceOf(synth);
         CAnalysisThresholds thresholds;
