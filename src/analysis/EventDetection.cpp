@@ -947,7 +947,7 @@ void CAnalyzer::MergeClose() {
 
 // An echo of a strong reflection c, bounced back by an earlier one a (or the launch), arrives
 // at 2·c - a: a peak there that loses nothing and is weaker than c is not an event.
-void CAnalyzer::RemoveGhosts() {
+bool CAnalyzer::EchoAt(Index x, Index peak, double strongest) const {
     std::vector<const CCandidate*> strong;
     for (const CCandidate& c : candidates_)
         if (c.reflective)
@@ -957,25 +957,29 @@ void CAnalyzer::RemoveGhosts() {
     if (strong.size() > 16)
         strong.resize(16);
     const Index tolerance = width_ + 2;
+    // Peaks are compared by their level rather than their height over the fibre: an echo is
+    // always weaker than the reflections it bounced between, but the fibre under it is weaker
+    // still, and a reflection that saturates the receiver shows less than its height (an echo
+    // may saturate it too).
+    for (const CCandidate* c : strong) {
+        if (c->x >= x || S(c->peak) < S(peak) || c->height < strongest)
+            continue;
+        if (std::abs(x - (2 * c->x - origin_)) <= tolerance && launchHeight_ > 0.5)
+            return true;
+        for (const CCandidate* a : strong)
+            if (a->x < c->x && S(a->peak) >= S(peak) &&
+                std::abs(x - (2 * c->x - a->x)) <= tolerance)
+                return true;
+    }
+    return false;
+}
+
+void CAnalyzer::RemoveGhosts() {
     std::vector<char> ghost(candidates_.size(), 0);
     for (std::size_t k = 0; k < candidates_.size(); ++k) {
         const CCandidate& b = candidates_[k];
-        if (!b.reflective || std::abs(b.loss) >= thresholds_.spliceLoss)
-            continue;
-        // Peaks are compared by their level rather than their height over the fibre: an echo
-        // is always weaker than the reflections it bounced between, but the fibre under it is
-        // weaker still, and a reflection that saturates the receiver shows less than its height
-        // (an echo may saturate it too).
-        for (const CCandidate* c : strong) {
-            if (c->x >= b.x || S(c->peak) < S(b.peak))
-                continue;
-            bool echo = std::abs(b.x - (2 * c->x - origin_)) <= tolerance && launchHeight_ > 0.5;
-            for (const CCandidate* a : strong)
-                echo = echo || (a->x < c->x && S(a->peak) >= S(b.peak) &&
-                                std::abs(b.x - (2 * c->x - a->x)) <= tolerance);
-            if (echo)
-                ghost[k] = 1;
-        }
+        ghost[k] =
+            b.reflective && std::abs(b.loss) < thresholds_.spliceLoss && EchoAt(b.x, b.peak, 0.0);
     }
     std::vector<CCandidate> kept;
     for (std::size_t k = 0; k < candidates_.size(); ++k)

@@ -222,6 +222,7 @@ bool CAnalyzer::FindRisingEdges() {
         return false;
     const double least = HeightFromReflectance(thresholds_.reflectance, pulseNs_, backscatter_);
     const Index sharp = width_ / 4;
+    const double echoing = HeightFromReflectance(-30.0, pulseNs_, backscatter_);
     const double half = 0.5 * static_cast<double>(r - 1);
     bool changed = false;
     Index from = launchEnd_;
@@ -287,7 +288,9 @@ bool CAnalyzer::FindRisingEdges() {
                 if (P(j) > P(peak))
                     peak = j;
             }
-        if (lit < 2)
+        // An echo of a strong reflection (as only those echo visibly) on a splice is not the
+        // splice's.
+        if (lit < 2 || (!c.reflective && EchoAt(top, peak, echoing)))
             continue;
         // The foot: the newest sample of the last mean still near the level a quarter of a
         // pulse before, which a line bent by the fibre's wander may not be.
