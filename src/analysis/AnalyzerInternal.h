@@ -309,9 +309,10 @@ private:
     // nothing changed.
     bool Refine();
     void RemoveGhosts();
-    // Where an echo of the reflections found before x (or of the launch) would arrive, weaker
-    // than they are at its peak; of those at least strongest dB high, the one it bounced from.
-    bool EchoAt(Index x, Index peak, double strongest) const;
+    // Where an echo of the reflections found before x (or of the launch) would arrive, within
+    // tolerance, weaker than they are at its peak; of those at least strongest dB high, the
+    // one it bounced from.
+    bool EchoAt(Index x, Index peak, double strongest, Index tolerance) const;
     // Moves each loss or gain to where the trace first leaves the line before it: the onset,
     // where instruments place an event, rather than the middle of its transition.
     void PlaceOnsets();

@@ -947,7 +947,7 @@ void CAnalyzer::MergeClose() {
 
 // An echo of a strong reflection c, bounced back by an earlier one a (or the launch), arrives
 // at 2·c - a: a peak there that loses nothing and is weaker than c is not an event.
-bool CAnalyzer::EchoAt(Index x, Index peak, double strongest) const {
+bool CAnalyzer::EchoAt(Index x, Index peak, double strongest, Index tolerance) const {
     std::vector<const CCandidate*> strong;
     for (const CCandidate& c : candidates_)
         if (c.reflective)
@@ -956,7 +956,6 @@ bool CAnalyzer::EchoAt(Index x, Index peak, double strongest) const {
               [](const CCandidate* a, const CCandidate* b) { return a->height > b->height; });
     if (strong.size() > 16)
         strong.resize(16);
-    const Index tolerance = width_ + 2;
     // Peaks are compared by their level rather than their height over the fibre: an echo is
     // always weaker than the reflections it bounced between, but the fibre under it is weaker
     // still, and a reflection that saturates the receiver shows less than its height (an echo
@@ -978,8 +977,8 @@ void CAnalyzer::RemoveGhosts() {
     std::vector<char> ghost(candidates_.size(), 0);
     for (std::size_t k = 0; k < candidates_.size(); ++k) {
         const CCandidate& b = candidates_[k];
-        ghost[k] =
-            b.reflective && std::abs(b.loss) < thresholds_.spliceLoss && EchoAt(b.x, b.peak, 0.0);
+        ghost[k] = b.reflective && std::abs(b.loss) < thresholds_.spliceLoss &&
+                   EchoAt(b.x, b.peak, 0.0, width_ + 2);
     }
     std::vector<CCandidate> kept;
     for (std::size_t k = 0; k < candidates_.size(); ++k)

@@ -288,10 +288,22 @@ bool CAnalyzer::FindRisingEdges() {
                 if (P(j) > P(peak))
                     peak = j;
             }
-        // An echo of a strong reflection (as only those echo visibly) on a splice is not the
-        // splice's.
-        if (lit < 2 || (!c.reflective && EchoAt(top, peak, echoing)))
+        if (lit < 2)
             continue;
+        // An echo of a strong reflection (as only those echo visibly) on a splice is not the
+        // splice's: it arrives where the reflection's edge, as sharp as this one, puts it. Its
+        // edges alone, a gain and a loss that lose nothing together, are no event.
+        if (!c.reflective && EchoAt(top, peak, echoing, sharp + 2)) {
+            if (edgeAndLoss &&
+                std::abs(c.loss + candidates_[k + 1].loss) < thresholds_.spliceLoss) {
+                from = ZoneEnd(candidates_[k + 1]);
+                candidates_.erase(candidates_.begin() + static_cast<std::ptrdiff_t>(k),
+                                  candidates_.begin() + static_cast<std::ptrdiff_t>(k + 2));
+                --k;
+                changed = true;
+            }
+            continue;
+        }
         // The foot: the newest sample of the last mean still near the level a quarter of a
         // pulse before, which a line bent by the fibre's wander may not be.
         const double base = over(top - sharp);
