@@ -256,7 +256,8 @@ void ScoreFile(const std::string& path, bool verbose, CScore& score) {
         }
         CTruth t;
         t.position = event.GetPosition();
-        t.reflective = event.GetType() == 1;
+        // 2: a reflection that saturated the receiver.
+        t.reflective = event.GetType() == 1 || event.GetType() == 2;
         t.end = event.GetMarker() == 2;
         t.edited = event.GetFlag();
         t.loss = event.GetLoss();
