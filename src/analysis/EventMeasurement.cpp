@@ -77,8 +77,13 @@ bool CAnalyzer::Refine() {
             // the fibre going on.
             const bool cut = !intoNoise && k + 1 == candidates_.size() &&
                              sections_[k + 1].count < static_cast<std::size_t>(3 * width_);
-            bool small = cut || std::abs(c.loss) <
-                                    std::max({thresholds_.spliceLoss, 2.5 * c.noise, 2.5 * error});
+            // A fall the step detector found that the lines on either side call a rise (or
+            // the other way round) was its answer to the events beside it.
+            const bool flipped =
+                !c.reflective && !c.sharp && !intoNoise && c.gain != (c.loss < 0.0);
+            bool small =
+                cut || flipped ||
+                std::abs(c.loss) < std::max({thresholds_.spliceLoss, 2.5 * c.noise, 2.5 * error});
             // A loss a pulse sharp, in fibre whose attenuation changes from drum to drum
             // and holds steps too small to be found, is told by the fibre next to it: lines
             // through whole sections may meet anywhere near it.

@@ -648,10 +648,11 @@ TEST(AnalysisEvents, AConnectorUnderALongPulseIsAReflectionAndASpliceIsNot) {
 }
 
 TEST(AnalysisEvents, QuietLongPulseLinksOfTheScoredSetAreReadWhole) {
-    // Links of the score's synthesized set under a 20 us pulse, 16 m a sample, with drums of
-    // slightly different attenuation, ghosts or a saturated launch: their connectors were
-    // splices, and of three splices in a row a line bent by the last lost the other two.
-    for (const int k : {68, 117, 142}) {
+    // Long links of the score's synthesized set under long pulses, with drums of slightly
+    // different attenuation, gainers, ghosts or a saturated launch: their connectors were
+    // splices, of three splices in a row a line bent by the last lost the other two, and a step
+    // found falling that its neighbours' lines call a rise was a gain beside a true one.
+    for (const int k : {68, 117, 142, 593}) {
         SCOPED_TRACE(k);
         const CTraceSynthesizer synth(ScoredSynthOptions(k));
         const CAnalysisResult result = AnalyzeTrace(AnalysisTraceOf(synth), {});
@@ -659,11 +660,9 @@ TEST(AnalysisEvents, QuietLongPulseLinksOfTheScoredSetAreReadWhole) {
         const double pulseKm =
             synth.GetPulseWidth() * kLightKmPerNs / (2.0 * synth.GetGroupIndex());
         const double tolerance = std::max(0.025, 1.5 * pulseKm);
-        std::size_t expected = 1;
         for (const CSynthEvent& e : synth.GetEvents()) {
             if (e.start || (!e.reflective && !e.end && std::abs(e.loss) < 0.075))
                 continue;
-            ++expected;
             SCOPED_TRACE(e.position);
             const CKeyEvent* event = Near(result, e.position, tolerance);
             ASSERT_NE(event, nullptr) << Listing(result);
@@ -672,7 +671,15 @@ TEST(AnalysisEvents, QuietLongPulseLinksOfTheScoredSetAreReadWhole) {
                 EXPECT_EQ(event->GetType(), e.reflective ? 1 : 0) << Listing(result);
             }
         }
-        EXPECT_EQ(result.events.size(), expected) << Listing(result);
+        // Nothing but the fibre's events, splices too small to count among them.
+        for (const CKeyEvent& event : result.events)
+            EXPECT_TRUE(std::ranges::any_of(synth.GetEvents(),
+                                            [&](const CSynthEvent& e) {
+                                                return std::abs(e.position - event.GetPosition()) <=
+                                                       tolerance;
+                                            }))
+                << event.GetPositionText() << "\n"
+                << Listing(result);
     }
 }
 
