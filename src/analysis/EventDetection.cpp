@@ -799,15 +799,29 @@ std::vector<CCandidate> CAnalyzer::FindFalls() const {
     if (width_ < 4)
         return {};
     // Clear of every event found and every echo by a pulse: the fall there is theirs.
-    const std::vector<std::pair<Index, Index>> zones = EventZones(width_);
+    std::vector<std::pair<Index, Index>> zones = EventZones(width_);
     const Index last = !candidates_.empty() && candidates_.back().end
                            ? ZoneStart(candidates_.back()) - width_
                            : limit_ - width_;
     // The fall's spread without the events found: under a long pulse their falls fill most
-    // of a block, and the splices left between them would be judged against those.
-    const CBlockNoise quieter(
-        n_, [this](Index i) { return Fall(i); }, NoiseBlock(), zones);
-    return SharpFalls(launchEnd_ + width_, last, zones, quieter);
+    // of a block, and the splices left between them would be judged against those. Events a
+    // few pulses apart fill it with the falls of those not found yet too: the spread is told
+    // again without each round's, the strongest first.
+    std::vector<CCandidate> found;
+    for (int round = 0; round < 3; ++round) {
+        const CBlockNoise quieter(
+            n_, [this](Index i) { return Fall(i); }, NoiseBlock(), zones);
+        const std::vector<CCandidate> more = SharpFalls(launchEnd_ + width_, last, zones, quieter);
+        if (more.empty())
+            break;
+        for (const CCandidate& c : more)
+            zones.emplace_back(ZoneStart(c) - width_, ZoneEnd(c) + width_);
+        std::sort(zones.begin(), zones.end());
+        found.insert(found.end(), more.begin(), more.end());
+    }
+    std::sort(found.begin(), found.end(),
+              [](const CCandidate& a, const CCandidate& b) { return a.x < b.x; });
+    return found;
 }
 
 std::vector<CCandidate> CAnalyzer::SharpFalls(Index first, Index last,
@@ -849,10 +863,13 @@ std::vector<CCandidate> CAnalyzer::SharpFalls(Index first, Index last,
         // edge. Near the noise after an end the fall is the noise's.
         // The fall takes in the whole step: one below the threshold is a smaller loss.
         const Index run = j - from;
+        // A rise beside a step is told against the step's own size too: where events a few
+        // pulses apart lift the median fall, the fibre beside them seems to rise a little.
+        const double rise = std::max(threshold, 0.5 * excess(best));
         const bool step = j < last && excess(best) >= thresholds_.spliceLoss && run >= width_ / 2 &&
                           run <= 2 * width_ &&
-                          !(excess(std::max(launchEnd_, best - width_)) < -0.5 * threshold) &&
-                          !(excess(best + width_) < -0.5 * threshold) &&
+                          !(excess(std::max(launchEnd_, best - width_)) < -0.5 * rise) &&
+                          !(excess(best + width_) < -0.5 * rise) &&
                           S(std::min(n_ - 1, best + 2 * width_)) > noiseTop_ + 3.0;
         if (step) {
             CCandidate c;

@@ -87,14 +87,16 @@ bool CAnalyzer::Refine() {
             // A loss a pulse sharp, in fibre whose attenuation changes from drum to drum
             // and holds steps too small to be found, is told by the fibre next to it: lines
             // through whole sections may meet anywhere near it.
-            // Shorter lines, where longer ones reach a splice not found yet.
-            for (const Index lines : {2 * window_, window_}) {
+            // Shorter lines, where longer ones reach a splice not found yet, down to one and a
+            // half pulses between events a few pulses apart.
+            for (const Index lines : {2 * window_, window_, window_ / 2}) {
                 if (!small || cut || !c.sharp)
                     break;
                 const Index a =
                     std::max(k > 0 ? ZoneEnd(candidates_[k - 1]) : launchEnd_, before - lines);
                 const Index b = std::min(next, after + lines);
-                if (before - a >= window_ && b - after >= window_) {
+                const Index least = std::max<Index>(std::min(lines, window_), 16);
+                if (before - a >= least && b - after >= least) {
                     const CLineFit lineBefore = fit_->Fit(a, before);
                     const CLineFit lineAfter = fit_->Fit(after, b);
                     const double local = lineBefore.At(x) - lineAfter.At(x);
@@ -252,7 +254,7 @@ bool CAnalyzer::FindRisingEdges() {
                                                         : c.x + guard_);
         const Index begin = std::max(previous, lo - sharp);
         const Index lineFrom = std::max(previous, begin - 2 * window_);
-        if (begin - lineFrom < width_)
+        if (begin - lineFrom < width_ / 2)
             continue;
         const CLineFit line = fit_->Fit(lineFrom, begin);
         const auto over = [&](Index j) {

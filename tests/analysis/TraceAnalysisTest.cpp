@@ -650,9 +650,10 @@ TEST(AnalysisEvents, AConnectorUnderALongPulseIsAReflectionAndASpliceIsNot) {
 TEST(AnalysisEvents, QuietLongPulseLinksOfTheScoredSetAreReadWhole) {
     // Long links of the score's synthesized set under long pulses, with drums of slightly
     // different attenuation, gainers, ghosts or a saturated launch: their connectors were
-    // splices, of three splices in a row a line bent by the last lost the other two, and a step
-    // found falling that its neighbours' lines call a rise was a gain beside a true one.
-    for (const int k : {68, 117, 142, 593}) {
+    // splices, of three splices in a row a line bent by the last lost the other two, a step
+    // found falling that its neighbours' lines call a rise was a gain beside a true one, and
+    // splices a few pulses from their neighbours were lost to lines reaching those.
+    for (const int k : {68, 112, 117, 142, 404, 593}) {
         SCOPED_TRACE(k);
         const CTraceSynthesizer synth(ScoredSynthOptions(k));
         const CAnalysisResult result = AnalyzeTrace(AnalysisTraceOf(synth), {});
