@@ -863,13 +863,15 @@ std::vector<CCandidate> CAnalyzer::SharpFalls(Index first, Index last,
         // edge. Near the noise after an end the fall is the noise's.
         // The fall takes in the whole step: one below the threshold is a smaller loss.
         const Index run = j - from;
-        // A rise beside a step is told against the step's own size too: where events a few
-        // pulses apart lift the median fall, the fibre beside them seems to rise a little.
-        const double rise = std::max(threshold, 0.5 * excess(best));
+        // A rise beside a step is told against the step's own size too, and against the other
+        // side: where events a few pulses apart lift the median fall, the fibre on both sides
+        // seems to rise a little.
+        const double rise = 0.5 * std::max(threshold, 0.5 * excess(best));
+        const double before = excess(std::max(launchEnd_, best - width_));
+        const double after = excess(best + width_);
         const bool step = j < last && excess(best) >= thresholds_.spliceLoss && run >= width_ / 2 &&
-                          run <= 2 * width_ &&
-                          !(excess(std::max(launchEnd_, best - width_)) < -0.5 * rise) &&
-                          !(excess(best + width_) < -0.5 * rise) &&
+                          run <= 2 * width_ && !(before < -rise && before < after - rise) &&
+                          !(after < -rise && after < before - rise) &&
                           S(std::min(n_ - 1, best + 2 * width_)) > noiseTop_ + 3.0;
         if (step) {
             CCandidate c;

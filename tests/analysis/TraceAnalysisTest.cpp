@@ -647,6 +647,28 @@ TEST(AnalysisEvents, AConnectorUnderALongPulseIsAReflectionAndASpliceIsNot) {
     }
 }
 
+TEST(AnalysisEvents, EventsAFewPulsesApartUnderALongPulseAreEachAnEvent) {
+    // Seven events 3.4 pulses apart under 20 us on a quiet trace: the falls of those not found
+    // yet fill the noise blocks and lift the fibre's median fall, so that the fibre beside a
+    // splice seemed to rise, and lines long enough for a lone splice reach the next.
+    CFibre fibre;
+    fibre.spacingM = 8.0;
+    fibre.pulseNs = 20000.0;
+    fibre.noise = 0.001;
+    fibre.count = 20000;
+    fibre.attenuation = 0.2;
+    fibre.endKm = 120.0;
+    fibre.endReflectance = -20.0;
+    fibre.features = {{20.0, 0.1, 0.0},   {27.0, 0.3, -45.0}, {34.0, 0.2, 0.0}, {41.0, 0.15, 0.0},
+                      {48.0, 0.4, -55.0}, {55.0, 0.3, 0.0},   {62.0, 0.12, 0.0}};
+    const CAnalysisResult result = fibre.Analyse();
+    ExpectWellFormed(result);
+    EXPECT_EQ(result.events.size(), fibre.features.size() + 2) << Listing(result);
+    for (const CFeature& f : fibre.features)
+        EXPECT_NE(Near(result, f.km, 0.25 * fibre.PulseKm()), nullptr) << f.km << "\n"
+                                                                       << Listing(result);
+}
+
 TEST(AnalysisEvents, QuietLongPulseLinksOfTheScoredSetAreReadWhole) {
     // Long links of the score's synthesized set under long pulses, with drums of slightly
     // different attenuation, gainers, ghosts or a saturated launch: their connectors were
