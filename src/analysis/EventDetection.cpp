@@ -934,6 +934,16 @@ void CAnalyzer::MergeClose() {
         // A faint reflection is an event by its loss alone, as a step is.
         const bool steps = !merged.empty() && (!c.reflective || c.faint) &&
                            (!merged.back().reflective || merged.back().faint);
+        // A stronger reflection more than a pulse after a weaker one, within the weaker one's
+        // tail (a connector just before the fibre's reflective end), is an event of its own
+        // where the trace came back to the fibre between them (not to the noise past an end):
+        // the fibre between is too short to tell the first one's loss, which the second's
+        // takes in, as when it rose from its shelf.
+        if (!merged.empty() && merged.back().reflective && !merged.back().faint && c.reflective &&
+            !c.faint && c.x - merged.back().x > width_ + guard_ &&
+            S(c.peak) > S(merged.back().peak) && ZoneStart(c) - ZoneEnd(merged.back()) < shortest &&
+            Lowest(merged.back().peak, c.x) > noiseTop_ + 3.0)
+            merged.back().shelf = true;
         if (!merged.empty() && !(merged.back().shelf && c.reflective) &&
             ZoneStart(c) - ZoneEnd(merged.back()) < (steps ? 4 : shortest)) {
             // The first reflection decides where the merged event is, else the stronger step;
