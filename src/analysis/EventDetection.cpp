@@ -981,10 +981,13 @@ bool CAnalyzer::EchoAt(Index x, Index peak, double strongest, Index tolerance) c
     for (const CCandidate& c : candidates_)
         if (c.reflective)
             strong.push_back(&c);
-    std::sort(strong.begin(), strong.end(),
-              [](const CCandidate* a, const CCandidate* b) { return a->height > b->height; });
-    if (strong.size() > 16)
-        strong.resize(16);
+    // The strongest 16, in the time of a pass over them: this is asked once a candidate.
+    const auto strongest16 =
+        strong.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(16, strong.size()));
+    std::partial_sort(
+        strong.begin(), strongest16, strong.end(),
+        [](const CCandidate* a, const CCandidate* b) { return a->height > b->height; });
+    strong.erase(strongest16, strong.end());
     // Peaks are compared by their level rather than their height over the fibre: an echo is
     // always weaker than the reflections it bounced between, but the fibre under it is weaker
     // still, and a reflection that saturates the receiver shows less than its height (an echo
