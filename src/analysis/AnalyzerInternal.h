@@ -316,7 +316,9 @@ private:
     // Moves each loss or gain to where the trace first leaves the line before it: the onset,
     // where instruments place an event, rather than the middle of its transition.
     void PlaceOnsets();
-    // Makes reflections of the losses that rise sharply first; true when any did.
+    // Under a pulse of 32 samples or more: makes reflections of the losses (and of the gain and
+    // loss pairs) that rise sharply first, measures reflections again by such a rise, and drops
+    // an echo's gain and loss; true when any changed.
     bool FindRisingEdges();
     void Report(CAnalysisResult& result);
     // The start, and the end where the launch ends: no fibre to measure.
